@@ -1,0 +1,23 @@
+// Error reporting with the system's text for the last error, and the two zero-filled
+// allocation families (process heap and movable global memory).
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+
+void i_show_last_error(const char *caption);
+void i_show_last_error_at(const char *caption, const char *file, int line);
+
+// Process heap: all application code.
+void *i_heap_calloc(size_t count, size_t size, const char *file, int line);
+void *i_realloc(void *block, size_t bytes, const char *file, int line);
+void i_heap_free(void *block, const char *file, int line);
+
+// Movable global memory, kept locked: string, path and file utilities and the line reader.
+void *i_calloc(size_t count, size_t size, const char *file, int line);
+HGLOBAL i_free(void *block, const char *file, int line);
+
+#define I_HEAP_CALLOC(n, s) i_heap_calloc((n), (s), __FILE__, __LINE__)
+#define I_REALLOC(p, b) i_realloc((p), (b), __FILE__, __LINE__)
+#define I_HEAP_FREE(p) i_heap_free((p), __FILE__, __LINE__)
+#define I_CALLOC(n, s) i_calloc((n), (s), __FILE__, __LINE__)
+#define I_FREE(p) i_free((p), __FILE__, __LINE__)

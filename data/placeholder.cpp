@@ -1,0 +1,1 @@
+// Line files and field escaping.
