@@ -1,0 +1,51 @@
+// Text, path and file operations on zero-terminated Shift-JIS texts.
+// Searches never match inside a double-byte character (second bytes such as 0x5C or 'A'..'Z').
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+
+enum { kPathSize = 260, kLineSize = 2048 };
+
+// Creation dispositions accepted by append_to_file.
+enum AppendDisposition { kAppendCreateAlways = 2, kAppendOpenExisting = 3, kAppendOpenAlways = 4 };
+
+// Relation codes of path_relation.
+enum PathRelation {
+    kRelSame = 1,
+    kRelParent = 2,
+    kRelBelow = 3,
+    kRelAncestor = 4,
+    kRelSameRoot = 5,
+    kRelSameFirstFolder = 6,
+    kRelOtherRoot = 7,
+};
+
+bool is_sjis_lead(unsigned char c);
+
+// Token gets at most token_size - 1 bytes. Returns 1 when a delimiter was found.
+int split_at_delimiter(const char *text, const char *delims, char *token, size_t token_size, const char **rest);
+const char *find_text_nocase(const char *text, const char *pattern);
+char *replace_all_nocase(char *out, size_t out_size, const char *text, const char *pattern, const char *replacement);
+int compare_prefix_nocase(const char *a, const char *b, size_t n);
+int compare_prefix(const char *a, const char *b, size_t n);
+// Appends at most n bytes of source, never past dest_size.
+char *append_prefix(char *dest, size_t dest_size, const char *source, size_t n);
+// Conversions: %s %u %l %d %x %f %b %r; "%Ns" bounds the copied text to N bytes with its terminator
+// (without N a text field is bounded by kLineSize).
+int scan_fields(const char *text, const char *delims, const char *conversions, ...);
+
+bool is_nt_platform();
+
+char *path_last_part(char *path, bool drop);
+char *path_file_name(char *path);
+int path_folder_part(const char *path, char *out, bool keep);
+char *path_folder(const char *path, char *out);
+void path_strip_last(const char *path, char *out);
+const char *path_extension(const char *path);
+int module_folder(char *out);
+int path_relation(const char *a, const char *b);
+int make_relative_path(const char *base, const char *target, char *out);
+
+int append_to_file(const char *path, const char *text, DWORD disposition);
+int replace_file(const char *temporary, const char *target);
+int file_exists(const char *name);
