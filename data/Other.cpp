@@ -1,0 +1,70 @@
+// Field escaping and the result-row parser shared by both programs.
+#include "Other.h"
+#include "BrixLib.h"
+#include "imemory.h"
+#include <stdlib.h>
+#include <string.h>
+
+static const char kBreakEsc[] = "~_#$";
+static const char kCommaEsc[] = "~_#%";
+
+char *escape_field(char *out, size_t out_size, const char *text, int kind) {
+    if (kind != kEscapeFull) return replace_all_nocase(out, out_size, text, ",", kCommaEsc);
+    char *work = static_cast<char *>(I_CALLOC(out_size, 1));
+    if (!work) {
+        if (out_size) out[0] = '\0';
+        return out;
+    }
+    replace_all_nocase(work, out_size, text, "\r\n", kBreakEsc);
+    replace_all_nocase(out, out_size, work, ",", kCommaEsc);
+    I_FREE(work);
+    return out;
+}
+
+char *unescape_field(char *out, size_t out_size, const char *stored, int kind) {
+    if (kind != kEscapeFull) return replace_all_nocase(out, out_size, stored, kCommaEsc, ",");
+    char *work = static_cast<char *>(I_CALLOC(out_size, 1));
+    if (!work) {
+        if (out_size) out[0] = '\0';
+        return out;
+    }
+    replace_all_nocase(work, out_size, stored, kBreakEsc, "\r\n");
+    replace_all_nocase(out, out_size, work, kCommaEsc, ",");
+    I_FREE(work);
+    return out;
+}
+
+// Takes the next comma-separated field into field; a missing field is empty.
+static const char *take_field(const char *rest, char *field, size_t size) {
+    field[0] = '\0';
+    if (!rest) return nullptr;
+    const char *next = nullptr;
+    if (*rest) {
+        split_at_delimiter(rest, ",", field, size, &next);
+        return next;
+    }
+    return nullptr;
+}
+
+int parse_result_line(const char *fields, char *title, char *comment, char *picture, int32_t *x, int32_t *y) {
+    size_t size = 2 * strlen(fields) + 2;
+    char *field = static_cast<char *>(I_CALLOC(size, 1));
+    if (!field) return 1;
+    const char *rest = take_field(fields, field, size);
+    size_t n = strlen(field);
+    if (n >= 1 && n < kTitleSize) unescape_field(title, kTitleSize, field, kEscapeFull);
+    rest = take_field(rest, field, size);
+    n = strlen(field);
+    if (n >= 1 && n < kCommentSize) unescape_field(comment, kCommentSize, field, kEscapeFull);
+    rest = take_field(rest, field, size);
+    n = strlen(field);
+    if (n >= 1 && n < kPathSize) {
+        memcpy(picture, field, n + 1);
+        rest = take_field(rest, field, size);
+        if (field[0]) *x = static_cast<int32_t>(atol(field));
+        rest = take_field(rest, field, size);
+        if (field[0]) *y = static_cast<int32_t>(atol(field));
+    }
+    I_FREE(field);
+    return 1;
+}

@@ -1,1 +1,0 @@
-// Line files and field escaping.

@@ -1,0 +1,117 @@
+// Line reader, field escaping and the result-row parser.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "BrixLib.h"
+#include "Other.h"
+#include "RowOfFile.h"
+#include "message_box_recorder.h"
+
+// Walks a file as every reader does; returns the lines handed over.
+static std::vector<std::string> walk(const std::string &bytes) {
+    const char *path = "walk_test.txt";
+    HANDLE w = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(w);
+    std::vector<std::string> lines;
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (check_not_empty(f) == 0) {
+        char buf[kLineSize];
+        for (;;) {
+            size_t cap = sizeof buf;
+            if (read_line(f, buf, &cap) != kLineDone) break;
+            lines.push_back(buf);
+            if (next_line(f) != kNextDone) break;
+        }
+    }
+    CloseHandle(f);
+    DeleteFileA(path);
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineReader, LineBoundaries) {
+    EXPECT_EQ(walk(""), Lines{});
+    EXPECT_EQ(walk("\r\n"), (Lines{"", ""}));
+    EXPECT_EQ(walk("T,題\r\nQ,a"), (Lines{"T,題", "Q,a"}));
+    EXPECT_EQ(walk("a\rb\nc"), (Lines{"a\rb", "c"}));  // a lone CR stays, a lone LF ends the line
+    // CR as the 64th byte of a piece, LF the first of the next.
+    std::string first(63, 'x');
+    EXPECT_EQ(walk(first + "\r\nnext"), (Lines{first, "next"}));
+    EXPECT_EQ(walk(first + "\rnext"), (Lines{first + "\rnext"}));
+    // Texts whose second bytes are backslashes or capitals pass through unchanged.
+    EXPECT_EQ(walk("ソ表能十予\r\nアイウ\r\n"), (Lines{"ソ表能十予", "アイウ", ""}));
+}
+
+TEST(LineReader, LongLines) {
+    std::string fits(2047, 'a'), too_long(2048, 'b');
+    EXPECT_EQ(walk(fits + "\r\nz"), (Lines{fits, "z"}));
+    EXPECT_EQ(walk("x\r\n" + too_long + "\r\nz"), Lines{"x"});
+
+    // The capacity reports the length gathered with the piece that did not fit.
+    const char *path = "long_test.txt";
+    HANDLE w = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(w, too_long.data(), 100, &n, nullptr);
+    CloseHandle(w);
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buf[80];
+    size_t cap = sizeof buf;
+    EXPECT_EQ(read_line(f, buf, &cap), kLineTooLong);
+    EXPECT_EQ(cap, 100u);
+    EXPECT_EQ(SetFilePointer(f, 0, nullptr, FILE_CURRENT), 0u);  // position left where it was
+    EXPECT_EQ(next_line(f), kNextNoMore);
+    CloseHandle(f);
+    DeleteFileA(path);
+}
+
+TEST(Escaping, FullAndCommaKinds) {
+    char out[256], back[256];
+    const char *text = "一行目, です\r\n二行目";
+    escape_field(out, sizeof out, text, kEscapeFull);
+    EXPECT_STREQ(out, "一行目~_#% です~_#$二行目");
+    unescape_field(back, sizeof back, out, kEscapeFull);
+    EXPECT_STREQ(back, text);
+    escape_field(out, sizeof out, "はい,いいえ\r\n", kEscapeComma);
+    EXPECT_STREQ(out, "はい~_#%いいえ\r\n");
+    unescape_field(back, sizeof back, "a~_#%b~_#$c", kEscapeComma);
+    EXPECT_STREQ(back, "a,b~_#$c");
+    // A bounded output never overflows.
+    char small[6];
+    escape_field(small, sizeof small, ",,,,", kEscapeFull);
+    EXPECT_LT(strlen(small), sizeof small);
+}
+
+TEST(ResultRow, FieldsTakenOrLeft) {
+    char title[kTitleSize] = "old", comment[kCommentSize] = "old", pic[kPathSize] = "old";
+    int32_t x = 1, y = 2;
+    EXPECT_EQ(parse_result_line("タイプA,,pic\\a.bmp,10,20", title, comment, pic, &x, &y), 1);
+    EXPECT_STREQ(title, "タイプA");
+    EXPECT_STREQ(comment, "old");  // an empty field leaves the output alone
+    EXPECT_STREQ(pic, "pic\\a.bmp");
+    EXPECT_EQ(x, 10);
+    EXPECT_EQ(y, 20);
+
+    strcpy(pic, "keep");
+    x = 7;
+    parse_result_line("題~_#%名,説明~_#$二行", title, comment, pic, &x, &y);
+    EXPECT_STREQ(title, "題,名");
+    EXPECT_STREQ(comment, "説明\r\n二行");
+    EXPECT_STREQ(pic, "keep");
+    EXPECT_EQ(x, 7);
+
+    parse_result_line("t,c,,-5,9", title, comment, pic, &x, &y);
+    EXPECT_STREQ(pic, "keep");
+    EXPECT_EQ(x, 7);
+
+    std::string long_title(128, 'T');
+    strcpy(title, "prev");
+    parse_result_line((long_title + ",c2,p.jpg,-3,,extra").c_str(), title, comment, pic, &x, &y);
+    EXPECT_STREQ(title, "prev");  // 128 bytes is too long
+    EXPECT_STREQ(comment, "c2");
+    EXPECT_STREQ(pic, "p.jpg");
+    EXPECT_EQ(x, -3);
+    EXPECT_EQ(y, 20);  // an empty fifth field keeps the earlier value
+}
