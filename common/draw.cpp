@@ -1,0 +1,163 @@
+// Drawing primitives of the player. Every temporary DC, bitmap and brush dies in its function.
+#include "draw.h"
+
+namespace {
+
+// A memory DC with a bitmap selected; restores and deletes both on scope exit.
+struct MemoryDc {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    MemoryDc(HDC like, int w, int h, bool mono = false) {
+        dc = CreateCompatibleDC(like);
+        bitmap = mono ? CreateBitmap(w, h, 1, 1, nullptr) : CreateCompatibleBitmap(like, w, h);
+        old = (dc && bitmap) ? SelectObject(dc, bitmap) : nullptr;
+    }
+    ~MemoryDc() {
+        if (old) SelectObject(dc, old);
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
+    }
+    bool ok() const { return dc && bitmap && old; }
+    MemoryDc(const MemoryDc &) = delete;
+    MemoryDc &operator=(const MemoryDc &) = delete;
+};
+
+}  // namespace
+
+int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT font, COLORREF text_colour,
+                  COLORREF key_colour) {
+    int w = rect->right - rect->left + 1, h = rect->bottom - rect->top + 1;
+    if (w <= 0 || h <= 0) return 0;
+    MemoryDc mem(dc, w, h);
+    if (!mem.ok()) return 0;
+    // Smoothed glyph edges would blend with the key colour and leave fringes: draw a copy of the
+    // font with smoothing off (the stored LOGFONT keeps its own quality).
+    LOGFONTA lf;
+    HFONT sharp = nullptr;
+    if (font && GetObjectA(font, sizeof lf, &lf) == sizeof lf) {
+        lf.lfQuality = NONANTIALIASED_QUALITY;
+        sharp = CreateFontIndirectA(&lf);
+    }
+    HBRUSH brush = CreateSolidBrush(key_colour);
+    HGDIOBJ old_brush = SelectObject(mem.dc, brush);
+    HGDIOBJ old_font = sharp ? SelectObject(mem.dc, sharp) : nullptr;
+    int height = 0;
+    if (old_font && old_font != HGDI_ERROR) {
+        SetBkColor(mem.dc, key_colour);
+        SetTextColor(mem.dc, text_colour);
+        RECT box = {0, 0, w, h};
+        FillRect(mem.dc, &box, brush);
+        height = DrawTextA(mem.dc, text, -1, &box, format);
+        blit_transparent(dc, mem.dc, nullptr, key_colour, rect->left, rect->top, w, h);
+        SelectObject(mem.dc, old_font);
+    }
+    SelectObject(mem.dc, old_brush);
+    DeleteObject(brush);
+    if (sharp) DeleteObject(sharp);
+    return height;
+}
+
+void blit_transparent(HDC dest, HDC source, HDC background, COLORREF key, int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0) return;
+    MemoryDc back(dest, w, h), image(dest, w, h), mask_b(dest, w, h, true), mask_a(dest, w, h, true);
+    if (!back.ok() || !image.ok() || !mask_b.ok() || !mask_a.ok()) return;
+    BitBlt(back.dc, 0, 0, w, h, background ? background : dest, x, y, SRCCOPY);
+    BitBlt(image.dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+    COLORREF old_bk = SetBkColor(image.dc, key);
+    BitBlt(mask_b.dc, 0, 0, w, h, image.dc, 0, 0, SRCCOPY);  // key pixels -> 1
+    BitBlt(mask_a.dc, 0, 0, w, h, mask_b.dc, 0, 0, NOTSRCCOPY);
+    SetBkColor(image.dc, old_bk);
+    // Monochrome sources map 1 to the background colour and 0 to the text colour of the target.
+    SetBkColor(image.dc, RGB(255, 255, 255));
+    SetTextColor(image.dc, RGB(0, 0, 0));
+    SetBkColor(back.dc, RGB(255, 255, 255));
+    SetTextColor(back.dc, RGB(0, 0, 0));
+    BitBlt(image.dc, 0, 0, w, h, mask_a.dc, 0, 0, SRCAND);  // key pixels black
+    BitBlt(back.dc, 0, 0, w, h, mask_b.dc, 0, 0, SRCAND);   // all but key positions black
+    BitBlt(image.dc, 0, 0, w, h, back.dc, 0, 0, SRCPAINT);
+    BitBlt(dest, x, y, w, h, image.dc, 0, 0, SRCCOPY);
+}
+
+void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
+    BITMAP info;
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+    int bw = info.bmWidth, bh = info.bmHeight;
+    int cols = width / bw + 1, rows = height / bh + 1;
+    MemoryDc tiles(dc, cols * bw, rows * bh);
+    HDC src = CreateCompatibleDC(dc);
+    if (!tiles.ok() || !src) {
+        if (src) DeleteDC(src);
+        return;
+    }
+    HGDIOBJ old = SelectObject(src, bitmap);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) BitBlt(tiles.dc, c * bw, r * bh, bw, bh, src, 0, 0, SRCCOPY);
+    SelectObject(src, old);
+    DeleteDC(src);
+    BitBlt(dc, x, y, width, height, tiles.dc, 0, 0, SRCCOPY);
+}
+
+OutlineResult text_outline_region(HWND window, HDC dc, const char *text, UINT format, bool no_combine,
+                                  HRGN combine, const LOGFONTA *font) {
+    OutlineResult r = {kOutlineOk, nullptr, {0, 0, 0, 0}, 0};
+    int old_mode = SetBkMode(dc, OPAQUE);
+    HFONT created = CreateFontIndirectA(font);
+    if (!created) {
+        r.status = kOutlineCreateFont;
+        SetBkMode(dc, old_mode);
+        return r;
+    }
+    HGDIOBJ old_font = SelectObject(dc, created);
+    if (!old_font || old_font == HGDI_ERROR) {
+        r.status = kOutlineSelectFont;
+        old_font = nullptr;
+    }
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    if (r.status == kOutlineOk && !BeginPath(dc)) {
+        r.status = kOutlinePath;
+        r.error = GetLastError();
+    }
+    if (r.status == kOutlineOk) {
+        DrawTextA(dc, text, -1, &client, format);
+        if (!EndPath(dc)) {
+            r.status = kOutlinePath;
+            r.error = GetLastError();
+        }
+    }
+    if (r.status == kOutlineOk) {
+        r.region = PathToRegion(dc);
+        if (!r.region) {
+            r.status = kOutlineRegion;
+            r.error = GetLastError();
+        }
+    }
+    if (r.status == kOutlineOk && SelectObject(dc, r.region) == HGDI_ERROR) r.status = kOutlineSelectRegion;
+    if (r.status == kOutlineOk) {
+        if (!no_combine && combine) {
+            if (CombineRgn(r.region, r.region, combine, RGN_OR) == ERROR) r.status = kOutlineCombine;
+            if (SelectObject(dc, r.region) == HGDI_ERROR) r.status = kOutlineReselect;
+        }
+        if (!SetBkMode(dc, old_mode)) r.status = kOutlineBkMode;
+        int type = GetRgnBox(r.region, &r.box);
+        if (type != SIMPLEREGION && type != COMPLEXREGION) {
+            SetRectEmpty(&r.box);
+            r.status = kOutlineEmpty;
+        }
+        SelectClipRgn(dc, nullptr);  // the caller's DC keeps no clip of ours
+    } else {
+        SetBkMode(dc, old_mode);
+    }
+    if (old_font) SelectObject(dc, old_font);
+    DeleteObject(created);
+    return r;
+}
+
+RECT measure_text_box(HWND window, const char *text, UINT format, const LOGFONTA *font) {
+    HDC dc = GetDC(window);
+    OutlineResult r = text_outline_region(window, dc, text, format, true, nullptr, font);
+    ReleaseDC(window, dc);
+    if (r.region) DeleteObject(r.region);
+    return r.box;
+}
