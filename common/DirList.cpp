@@ -1,0 +1,172 @@
+// Common-dialog wrappers and control helpers shared by the player's and the editor's dialogs.
+#include "DirList.h"
+#include "BrixLib.h"
+#include "LinerList.h"
+#include "imemory.h"
+#include "message_box.h"
+#include <imm.h>
+#include <string.h>
+
+static BOOL real_open(OPENFILENAMEA *o) { return GetOpenFileNameA(o); }
+static BOOL real_save(OPENFILENAMEA *o) { return GetSaveFileNameA(o); }
+static BOOL real_colour(CHOOSECOLORA *c) { return ChooseColorA(c); }
+static BOOL real_font(CHOOSEFONTA *f) { return ChooseFontA(f); }
+
+static const CommonDialogs kReal = {real_open, real_save, real_colour, real_font};
+static CommonDialogs g_dialogs = kReal;
+
+CommonDialogs set_common_dialogs(const CommonDialogs *dialogs) {
+    CommonDialogs old = g_dialogs;
+    g_dialogs = dialogs ? *dialogs : kReal;
+    return old;
+}
+
+static void fill_record(OPENFILENAMEA *o, HWND owner, const char *title, const char *filter, char *file,
+                        const char *folder, DWORD flags) {
+    memset(o, 0, sizeof *o);
+    o->lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // the form without the extension fields
+    o->hwndOwner = owner;
+    o->hInstance = owner ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)) : nullptr;
+    o->lpstrFilter = filter;
+    o->nFilterIndex = 1;
+    o->lpstrFile = file;
+    o->nMaxFile = kPathSize;
+    o->nMaxFileTitle = kPathSize;
+    o->lpstrInitialDir = folder;
+    o->lpstrTitle = title;
+    o->lpstrDefExt = "";
+    o->Flags = flags;
+}
+
+int choose_open_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags) {
+    OPENFILENAMEA o;
+    fill_record(&o, owner, title, filter, file, folder, flags ? flags : kOpenFlags);
+    return g_dialogs.open(&o);
+}
+
+int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags) {
+    OPENFILENAMEA o;
+    fill_record(&o, owner, title, filter, file, folder, flags ? flags : kSaveFlags);
+    return g_dialogs.save(&o);
+}
+
+int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter) {
+    char *file = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
+    char *folder = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
+    char *relative = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
+    int result = 0;
+    if (file && folder && relative) {
+        if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
+        if (choose_open_file(dialog, title, filter, file, folder, 0)) {
+            bool made = make_relative_path(folder, file, relative) && relative[0];
+            SetDlgItemTextA(dialog, box, made ? relative : file);
+            result = 1;
+        }
+    }
+    I_HEAP_FREE(relative);
+    I_HEAP_FREE(folder);
+    I_HEAP_FREE(file);
+    return result;
+}
+
+void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record) {
+    COLORREF custom[16];
+    for (COLORREF &c : custom) c = RGB(192, 192, 192);
+    CHOOSECOLORA cc;
+    memset(&cc, 0, sizeof cc);
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = *colour ? *colour : RGB(80, 80, 80);
+    cc.lpCustColors = custom;
+    cc.Flags = (record && record->Flags) ? record->Flags : (CC_FULLOPEN | CC_RGBINIT);
+    g_dialogs.colour(&cc);
+    *colour = cc.rgbResult;
+}
+
+void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record) {
+    LOGFONTA work = *font;
+    CHOOSEFONTA cf;
+    memset(&cf, 0, sizeof cf);
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = owner;
+    cf.lpLogFont = &work;
+    cf.Flags = (record && record->Flags) ? record->Flags : (CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS);
+    if (g_dialogs.font(&cf)) *font = work;
+}
+
+void listbox_move_by(HWND dialog, int id, int position, int offset) {
+    HWND box = GetDlgItem(dialog, id);
+    LRESULT len = SendMessageA(box, LB_GETTEXTLEN, position, 0);
+    if (len == LB_ERR) return;
+    char *text = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(len) + 1, 1));
+    if (!text) return;
+    SendMessageA(box, LB_GETTEXT, position, reinterpret_cast<LPARAM>(text));
+    SendMessageA(box, LB_DELETESTRING, position, 0);
+    SendMessageA(box, LB_INSERTSTRING, position + offset, reinterpret_cast<LPARAM>(text));
+    SendMessageA(box, LB_SETCURSEL, position + offset, 0);
+    I_HEAP_FREE(text);
+}
+
+void listbox_move_up(HWND dialog, int id) {
+    LRESULT sel = SendDlgItemMessageA(dialog, id, LB_GETCURSEL, 0, 0);
+    if (sel != LB_ERR && sel > 0) listbox_move_by(dialog, id, static_cast<int>(sel), -1);
+}
+
+void listbox_move_down(HWND dialog, int id) {
+    LRESULT sel = SendDlgItemMessageA(dialog, id, LB_GETCURSEL, 0, 0);
+    LRESULT count = SendDlgItemMessageA(dialog, id, LB_GETCOUNT, 0, 0);
+    if (sel != LB_ERR && sel + 1 < count) listbox_move_by(dialog, id, static_cast<int>(sel), 1);
+}
+
+void listbox_remove_selected(HWND dialog, int id, bool warn, const char *caption) {
+    LRESULT sel = SendDlgItemMessageA(dialog, id, LB_GETCURSEL, 0, 0);
+    if (sel == LB_ERR) {
+        if (warn) show_message_box(dialog, "削除対象が選択されていません", caption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    SendDlgItemMessageA(dialog, id, LB_DELETESTRING, sel, 0);
+}
+
+void subclass_window(HWND window, WNDPROC proc, WNDPROC *old) {
+    *old = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+}
+
+namespace {
+struct ImeRecord {
+    HWND control;
+    int open;
+    WNDPROC previous;
+};
+ListNode g_ime_controls = {nullptr, nullptr};
+}  // namespace
+
+void register_ime_control(HWND control, bool open) {
+    ImeRecord r = {control, open ? 1 : 0, nullptr};
+    subclass_window(control, ime_control_proc, &r.previous);
+    liner_append(&g_ime_controls, &r, sizeof r);
+}
+
+LRESULT CALLBACK ime_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    int count = liner_count(&g_ime_controls);
+    for (int i = 0; i < count; ++i) {
+        ImeRecord *r = static_cast<ImeRecord *>(liner_get(&g_ime_controls, i));
+        if (r->control != window) continue;
+        WNDPROC previous = r->previous;
+        if (message == WM_SETFOCUS) set_ime_open(window, r->open != 0);
+        if (message == WM_DESTROY || message == WM_CLOSE || message == WM_QUIT) {
+            // Give the control its own procedure back before the record goes.
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            liner_remove(&g_ime_controls, i);
+        }
+        return CallWindowProcA(previous, window, message, wparam, lparam);
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void set_ime_open(HWND window, bool open) {
+    HIMC imc = ImmGetContext(window);
+    if (!imc) return;
+    ImmSetOpenStatus(imc, open ? TRUE : FALSE);
+    ImmReleaseContext(window, imc);
+}

@@ -1,0 +1,36 @@
+// File, colour and font choosers with the system's fixed settings, through a replaceable seam,
+// and the small list-box, subclassing and input-method helpers the dialogs share.
+#pragma once
+#include <windows.h>
+#include <commdlg.h>
+
+enum OpenFileFlags : DWORD {
+    kOpenFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_PATHMUSTEXIST | OFN_SHOWHELP | OFN_HIDEREADONLY,
+    kSaveFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_SHOWHELP | OFN_HIDEREADONLY,
+};
+
+// The platform's common dialogs; tests replace them to script the user's answer.
+struct CommonDialogs {
+    BOOL (*open)(OPENFILENAMEA *);
+    BOOL (*save)(OPENFILENAMEA *);
+    BOOL (*colour)(CHOOSECOLORA *);
+    BOOL (*font)(CHOOSEFONTA *);
+};
+// Null restores the real dialogs. Returns the previous set.
+CommonDialogs set_common_dialogs(const CommonDialogs *dialogs);
+
+int choose_open_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
+int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
+int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter);
+void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record);
+void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record);
+
+void listbox_move_up(HWND dialog, int id);
+void listbox_move_down(HWND dialog, int id);
+void listbox_move_by(HWND dialog, int id, int position, int offset);
+void listbox_remove_selected(HWND dialog, int id, bool warn, const char *caption);
+
+void subclass_window(HWND window, WNDPROC proc, WNDPROC *old);
+void register_ime_control(HWND control, bool open);
+LRESULT CALLBACK ime_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+void set_ime_open(HWND window, bool open);
