@@ -93,6 +93,18 @@ TEST_F(LinerListTest, OverwriteAndRemoveClampToTheEnds) {
     EXPECT_EQ(liner_get(&head, 1), nullptr);
 }
 
+TEST_F(LinerListTest, FailedAllocationLeavesTheListAlone) {
+    MessageBoxRecorder rec;
+    fill(2);
+    Rec r{5, {}};
+    const size_t huge = static_cast<size_t>(-1) / 2;
+    EXPECT_EQ(liner_append(&head, &r, huge), nullptr);
+    EXPECT_EQ(liner_insert(&head, 1, &r, huge), nullptr);
+    EXPECT_EQ(values(), (V{0, 1}));
+    ASSERT_EQ(rec.boxes().size(), 2u);
+    EXPECT_EQ(rec.boxes()[0].text.rfind("LinerList : line ", 0), 0u);
+}
+
 TEST_F(LinerListTest, InitReportsNullHeadAndEmptiesAList) {
     MessageBoxRecorder rec;
     EXPECT_EQ(liner_init(nullptr), nullptr);

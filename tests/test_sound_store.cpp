@@ -24,6 +24,17 @@ static void put(int op, int index, const char *text) {
     sound_store(op, index, &p);
 }
 
+// Must stay the first test: it needs a store nobody has touched yet.
+TEST(SoundStore, AnyFirstCallInitialises) {
+    defaults_present(true);
+    char buf[kLineSize] = {0};
+    char *b = buf;
+    EXPECT_EQ(sound_store(kSoundGetSet + kSndSt, 0, &b), 1);
+    EXPECT_STREQ(buf, "");
+    defaults_present(false);  // the defaults were found by that first get, not by a later reset
+    EXPECT_EQ(resolved(kSndSt, 0), "CAMERA.WAV");
+}
+
 TEST(SoundStore, FallbackChain) {
     defaults_present(true);
     sound_store(kSoundReset, 0, nullptr);
