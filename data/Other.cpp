@@ -8,30 +8,28 @@
 static const char kBreakEsc[] = "~_#$";
 static const char kCommaEsc[] = "~_#%";
 
-char *escape_field(char *out, size_t out_size, const char *text, int kind) {
-    if (kind != kEscapeFull) return replace_all_nocase(out, out_size, text, ",", kCommaEsc);
+// Two replacements in a row through a work buffer of the output's size.
+static char *replace_twice(char *out, size_t out_size, const char *text, const char *p1, const char *r1,
+                           const char *p2, const char *r2) {
     char *work = static_cast<char *>(I_CALLOC(out_size, 1));
     if (!work) {
         if (out_size) out[0] = '\0';
         return out;
     }
-    replace_all_nocase(work, out_size, text, "\r\n", kBreakEsc);
-    replace_all_nocase(out, out_size, work, ",", kCommaEsc);
+    replace_all_nocase(work, out_size, text, p1, r1);
+    replace_all_nocase(out, out_size, work, p2, r2);
     I_FREE(work);
     return out;
 }
 
+char *escape_field(char *out, size_t out_size, const char *text, int kind) {
+    if (kind != kEscapeFull) return replace_all_nocase(out, out_size, text, ",", kCommaEsc);
+    return replace_twice(out, out_size, text, "\r\n", kBreakEsc, ",", kCommaEsc);
+}
+
 char *unescape_field(char *out, size_t out_size, const char *stored, int kind) {
     if (kind != kEscapeFull) return replace_all_nocase(out, out_size, stored, kCommaEsc, ",");
-    char *work = static_cast<char *>(I_CALLOC(out_size, 1));
-    if (!work) {
-        if (out_size) out[0] = '\0';
-        return out;
-    }
-    replace_all_nocase(work, out_size, stored, kBreakEsc, "\r\n");
-    replace_all_nocase(out, out_size, work, kCommaEsc, ",");
-    I_FREE(work);
-    return out;
+    return replace_twice(out, out_size, stored, kBreakEsc, "\r\n", kCommaEsc, ",");
 }
 
 // Takes the next comma-separated field into field; a missing field is empty.
