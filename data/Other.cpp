@@ -32,8 +32,7 @@ char *unescape_field(char *out, size_t out_size, const char *stored, int kind) {
     return replace_twice(out, out_size, stored, kBreakEsc, "\r\n", kCommaEsc, ",");
 }
 
-// Takes the next comma-separated field into field; a missing field is empty.
-static const char *take_field(const char *rest, char *field, size_t size) {
+const char *take_field(const char *rest, char *field, size_t size) {
     field[0] = '\0';
     if (!rest) return nullptr;
     const char *next = nullptr;
@@ -59,10 +58,18 @@ int parse_result_line(const char *fields, char *title, char *comment, char *pict
     if (n >= 1 && n < kPathSize) {
         memcpy(picture, field, n + 1);
         rest = take_field(rest, field, size);
-        if (field[0]) *x = static_cast<int32_t>(atol(field));
+        if (field[0]) *x = field_number(field);
         rest = take_field(rest, field, size);
-        if (field[0]) *y = static_cast<int32_t>(atol(field));
+        if (field[0]) *y = field_number(field);
     }
     I_FREE(field);
     return 1;
+}
+
+int32_t field_number(const char *field) {
+    // Out-of-range numbers clamp instead of overflowing.
+    long long v = strtoll(field, nullptr, 10);
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
 }

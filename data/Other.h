@@ -14,3 +14,10 @@ char *unescape_field(char *out, size_t out_size, const char *stored, int kind);
 // fields: the rest of a result line after its key. Outputs: 128-byte title, 512-byte comment,
 // 260-byte picture. Fields that are empty or too long leave their outputs alone.
 int parse_result_line(const char *fields, char *title, char *comment, char *picture, int32_t *x, int32_t *y);
+
+// Takes the next comma-separated field of rest into field (size bytes); a missing field is empty.
+// Returns the text after the field's comma, or null after the last field.
+const char *take_field(const char *rest, char *field, size_t size);
+
+// Leading blanks, optional sign, digits; anything after is ignored; no number gives 0.
+int32_t field_number(const char *field);

@@ -1,0 +1,42 @@
+// The two records a question file is read into, by the player and the editor alike.
+#pragma once
+#include <stdint.h>
+
+enum {
+    kQuestionTextSize = 256,
+    kAnswerCount = 5,
+    kAnswerTextSize = 128,
+    kQuesPathSize = 260,
+};
+
+struct QuestionRecord {
+    char text[kQuestionTextSize];  // may hold CR LF
+    char answers[kAnswerCount][kAnswerTextSize];  // empty: answer slot unused
+    int32_t points[kAnswerCount];
+    char picture[kQuesPathSize];
+    int32_t pictureX;
+    int32_t pictureY;
+    int32_t pictureExtra;  // kept and written back, used by nothing
+};
+
+struct ResultRecord {
+    char title[128];
+    char comment[512];  // may hold CR LF
+    char picture[kQuesPathSize];
+    int32_t pictureX;
+    int32_t pictureY;
+};
+
+// How the picture numbers of a question line are read.
+enum PictureNumbers {
+    kNumbersAlways = 0,        // the player reads them whether or not the picture was accepted
+    kNumbersWithPicture = 1,   // the editor reads them only after an accepted picture
+};
+
+// fields: the rest of a "Q" line after its key. Fields that are empty or too long leave their
+// parts of rec alone; the rest of the line is still read. Returns 0 only when no work buffer.
+int parse_question_line(const char *fields, QuestionRecord *rec, int numbers);
+
+// The largest of 0 and the five points, and the smallest of 0 and the five points.
+int32_t question_highest_points(const QuestionRecord *rec);
+int32_t question_lowest_points(const QuestionRecord *rec);
