@@ -1,0 +1,31 @@
+// The player's four images (set and run picture, set and run wallpaper) and JPEG decoding.
+#pragma once
+#include <windows.h>
+
+// number: the value for the setters; arg: a path for the loads, the address of a window
+// handle for kImgWindow, the address of an HBITMAP for kImgPicture and kImgWallpaper.
+enum ImageOp {
+    kImgWindow = 0,          // remember the window (reference DC for JPEG bitmaps)
+    kImgPicture = 2,         // picture to show -> *arg; 1, or 0 when none
+    kImgPictureX = 3,        // x of the picture to show
+    kImgPictureY = 4,        // y
+    kImgPictureWidth = 5,    // width
+    kImgPictureHeight = 6,   // height
+    kImgLoadSetPicture = 10, // path
+    kImgSetPictureX = 12,    // number
+    kImgSetPictureY = 13,    // number
+    kImgSetPictureZoom = 14, // number: magnification
+    kImgLoadSetWall = 15,    // path
+    kImgLoadRunPicture = 40, // path
+    kImgRunPictureX = 42,    // number
+    kImgRunPictureY = 43,    // number
+    kImgLoadRunWall = 45,    // path
+    kImgClearRunPicture = 60,
+    kImgClearRunWall = 61,
+    kImgWallpaper = 100,     // wallpaper to show -> *arg; 1, or 0 when none
+};
+
+int image_store(int op, int number, void *arg);
+
+// A 24-bit bottom-up DIB section, or null; width and height receive the image size.
+HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height);
