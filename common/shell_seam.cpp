@@ -1,0 +1,52 @@
+// The shell and process seams.
+#include "shell_seam.h"
+#include <shellapi.h>
+#include <string.h>
+
+static HINSTANCE real_shell_open(HWND window, const char *verb, const char *file, const char *params,
+                                 const char *dir, int show) {
+    return ShellExecuteA(window, verb, file, params, dir, show);
+}
+
+static BOOL real_create_process(char *command_line, STARTUPINFOA *startup, PROCESS_INFORMATION *info) {
+    return CreateProcessA(nullptr, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, startup, info);
+}
+
+static ShellOpenFn g_shell_open = real_shell_open;
+static CreateProcessFn g_create_process = real_create_process;
+
+ShellOpenFn set_shell_open_fn(ShellOpenFn fn) {
+    ShellOpenFn old = g_shell_open;
+    g_shell_open = fn ? fn : real_shell_open;
+    return old;
+}
+
+CreateProcessFn set_create_process_fn(CreateProcessFn fn) {
+    CreateProcessFn old = g_create_process;
+    g_create_process = fn ? fn : real_create_process;
+    return old;
+}
+
+bool shell_open_document(HWND window, const char *file) {
+    // ShellExecute reports success with a value above 32.
+    return reinterpret_cast<INT_PTR>(g_shell_open(window, "open", file, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+bool start_program(const char *command_line) {
+    // CreateProcess may write into its command line, so it gets a copy.
+    char line[MAX_PATH * 2];
+    size_t n = strlen(command_line);
+    if (n >= sizeof line) return false;
+    memcpy(line, command_line, n + 1);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info;
+    ZeroMemory(&info, sizeof info);
+    if (!g_create_process(line, &startup, &info)) return false;
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    return true;
+}

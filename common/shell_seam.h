@@ -1,0 +1,17 @@
+// Opening documents through the shell and starting programs, behind seams tests can record.
+#pragma once
+#include <windows.h>
+
+typedef HINSTANCE (*ShellOpenFn)(HWND window, const char *verb, const char *file, const char *params,
+                                 const char *dir, int show);
+typedef BOOL (*CreateProcessFn)(char *command_line, STARTUPINFOA *startup, PROCESS_INFORMATION *info);
+
+// Each setter returns the previous function; null restores the real call.
+ShellOpenFn set_shell_open_fn(ShellOpenFn fn);
+CreateProcessFn set_create_process_fn(CreateProcessFn fn);
+
+// ShellExecute "open" of file with SW_SHOWNORMAL; the result says whether the shell took it.
+bool shell_open_document(HWND window, const char *file);
+// Starts command_line with the caller's environment and directory, without waiting; both
+// handles are closed at once.
+bool start_program(const char *command_line);
