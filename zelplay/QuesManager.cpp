@@ -114,13 +114,17 @@ int32_t loaded_files() {
     return n;
 }
 
-// A free slot may hold what a file without a first question left; it must not leak into the next.
-void prepare_slot(int32_t k) {
-    question_file_clear(&g.slots[k]);
+void drop_file_fonts(int32_t k) {
     question_font(kFontDropFile, k, 0, nullptr);
     answer_font(kFontDropFile, k, nullptr);
     comment_font(kFontDropFile, k, 0, nullptr);
     header_font(kFontDropFile, k, nullptr);
+}
+
+// A free slot may hold what a file without a first question left; it must not leak into the next.
+void prepare_slot(int32_t k) {
+    question_file_clear(&g.slots[k]);
+    drop_file_fonts(k);
     for (int s = 0; s < kSoundSlots; ++s) {
         char *none = g_empty;
         sound_store(kSoundPutFile + s, k, &none);
@@ -151,10 +155,7 @@ void drop_all() {
     g.total = 0;
     for (int k = 0; k < kQuesFileSlots; ++k) {
         question_file_clear(&g.slots[k]);
-        question_font(kFontDropFile, k, 0, nullptr);
-        answer_font(kFontDropFile, k, nullptr);
-        comment_font(kFontDropFile, k, 0, nullptr);
-        header_font(kFontDropFile, k, nullptr);
+        drop_file_fonts(k);
     }
     sound_store(kSoundClearFiles, 0, nullptr);
     clear_pictures();
