@@ -106,7 +106,7 @@ TEST_F(RunEngine, BandsOfTheWorkedExample) {
     EXPECT_STREQ("2.000000", band);
 }
 
-TEST_F(RunEngine, SpecialRowsDegenerateBandsAndNegativeTotal) {
+TEST_F(RunEngine, TopAndBottomRowsDegenerateBandsAndNegativeTotal) {
     struct { const char *file; int answer; const char *title; } cases[] = {
         {"Q,q,a,0,b,0\r\nU,top\r\nR,bottom\r\nS,s\r\n", 0, "top"},  // total is both H and L
         {"Q,q,a,-2,b,4\r\nR,bottom\r\nS,s1\r\nS,s2\r\n", 0, "bottom"},
