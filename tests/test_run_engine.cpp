@@ -1,0 +1,226 @@
+// The run engine through its operation codes, with real question files, a private log folder,
+// recorded sounds and recording stand-ins for the image store and the set manager.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "BrixLib.h"
+#include "DirList.h"
+#include "QuesManager.h"
+#include "image_store.h"
+#include "scratch_folder.h"
+#include "sound_effect.h"
+#include "sound_store.h"
+#include "stub_player_neighbours.h"
+
+namespace {
+std::vector<std::string> g_sounds;  // name after the program folder, "+" when played at once
+BOOL record_sound(const char *path, HMODULE, DWORD flags) {
+    char folder[kPathSize];
+    module_folder(folder);
+    std::string p = path;
+    EXPECT_EQ(0u, p.find(folder));
+    g_sounds.push_back(p.substr(strlen(folder)) + ((flags & SND_ASYNC) ? "+" : ""));
+    return TRUE;
+}
+void february_third(SYSTEMTIME *t) {
+    t->wMonth = 2;
+    t->wDay = 3;
+}
+int g_dialogs_shown;
+BOOL no_dialog(OPENFILENAMEA *) { return ++g_dialogs_shown, FALSE; }
+
+class RunEngine : public ::testing::Test {
+protected:
+    ScratchFolder dir;
+    void SetUp() override {
+        set_log_folder(dir.path().c_str());
+        set_play_sound_fn(record_sound);
+        g_sounds.clear();
+        reset_neighbour_calls();
+        run_engine(kRunStart, 0, nullptr);
+    }
+    void TearDown() override {
+        run_engine(kRunEnd, 0, nullptr);
+        set_play_sound_fn(nullptr);
+        set_log_folder(nullptr);
+    }
+    void load(const std::string &text) {
+        std::string p = dir.write("f" + std::to_string(files_++) + ".qst", text);
+        char *v = &p[0];
+        run_engine(kRunLoadFile, 0, &v);
+    }
+    static std::string text(unsigned op, int index = 0) {
+        char *p = nullptr;
+        return run_engine(op, index, &p) == -1 && p ? p : "<0>";
+    }
+    static void choose(std::initializer_list<int> choices) {
+        for (int c : choices) run_engine(kRunChoose, c, nullptr);
+    }
+    std::string log() const { return dir.read("zelm.csv"); }
+    int files_ = 0;
+};
+
+const char kThree[] = "N,三問\r\nQ,q1,a,1,b,5,c,2\r\nQ,q2,a,0,b,4\r\nQ,q3,a,1,b,2,c,3\r\nS,r\r\n";
+}  // namespace
+
+TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
+    load(kThree);
+    EXPECT_EQ("三問", text(kRunChoiceText, 0));
+    choose({0});
+    EXPECT_EQ("<none>", log());
+    choose({1, 0, 2});
+    const std::string block = "問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n"
+                              "問題1, 設問3, 回答3, 得点3\r\n得点合計, , , ,8\r\n";
+    EXPECT_EQ(block, log());
+    EXPECT_EQ(8, run_engine(kRunTotal, 0, nullptr));
+    EXPECT_EQ("戻る", text(kRunChoiceText, 5));
+    EXPECT_EQ("", text(kRunChoiceText, 0));
+    EXPECT_EQ("<0>", text(kRunChoiceText, 6));
+    choose({5});
+    EXPECT_EQ(block, log());
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    choose({0, 1, 0, 2, 5});
+    EXPECT_EQ(block + block, log());
+    EXPECT_EQ(10, activity_calls());
+}
+
+TEST_F(RunEngine, BandsOfTheWorkedExample) {
+    std::string base = "N,b\r\nQ,q1,a,0,b,1,c,2,d,3,e,5\r\nQ,q2,a,0,b,1,c,2,d,4,e,5\r\n";
+    for (int i = 1; i <= 5; ++i) base += "S,row" + std::to_string(i) + "\r\n";
+    struct { const char *extra; int a1, a2; const char *title; } cases[] = {
+        {"", 0, 0, "row5"}, {"", 1, 0, "row5"}, {"", 2, 0, "row4"}, {"", 3, 0, "row4"}, {"", 4, 2, "row2"},
+        {"", 3, 4, "row1"}, {"", 4, 3, "row1"}, {"", 4, 4, "row1"},  // 10 lies above the bands
+        {"RoundUp\r\n", 1, 0, "row4"}, {"RoundUp\r\n", 0, 0, "row5"}, {"RoundUp\r\n", 4, 2, "row1"},
+        {"U,top\r\n", 4, 4, "top"},
+    };
+    for (auto &c : cases) {
+        run_engine(kRunDropAll, 0, nullptr);
+        load(base + c.extra);
+        choose({0, c.a1, c.a2});
+        EXPECT_EQ(c.title, text(kRunMainText)) << c.extra << c.a1 << c.a2;
+    }
+    EXPECT_EQ(5, run_engine(kRunResultCount, 0, nullptr));
+    char band[64] = "";
+    char *b = band;
+    run_engine(kRunBandWidthText, 0, &b);
+    EXPECT_STREQ("2.000000", band);
+}
+
+TEST_F(RunEngine, TopAndBottomRowsDegenerateBandsAndNegativeTotal) {
+    struct { const char *file; int answer; const char *title; } cases[] = {
+        {"Q,q,a,0,b,0\r\nU,top\r\nR,bottom\r\nS,s\r\n", 0, "top"},  // total is both H and L
+        {"Q,q,a,-2,b,4\r\nR,bottom\r\nS,s1\r\nS,s2\r\n", 0, "bottom"},
+        {"Q,q,a,1\r\n", 0, "結果が用意されていません"},
+        {"Q,q,a,2,b,0\r\nS,s1,,p1.bmp,7,8\r\nS,s2\r\nS,s3\r\n", 0, "得点が0ポイントしか在り得ない状態です"},
+        {"Q,q,a,-3,b,1\r\nS,hi\r\nS,lo\r\n", 0, "lo"},
+        {"Q,q,a,-3,b,1\r\nS,hi\r\nS,lo\r\nRoundUp\r\n", 0, "lo"},
+    };
+    for (auto &c : cases) {
+        run_engine(kRunDropAll, 0, nullptr);
+        reset_neighbour_calls();
+        load(c.file);
+        choose({0, c.answer});
+        EXPECT_EQ(c.title, text(kRunMainText)) << c.file;
+    }
+    EXPECT_NE(std::string::npos, log().find("得点合計, , , ,-3\r\n"));
+    run_engine(kRunDropAll, 0, nullptr);
+    load(cases[3].file);
+    choose({0});
+    reset_neighbour_calls();
+    choose({0});  // zero band width still shows the first banded row's picture
+    EXPECT_EQ("問題ファイルの内容を確認してください", text(kRunComment));
+    ASSERT_EQ(3u, image_calls().size());
+    EXPECT_EQ(kImgLoadRunPicture, image_calls()[0].op);
+    EXPECT_EQ("p1.bmp", image_calls()[0].path);
+    EXPECT_EQ(7, image_calls()[1].number);
+    EXPECT_EQ(8, image_calls()[2].number);
+}
+
+TEST_F(RunEngine, IdleReturnOnlyPastTheFirstQuestionAndLogsOnlyItsLine) {
+    const std::string idle = "一定時間経過のためスタート画面に戻りました\r\n";
+    load(kThree);
+    choose({0});
+    EXPECT_EQ(0, run_engine(kRunUnderWay, 0, nullptr));
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ("<none>", log());
+    EXPECT_EQ(0, run_engine(kRunCurrentFile, 0, nullptr));
+    choose({1});
+    EXPECT_EQ(-1, run_engine(kRunUnderWay, 0, nullptr));
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ("問題1, 設問1, 回答2, 得点5\r\n" + idle, log());
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    choose({0, 1, 0, 2});
+    std::string finished = log();
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ(finished + idle, log());
+    EXPECT_EQ("<0>", text(kRunComment));
+}
+
+TEST_F(RunEngine, DropAllLeavesOnlyTheStartText) {
+    char title[] = "ようこそ";
+    char *t = title;
+    run_engine(kRunSetStartText, 0, &t);
+    load("N,x\r\nH,hdr\r\nF,ftr\r\nQ,q,a,1,b,2\r\nQ,q2,a,1\r\nS,s\r\n");
+    choose({0});
+    EXPECT_EQ("hdr", text(kRunHeader));
+    EXPECT_EQ("ftr", text(kRunFooter));
+    choose({0, 0});
+    EXPECT_EQ("s", text(kRunMainText));
+    reset_neighbour_calls();
+    run_engine(kRunDropAll, 0, nullptr);
+    EXPECT_EQ("ようこそ", text(kRunMainText));
+    EXPECT_EQ("<0>", text(kRunHeader));
+    EXPECT_EQ("<0>", text(kRunFooter));
+    EXPECT_EQ("<0>", text(kRunComment));
+    EXPECT_EQ("", text(kRunChoiceText, 0));
+    ASSERT_EQ(2u, image_calls().size());
+    EXPECT_EQ(kImgClearRunPicture, image_calls()[0].op);
+    EXPECT_EQ(kImgClearRunWall, image_calls()[1].op);
+    char buffer[2048] = "";
+    char *b = buffer;
+    run_engine(kRunGetStartText, 0, &b);
+    EXPECT_STREQ("ようこそ", buffer);
+}
+
+TEST_F(RunEngine, GradesIntoTheThreeSoundsAndBackUsesTheSetLevel) {
+    char back[] = "setback.wav";
+    char *v = back;
+    sound_store(kSoundPutSet + kSndBk, 0, &v);
+    std::string qs = "Q,1,a,1,b,2,c,3\r\nQ,2,a,1,b,2,c,3\r\nQ,3,a,1,b,2,c,3\r\nQ,4,a,2,b,2\r\nQ,5,a,1\r\n";
+    load(qs + "SndSt,st.wav\r\nSndMx,mx.wav\r\nSndMd,md.wav\r\nSndMn,mn.wav\r\nSndBk,fileback.wav\r\n");
+    choose({0, 2, 0, 1, 1, 0, 5});
+    std::vector<std::string> expected = {"st.wav", "mx.wav+", "mn.wav+", "md.wav+", "mx.wav+", "st.wav+", "setback.wav+"};
+    EXPECT_EQ(expected, g_sounds);
+}
+
+TEST_F(RunEngine, SixthFileAndSlotsWithoutQuestionsAreRefused) {
+    CommonDialogs script = {no_dialog, nullptr, nullptr, nullptr};
+    CommonDialogs old = set_common_dialogs(&script);
+    load("N,A\r\nQ,,10\r\nU,TopA\r\n");
+    EXPECT_EQ("", text(kRunChoiceText, 0));  // not offered
+    choose({0});
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    load("N,B\r\nQ,q,a,0,b,2\r\nS,s1\r\nS,s2\r\n");  // takes the same slot, nothing of A left
+    choose({0, 1});
+    EXPECT_EQ("s1", text(kRunMainText));
+    choose({5});
+    for (int i = 1; i < 5; ++i) load("N,t" + std::to_string(i) + "\r\nQ,q,a,1\r\n");
+    load("N,sixth\r\nQ,q,a,1\r\n");
+    run_engine(kRunLoadFile, 0, nullptr);
+    EXPECT_EQ(0, g_dialogs_shown);
+    EXPECT_EQ("B", text(kRunChoiceText, 0));
+    EXPECT_EQ("t4", text(kRunChoiceText, 4));
+    set_common_dialogs(&old);
+}
+
+TEST_F(RunEngine, DailyLogNameFromTheLocalDate) {
+    LocalDateFn old = set_local_date_fn(february_third);
+    run_engine(kRunLogNaming, 1, nullptr);
+    load(kThree);
+    choose({0, 0});
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点1\r\n", dir.read("zelm0203.csv"));
+    run_engine(kRunLogNaming, 0, nullptr);
+    choose({0});
+    EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", log());
+    set_local_date_fn(old);
+}

@@ -1,0 +1,45 @@
+// The diagnosis run: the five loaded question files, the screen being shown, the visitor's
+// choices, the score and its result, the sound effects of each moment and the result log.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+// Operation codes of run_engine. value is always the address of the caller's text pointer
+// (or null). "-> text" means the engine stores the address of one of its own texts into
+// *value, valid until the next call. Results are -1 unless a line says otherwise.
+enum RunOp : unsigned {
+    kRunStart = 1,           // index: the owner window's handle; five empty slots, start screen, log "zelm.csv"
+    kRunDropAll = 2,         // empties all slots, their fonts, sounds and run pictures; start screen
+    kRunEnd = 3,             // releases the slots' arrays
+    kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" for today
+    kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
+    kRunMainText = 30,       // -> start text, question text or result title
+    kRunChoiceText = 31,     // index: choice 0..5; -> its text (may be empty); result 0 when the choice has none
+    kRunComment = 34,        // -> result comment on the result screen; else result 0
+    kRunTotal = 35,          // result: the total of the current or last run
+    kRunHeader = 36,         // -> header while a file is current and it is not empty; else result 0
+    kRunFooter = 37,         // -> footer, as for the header
+    kRunCurrentFile = 38,    // result: current file 0..4, or -1 on the start screen
+    kRunGetStartText = 39,   // *value: caller's buffer (at least 256 bytes) receives the start text
+    kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
+    kRunResultCount = 41,    // result: banded result rows found by the last banded choice
+    kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot
+    kRunChoose = 51,         // index: choice 0..5 (a title, an answer, or 5 for "戻る" on the result screen)
+    kRunUnderWay = 61,       // result: -1 when past the first question of a run (or on its result), else 0
+    kRunIdleReturn = 70,     // under way only: logs the idle line and returns to the start screen
+    kRunEmptySlot = 80,      // index: slot 0..4; its arrays hold only the all-zero record, its title empty
+};
+
+int32_t run_engine(unsigned op, int32_t index, char **value);
+
+// Loads a question file (path, or null to ask) into the slot the engine has chosen.
+// 1 when read, 0 when cancelled, refused or the file cannot be opened.
+int load_question_file(HWND owner, const char *path);
+
+// Local date used for the daily log name; tests fix it. Null restores GetLocalTime.
+typedef void (*LocalDateFn)(SYSTEMTIME *now);
+LocalDateFn set_local_date_fn(LocalDateFn fn);
+
+// Folder (with trailing backslash) that takes the place of the program folder in the log
+// names from the next kRunStart or kRunLogNaming on; null or empty restores the program folder.
+void set_log_folder(const char *folder);
