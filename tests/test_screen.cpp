@@ -1,0 +1,174 @@
+// The player's screen: layout arithmetic, colours and brush, choice boxes, hit test and the
+// composed picture of each screen, with the real run engine and a stand-in image store.
+#include <gtest/gtest.h>
+#include <string>
+#include "QuesManager.h"
+#include "mainflame_paint.h"
+#include "scratch_folder.h"
+#include "sound_effect.h"
+
+namespace {
+BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
+
+// A plain window whose client area is exactly w x h.
+HWND make_window(int w, int h) {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ScreenTest";
+        atom = RegisterClassA(&wc);
+    }
+    RECT r = {0, 0, w, h};
+    AdjustWindowRect(&r, WS_POPUP, FALSE);
+    return CreateWindowA("ScreenTest", "", WS_POPUP, 0, 0, r.right - r.left, r.bottom - r.top, nullptr,
+                         nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+class Screen : public ::testing::Test {
+protected:
+    ScratchFolder dir;
+    HWND window = nullptr;
+    void SetUp() override {
+        set_play_sound_fn(silent);
+        set_log_folder(dir.path().c_str());
+        run_engine(kRunStart, 0, nullptr);
+        window = make_window(800, 600);
+        text_colour(kColourSet, RGB(255, 255, 255));
+        back_colour(kColourSet, RGB(0, 160, 0));
+    }
+    void TearDown() override {
+        DestroyWindow(window);
+        run_engine(kRunEnd, 0, nullptr);
+        set_log_folder(nullptr);
+        set_play_sound_fn(nullptr);
+    }
+    void load(const std::string &bytes) {
+        std::string p = dir.write("q.qst", bytes);
+        char *v = &p[0];
+        run_engine(kRunLoadFile, 0, &v);
+    }
+    // Composes into a memory bitmap and reads pixels back.
+    struct Shot {
+        HDC dc;
+        HBITMAP bitmap;
+        HGDIOBJ old;
+        ~Shot() {
+            SelectObject(dc, old);
+            DeleteObject(bitmap);
+            DeleteDC(dc);
+        }
+        COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+        int count(RECT r, COLORREF c) const {
+            int n = 0;
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == c;
+            return n;
+        }
+    };
+    Shot *compose(int score, int full) {
+        HDC screen = GetDC(window);
+        Shot *s = new Shot;
+        s->dc = CreateCompatibleDC(screen);
+        s->bitmap = CreateCompatibleBitmap(screen, 800, 600);
+        s->old = SelectObject(s->dc, s->bitmap);
+        ReleaseDC(window, screen);
+        RECT r = {0, 0, 800, 600};
+        compose_screen(window, s->dc, r, score, full);
+        return s;
+    }
+};
+
+const char kThreeAnswers[] = "N,性格診断\r\nQ,あなたは朝型?,はい,2,いいえ,0,どちらでも,1\r\nS,朝型\r\nS,夜型\r\n";
+}  // namespace
+
+TEST(ScreenLayout, TenthsOfTheClientArea) {
+    ScreenLayout l = screen_layout(RECT{0, 0, 800, 600});
+    EXPECT_EQ(80, l.w10);
+    EXPECT_EQ(120, l.h2);
+    auto same = [](RECT a, RECT b) { return EqualRect(&a, &b) != 0; };
+    EXPECT_TRUE(same(RECT{80, 120, 720, 300}, l.text));
+    EXPECT_TRUE(same(RECT{80, 30, 800, 120}, l.header));
+    EXPECT_TRUE(same(RECT{0, 570, 720, 600}, l.footer));
+    EXPECT_TRUE(same(RECT{80, 360, 720, 480}, l.comment));
+    ScreenLayout narrow = screen_layout(RECT{0, 0, 9, 600});
+    EXPECT_EQ(0, narrow.text.left);
+    EXPECT_EQ(9, narrow.text.right);
+}
+
+TEST(ScreenColours, BrushFollowsTheBackColourAndOldBrushesAreDeleted) {
+    HBRUSH first = back_brush(kBrushGet, 0);
+    ASSERT_NE(nullptr, first);
+    back_colour(kColourSet, RGB(10, 20, 30));
+    HBRUSH second = back_brush(kBrushGet, 0);
+    EXPECT_EQ(0, GetObjectType(first));
+    LOGBRUSH lb;
+    ASSERT_EQ(static_cast<int>(sizeof lb), GetObjectA(second, sizeof lb, &lb));
+    EXPECT_EQ(RGB(10, 20, 30), lb.lbColor);
+    EXPECT_EQ(RGB(10, 20, 30), back_colour(kColourGet, 0));
+    back_colour(kColourStoreOnly, RGB(1, 2, 3));
+    EXPECT_EQ(second, back_brush(kBrushGet, 0));  // storing alone does not rebuild
+    back_colour(kColourSet, RGB(0, 160, 0));
+}
+
+TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
+    load(kThreeAnswers);
+    int slot = -1;
+    // Start screen: the file's title in slot 0.
+    ChoiceBox title = choice_rect(window, 0, "性格診断");
+    EXPECT_EQ(120, title.x);
+    EXPECT_EQ(360, title.y);
+    EXPECT_GT(title.width, 0);
+    EXPECT_GT(title.height, 0);
+    EXPECT_EQ(1, hit_choice(window, title.x + 1, title.y + title.height, &slot));
+    EXPECT_EQ(0, slot);
+    EXPECT_EQ(0, hit_choice(window, title.x, title.y + title.height + 2, &slot));
+
+    run_engine(kRunChoose, 0, nullptr);
+    ChoiceBox third = choice_rect(window, 2, "どちらでも");
+    EXPECT_EQ(360 + static_cast<int>(3.0 * third.height), third.y);
+    EXPECT_EQ(1, hit_choice(window, third.x + 2, third.y + 1, &slot));
+    EXPECT_EQ(2, slot);
+    // Below the third answer nothing more is offered.
+    EXPECT_EQ(0, hit_choice(window, third.x + 2, third.y + 4 * third.height, &slot));
+
+    run_engine(kRunChoose, 0, nullptr);  // the only question: result screen
+    ChoiceBox back = choice_rect(window, kBackSlot, "戻る");
+    EXPECT_EQ(600 - 120 - back.height, back.y);
+    EXPECT_EQ(1, hit_choice(window, back.x + 1, back.y + 1, &slot));
+    EXPECT_EQ(kBackSlot, slot);
+}
+
+TEST_F(Screen, ComposedScreensShowTextOverTheBackgroundAndTheScoreLineOnlyWhenAsked) {
+    load(kThreeAnswers);
+    RECT text_area = {80, 120, 720, 300};
+    {
+        Shot *s = compose(1, 0);
+        EXPECT_EQ(RGB(0, 160, 0), s->at(2, 2));  // no wallpaper: the back brush; no score line here
+        EXPECT_GT(s->count(text_area, RGB(255, 255, 255)), 50);
+        delete s;
+    }
+    run_engine(kRunChoose, 0, nullptr);
+    run_engine(kRunChoose, 0, nullptr);
+    RECT score_area = {5, 5, 300, 25};
+    {
+        Shot *s = compose(1, 0);
+        EXPECT_GT(s->count(score_area, RGB(0, 0, 0)), 20);  // black on opaque white
+        delete s;
+    }
+    for (int full = 0; full < 2; ++full) {
+        Shot *s = compose(full, full);  // off, or on in full-screen mode
+        EXPECT_EQ(0, s->count(score_area, RGB(0, 0, 0)));
+        delete s;
+    }
+    // Text in exactly the back colour is not drawn at all.
+    text_colour(kColourSet, RGB(0, 160, 0));
+    Shot *s = compose(0, 0);
+    EXPECT_EQ(0, s->count(text_area, RGB(255, 255, 255)));
+    int other = 0;
+    for (int y = 120; y < 300; y += 3)
+        for (int x = 80; x < 720; x += 3) other += s->at(x, y) != RGB(0, 160, 0);
+    EXPECT_EQ(0, other);
+    delete s;
+}

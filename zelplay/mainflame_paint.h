@@ -1,0 +1,39 @@
+// The player's screen: composition, choice layout and hit test, the two colours and the brush.
+#pragma once
+#include <windows.h>
+
+enum { kChoiceSlots = 6, kBackSlot = 5 };
+
+enum ColourOp {
+    kColourGet = 0,
+    kColourSet = 4,      // store the colour (the back colour also rebuilds the brush)
+    kColourStoreOnly = 5 // back colour only: store without rebuilding (used by the brush itself)
+};
+enum BrushOp {
+    kBrushGet = 0,       // created with the back colour at first use
+    kBrushRebuild = 5,   // delete the old brush, create a solid one of the colour
+};
+
+COLORREF text_colour(int op, COLORREF colour);
+COLORREF back_colour(int op, COLORREF colour);
+HBRUSH back_brush(int op, COLORREF colour);
+
+// The layout of one client rectangle (left and top 0).
+struct ScreenLayout {
+    int w10, h10, h2;
+    RECT text, header, footer, comment;
+};
+ScreenLayout screen_layout(const RECT &client);
+
+struct ChoiceBox {
+    int x, y, width, height;
+};
+ChoiceBox choice_rect(HWND window, int slot, const char *text);
+// 1 and *slot when (x, y) lies on a drawn choice, else 0.
+int hit_choice(HWND window, int x, int y, int *slot);
+
+// Draws the whole screen of a client rectangle into dc: the one path shared by WM_PAINT, tests,
+// screenshots and benchmarks.
+void compose_screen(HWND window, HDC dc, const RECT &client, int score_display, int full_screen);
+// The WM_PAINT handler: composes off screen and copies in one BitBlt.
+void paint_screen(HWND window, int score_display, int full_screen);
