@@ -1,6 +1,7 @@
 // Background music through the MCI sequencer, looped by the main window.
 #pragma once
 #include <windows.h>
+#include <mmsystem.h>
 
 enum BgmOp {
     kBgmOpen = 1,   // open path and play from 0 with notification to window
@@ -9,4 +10,10 @@ enum BgmOp {
     kBgmQuery = 10, // result: the playing flag
 };
 
+// Every result is 0 except kBgmQuery. window owns the error boxes and gets MM_MCINOTIFY.
 int bgm_player(int op, HWND window, const char *path);
+
+typedef MCIERROR (*MciSendFn)(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params);
+
+// Replaces mciSendCommandA so tests can script the device; null restores it. Returns the previous one.
+MciSendFn set_mci_send_fn(MciSendFn fn);

@@ -1,0 +1,204 @@
+// Kiosk mode: both key tables row by row, the hook procedures' filters, and full screen on a real window.
+#include <gtest/gtest.h>
+#include <set>
+#include "kiosk.h"
+
+namespace {
+
+std::set<int> g_down;
+SHORT WINAPI fake_state(int vk) { return g_down.count(vk) ? SHORT(0x8000) : SHORT(0); }
+
+const DWORD kAlt = LLKHF_ALTDOWN;
+
+// One key event with the keys held meanwhile, and the decision outside / inside full-screen mode.
+struct Row {
+    DWORD vk, flags;
+    std::set<int> held;
+    int normal, full;
+};
+
+TEST(LowLevelHook, EveryRule) {
+    const Row rows[] = {
+        {VK_TAB, kAlt, {}, 1, 1},          {VK_ESCAPE, kAlt, {}, 1, 1},
+        {VK_ESCAPE, 0, {VK_CONTROL}, 1, 1}, {VK_LWIN, 0, {}, 1, 1},
+        {VK_RWIN, 0, {}, 1, 1},            {VK_DELETE, kAlt, {VK_LCONTROL}, 1, 1},
+        {VK_DELETE, kAlt, {VK_RCONTROL}, 1, 1},
+        {VK_TAB, 0, {}, 0, 0},             {VK_ESCAPE, 0, {}, 0, 0},
+        {VK_DELETE, 0, {VK_LCONTROL}, 0, 0}, {VK_DELETE, kAlt, {}, 0, 1},
+        {VK_F4, kAlt, {}, 0, 1},           {'A', kAlt, {}, 0, 1},  // Alt+F4 closes only outside full screen
+        {'A', 0, {}, 0, 0},
+        // The Alt key itself, also on release when the flag is already clear; this hook names it L/R.
+        {VK_MENU, 0, {}, 0, 1},            {VK_LMENU, 0, {}, 0, 1}, {VK_RMENU, kAlt, {}, 0, 1},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << "vk " << r.vk << " flags " << r.flags);
+        g_down = r.held;
+        EXPECT_EQ(ll_key_swallows(r.vk, r.flags, 0, fake_state), r.normal);
+        EXPECT_EQ(ll_key_swallows(r.vk, r.flags, 1, fake_state), r.full);
+    }
+    g_down.clear();
+}
+
+TEST(KeyHook, EveryRowOfTheTable) {
+    const Row rows[] = {
+        {VK_TAB, 0, {}, 0, 0},           {VK_TAB, 0, {VK_MENU}, 1, 1},
+        {VK_ESCAPE, 0, {}, 0, 1},        {VK_MENU, 0, {}, 0, 1},
+        {VK_ESCAPE, 0, {VK_TAB}, 1, 1},  {VK_MENU, 0, {VK_ESCAPE}, 1, 1},
+        {VK_ESCAPE, 0, {VK_ESCAPE}, 1, 1}, {VK_MENU, 0, {VK_TAB}, 1, 1},
+        {VK_DELETE, 0, {}, 0, 0},        {VK_DELETE, 0, {VK_LCONTROL}, 1, 1},
+        {VK_DELETE, 0, {VK_MENU}, 1, 1}, {VK_DELETE, 0, {VK_RCONTROL}, 1, 1},
+        {VK_LWIN, 0, {}, 0, 1},          {VK_RWIN, 0, {}, 0, 1},
+        {VK_F4, 0, {VK_MENU}, 0, 0},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << "vk " << r.vk);
+        g_down = r.held;
+        EXPECT_EQ(key_hook_swallows(r.vk, 0, fake_state), r.normal);
+        EXPECT_EQ(key_hook_swallows(r.vk, 1, fake_state), r.full);
+    }
+    g_down.clear();
+}
+
+TEST(HookProcedures, ActOnlyOnKeyActionsAndReadTheFlag) {
+    KBDLLHOOKSTRUCT e{};
+    e.vkCode = VK_LWIN;
+    LPARAM lp = reinterpret_cast<LPARAM>(&e);
+    for (WPARAM m : {WPARAM(WM_KEYDOWN), WPARAM(WM_KEYUP), WPARAM(WM_SYSKEYDOWN), WPARAM(WM_SYSKEYUP)})
+        EXPECT_EQ(low_level_key_hook(HC_ACTION, m, lp), 1);
+    EXPECT_EQ(low_level_key_hook(HC_ACTION, WM_CHAR, lp), 0);
+    EXPECT_EQ(low_level_key_hook(-1, WM_KEYDOWN, lp), 0);
+
+    e.vkCode = VK_LMENU;
+    set_full_screen_flag(0);
+    EXPECT_EQ(low_level_key_hook(HC_ACTION, WM_SYSKEYUP, lp), 0);
+    set_full_screen_flag(1);
+    EXPECT_EQ(full_screen_flag(), 1);
+    EXPECT_EQ(low_level_key_hook(HC_ACTION, WM_SYSKEYUP, lp), 1);
+    EXPECT_EQ(key_hook(HC_ACTION, VK_ESCAPE, 0), 1);
+    EXPECT_EQ(key_hook(HC_NOREMOVE, VK_ESCAPE, 0), 0);
+    set_full_screen_flag(0);
+    EXPECT_EQ(key_hook(HC_ACTION, VK_ESCAPE, 0), 0);
+}
+
+TEST(HookProcedures, InstallAndRemove) {
+    EXPECT_EQ(install_key_hooks(GetModuleHandleA(nullptr)), 1);
+    remove_key_hooks();
+    remove_key_hooks();
+}
+
+// A stand-in for the main window: overlapped, with a menu, minmax from the kiosk code.
+LRESULT CALLBACK test_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_GETMINMAXINFO) {
+        full_screen_minmax(w, reinterpret_cast<MINMAXINFO *>(lp));
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+// One window for the suite: destroying a window costs Wine about two seconds here.
+class FullScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = test_proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KioskTestWindow";
+        RegisterClassExA(&wc);
+        HMENU menu = CreateMenu();
+        AppendMenuA(menu, MF_STRING, 1, "File");
+        window_ = CreateWindowExA(0, "KioskTestWindow", "kiosk", WS_OVERLAPPEDWINDOW, 100, 80, 500, 400, nullptr,
+                                  menu, wc.hInstance, nullptr);
+    }
+    static void TearDownTestSuite() { DestroyWindow(window_); }
+    void SetUp() override {
+        ASSERT_TRUE(window_);
+        clear_full_screen_props(window_);
+        WINDOWPLACEMENT p{};
+        p.length = sizeof p;
+        p.showCmd = SW_SHOWNORMAL;
+        SetRect(&p.rcNormalPosition, 100, 80, 600, 480);
+        SetWindowPlacement(window_, &p);
+        pump();
+    }
+    static void pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    RECT rect() const {
+        RECT r;
+        GetWindowRect(window_, &r);
+        return r;
+    }
+    void expect_full_screen_rect() const {
+        const ScreenMetrics &m = screen_metrics();
+        RECT r = rect();
+        EXPECT_EQ(r.left, -m.frame_width);
+        EXPECT_EQ(r.top, -(m.frame_height + m.menu_height + m.caption_height));
+        EXPECT_EQ(r.right - r.left, m.screen_width + 2 * m.frame_width);
+        EXPECT_EQ(r.bottom - r.top, m.screen_height + 2 * m.frame_height + m.menu_height + m.caption_height);
+    }
+    static HWND window_;
+};
+HWND FullScreen::window_ = nullptr;
+
+TEST_F(FullScreen, MinMaxWithAndWithoutTheProperty) {
+    const ScreenMetrics &m = screen_metrics();
+    MINMAXINFO info{};
+    full_screen_minmax(window_, &info);
+    EXPECT_EQ(info.ptMaxPosition.x, -m.frame_width);
+    EXPECT_EQ(info.ptMaxPosition.y, -m.frame_height);
+    EXPECT_EQ(info.ptMaxSize.x, m.screen_width + 2 * m.frame_width);
+    EXPECT_EQ(info.ptMaxTrackSize.x, m.screen_width + 2 * m.frame_width);
+    EXPECT_EQ(info.ptMaxSize.y, m.screen_height + 2 * m.frame_height);
+    EXPECT_EQ(info.ptMaxTrackSize.y, m.screen_height + 2 * m.frame_height);
+
+    SetPropA(window_, "FullScreen", reinterpret_cast<HANDLE>(1));
+    info = MINMAXINFO{};
+    full_screen_minmax(window_, &info);
+    int chrome = m.menu_height + m.frame_height + m.caption_height;
+    EXPECT_EQ(info.ptMaxPosition.y, -chrome);
+    EXPECT_EQ(info.ptMaxSize.y, m.screen_height + m.frame_height + chrome);
+    EXPECT_EQ(info.ptMaxTrackSize.y, m.screen_height + m.frame_height + chrome);
+    EXPECT_EQ(info.ptMaxSize.x, m.screen_width + 2 * m.frame_width);
+}
+
+TEST_F(FullScreen, FromNormalReturnsToNormal) {
+    RECT before = rect();
+    set_full_screen(window_, 1);
+    pump();
+    EXPECT_TRUE(IsZoomed(window_));
+    EXPECT_TRUE(GetPropA(window_, "FullScreen"));
+    EXPECT_FALSE(GetPropA(window_, "Maximized"));
+    expect_full_screen_rect();
+
+    set_full_screen(window_, 1);  // a repeated entry must not forget the normal state
+    set_full_screen(window_, 0);
+    pump();
+    EXPECT_FALSE(IsZoomed(window_));
+    EXPECT_FALSE(GetPropA(window_, "FullScreen"));
+    RECT after = rect();
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+// No messages are pumped between the steps: without a window manager Wine's X11 driver restores a
+// maximized window once it sees it moved by SetWindowPos, which Windows does not do.
+TEST_F(FullScreen, FromMaximizedReturnsToMaximized) {
+    ShowWindow(window_, SW_SHOWMAXIMIZED);
+    pump();
+    RECT maximized = rect();
+    set_full_screen(window_, 0);  // not in full screen: nothing to leave
+    EXPECT_TRUE(IsZoomed(window_));
+    set_full_screen(window_, 1);
+    EXPECT_TRUE(IsZoomed(window_));
+    EXPECT_TRUE(GetPropA(window_, "Maximized"));
+    expect_full_screen_rect();
+
+    set_full_screen(window_, 0);
+    EXPECT_TRUE(IsZoomed(window_));
+    EXPECT_FALSE(GetPropA(window_, "FullScreen"));
+    RECT r = rect();
+    EXPECT_TRUE(EqualRect(&r, &maximized));
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// Background music: one sequencer device played in a loop until it is stopped.
+#include "bgm_player.h"
+#include "message_box.h"
+
+namespace {
+
+MCIERROR real_send(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR params) {
+    return mciSendCommandA(device, command, flags, params);
+}
+
+MciSendFn g_send = real_send;
+
+struct BgmState {
+    MCIDEVICEID device;
+    int playing;
+    MCI_OPEN_PARMSA open;
+    MCI_SEQ_SET_PARMS set;
+    MCI_PLAY_PARMS play;
+    MCI_GENERIC_PARMS generic;
+    char error[1024];
+};
+BgmState g_bgm;
+
+// Runs one command; a failure shows the system's MCI text under the command's name. Returns 1 on success.
+int send_or_report(HWND window, const char *name, MCIDEVICEID device, UINT command, DWORD flags, void *params) {
+    MCIERROR err = g_send(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
+    if (!err) return 1;
+    g_bgm.error[0] = '\0';
+    mciGetErrorStringA(err, g_bgm.error, sizeof g_bgm.error);
+    g_bgm.error[sizeof g_bgm.error - 1] = '\0';
+    show_message_box(window, g_bgm.error, name, MB_OK);
+    return 0;
+}
+
+void stop_and_close(HWND window) {
+    g_bgm.generic = MCI_GENERIC_PARMS{};
+    g_bgm.generic.dwCallback = reinterpret_cast<DWORD_PTR>(window);
+    send_or_report(window, "MCI_STOP", g_bgm.device, MCI_STOP, MCI_NOTIFY, &g_bgm.generic);
+    send_or_report(window, "MCI_CLOSE", g_bgm.device, MCI_CLOSE, MCI_NOTIFY, &g_bgm.generic);
+    g_bgm.playing = 0;
+    g_bgm.device = 0;
+}
+
+int play_from_start(HWND window) {
+    g_bgm.play = MCI_PLAY_PARMS{};
+    g_bgm.play.dwCallback = reinterpret_cast<DWORD_PTR>(window);
+    g_bgm.play.dwFrom = 0;
+    return send_or_report(window, "MCI_PLAY", g_bgm.device, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &g_bgm.play);
+}
+
+void open_and_play(HWND window, const char *path) {
+    if (!path) return;
+    // A device still open here could never be stopped again once its id is overwritten.
+    if (g_bgm.playing) stop_and_close(window);
+
+    g_bgm.open = MCI_OPEN_PARMSA{};
+    g_bgm.open.dwCallback = reinterpret_cast<DWORD_PTR>(window);
+    g_bgm.open.lpstrDeviceType = "sequencer";
+    g_bgm.open.lpstrElementName = path;
+    if (!send_or_report(window, "MCI_OPEN", 0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &g_bgm.open)) return;
+    g_bgm.device = g_bgm.open.wDeviceID;
+
+    g_bgm.set = MCI_SEQ_SET_PARMS{};
+    g_bgm.set.dwMaster = MCI_SEQ_NONE;
+    if (!send_or_report(window, "MCI_SET", g_bgm.device, MCI_SET, MCI_SEQ_SET_MASTER, &g_bgm.set) ||
+        !play_from_start(window)) {
+        // Counted as silent from here on, so nothing else would ever close the device.
+        g_bgm.generic = MCI_GENERIC_PARMS{};
+        g_send(g_bgm.device, MCI_CLOSE, 0, reinterpret_cast<DWORD_PTR>(&g_bgm.generic));
+        g_bgm.device = 0;
+        return;
+    }
+    g_bgm.playing = 1;
+}
+
+}  // namespace
+
+MciSendFn set_mci_send_fn(MciSendFn fn) {
+    MciSendFn old = g_send;
+    g_send = fn ? fn : real_send;
+    return old;
+}
+
+int bgm_player(int op, HWND window, const char *path) {
+    switch (op) {
+    case kBgmOpen:
+        open_and_play(window, path);
+        return 0;
+    case kBgmStop:
+        if (g_bgm.playing) stop_and_close(window);
+        return 0;
+    case kBgmAgain:
+        // A failed replay leaves the device open and counted as playing, so a later stop still closes it.
+        if (g_bgm.playing) play_from_start(window);
+        return 0;
+    case kBgmQuery:
+        return g_bgm.playing;
+    default:
+        return 0;
+    }
+}

@@ -1,0 +1,42 @@
+// Kiosk mode of the main window: full screen with frame, caption and menu pushed off the screen,
+// and the two keyboard hooks that swallow task-switching keys.
+#pragma once
+#include <windows.h>
+
+// System metrics used for the full-screen geometry, read once on first use.
+struct ScreenMetrics {
+    int caption_height;  // SM_CYCAPTION
+    int frame_width;     // SM_CXFRAME
+    int frame_height;    // SM_CYFRAME
+    int screen_width;    // SM_CXSCREEN
+    int screen_height;   // SM_CYSCREEN
+    int menu_height;     // SM_CYMENU
+};
+const ScreenMetrics &screen_metrics();
+
+// The process-wide full-screen flag read by the hooks; the main window sets it with each set_full_screen.
+int full_screen_flag();
+void set_full_screen_flag(int on);
+
+// Enters (on non-zero) or leaves full-screen mode; the window properties "FullScreen" and "Maximized"
+// remember the state. Entering twice or leaving while not in full screen does nothing.
+void set_full_screen(HWND window, int on);
+// Removes both properties; for the main window's WM_DESTROY.
+void clear_full_screen_props(HWND window);
+// The main window's WM_GETMINMAXINFO handler.
+void full_screen_minmax(HWND window, MINMAXINFO *info);
+
+// GetAsyncKeyState or a stand-in; "down" is the high bit of its result.
+typedef SHORT(WINAPI *KeyStateFn)(int vk);
+
+// Decisions of the two hooks, 1 = swallow. vk and flags come from KBDLLHOOKSTRUCT.
+int ll_key_swallows(DWORD vk, DWORD flags, int full_screen, KeyStateFn key_state);
+int key_hook_swallows(WPARAM vk, int full_screen, KeyStateFn key_state);
+
+LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event);  // WH_KEYBOARD_LL
+LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data);             // WH_KEYBOARD
+
+// Installs WH_KEYBOARD_LL then WH_KEYBOARD for all threads; returns 1 when both are in place.
+int install_key_hooks(HINSTANCE instance);
+// Removes them in the same order; safe to call when none is installed.
+void remove_key_hooks();

@@ -1,0 +1,140 @@
+// Full-screen mode and the keyboard hooks of the player's main window.
+#include "kiosk.h"
+
+namespace {
+
+const char kPropFullScreen[] = "FullScreen";
+const char kPropMaximized[] = "Maximized";
+// Large enough for any screen; WM_GETMINMAXINFO clips it to the maximum tracking size.
+const int kOversize = 5000;
+
+int g_full_screen = 0;
+HHOOK g_ll_hook = nullptr;
+HHOOK g_key_hook = nullptr;
+
+bool down(KeyStateFn key_state, int vk) { return (key_state(vk) & 0x8000) != 0; }
+
+bool is_key_message(WPARAM message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+}
+
+HANDLE flag_handle(int on) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(on ? 1 : 0)); }
+
+}  // namespace
+
+const ScreenMetrics &screen_metrics() {
+    static bool filled = false;
+    static ScreenMetrics m;
+    if (!filled) {
+        m.caption_height = GetSystemMetrics(SM_CYCAPTION);
+        m.frame_width = GetSystemMetrics(SM_CXFRAME);
+        m.frame_height = GetSystemMetrics(SM_CYFRAME);
+        m.screen_width = GetSystemMetrics(SM_CXSCREEN);
+        m.screen_height = GetSystemMetrics(SM_CYSCREEN);
+        m.menu_height = GetSystemMetrics(SM_CYMENU);
+        filled = true;
+    }
+    return m;
+}
+
+int full_screen_flag() { return g_full_screen; }
+void set_full_screen_flag(int on) { g_full_screen = on ? 1 : 0; }
+
+void set_full_screen(HWND window, int on) {
+    const ScreenMetrics &m = screen_metrics();
+    bool active = GetPropA(window, kPropFullScreen) != nullptr;
+    // A second entry would record the already maximized state and lose the one to return to.
+    if ((on != 0) == active) return;
+    if (on) {
+        SetPropA(window, kPropFullScreen, flag_handle(1));
+        bool zoomed = IsZoomed(window) != FALSE;
+        SetPropA(window, kPropMaximized, flag_handle(zoomed));
+        if (zoomed)
+            SetWindowPos(window, nullptr, -m.frame_width, -(m.frame_height + m.menu_height + m.caption_height),
+                         kOversize, kOversize, SWP_NOZORDER);
+        else
+            ShowWindow(window, SW_SHOWMAXIMIZED);
+    } else {
+        SetPropA(window, kPropFullScreen, flag_handle(0));
+        if (GetPropA(window, kPropMaximized))
+            SetWindowPos(window, nullptr, -m.frame_width, -m.frame_height, kOversize, kOversize, SWP_NOZORDER);
+        else
+            ShowWindow(window, SW_RESTORE);
+    }
+}
+
+void clear_full_screen_props(HWND window) {
+    RemovePropA(window, kPropFullScreen);
+    RemovePropA(window, kPropMaximized);
+}
+
+void full_screen_minmax(HWND window, MINMAXINFO *info) {
+    DefWindowProcA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(info));
+    const ScreenMetrics &m = screen_metrics();
+    info->ptMaxPosition.x = -m.frame_width;
+    info->ptMaxSize.x = info->ptMaxTrackSize.x = m.screen_width + 2 * m.frame_width;
+    if (GetPropA(window, kPropFullScreen)) {
+        info->ptMaxPosition.y = -(m.menu_height + m.frame_height + m.caption_height);
+        info->ptMaxSize.y = info->ptMaxTrackSize.y =
+            m.screen_height + 2 * m.frame_height + m.menu_height + m.caption_height;
+    } else {
+        info->ptMaxPosition.y = -m.frame_height;
+        // The tracking limit too, so that leaving full screen lands on exactly the maximized height.
+        info->ptMaxSize.y = info->ptMaxTrackSize.y = m.screen_height + 2 * m.frame_height;
+    }
+}
+
+int ll_key_swallows(DWORD vk, DWORD flags, int full_screen, KeyStateFn key_state) {
+    bool alt = (flags & LLKHF_ALTDOWN) != 0;
+    bool blocked = (vk == VK_TAB && alt) || (vk == VK_ESCAPE && alt) ||
+                   (vk == VK_ESCAPE && down(key_state, VK_CONTROL)) || vk == VK_LWIN || vk == VK_RWIN ||
+                   (vk == VK_DELETE && alt && (down(key_state, VK_LCONTROL) || down(key_state, VK_RCONTROL)));
+    if (blocked) return 1;
+    // This hook reports the Alt keys as VK_LMENU/VK_RMENU, never as VK_MENU.
+    bool alt_key = vk == VK_MENU || vk == VK_LMENU || vk == VK_RMENU;
+    return (full_screen && (alt || alt_key)) ? 1 : 0;
+}
+
+int key_hook_swallows(WPARAM vk, int full_screen, KeyStateFn key_state) {
+    switch (vk) {
+    case VK_TAB:
+        return down(key_state, VK_MENU) ? 1 : 0;
+    case VK_ESCAPE:
+    case VK_MENU:
+        if (full_screen) return 1;
+        return (down(key_state, VK_TAB) || down(key_state, VK_ESCAPE)) ? 1 : 0;
+    case VK_DELETE:
+        return (down(key_state, VK_LCONTROL) || down(key_state, VK_MENU) || down(key_state, VK_RCONTROL)) ? 1 : 0;
+    case VK_LWIN:
+    case VK_RWIN:
+        return full_screen ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event) {
+    if (code == HC_ACTION && is_key_message(message) && event) {
+        const auto *e = reinterpret_cast<const KBDLLHOOKSTRUCT *>(event);
+        if (ll_key_swallows(e->vkCode, e->flags, g_full_screen, GetAsyncKeyState)) return 1;
+    }
+    return CallNextHookEx(g_ll_hook, code, message, event);
+}
+
+LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data) {
+    if (code == HC_ACTION && key_hook_swallows(vk, g_full_screen, GetAsyncKeyState)) return 1;
+    return CallNextHookEx(g_key_hook, code, vk, key_data);
+}
+
+int install_key_hooks(HINSTANCE instance) {
+    if (!g_ll_hook) g_ll_hook = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, instance, 0);
+    if (!g_key_hook) g_key_hook = SetWindowsHookExA(WH_KEYBOARD, key_hook, instance, 0);
+    return (g_ll_hook && g_key_hook) ? 1 : 0;
+}
+
+void remove_key_hooks() {
+    if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
+    g_ll_hook = nullptr;
+    if (g_key_hook) UnhookWindowsHookEx(g_key_hook);
+    g_key_hook = nullptr;
+}
