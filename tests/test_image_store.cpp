@@ -117,16 +117,13 @@ protected:
         dirs_.push_back(p);
         return p + "\\";
     }
-    static HBITMAP shown_picture() {
+    static HBITMAP shown(int op) {
         HBITMAP b = nullptr;
-        image_store(kImgPicture, 0, &b);
+        image_store(op, 0, &b);
         return b;
     }
-    static HBITMAP shown_wallpaper() {
-        HBITMAP b = nullptr;
-        image_store(kImgWallpaper, 0, &b);
-        return b;
-    }
+    static HBITMAP shown_picture() { return shown(kImgPicture); }
+    static HBITMAP shown_wallpaper() { return shown(kImgWallpaper); }
     static void load(int op, const std::string &path) { image_store(op, 0, const_cast<char *>(path.c_str())); }
 };
 
