@@ -1,0 +1,306 @@
+// Image store: loading by extension, the JPEG-to-DIB layout, bad JPEGs, and which image is shown.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "image_store.h"
+#include "message_box_recorder.h"
+
+namespace {
+
+struct Rgb {
+    unsigned char r, g, b;
+};
+
+// Encodes a picture at full quality without chroma subsampling, so flat colours come back nearly exact.
+std::string encode_jpeg(int w, int h, J_COLOR_SPACE space, int components, const std::vector<Rgb> &rows) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = w;
+    c.image_height = h;
+    c.input_components = components;
+    c.in_color_space = space;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> line(w * components);
+    for (int y = 0; y < h; ++y) {
+        // One colour per row, with a little noise per pixel when asked (rows.empty()) to make long data.
+        for (int x = 0; x < w * components; ++x)
+            line[x] = rows.empty() ? static_cast<unsigned char>((x * 7 + y * 13) ^ (x * y))
+                                   : (&rows[y].r)[components == 1 ? 0 : x % 3];
+        JSAMPROW row = line.data();
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::string bytes(reinterpret_cast<char *>(out), size);
+    jpeg_destroy_compress(&c);
+    free(out);
+    return bytes;
+}
+
+std::string noisy_jpeg(int w, int h) { return encode_jpeg(w, h, JCS_RGB, 3, {}); }
+
+std::string bmp_bytes(int w, int h) {
+    const int stride = (w * 3 + 3) / 4 * 4;
+    BITMAPFILEHEADER f = {};
+    BITMAPINFOHEADER i = {};
+    f.bfType = 0x4D42;
+    f.bfOffBits = sizeof f + sizeof i;
+    f.bfSize = f.bfOffBits + stride * h;
+    i.biSize = sizeof i;
+    i.biWidth = w;
+    i.biHeight = h;
+    i.biPlanes = 1;
+    i.biBitCount = 24;
+    std::string s(reinterpret_cast<char *>(&f), sizeof f);
+    s.append(reinterpret_cast<char *>(&i), sizeof i);
+    s.append(stride * h, '\x40');
+    return s;
+}
+
+// The JPEG's frame header with other dimensions, for sizes no encoder would make here.
+std::string with_size(std::string jpeg, int w, int h) {
+    size_t sof = jpeg.find("\xFF\xC0");
+    if (sof == std::string::npos) return jpeg;
+    jpeg[sof + 5] = static_cast<char>(h >> 8);
+    jpeg[sof + 6] = static_cast<char>(h);
+    jpeg[sof + 7] = static_cast<char>(w >> 8);
+    jpeg[sof + 8] = static_cast<char>(w);
+    return jpeg;
+}
+
+class ImageStore : public ::testing::Test {
+protected:
+    std::string dir_;
+    std::vector<std::string> files_, dirs_;
+
+    void SetUp() override {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        dir_ = std::string(base) + "zelimg" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(dir_.c_str(), nullptr);
+        HWND none = nullptr;
+        image_store(kImgWindow, 0, &none);
+    }
+    void TearDown() override {
+        for (int op : {kImgClearRunPicture, kImgClearRunWall}) image_store(op, 0, nullptr);
+        image_store(kImgLoadSetPicture, 0, const_cast<char *>(""));
+        image_store(kImgLoadSetWall, 0, const_cast<char *>(""));
+        for (auto &f : files_) DeleteFileA(f.c_str());
+        for (auto d = dirs_.rbegin(); d != dirs_.rend(); ++d) RemoveDirectoryA(d->c_str());
+        RemoveDirectoryA(dir_.c_str());
+    }
+    std::string write(const std::string &name, const std::string &bytes) {
+        std::string p = dir_ + name;
+        FILE *f = fopen(p.c_str(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+        files_.push_back(p);
+        return p;
+    }
+    std::string folder(const std::string &name) {
+        std::string p = dir_ + name;
+        CreateDirectoryA(p.c_str(), nullptr);
+        dirs_.push_back(p);
+        return p + "\\";
+    }
+    static HBITMAP shown(int op) {
+        HBITMAP b = nullptr;
+        image_store(op, 0, &b);
+        return b;
+    }
+    static HBITMAP shown_picture() { return shown(kImgPicture); }
+    static HBITMAP shown_wallpaper() { return shown(kImgWallpaper); }
+    static void load(int op, const std::string &path) { image_store(op, 0, const_cast<char *>(path.c_str())); }
+};
+
+// A failed load must have closed the file again: an open stream would keep it from being deleted.
+void expect_no_image_and_closed(const std::string &path) {
+    int w = -1, h = -1;
+    EXPECT_EQ(load_jpeg_dib(nullptr, path.c_str(), &w, &h), nullptr) << path;
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << path;
+}
+
+DIBSECTION dib_of(HBITMAP b) {
+    DIBSECTION d = {};
+    EXPECT_EQ(GetObjectA(b, sizeof d, &d), static_cast<int>(sizeof d));
+    return d;
+}
+
+void expect_near_bgr(const unsigned char *p, Rgb c) {
+    EXPECT_NEAR(p[0], c.b, 6);
+    EXPECT_NEAR(p[1], c.g, 6);
+    EXPECT_NEAR(p[2], c.r, 6);
+}
+
+SIZE_T private_bytes() {
+    PROCESS_MEMORY_COUNTERS m = {};
+    m.cb = sizeof m;
+    GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m);
+    return m.PagefileUsage;
+}
+
+}  // namespace
+
+TEST_F(ImageStore, LoadsByExtensionWhateverTheCase) {
+    std::string jpeg = noisy_jpeg(7, 5);
+    for (const char *name : {"a.JPG", "b.jpeg", "c.Bmp"}) {
+        std::string p = write(name, name[0] == 'c' ? bmp_bytes(7, 5) : jpeg);
+        load(kImgLoadRunPicture, p);
+        EXPECT_NE(shown_picture(), nullptr) << name;
+        EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 7) << name;
+        EXPECT_EQ(image_store(kImgPictureHeight, 0, nullptr), 5) << name;
+    }
+    folder("pics.jpg");
+    for (const std::string &p : {write("d.png", jpeg), write("e.gif", jpeg), write("noext", jpeg), write("pics.jpg\\inner", jpeg)}) {
+        load(kImgLoadRunPicture, p);
+        EXPECT_EQ(shown_picture(), nullptr) << p;
+        EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 0) << p;
+    }
+}
+
+TEST_F(ImageStore, JpegBecomesBottomUpBgrDibWithPaddedRows) {
+    const Rgb top = {200, 40, 40}, bottom = {40, 60, 200};
+    std::string p = write("rows.jpg", encode_jpeg(3, 2, JCS_RGB, 3, {top, bottom}));
+    int w = 0, h = 0;
+    HBITMAP b = load_jpeg_dib(nullptr, p.c_str(), &w, &h);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+    DIBSECTION d = dib_of(b);
+    EXPECT_EQ(d.dsBm.bmWidthBytes, 12);
+    EXPECT_EQ(d.dsBmih.biHeight, 2);
+    EXPECT_EQ(d.dsBmih.biBitCount, 24);
+    const unsigned char *bits = static_cast<unsigned char *>(d.dsBm.bmBits);
+    for (int x = 0; x < 3; ++x) {
+        expect_near_bgr(bits + x * 3, bottom);
+        expect_near_bgr(bits + 12 + x * 3, top);
+    }
+    DeleteObject(b);
+}
+
+TEST_F(ImageStore, GreyscaleComesOutAsRgbInsideItsRows) {
+    // Width 5: 15 bytes of pixels in a 16-byte row, so one padding byte per row must stay untouched.
+    std::string p = write("grey.jpg", encode_jpeg(5, 3, JCS_GRAYSCALE, 1, {{90, 0, 0}, {90, 0, 0}, {90, 0, 0}}));
+    int w = 0, h = 0;
+    HBITMAP b = load_jpeg_dib(nullptr, p.c_str(), &w, &h);
+    ASSERT_NE(b, nullptr);
+    DIBSECTION d = dib_of(b);
+    ASSERT_EQ(d.dsBm.bmWidthBytes, 16);
+    const unsigned char *bits = static_cast<unsigned char *>(d.dsBm.bmBits);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) expect_near_bgr(bits + y * 16 + x * 3, {90, 90, 90});
+        EXPECT_EQ(bits[y * 16 + 15], 0) << "row " << y;
+    }
+    DeleteObject(b);
+}
+
+TEST_F(ImageStore, BadJpegsGiveNothingSilentlyAndCloseTheFile) {
+    MessageBoxRecorder boxes;
+    std::string whole = noisy_jpeg(64, 64);
+    expect_no_image_and_closed(write("cut.jpg", whole.substr(0, whole.size() / 2)));
+    expect_no_image_and_closed(write("noend.jpg", whole.substr(0, whole.size() - 2)));
+    expect_no_image_and_closed(write("cmyk.jpg", encode_jpeg(4, 4, JCS_CMYK, 4, {})));
+    expect_no_image_and_closed(write("empty.jpg", ""));
+    expect_no_image_and_closed(write("zero.jpg", with_size(whole, 0, 0)));
+    expect_no_image_and_closed(write("huge.jpg", with_size(whole, 65500, 65500)));
+    EXPECT_EQ(load_jpeg_dib(nullptr, (dir_ + "missing.jpg").c_str(), nullptr, nullptr), nullptr);
+
+    load(kImgLoadRunPicture, write("cut2.jpg", whole.substr(0, whole.size() / 2)));
+    EXPECT_EQ(shown_picture(), nullptr);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 0);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(ImageStore, RunImagesWinOverSetImagesAndGiveTheirOwnPlace) {
+    load(kImgLoadSetPicture, write("set.bmp", bmp_bytes(4, 3)));
+    image_store(kImgSetPictureX, 10, nullptr);
+    image_store(kImgSetPictureY, -20, nullptr);
+    HBITMAP set = shown_picture();
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(image_store(kImgPictureX, 0, nullptr), 10);
+    EXPECT_EQ(image_store(kImgPictureY, 0, nullptr), -20);
+
+    load(kImgLoadRunPicture, write("run.jpg", noisy_jpeg(3, 2)));
+    image_store(kImgRunPictureX, 5, nullptr);
+    HBITMAP run = shown_picture();
+    EXPECT_NE(run, set);
+    EXPECT_EQ(image_store(kImgPictureX, 0, nullptr), 5);
+    EXPECT_EQ(image_store(kImgPictureY, 0, nullptr), 0);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 3);
+    EXPECT_EQ(image_store(kImgPictureHeight, 0, nullptr), 2);
+
+    // Reloading replaces the old bitmap and forgets its place.
+    load(kImgLoadRunPicture, dir_ + "run.jpg");
+    EXPECT_EQ(GetObjectType(run), 0u);
+    EXPECT_EQ(image_store(kImgPictureX, 0, nullptr), 0);
+    run = shown_picture();
+
+    image_store(kImgClearRunPicture, 0, nullptr);
+    EXPECT_EQ(GetObjectType(run), 0u);
+    EXPECT_EQ(shown_picture(), set);
+    EXPECT_EQ(image_store(kImgPictureX, 0, nullptr), 10);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 4);
+
+    load(kImgLoadSetPicture, dir_ + "set.bmp");
+    EXPECT_EQ(GetObjectType(set), 0u);
+    EXPECT_EQ(image_store(kImgPictureX, 0, nullptr), 0);
+    EXPECT_EQ(image_store(kImgPictureY, 0, nullptr), 0);
+
+    load(kImgLoadSetPicture, "");
+    EXPECT_EQ(image_store(kImgPicture, 0, nullptr), 0);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 0);
+}
+
+TEST_F(ImageStore, WallpaperFromTheRunElseTheSet) {
+    EXPECT_EQ(image_store(kImgWallpaper, 0, nullptr), 0);
+    load(kImgLoadSetWall, write("setwall.bmp", bmp_bytes(8, 8)));
+    HBITMAP set = shown_wallpaper();
+    ASSERT_NE(set, nullptr);
+    load(kImgLoadRunWall, write("runwall.jpg", noisy_jpeg(8, 8)));
+    HBITMAP run = shown_wallpaper();
+    EXPECT_NE(run, set);
+    EXPECT_EQ(image_store(kImgWallpaper, 0, nullptr), 1);
+    image_store(kImgClearRunWall, 0, nullptr);
+    EXPECT_EQ(GetObjectType(run), 0u);
+    EXPECT_EQ(shown_wallpaper(), set);
+    load(kImgLoadSetWall, dir_ + "runwall.gif");
+    EXPECT_EQ(GetObjectType(set), 0u);
+    EXPECT_EQ(shown_wallpaper(), nullptr);
+    EXPECT_EQ(image_store(99, 0, nullptr), 0);
+}
+
+TEST_F(ImageStore, ManyLoadsAndFailuresLeakNothing) {
+    // Big enough that a forgotten DIB (4 MB) or decoder shows in the process's memory.
+    std::string big = noisy_jpeg(1200, 1200);
+    std::string good = write("big.jpg", big), cut = write("bigcut.jpg", big.substr(0, big.size() - 100));
+    std::string bmp = write("big.bmp", bmp_bytes(1000, 1000));
+    load(kImgLoadRunPicture, good);
+    image_store(kImgClearRunPicture, 0, nullptr);
+    const SIZE_T before = private_bytes();
+    const DWORD gdi_before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 12; ++i) {
+        load(kImgLoadRunPicture, good);
+        load(kImgLoadRunPicture, cut);
+        load(kImgLoadSetWall, bmp);
+        load(kImgLoadRunWall, good);
+        image_store(kImgClearRunWall, 0, nullptr);
+    }
+    image_store(kImgClearRunPicture, 0, nullptr);
+    load(kImgLoadSetWall, "");
+    EXPECT_LT(private_bytes(), before + 16 * 1024 * 1024);
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi_before);
+}
