@@ -1,0 +1,2 @@
+// Set editor dialog tests.
+#include <gtest/gtest.h>
