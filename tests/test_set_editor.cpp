@@ -1,2 +1,285 @@
-// Set editor dialog tests.
+// The set editor dialog created for real, driven by messages, with the file, colour and font
+// choosers scripted.
 #include <gtest/gtest.h>
+#include <string.h>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+#include "BrixLib.h"
+#include "DirList.h"
+#include "SetManager_private.h"
+#include "message_box_recorder.h"
+#include "resource.h"
+#include "scratch_folder.h"
+#include "sound_store.h"
+
+namespace {
+
+std::deque<std::string> g_picks;  // answers of the file dialogs in turn; none left: cancelled
+BOOL scripted_file(OPENFILENAMEA *o) {
+    if (g_picks.empty()) return FALSE;
+    strcpy(o->lpstrFile, g_picks.front().c_str());
+    g_picks.pop_front();
+    return TRUE;
+}
+BOOL pick_colour(CHOOSECOLORA *c) {
+    c->rgbResult = RGB(1, 2, 3);
+    return TRUE;
+}
+std::string g_face;
+BOOL pick_font(CHOOSEFONTA *f) {
+    strcpy(f->lpLogFont->lfFaceName, g_face.c_str());
+    f->lpLogFont->lfCharSet = ANSI_CHARSET;
+    return TRUE;
+}
+
+std::string text(HWND d, int id) {
+    char b[kLineSize] = {0};
+    GetDlgItemTextA(d, id, b, sizeof b);
+    return b;
+}
+void put(HWND d, int id, const char *t) { SendDlgItemMessageA(d, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t)); }
+void click(HWND d, int id) { SendDlgItemMessageA(d, id, BM_CLICK, 0, 0); }
+void select(HWND d, int index) { SendDlgItemMessageA(d, IDC_SET_QUESTION_LIST, LB_SETCURSEL, index, 0); }
+int selected(HWND d) { return static_cast<int>(SendDlgItemMessageA(d, IDC_SET_QUESTION_LIST, LB_GETCURSEL, 0, 0)); }
+std::string items(HWND d) {
+    std::string s;
+    int n = static_cast<int>(SendDlgItemMessageA(d, IDC_SET_QUESTION_LIST, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char b[kPathSize] = {0};
+        SendDlgItemMessageA(d, IDC_SET_QUESTION_LIST, LB_GETTEXT, i, reinterpret_cast<LPARAM>(b));
+        s += std::string(i ? "|" : "") + b;
+    }
+    return s;
+}
+
+// Colour at the middle of an owner-drawn swatch, drawn into a memory bitmap.
+COLORREF swatch(HWND d, int id) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 20, 20);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = static_cast<UINT>(id);
+    item.hwndItem = GetDlgItem(d, id);
+    item.hDC = dc;
+    item.rcItem = {0, 0, 20, 20};
+    SendMessageA(d, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+    COLORREF c = GetPixel(dc, 10, 10);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+class SetEditor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CommonDialogs scripted = {scripted_file, scripted_file, pick_colour, pick_font};
+        old_ = set_common_dialogs(&scripted);
+        g_picks.clear();
+        HWND owner = nullptr;
+        set_manager(kSetReset, 0, &owner);
+    }
+    void TearDown() override {
+        for (HWND d : dialogs_) DestroyWindow(d);
+        set_common_dialogs(&old_);
+    }
+    HWND open_editor() {
+        HWND d = create_set_editor(nullptr);
+        EXPECT_NE(d, nullptr);
+        dialogs_.push_back(d);
+        return d;
+    }
+    SetRecord *record() { return set_current_record(); }
+    void three_questions() {
+        strcpy(record()->questions[0], "a.qst");
+        strcpy(record()->questions[1], "b.qst");
+        strcpy(record()->questions[2], "c.qst");
+    }
+    MessageBoxRecorder boxes;
+    ScratchFolder dir;
+    CommonDialogs old_;
+    std::vector<HWND> dialogs_;
+};
+
+TEST_F(SetEditor, DefaultRecordShowsTheHintTitleAndDefaultColours) {
+    HWND d = open_editor();
+    EXPECT_FALSE(IsWindowVisible(d));
+    EXPECT_EQ(text(d, IDC_SET_TITLE), record()->title);
+    EXPECT_EQ(items(d), "");
+    for (int id : {IDC_SET_SND_ST, IDC_SET_SND_MX, IDC_SET_SND_BK, IDC_SET_PICTURE_X, IDC_SET_IDLE_MINUTES})
+        EXPECT_EQ(text(d, id), "") << id;
+    EXPECT_EQ(IsDlgButtonChecked(d, IDC_SET_FULL_SCREEN), BST_UNCHECKED);
+    EXPECT_EQ(swatch(d, IDC_SET_TEXT_SWATCH), RGB(255, 255, 255));
+    EXPECT_EQ(swatch(d, IDC_SET_BACK_SWATCH), RGB(0, 160, 0));
+    // Boxes take no more than their fields hold.
+    EXPECT_EQ(SendDlgItemMessageA(d, IDC_SET_TITLE, EM_GETLIMITTEXT, 0, 0), 255);
+    EXPECT_EQ(SendDlgItemMessageA(d, IDC_SET_WALLPAPER, EM_GETLIMITTEXT, 0, 0), 259);
+    EXPECT_EQ(set_editor_result(d), 0);
+}
+
+TEST_F(SetEditor, RemovingTheSecondOfThreeAndClosingLeavesTwo) {
+    three_questions();
+    HWND d = open_editor();
+    click(d, IDC_SET_REMOVE);  // nothing selected: a warning, no change
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "問題の選択解除");
+    EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(items(d), "a.qst|b.qst|c.qst");
+    select(d, 1);
+    click(d, IDC_SET_REMOVE);
+    click(d, IDC_SET_CLOSE);
+    EXPECT_STREQ(record()->questions[0], "a.qst");
+    EXPECT_STREQ(record()->questions[1], "c.qst");
+    EXPECT_STREQ(record()->questions[2], "");
+}
+
+TEST_F(SetEditor, UpAndDownMoveTheSelectionButNotPastTheEnds) {
+    three_questions();
+    HWND d = open_editor();
+    select(d, 0);
+    click(d, IDC_SET_UP);
+    select(d, 2);
+    click(d, IDC_SET_DOWN);
+    EXPECT_EQ(items(d), "a.qst|b.qst|c.qst");
+    click(d, IDC_SET_UP);
+    EXPECT_EQ(items(d), "a.qst|c.qst|b.qst");
+    EXPECT_EQ(selected(d), 1);
+    select(d, 0);
+    click(d, IDC_SET_DOWN);
+    EXPECT_EQ(items(d), "c.qst|a.qst|b.qst");
+    EXPECT_EQ(selected(d), 1);
+}
+
+TEST_F(SetEditor, TitleBarCloseDropsTextEditsButKeepsFontsAndColours) {
+    HWND d = open_editor();
+    std::string before = record()->title;
+    put(d, IDC_SET_TITLE, "新しいタイトル");
+    CheckDlgButton(d, IDC_SET_DAILY_LOG, BST_CHECKED);
+    g_face = "ＭＳ ゴシック";  // a Japanese face name gets the Shift-JIS character set
+    click(d, IDC_SET_TITLE_FONT);
+    g_face = "Arial";
+    click(d, IDC_SET_QUESTION_FONT);
+    click(d, IDC_SET_BACK_COLOUR);
+    SendMessageA(d, WM_CLOSE, 0, 0);
+    EXPECT_EQ(record()->title, before);
+    EXPECT_EQ(record()->daily_log, 0);
+    EXPECT_STREQ(record()->title_font.lfFaceName, "ＭＳ ゴシック");
+    EXPECT_EQ(record()->title_font.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_STREQ(record()->question_font.lfFaceName, "Arial");
+    EXPECT_EQ(record()->question_font.lfCharSet, ANSI_CHARSET);
+    EXPECT_EQ(record()->back_colour, RGB(1, 2, 3));
+    EXPECT_EQ(record()->text_colour, RGB(255, 255, 255));
+    EXPECT_EQ(swatch(d, IDC_SET_BACK_SWATCH), RGB(1, 2, 3));
+}
+
+TEST_F(SetEditor, AddListsRelativeNamesAndRefusesASixthFile) {
+    char folder[kPathSize];
+    module_folder(folder);
+    HWND d = open_editor();
+    std::string f = folder;
+    g_picks = {f + "own.qst", "Q:\\other\\far.qst", f + "3.qst", f + "4.qst", f + "5.qst", f + "6.qst"};
+    for (int i = 0; i < 6; ++i) click(d, IDC_SET_ADD);
+    EXPECT_EQ(items(d), "own.qst|Q:\\other\\far.qst|3.qst|4.qst|5.qst");
+    EXPECT_EQ(g_picks.size(), 1u);  // the sixth dialog was never shown
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "問題の追加");
+}
+
+TEST_F(SetEditor, ASetSavedFromTheDialogOpensWithTheSameControls) {
+    const int boxes_to_compare[] = {IDC_SET_TITLE,     IDC_SET_MUSIC,  IDC_SET_PICTURE, IDC_SET_PICTURE_X,
+                                    IDC_SET_PICTURE_Y, IDC_SET_WALLPAPER, IDC_SET_SND_ST, IDC_SET_SND_MX,
+                                    IDC_SET_SND_MD,    IDC_SET_SND_MN, IDC_SET_SND_ED,  IDC_SET_SND_BK,
+                                    IDC_SET_IDLE_MINUTES};
+    three_questions();
+    HWND d = open_editor();
+    put(d, IDC_SET_TITLE, "保存するセット");
+    put(d, IDC_SET_MUSIC, "bgm.mid");
+    put(d, IDC_SET_PICTURE, "pic.bmp");
+    put(d, IDC_SET_PICTURE_X, "-7");  // a negative position must survive
+    put(d, IDC_SET_PICTURE_Y, "12");
+    put(d, IDC_SET_WALLPAPER, "wall.jpg");
+    const char *sounds[] = {"st.wav", "mx.wav", "md.wav", "mn.wav", "ed.wav", "bk.wav"};
+    int sound_ids[] = {IDC_SET_SND_ST, IDC_SET_SND_MX, IDC_SET_SND_MD, IDC_SET_SND_MN, IDC_SET_SND_ED, IDC_SET_SND_BK};
+    for (int k = 0; k < 6; ++k) put(d, sound_ids[k], sounds[k]);
+    put(d, IDC_SET_IDLE_MINUTES, "5");
+    CheckDlgButton(d, IDC_SET_FULL_SCREEN, BST_CHECKED);
+    CheckDlgButton(d, IDC_SET_SAVER_OFF, BST_CHECKED);
+    g_picks = {dir.path() + "dialog.set"};
+    click(d, IDC_SET_SAVE);
+    EXPECT_EQ(set_editor_result(d), 2);
+    ASSERT_NE(dir.read("dialog.set"), "<none>");
+    EXPECT_NE(dir.read("dialog.set").find("SndEd,ed.wav\r\n"), std::string::npos);
+
+    HWND owner = nullptr;
+    set_manager(kSetReset, 0, &owner);
+    HWND again = open_editor();
+    g_picks = {dir.path() + "dialog.set"};
+    click(again, IDC_SET_OPEN);
+    EXPECT_EQ(set_editor_result(again), 1);
+    for (int id : boxes_to_compare) EXPECT_EQ(text(again, id), text(d, id)) << id;
+    EXPECT_EQ(text(again, IDC_SET_PICTURE_X), "-7");
+    EXPECT_EQ(items(again), "a.qst|b.qst|c.qst");
+    for (int id : {IDC_SET_FULL_SCREEN, IDC_SET_DAILY_LOG, IDC_SET_SAVER_OFF})
+        EXPECT_EQ(IsDlgButtonChecked(again, id), IsDlgButtonChecked(d, id)) << id;
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(SetEditor, OpenThatFailsKeepsThePathAndTheControls) {
+    std::string path = dir.write("known.set", "T,known\r\n");
+    const char *p = path.c_str();
+    ASSERT_EQ(set_manager(kSetLoadPath, 0, &p), 1);
+    HWND d = open_editor();
+    put(d, IDC_SET_TITLE, "typed");
+    click(d, IDC_SET_OPEN);  // cancelled
+    EXPECT_EQ(set_editor_result(d), 0);
+    EXPECT_EQ(std::string(set_current_path()), path);
+    EXPECT_EQ(text(d, IDC_SET_TITLE), "typed");
+}
+
+// The modal run: steps go in from a thread timer inside the dialog's own loop.
+std::function<void(HWND)> g_step;
+void CALLBACK drive(HWND, UINT, UINT_PTR, DWORD) {
+    HWND d = FindWindowA("#32770", "セットの編集");
+    if (!d || !g_step) return;
+    auto step = g_step;
+    g_step = nullptr;
+    step(d);
+}
+
+int run_edit(const char *new_title, SetRecord **out) {
+    g_step = [new_title](HWND d) {
+        put(d, IDC_SET_TITLE, new_title);
+        click(d, IDC_SET_CLOSE);
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, drive);
+    int r = set_manager(kSetEdit, 0, out);
+    KillTimer(nullptr, timer);
+    return r;
+}
+
+TEST_F(SetEditor, EditAsksWhetherToApplyAndOnlyYesConfirms) {
+    boxes.set_answer(IDYES);
+    SetRecord *out = nullptr;
+    EXPECT_EQ(run_edit("first", &out), 1);
+    ASSERT_NE(out, nullptr);
+    EXPECT_NE(out, record());
+    EXPECT_STREQ(out->title, "first");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "編集・保存したセットを反映させますか？");
+    EXPECT_EQ(boxes.boxes()[0].caption, "診断Zelmica");
+    EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+
+    boxes.set_answer(IDNO);
+    SetRecord *untouched = nullptr;
+    EXPECT_EQ(run_edit("second", &untouched), 0);
+    EXPECT_EQ(untouched, nullptr);
+    EXPECT_STREQ(out->title, "first");
+    EXPECT_STREQ(record()->title, "second");
+}
+
+}  // namespace
