@@ -92,8 +92,6 @@ char *set_current_path() {
     return g_path;
 }
 
-HWND set_owner_window() { return g_owner; }
-
 int set_manager(int op, int, void *value) {
     switch (op) {
         case kSetReset: return reset(value);

@@ -5,7 +5,6 @@
 SetRecord *set_current_record();
 // The current set path (kPathSize bytes); made on first use when operation 10 has not run.
 char *set_current_path();
-HWND set_owner_window();
 
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
 // when the path is empty. 1 when the file could be opened.
