@@ -96,6 +96,6 @@ int write_key_value(const char *path, const char *key, int operation) {
     if (!value[0]) return 1;
     char line[kLineSize];
     snprintf(line, sizeof line, "%s,%s\r\n", key, value);
-    append_to_file(path, line, kAppendOpenExisting);
-    return 1;
+    // A line that did not reach the file must not look written: a writer may then keep the old file.
+    return append_to_file(path, line, kAppendOpenExisting);
 }

@@ -25,4 +25,5 @@ int sound_store(int operation, int index, char **value);
 const char *sound_key(int slot);
 
 // Appends "key,value\r\n" to an existing file when the store's get operation yields a value.
+// 0 only when that line could not be written.
 int write_key_value(const char *path, const char *key, int operation);

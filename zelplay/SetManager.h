@@ -1,20 +1,59 @@
 // The set record, set files and the set manager; the set editor dialog.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
-// value: the address of the caller's pointer, except where noted.
+enum { kSetQuestionFiles = 5 };
+
+// One presentation: what a ".set" file holds, field by field in the file's own order.
+// Texts are zero-terminated Shift-JIS; an empty text means the item is not given.
+struct SetRecord {
+    char title[256];
+    char questions[kSetQuestionFiles][260];  // position = question-file index
+    char music[260];
+    int daily_log;
+    int full_screen;
+    int saver_off;
+    LOGFONTA title_font;     // set level of question_font
+    LOGFONTA question_font;  // set level of answer_font
+    COLORREF back_colour;
+    COLORREF text_colour;
+    char picture[260];
+    int32_t picture_x;
+    int32_t picture_y;
+    int32_t picture_zoom;
+    char wallpaper[260];
+    int32_t idle_minutes;  // 0 = never return to the start screen by itself
+};
+
+// value: the address of the caller's pointer (SetRecord **), except where noted.
 enum SetOp {
-    kSetReset = 10,         // value: address of the owner window's handle; defaults
+    kSetReset = 10,         // value: address of the owner window's handle (HWND *); defaults
     kSetRelease = 11,       // frees the current set path
-    kSetEdit = 20,          // set editor, then the apply question; Yes: value -> confirmed copy, result 1
-    kSetLoad = 21,          // load the current set path (asks when empty); value -> current record
+    kSetEdit = 20,          // dialog 106 on the current record, then the apply question;
+                            // Yes: *value = the confirmed copy (stable until the next confirmed edit), result 1;
+                            // No: *value untouched, result 0 (the current record keeps the edits)
+    kSetLoad = 21,          // load the current set path (asks when empty); *value = current record; always 1
     kSetChooseLoad = 22,    // empty the path, then as kSetLoad
-    kSetCurrent = 30,       // value -> current record
+    kSetLoadPath = 23,      // value: address of a pointer that holds a path (const char *) on entry;
+                            // loads that file as the current set path, no dialog; success: *value = current
+                            // record, result 1; file not opened: reported, record and path unchanged, result 0
+    kSetCurrent = 30,       // *value = current record
     kSetTitleFont = 61,     // value: address of a LOGFONT
     kSetQuestionFont = 62,  // value: address of a LOGFONT
-    kSetIdleTest = 81,      // 1 when idle minutes are not 0 and the count > 10 x minutes
+    kSetIdleTest = 81,      // 1 when idle minutes are above 0 and the count > 10 x minutes
     kSetActivity = 83,      // idle count = 0
     kSetTick = 84,          // idle count + 1
 };
 
 int set_manager(int op, int ignored, void *value);
+
+// The set editor (dialog 106). set_manager(kSetEdit) runs it modally; a modeless one made by
+// create_set_editor starts hidden, for tests and screenshots.
+INT_PTR CALLBACK set_editor_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+HWND create_set_editor(HWND owner);
+// 0 at start, 1 after a set was opened in the dialog, 2 after a save was attempted.
+int set_editor_result(HWND dialog);
+// Current record and the store's set level into the controls, and back.
+void fill_set_editor(HWND dialog);
+void read_set_editor(HWND dialog);

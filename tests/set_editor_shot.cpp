@@ -1,0 +1,46 @@
+// Shows the set editor filled with a sample set for a few seconds, for a screenshot.
+#include <windows.h>
+#include <string.h>
+#include "SetManager_private.h"
+#include "sound_store.h"
+
+int main() {
+    HWND owner = nullptr;
+    set_manager(kSetReset, 0, &owner);
+    SetRecord *r = set_current_record();
+    strcpy(r->title, "春のイベント診断セット");
+    strcpy(r->questions[0], "性格診断.qst");
+    strcpy(r->questions[1], "相性診断.qst");
+    strcpy(r->questions[2], "D:\\quiz\\運勢.qst");
+    strcpy(r->music, "bgm\\spring.mid");
+    strcpy(r->picture, "pic\\logo.bmp");
+    r->picture_x = -20;
+    r->picture_y = 40;
+    strcpy(r->wallpaper, "pic\\sakura.jpg");
+    r->idle_minutes = 3;
+    r->full_screen = r->daily_log = 1;
+    r->text_colour = RGB(255, 255, 0);
+    r->back_colour = RGB(0, 0, 128);
+    r->title_font.lfHeight = 50;
+    r->question_font.lfHeight = 30;
+    char *st = const_cast<char *>("start.wav"), *bk = const_cast<char *>("back.wav");
+    sound_store(kSoundPutSet + kSndSt, 0, &st);
+    sound_store(kSoundPutSet + kSndBk, 0, &bk);
+    HWND d = create_set_editor(nullptr);
+    if (!d) return 1;
+    SetWindowPos(d, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    ShowWindow(d, SW_SHOW);
+    DWORD end = GetTickCount() + 8000;
+    MSG m;
+    while (GetTickCount() < end) {
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(d, &m)) {
+                TranslateMessage(&m);
+                DispatchMessageA(&m);
+            }
+        }
+        Sleep(20);
+    }
+    DestroyWindow(d);
+    return 0;
+}

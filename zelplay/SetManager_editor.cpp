@@ -1,0 +1,298 @@
+// The set editor (dialog 106): the current record and the store's set level in controls,
+// the question list, font and colour choosers with their samples and swatches, open and save.
+#include "SetManager_private.h"
+#include "BrixLib.h"
+#include "DirList.h"
+#include "font_slot.h"
+#include "imemory.h"
+#include "message_box.h"
+#include "resource.h"
+#include "sound_store.h"
+#include <string.h>
+
+namespace {
+
+const char kQuestionFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイル(*.*)\0*.*\0";
+const char kMusicFilter[] = "音楽ファイル(*.mid,*.rmi)\0*.mid;*.rmi\0すべてのファイル(*.*)\0*.*\0";
+const char kWaveFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファイル(*.*)\0*.*\0";
+const char kPictureFilter[] =
+    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
+const char kRemoveCaption[] = "問題の選択解除";
+const char kAddCaption[] = "問題の追加";
+const char kListFull[] = "セットに含められる問題ファイルは5つまでです";
+const char kFontCreateFailed[] = "フォントの作成に失敗しました";
+const char kFontSelectFailed[] = "SelectObject(フォントの選択)に失敗しました";
+const char kSample[] = "あ";
+
+enum EditorResult { kEditorUntouched = 0, kEditorOpened = 1, kEditorSaved = 2 };
+
+// Sound boxes in slot order 0..5 with their browse buttons.
+struct SoundBox {
+    int box;
+    int browse;
+};
+const SoundBox kSoundBoxes[kSoundSlots] = {
+    {IDC_SET_SND_ST, IDC_SET_SND_ST_BROWSE}, {IDC_SET_SND_MX, IDC_SET_SND_MX_BROWSE},
+    {IDC_SET_SND_MD, IDC_SET_SND_MD_BROWSE}, {IDC_SET_SND_MN, IDC_SET_SND_MN_BROWSE},
+    {IDC_SET_SND_ED, IDC_SET_SND_ED_BROWSE}, {IDC_SET_SND_BK, IDC_SET_SND_BK_BROWSE},
+};
+
+// Number boxes: "-2147483648" and "4294967295" are the widest texts they hold.
+enum { kSignedDigits = 11, kUnsignedDigits = 10 };
+
+// Client pixels of the two font samples.
+const RECT kTitleSample = {35, 235, 155, 320};
+const RECT kQuestionSample = {238, 235, 358, 320};
+
+void set_result(HWND dialog, int code) { SetWindowLongPtrA(dialog, DWLP_USER, code); }
+
+void put_text(HWND dialog, int id, const char *text) {
+    if (text[0]) SetDlgItemTextA(dialog, id, text);
+}
+
+// Box text into a field, cut at a character boundary when it is longer.
+void get_text(HWND dialog, int id, char *field, size_t size) {
+    char buffer[kLineSize] = {0};
+    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
+    field[0] = '\0';
+    append_prefix(field, size, buffer, strlen(buffer));
+}
+
+void limit(HWND dialog, int id, size_t field_size) {
+    SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, field_size - 1, 0);
+}
+
+void repaint(HWND dialog) {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void prepare_boxes(HWND dialog) {
+    const SetRecord *r = set_current_record();
+    limit(dialog, IDC_SET_TITLE, sizeof r->title);
+    limit(dialog, IDC_SET_MUSIC, sizeof r->music);
+    limit(dialog, IDC_SET_PICTURE, sizeof r->picture);
+    limit(dialog, IDC_SET_WALLPAPER, sizeof r->wallpaper);
+    limit(dialog, IDC_SET_PICTURE_X, kSignedDigits + 1);
+    limit(dialog, IDC_SET_PICTURE_Y, kSignedDigits + 1);
+    limit(dialog, IDC_SET_PICTURE_ZOOM, kSignedDigits + 1);
+    limit(dialog, IDC_SET_IDLE_MINUTES, kUnsignedDigits + 1);
+    for (const SoundBox &s : kSoundBoxes) limit(dialog, s.box, kPathSize);
+
+    register_ime_control(GetDlgItem(dialog, IDC_SET_TITLE), true);
+    const int closed[] = {IDC_SET_MUSIC, IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y, IDC_SET_WALLPAPER};
+    for (int id : closed) register_ime_control(GetDlgItem(dialog, id), false);
+    for (const SoundBox &s : kSoundBoxes) register_ime_control(GetDlgItem(dialog, s.box), false);
+}
+
+void add_question(HWND dialog) {
+    if (SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_GETCOUNT, 0, 0) >= kSetQuestionFiles) {
+        show_message_box(dialog, kListFull, kAddCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    char folder[kPathSize] = {0}, chosen[kPathSize] = {0}, relative[kPathSize] = {0};
+    if (!module_folder(folder) || !folder[0]) GetWindowsDirectoryA(folder, sizeof folder);
+    if (!choose_open_file(dialog, "問題ファイルの選択", kQuestionFilter, chosen, folder, 0) || !chosen[0]) return;
+    bool made = make_relative_path(folder, chosen, relative) && relative[0];
+    SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(made ? relative : chosen));
+}
+
+void choose_set_font(HWND dialog, LOGFONTA *font) {
+    choose_font(dialog, font, nullptr);
+    fix_face_charset(font);
+    repaint(dialog);
+}
+
+void choose_set_colour(HWND dialog, COLORREF *colour) {
+    choose_colour(dialog, colour, nullptr);
+    repaint(dialog);
+}
+
+void open_set(HWND dialog) {
+    char *path = set_current_path();
+    if (!path) return;
+    char remembered[kPathSize];
+    strcpy(remembered, path);
+    path[0] = '\0';
+    if (load_set(dialog)) {
+        fill_set_editor(dialog);
+        set_result(dialog, kEditorOpened);
+    } else if (remembered[0]) {
+        strcpy(path, remembered);
+    }
+}
+
+void close_editor(HWND dialog) { EndDialog(dialog, set_editor_result(dialog)); }
+
+void draw_sample(HDC dc, const LOGFONTA *font, const RECT &area) {
+    HFONT f = CreateFontIndirectA(font);
+    if (!f) i_show_last_error(kFontCreateFailed);
+    HGDIOBJ old = f ? SelectObject(dc, f) : nullptr;
+    if (f && (!old || old == HGDI_ERROR)) i_show_last_error(kFontSelectFailed);
+    RECT r = area;
+    DrawTextA(dc, kSample, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (old && old != HGDI_ERROR) SelectObject(dc, old);
+    if (f) DeleteObject(f);
+}
+
+// --- message handlers ---
+
+BOOL on_init(HWND dialog) {
+    set_result(dialog, kEditorUntouched);
+    prepare_boxes(dialog);
+    fill_set_editor(dialog);
+    return TRUE;
+}
+
+void on_paint(HWND dialog) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dialog, &ps);
+    const SetRecord *r = set_current_record();
+    COLORREF old_text = SetTextColor(dc, r->text_colour);
+    COLORREF old_back = SetBkColor(dc, r->back_colour);
+    int old_mode = SetBkMode(dc, OPAQUE);
+    draw_sample(dc, &r->title_font, kTitleSample);
+    draw_sample(dc, &r->question_font, kQuestionSample);
+    SetBkMode(dc, old_mode);
+    SetBkColor(dc, old_back);
+    SetTextColor(dc, old_text);
+    EndPaint(dialog, &ps);
+}
+
+BOOL on_draw_item(const DRAWITEMSTRUCT *item) {
+    const SetRecord *r = set_current_record();
+    COLORREF colour;
+    if (item->CtlID == IDC_SET_TEXT_SWATCH) colour = r->text_colour;
+    else if (item->CtlID == IDC_SET_BACK_SWATCH) colour = r->back_colour;
+    else return FALSE;
+    HBRUSH brush = CreateSolidBrush(colour);
+    HGDIOBJ old = SelectObject(item->hDC, brush);
+    const RECT &a = item->rcItem;
+    Rectangle(item->hDC, a.left, a.top, a.right, a.bottom);
+    SelectObject(item->hDC, old);
+    DeleteObject(brush);
+    return TRUE;
+}
+
+BOOL on_command(HWND dialog, int id) {
+    SetRecord *r = set_current_record();
+    for (const SoundBox &s : kSoundBoxes) {
+        if (id != s.browse) continue;
+        choose_file_into_box(dialog, s.box, ".wavファイルの選択", kWaveFilter);
+        return TRUE;
+    }
+    switch (id) {
+        case IDC_SET_MUSIC_BROWSE: choose_file_into_box(dialog, IDC_SET_MUSIC, "BGMファイルの選択", kMusicFilter); break;
+        case IDC_SET_PICTURE_BROWSE:
+            choose_file_into_box(dialog, IDC_SET_PICTURE, "画像ファイルの選択", kPictureFilter);
+            break;
+        case IDC_SET_WALLPAPER_BROWSE:
+            choose_file_into_box(dialog, IDC_SET_WALLPAPER, "壁紙ファイルの選択", kPictureFilter);
+            break;
+        case IDC_SET_ADD: add_question(dialog); break;
+        case IDC_SET_REMOVE: listbox_remove_selected(dialog, IDC_SET_QUESTION_LIST, true, kRemoveCaption); break;
+        case IDC_SET_UP: listbox_move_up(dialog, IDC_SET_QUESTION_LIST); break;
+        case IDC_SET_DOWN: listbox_move_down(dialog, IDC_SET_QUESTION_LIST); break;
+        case IDC_SET_TITLE_FONT: choose_set_font(dialog, &r->title_font); break;
+        case IDC_SET_QUESTION_FONT: choose_set_font(dialog, &r->question_font); break;
+        case IDC_SET_TEXT_COLOUR: choose_set_colour(dialog, &r->text_colour); break;
+        case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
+        case IDC_SET_OPEN: open_set(dialog); break;
+        case IDC_SET_SAVE:
+            read_set_editor(dialog);
+            save_set(dialog);
+            set_result(dialog, kEditorSaved);
+            break;
+        case IDC_SET_CLOSE:
+            read_set_editor(dialog);
+            close_editor(dialog);
+            break;
+        case IDCANCEL: close_editor(dialog); break;  // Esc: as the title bar's close button
+        default: return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void fill_set_editor(HWND dialog) {
+    const SetRecord *r = set_current_record();
+    put_text(dialog, IDC_SET_TITLE, r->title);
+    SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_RESETCONTENT, 0, 0);
+    for (const char *q : r->questions)
+        if (q[0]) SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(q));
+    put_text(dialog, IDC_SET_MUSIC, r->music);
+    CheckDlgButton(dialog, IDC_SET_FULL_SCREEN, r->full_screen ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_SET_DAILY_LOG, r->daily_log ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_SET_SAVER_OFF, r->saver_off ? BST_CHECKED : BST_UNCHECKED);
+    if (r->picture[0]) {
+        SetDlgItemTextA(dialog, IDC_SET_PICTURE, r->picture);
+        // Signed, so that a picture placed left of or above the origin keeps its place.
+        SetDlgItemInt(dialog, IDC_SET_PICTURE_X, static_cast<UINT>(r->picture_x), TRUE);
+        SetDlgItemInt(dialog, IDC_SET_PICTURE_Y, static_cast<UINT>(r->picture_y), TRUE);
+    }
+    put_text(dialog, IDC_SET_WALLPAPER, r->wallpaper);
+    for (int k = 0; k < kSoundSlots; ++k) {
+        char buffer[kLineSize] = {0};
+        char *p = buffer;
+        sound_store(kSoundGetSet + k, 0, &p);
+        SetDlgItemTextA(dialog, kSoundBoxes[k].box, buffer);
+    }
+    if (r->idle_minutes) SetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, static_cast<UINT>(r->idle_minutes), FALSE);
+    repaint(dialog);
+}
+
+void read_set_editor(HWND dialog) {
+    SetRecord *r = set_current_record();
+    get_text(dialog, IDC_SET_TITLE, r->title, sizeof r->title);
+    get_text(dialog, IDC_SET_MUSIC, r->music, sizeof r->music);
+    HWND list = GetDlgItem(dialog, IDC_SET_QUESTION_LIST);
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < kSetQuestionFiles; ++i) {
+        char *q = r->questions[i];
+        q[0] = '\0';
+        LRESULT len = i < count ? SendMessageA(list, LB_GETTEXTLEN, i, 0) : LB_ERR;
+        if (len == LB_ERR) continue;
+        char *text = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(len) + 1, 1));
+        if (!text) continue;
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        append_prefix(q, sizeof r->questions[0], text, strlen(text));
+        I_HEAP_FREE(text);
+    }
+    r->full_screen = IsDlgButtonChecked(dialog, IDC_SET_FULL_SCREEN) == BST_CHECKED;
+    r->daily_log = IsDlgButtonChecked(dialog, IDC_SET_DAILY_LOG) == BST_CHECKED;
+    r->saver_off = IsDlgButtonChecked(dialog, IDC_SET_SAVER_OFF) == BST_CHECKED;
+    get_text(dialog, IDC_SET_PICTURE, r->picture, sizeof r->picture);
+    if (r->picture[0]) {
+        r->picture_x = static_cast<int32_t>(GetDlgItemInt(dialog, IDC_SET_PICTURE_X, nullptr, TRUE));
+        r->picture_y = static_cast<int32_t>(GetDlgItemInt(dialog, IDC_SET_PICTURE_Y, nullptr, TRUE));
+        r->picture_zoom = static_cast<int32_t>(GetDlgItemInt(dialog, IDC_SET_PICTURE_ZOOM, nullptr, TRUE));
+    }
+    get_text(dialog, IDC_SET_WALLPAPER, r->wallpaper, sizeof r->wallpaper);
+    for (int k = 0; k < kSoundSlots; ++k) {
+        char buffer[kPathSize] = {0};
+        get_text(dialog, kSoundBoxes[k].box, buffer, sizeof buffer);
+        char *p = buffer;
+        sound_store(kSoundPutSet + k, 0, &p);
+    }
+    BOOL number = FALSE;
+    UINT minutes = GetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, &number, FALSE);
+    r->idle_minutes = number ? static_cast<int32_t>(minutes) : 0;
+}
+
+int set_editor_result(HWND dialog) { return static_cast<int>(GetWindowLongPtrA(dialog, DWLP_USER)); }
+
+HWND create_set_editor(HWND owner) {
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_EDITOR), owner, set_editor_proc, 0);
+}
+
+INT_PTR CALLBACK set_editor_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG: return on_init(dialog);
+        case WM_PAINT: on_paint(dialog); return TRUE;
+        case WM_DRAWITEM: return on_draw_item(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+        case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
+        case WM_CLOSE: close_editor(dialog); return TRUE;
+        default: return FALSE;
+    }
+}

@@ -1,0 +1,203 @@
+// Reading a ".set" file into the current record and writing the record back through a temporary file.
+#include "SetManager_private.h"
+#include "BrixLib.h"
+#include "DirList.h"
+#include "RowOfFile.h"
+#include "font_slot.h"
+#include "imemory.h"
+#include "sound_store.h"
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const char kFilter[] = "問題セットファイル(*.set)\0*.set\0すべてのファイル(*.*)\0*.*\0";
+const char kOpenTitle[] = "問題セットの選択";
+const char kSaveTitle[] = "セットの保存先を選択してください";
+const char kOpenErrorCaption[] = "File Open Error";
+const char kTemporaryNameCaption[] = "一時ファイル名の作成";
+
+bool same_key(const char *key, const char *name) {
+    size_t n = strlen(name);
+    return strlen(key) == n && compare_prefix_nocase(key, name, n) == 0;
+}
+
+// A value longer than its field is cut to fit, never inside a double-byte character.
+void copy_cut(char *field, size_t size, const char *value) {
+    field[0] = '\0';
+    append_prefix(field, size, value, strlen(value));
+}
+
+// Like atoi, but a number beyond the 32-bit range stops at its end instead of wrapping.
+int32_t number(const char *value) { return static_cast<int32_t>(strtol(value, nullptr, 10)); }
+
+struct Reader {
+    SetRecord *record;
+    int questions;  // Q lines taken so far in this load
+};
+
+void apply_line(Reader *r, const char *line) {
+    SetRecord *s = r->record;
+    // The key buffer is as long as a line, so a cut key cannot pass for a shorter one.
+    char key[kLineSize] = {0};
+    const char *value = nullptr;
+    split_at_delimiter(line, ",", key, sizeof key, &value);
+
+    if (same_key(key, "A")) s->full_screen = 1;
+    else if (same_key(key, "G")) s->daily_log = 1;
+    else if (same_key(key, "SAVEROFF")) s->saver_off = 1;
+    if (!value) return;  // every other key needs a value
+
+    if (same_key(key, "T")) copy_cut(s->title, sizeof s->title, value);
+    else if (same_key(key, "B")) copy_cut(s->music, sizeof s->music, value);
+    else if (same_key(key, "Q")) {
+        // The record holds five question files; further lines are left out.
+        if (r->questions < kSetQuestionFiles)
+            copy_cut(s->questions[r->questions++], sizeof s->questions[0], value);
+    } else if (same_key(key, "1")) read_logfont_line(value, &s->title_font);
+    else if (same_key(key, "3")) read_logfont_line(value, &s->question_font);
+    else if (same_key(key, "6")) s->text_colour = static_cast<COLORREF>(number(value));
+    else if (same_key(key, "5")) s->back_colour = static_cast<COLORREF>(number(value));
+    else if (same_key(key, "7")) copy_cut(s->picture, sizeof s->picture, value);
+    else if (same_key(key, "8")) s->picture_x = number(value);
+    else if (same_key(key, "9")) s->picture_y = number(value);
+    else if (same_key(key, "0")) s->picture_zoom = number(value);
+    else if (same_key(key, "SetWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
+    else if (same_key(key, "OFFTIMER")) s->idle_minutes = number(value);
+    else {
+        for (int k = 0; k < kSoundSlots; ++k) {
+            if (!same_key(key, sound_key(k))) continue;
+            char *text = const_cast<char *>(value);  // the store only reads a put text
+            sound_store(kSoundPutSet + k, 0, &text);
+            return;
+        }
+    }
+}
+
+void read_lines(HANDLE file, Reader *r, char *buffer) {
+    for (;;) {
+        size_t capacity = kLineSize;
+        if (read_line(file, buffer, &capacity) != kLineDone) return;
+        if (buffer[0]) apply_line(r, buffer);
+        memset(buffer, 0, kLineSize);
+        if (next_line(file) != kNextDone) return;
+    }
+}
+
+void start_folder(char *folder) {
+    if (!module_folder(folder) || !folder[0]) GetWindowsDirectoryA(folder, kPathSize);
+}
+
+// Writes the lines of one set file in the file's key order; every line counts towards ok.
+struct Writer {
+    const char *path;
+    bool first = true;
+    bool ok = true;
+
+    void line(const char *text) {
+        // The first line starts a new file, dropping any old temporary file of the same name.
+        if (!append_to_file(path, text, first ? kAppendCreateAlways : kAppendOpenExisting)) ok = false;
+        first = false;
+    }
+    void text(const char *key, const char *value) {
+        if (!value[0]) return;
+        char l[kLineSize];
+        snprintf(l, sizeof l, "%s,%s\r\n", key, value);
+        line(l);
+    }
+    void number(const char *key, long value) {
+        char l[64];
+        snprintf(l, sizeof l, "%s,%ld\r\n", key, value);
+        line(l);
+    }
+    void font(const char *key, const LOGFONTA *f) {
+        char face_line[128];
+        write_logfont_line(f, face_line);
+        text(key, face_line);
+    }
+};
+
+void write_record(Writer *w, const SetRecord *s) {
+    w->text("T", s->title);
+    w->text("B", s->music);
+    for (const char *q : s->questions) w->text("Q", q);
+    if (s->full_screen) w->line("A\r\n");
+    if (s->daily_log) w->line("G\r\n");
+    if (s->saver_off) w->line("SAVEROFF\r\n");
+    w->font("1", &s->title_font);
+    w->font("3", &s->question_font);
+    w->number("6", static_cast<long>(s->text_colour));
+    w->number("5", static_cast<long>(s->back_colour));
+    if (s->picture[0]) {
+        w->text("7", s->picture);
+        w->number("8", s->picture_x);
+        w->number("9", s->picture_y);
+        w->number("0", s->picture_zoom);
+    }
+    w->text("SetWall", s->wallpaper);
+    for (int k = 0; k < kSoundSlots; ++k)
+        if (!write_key_value(w->path, sound_key(k), kSoundGetSet + k)) w->ok = false;
+    if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
+}
+
+// "~" + name in the chosen file's folder. 0 when the name does not fit a path.
+int temporary_name(const char *chosen, char *out) {
+    char folder[kPathSize], name[kPathSize];
+    path_folder(chosen, folder);
+    strcpy(name, chosen);
+    int n = snprintf(out, kPathSize, "%s~%s", folder, path_file_name(name));
+    return n > 0 && n < kPathSize;
+}
+
+}  // namespace
+
+int load_set(HWND owner) {
+    char *path = set_current_path();
+    if (!path) return 0;
+    if (!path[0]) {
+        char folder[kPathSize] = {0}, chosen[kPathSize] = {0};
+        start_folder(folder);
+        if (!choose_open_file(owner, kOpenTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
+        strcpy(path, chosen);
+    }
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        i_show_last_error(kOpenErrorCaption);
+        return 0;
+    }
+    char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
+    if (buffer && check_not_empty(file) != kFileEmpty) {
+        Reader reader = {set_current_record(), 0};
+        read_lines(file, &reader, buffer);
+    }
+    I_HEAP_FREE(buffer);
+    CloseHandle(file);
+    return 1;
+}
+
+int save_set(HWND owner) {
+    char *path = set_current_path();
+    if (!path) return 0;
+    char folder[kPathSize] = {0}, chosen[kPathSize] = {0}, temporary[kPathSize] = {0};
+    start_folder(folder);
+    strcpy(chosen, path);
+    if (!choose_save_file(owner, kSaveTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
+    // Only a set that already had a path follows the dialog's answer.
+    if (path[0]) strcpy(path, chosen);
+    if (!temporary_name(chosen, temporary)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        i_show_last_error(kTemporaryNameCaption);
+        return 0;
+    }
+    Writer writer;
+    writer.path = temporary;
+    write_record(&writer, set_current_record());
+    if (!writer.ok) {
+        // A file with a missing line would replace a complete one; keep the old file instead.
+        DeleteFileA(temporary);
+        return 0;
+    }
+    return replace_file(temporary, chosen);
+}

@@ -1,0 +1,14 @@
+// What the set manager's parts share: its state and the set-file reader and writer.
+#pragma once
+#include "SetManager.h"
+
+SetRecord *set_current_record();
+// The current set path (kPathSize bytes); made on first use when operation 10 has not run.
+char *set_current_path();
+
+// Loads the file named by the current path into the current record, asking for one (owned by owner)
+// when the path is empty. 1 when the file could be opened.
+int load_set(HWND owner);
+// Asks for a file name and writes the current record and the store's set level there. 1 when the
+// file was replaced; nothing is replaced when a line could not be written.
+int save_set(HWND owner);
