@@ -1,6 +1,27 @@
 // Resource and control ids of the player, grouped by dialog; usable from .rc files.
 #pragma once
 
+// ---- main window: menu 105, icons, hand cursor ----
+#define IDR_MAIN_MENU 105
+#define IDI_PLAYER 107
+#define IDI_PLAYER_SMALL 109
+#define IDC_HAND_CURSOR 103
+
+#define IDM_OPEN_QUESTION 40001
+#define IDM_QUIT 40002
+#define IDM_HELP 40004
+#define IDM_ABOUT 40006
+#define IDM_EDIT_QUESTION 40007
+#define IDM_FULL_SCREEN 40008
+#define IDM_OPEN_SET 40009
+#define IDM_EDIT_SET 40010
+#define IDM_STOP_BGM 40011
+#define IDM_EDIT_TITLE 40012
+#define IDM_OPEN_BGM 40013
+#define IDM_SCORE_LINE 40014
+#define IDM_SAVER_OFF 40015
+#define IDM_RESET 40016
+
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106
 #define IDC_SET_QUESTION_LIST 1001

@@ -1,0 +1,316 @@
+// The player's main window: creation and shutdown, menu commands, mouse and keys, the idle timer,
+// and applying a set.
+#include "mainflame.h"
+#include "DirList.h"
+#include "BrixLib.h"
+#include "QuesManager.h"
+#include "SetManager.h"
+#include "bgm_player.h"
+#include "font_slot.h"
+#include "image_store.h"
+#include "input_box.h"
+#include "kiosk.h"
+#include "mainflame_paint.h"
+#include "message_box.h"
+#include "resource.h"
+#include "shell_seam.h"
+#include <shlwapi.h>
+#include <string.h>
+#include <windowsx.h>
+
+static const char kTitle[] = "診断Zelmica";
+enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
+
+namespace {
+struct MainState {
+    HINSTANCE instance = nullptr;
+    int score_display = 0;
+    int hand_shown = 0;
+    HCURSOR hand = nullptr;
+    HCURSOR arrow = nullptr;
+    UINT_PTR timer = 0;
+};
+MainState g_main;
+}  // namespace
+
+static void refresh(HWND window) { SendMessageA(window, WM_SIZE, 0, 0); }
+
+void apply_set(HWND window, const SetRecord *record) {
+    run_engine(kRunDropAll, 0, nullptr);
+    if (!record) {
+        SetRecord *loaded = nullptr;
+        set_manager(kSetChooseLoad, 0, &loaded);
+        record = loaded;
+    }
+    if (!record) return;
+    if (record->title[0]) {
+        char *title = const_cast<char *>(record->title);
+        run_engine(kRunSetStartText, 0, &title);
+    }
+    for (int i = 0; i < kSetQuestionFiles; ++i) {
+        if (!record->questions[i][0]) continue;
+        char *path = const_cast<char *>(record->questions[i]);
+        run_engine(kRunLoadFile, 0, &path);
+    }
+    if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+    if (record->music[0]) bgm_player(kBgmOpen, window, record->music);
+    LOGFONTA lf = record->title_font;
+    question_font(kFontPutSet, 0, 0, &lf);
+    lf = record->question_font;
+    answer_font(kFontPutSet, 0, &lf);
+    text_colour(kColourSet, record->text_colour);
+    back_colour(kColourSet, record->back_colour);
+    SetClassLongPtrA(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(back_brush(kBrushGet, 0)));
+    if (record->full_screen) SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
+    if (record->saver_off) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
+    run_engine(kRunLogNaming, record->daily_log, nullptr);
+    image_store(kImgLoadSetPicture, 0, const_cast<char *>(record->picture));
+    image_store(kImgSetPictureX, record->picture_x, nullptr);
+    image_store(kImgSetPictureY, record->picture_y, nullptr);
+    image_store(kImgSetPictureZoom, record->picture_zoom, nullptr);
+    image_store(kImgLoadSetWall, 0, const_cast<char *>(record->wallpaper));
+    refresh(window);
+}
+
+static void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    set_manager(kSetTick, 0, nullptr);
+    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
+        set_manager(kSetActivity, 0, nullptr);
+        run_engine(kRunIdleReturn, 0, nullptr);
+        refresh(window);
+    }
+}
+
+static void on_create(HWND window) {
+    SetClassLongPtrA(window, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(g_main.instance, MAKEINTRESOURCEA(IDI_PLAYER_SMALL))));
+    run_engine(kRunStart, static_cast<int32_t>(reinterpret_cast<INT_PTR>(window)), nullptr);
+    int file = run_engine(kRunCurrentFile, 0, nullptr);
+    question_font(kFontCreate, file, 50, nullptr);
+    comment_font(kFontCreate, file, 20, nullptr);
+    answer_font(kFontCreate, file, nullptr);
+    header_font(kFontCreate, file, nullptr);
+    set_manager(kSetReset, 0, &window);
+    LOGFONTA lf;
+    question_font(kFontGetBase, file, 0, &lf);
+    set_manager(kSetTitleFont, 0, &lf);
+    answer_font(kFontGetBase, file, &lf);
+    set_manager(kSetQuestionFont, 0, &lf);
+    image_store(kImgWindow, 0, &window);
+    g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
+    install_key_hooks(g_main.instance);
+    g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+    g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
+    g_main.hand_shown = 0;
+}
+
+static void on_destroy(HWND window) {
+    run_engine(kRunEnd, 0, nullptr);
+    KillTimer(window, g_main.timer);
+    remove_key_hooks();
+    clear_full_screen_props(window);
+    PostQuitMessage(0);
+}
+
+static void cmd_open_question(HWND window) {
+    if (run_engine(kRunUnderWay, 0, nullptr) != 0) return;
+    run_engine(kRunLoadFile, 0, nullptr);
+    refresh(window);
+}
+
+static void cmd_about(HWND window) {
+    char text[kTextBuffer];
+    wsprintfA(text, "%s ver.1.0\r%s", kTitle, "診断クイズキオスク  Zelmica 開発チーム");
+    show_message_box(window, text, "Version Infomation", MB_ICONINFORMATION);
+}
+
+static void cmd_full_screen(HWND window) {
+    if (full_screen_flag()) return;
+    show_message_box(window, "「Shift + F12」で通常画面に戻ります", kTitle, MB_ICONINFORMATION);
+    set_full_screen_flag(1);
+    set_full_screen(window, 1);
+}
+
+static void cmd_edit_set(HWND window) {
+    SetRecord *edited = nullptr;
+    if (set_manager(kSetEdit, 0, &edited) == 1 && edited) apply_set(window, edited);
+}
+
+static void cmd_edit_title(HWND window) {
+    char buffer[kTextBuffer] = "";
+    char *text = buffer;
+    run_engine(kRunGetStartText, 0, &text);
+    if (input_box(window, kTitle, "タイトルを入力してください", ES_AUTOHSCROLL, buffer, sizeof buffer) == kInputBoxConfirmed)
+        run_engine(kRunSetStartText, 0, &text);
+    refresh(window);
+}
+
+static void cmd_open_bgm(HWND window) {
+    char path[kPathSize] = "";
+    char folder[kPathSize];
+    if (!module_folder(folder)) GetWindowsDirectoryA(folder, sizeof folder);
+    if (!choose_open_file(window, "BGMファイルの選択", "音楽ファイル(*.mid,*.rmi)\0*.mid;*.rmi\0すべてのファイル(*.*)\0*.*\0",
+                          path, folder, 0))
+        return;
+    if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+    bgm_player(kBgmOpen, window, path);
+}
+
+static void cmd_score_line(HWND window) {
+    HMENU menu = GetMenu(window);
+    if (GetMenuState(menu, IDM_SCORE_LINE, MF_BYCOMMAND) & MF_CHECKED) {
+        CheckMenuItem(menu, IDM_SCORE_LINE, MF_BYCOMMAND | MF_UNCHECKED);
+        g_main.score_display = 0;
+    } else {
+        CheckMenuItem(menu, IDM_SCORE_LINE, MF_BYCOMMAND | MF_CHECKED);
+        g_main.score_display = 1;
+    }
+}
+
+static void cmd_reset(HWND window) {
+    set_manager(kSetReset, 0, &window);
+    SetRecord *record = nullptr;
+    set_manager(kSetCurrent, 0, &record);
+    apply_set(window, record);
+}
+
+static void on_command(HWND window, int id) {
+    switch (id) {
+    case IDM_OPEN_QUESTION: cmd_open_question(window); break;
+    // Destroying the window runs the shutdown sequence and ends the loop.
+    case IDM_QUIT: DestroyWindow(window); break;
+    case IDM_HELP: shell_open_document(window, "zelplay.htm"); break;
+    case IDM_ABOUT: cmd_about(window); break;
+    case IDM_EDIT_QUESTION: start_program("zeledit.exe"); break;
+    case IDM_FULL_SCREEN: cmd_full_screen(window); break;
+    case IDM_OPEN_SET: apply_set(window, nullptr); break;
+    case IDM_EDIT_SET: cmd_edit_set(window); break;
+    case IDM_STOP_BGM:
+        if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+        break;
+    case IDM_EDIT_TITLE: cmd_edit_title(window); break;
+    case IDM_OPEN_BGM: cmd_open_bgm(window); break;
+    case IDM_SCORE_LINE: cmd_score_line(window); break;
+    case IDM_SAVER_OFF: SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0); break;
+    case IDM_RESET: cmd_reset(window); break;
+    default: break;
+    }
+}
+
+static void on_key_up(HWND window, WPARAM key) {
+    if (key == VK_F11) {
+        SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
+    } else if (key == VK_F12 && GetAsyncKeyState(VK_SHIFT) && full_screen_flag() == 1) {
+        set_full_screen(window, 0);
+        set_full_screen_flag(0);
+    }
+}
+
+static void on_mouse_move(HWND window, int x, int y) {
+    int over = hit_choice(window, x, y, nullptr);
+    if (over && !g_main.hand_shown) {
+        SetClassLongPtrA(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(g_main.hand));
+        g_main.hand_shown = 1;
+    } else if (!over && g_main.hand_shown) {
+        SetClassLongPtrA(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(g_main.arrow));
+        g_main.hand_shown = 0;
+    }
+}
+
+static void on_button_down(HWND window, int x, int y) {
+    int slot = 0;
+    if (!hit_choice(window, x, y, &slot)) return;
+    run_engine(kRunChoose, slot, nullptr);
+    refresh(window);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_CREATE: on_create(window); return 0;
+    case WM_DESTROY: on_destroy(window); break;
+    case WM_SIZE:
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        return 0;
+    case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
+    case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
+    case WM_KEYUP: on_key_up(window, wp); return 0;
+    case WM_COMMAND: on_command(window, LOWORD(wp)); return 0;
+    case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
+    case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
+    case MM_MCINOTIFY:
+        if (wp == MCI_NOTIFY_SUCCESSFUL) bgm_player(kBgmAgain, window, nullptr);
+        return 0;
+    default: break;
+    }
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+ATOM register_main_class(HINSTANCE instance) {
+    g_main.instance = instance;
+    WNDCLASSEXA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = main_window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PLAYER));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = back_brush(kBrushGet, 0);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    wc.lpszClassName = kTitle;
+    return RegisterClassExA(&wc);
+}
+
+HWND create_main_window(HINSTANCE instance, int show) {
+    HWND window = CreateWindowExA(0, kTitle, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!window) return nullptr;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return window;
+}
+
+int first_argument(const char *line, char *arg, size_t arg_size) {
+    if (!arg_size) return 0;
+    arg[0] = '\0';
+    if (!line) return 0;
+    const char *p = line;
+    // The program name: quoted, or up to the first blank.
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    while (*p == ' ' || *p == '\t') ++p;
+    const char *start = p, *end;
+    if (*p == '"') {
+        start = ++p;
+        while (*p && *p != '"') ++p;
+        end = p;
+    } else {
+        // One unquoted argument may still hold blanks: take the rest of the line.
+        end = p + strlen(p);
+        while (end > start && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    }
+    size_t n = static_cast<size_t>(end - start);
+    if (n == 0 || n >= arg_size) return 0;
+    memcpy(arg, start, n);
+    arg[n] = '\0';
+    return 1;
+}
+
+int open_start_file(HWND window, const char *path) {
+    if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
+        const void *io = path;
+        if (set_manager(kSetLoadPath, 0, &io) != 1 || !io) return 0;
+        apply_set(window, static_cast<const SetRecord *>(io));
+        return 1;
+    }
+    // The loader reports a file it cannot open.
+    char *text = const_cast<char *>(path);
+    run_engine(kRunLoadFile, 0, &text);
+    refresh(window);
+    return 1;
+}

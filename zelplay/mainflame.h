@@ -1,0 +1,20 @@
+// The player's main window.
+#pragma once
+#include <windows.h>
+
+struct SetRecord;
+
+ATOM register_main_class(HINSTANCE instance);
+// Creates, shows and updates the main window; null on failure.
+HWND create_main_window(HINSTANCE instance, int show);
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+
+// Puts a set into effect; with no record the user picks a set file.
+void apply_set(HWND window, const SetRecord *record);
+
+// The file named on the command line: a ".set" is applied as the set menu would, anything else
+// is loaded as a question file. 1 when the file was taken.
+int open_start_file(HWND window, const char *path);
+
+// The first argument of a command line (quotes removed) into arg; 0 when there is none.
+int first_argument(const char *command_line, char *arg, size_t arg_size);
