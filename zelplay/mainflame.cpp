@@ -72,7 +72,7 @@ void apply_set(HWND window, const SetRecord *record) {
     refresh(window);
 }
 
-static void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     set_manager(kSetTick, 0, nullptr);
     if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
         set_manager(kSetActivity, 0, nullptr);

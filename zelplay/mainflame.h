@@ -9,6 +9,9 @@ ATOM register_main_class(HINSTANCE instance);
 HWND create_main_window(HINSTANCE instance, int show);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp);
 
+// Timer 1: counts idle ticks and returns a run to the start screen when the set's time is up.
+void CALLBACK idle_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time);
+
 // Puts a set into effect; with no record the user picks a set file.
 void apply_set(HWND window, const SetRecord *record);
 

@@ -1,0 +1,202 @@
+// The player's main window driven by messages: menu commands, keys, mouse, idle return, sets and
+// the file named on the command line. Blocking calls go through their seams.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "BrixLib.h"
+#include "DirList.h"
+#include "QuesManager.h"
+#include "SetManager.h"
+#include "kiosk.h"
+#include "mainflame.h"
+#include "mainflame_paint.h"
+#include "message_box_recorder.h"
+#include "resource.h"
+#include "scratch_folder.h"
+#include "shell_seam.h"
+#include "sound_effect.h"
+
+namespace {
+std::vector<std::string> g_opened, g_started;
+int g_file_dialogs;
+
+BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
+HINSTANCE record_open(HWND, const char *, const char *file, const char *, const char *, int) {
+    g_opened.push_back(file);
+    return reinterpret_cast<HINSTANCE>(33);
+}
+BOOL record_start(char *line, STARTUPINFOA *startup, PROCESS_INFORMATION *info) {
+    EXPECT_EQ(sizeof(STARTUPINFOA), startup->cb);
+    g_started.push_back(line);
+    info->hProcess = info->hThread = nullptr;
+    return TRUE;
+}
+BOOL cancel_dialog(OPENFILENAMEA *) { return ++g_file_dialogs, FALSE; }
+
+const char kQuiz[] = "N,朝型診断\r\nQ,朝は得意?,はい,5,いいえ,0\r\nQ,夜更かしは?,好き,0,きらい,4\r\nS,朝型\r\nS,夜型\r\n";
+
+class MainWindow : public ::testing::Test {
+protected:
+    ScratchFolder dir;
+    MessageBoxRecorder boxes;
+    CommonDialogs old_dialogs{};
+    HWND window = nullptr;
+
+    void SetUp() override {
+        g_opened.clear();
+        g_started.clear();
+        g_file_dialogs = 0;
+        set_play_sound_fn(silent);
+        set_shell_open_fn(record_open);
+        set_create_process_fn(record_start);
+        CommonDialogs scripted = {cancel_dialog, cancel_dialog, nullptr, nullptr};
+        old_dialogs = set_common_dialogs(&scripted);
+        set_log_folder(dir.path().c_str());
+        static ATOM atom = register_main_class(GetModuleHandleA(nullptr));
+        ASSERT_NE(0, atom);
+        // Hidden: the handlers do not need the window on screen.
+        window = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
+        ASSERT_NE(nullptr, window);
+    }
+    void TearDown() override {
+        if (IsWindow(window)) DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        set_full_screen_flag(0);
+        set_log_folder(nullptr);
+        set_common_dialogs(&old_dialogs);
+        set_create_process_fn(nullptr);
+        set_shell_open_fn(nullptr);
+        set_play_sound_fn(nullptr);
+    }
+    void command(int id) { SendMessageA(window, WM_COMMAND, id, 0); }
+    std::string main_text() {
+        char *p = nullptr;
+        run_engine(kRunMainText, 0, &p);
+        return p ? p : "";
+    }
+    void open_quiz() {
+        std::string p = dir.write("quiz.qst", kQuiz);
+        ASSERT_EQ(1, open_start_file(window, p.c_str()));
+    }
+    // Clicks the centre of a choice slot.
+    void click(int slot) {
+        char *text = nullptr;
+        ASSERT_EQ(-1, run_engine(kRunChoiceText, slot, &text));
+        ChoiceBox b = choice_rect(window, slot, text);
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(b.x + b.width / 2, b.y + b.height / 2));
+    }
+};
+}  // namespace
+
+TEST(CommandLine, FirstArgumentQuotedOrBare) {
+    char arg[kPathSize];
+    EXPECT_EQ(1, first_argument("\"C:\\Program Files\\Zelmica\\zelplay.exe\" \"D:\\my sets\\a.set\"", arg, sizeof arg));
+    EXPECT_STREQ("D:\\my sets\\a.set", arg);
+    EXPECT_EQ(1, first_argument("zelplay.exe  sample\\quiz one.qst  ", arg, sizeof arg));
+    EXPECT_STREQ("sample\\quiz one.qst", arg);
+    EXPECT_EQ(0, first_argument("\"C:\\zelplay.exe\"", arg, sizeof arg));
+    EXPECT_EQ(0, first_argument("zelplay.exe \"\"", arg, sizeof arg));
+    char small[8];
+    EXPECT_EQ(0, first_argument("zelplay.exe a-very-long-name.set", small, sizeof small));
+    EXPECT_STREQ("", small);
+}
+
+TEST_F(MainWindow, FullScreenAsksOnceAndShiftF12LeavesOnlyFromFullScreen) {
+    SendMessageA(window, WM_KEYUP, VK_F12, 0);  // not in full screen: nothing
+    EXPECT_EQ(0, full_screen_flag());
+    SendMessageA(window, WM_KEYUP, VK_F11, 0);
+    SendMessageA(window, WM_KEYUP, VK_F11, 0);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("「Shift + F12」で通常画面に戻ります", boxes.boxes()[0].text);
+    EXPECT_EQ(1, full_screen_flag());
+    SendMessageA(window, WM_KEYUP, VK_F12, 0);  // without Shift: stays
+    EXPECT_EQ(1, full_screen_flag());
+}
+
+TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
+    open_quiz();
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    click(0);  // the title
+    EXPECT_EQ("朝は得意?", main_text());
+    click(0);  // はい, 5
+    // Opening a question file is refused once answers have been given.
+    command(IDM_OPEN_QUESTION);
+    EXPECT_EQ(0, g_file_dialogs);
+    click(1);  // きらい, 4
+    EXPECT_EQ("朝型", main_text());
+    click(kBackSlot);
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
+    command(IDM_OPEN_QUESTION);  // back on the start screen: the dialog is offered
+    EXPECT_EQ(1, g_file_dialogs);
+}
+
+TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("idle.set", "T,待ち時間\r\nQ," + quiz + "\r\nOFFTIMER,1\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    EXPECT_EQ("待ち時間", main_text());
+    click(0);
+    for (int i = 0; i < 30; ++i) idle_timer_proc(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(0, run_engine(kRunUnderWay, 0, nullptr));  // still on the first question: no return
+    EXPECT_EQ("朝は得意?", main_text());
+    click(0);
+    for (int i = 0; i < 10; ++i) idle_timer_proc(window, WM_TIMER, 1, 0);
+    EXPECT_EQ("夜更かしは?", main_text());
+    idle_timer_proc(window, WM_TIMER, 1, 0);
+    EXPECT_EQ("待ち時間", main_text());
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
+}
+
+TEST_F(MainWindow, UnreadableStartFilesAreReportedAsFailedOpens) {
+    EXPECT_EQ(0, open_start_file(window, (dir.path() + "missing.set").c_str()));
+    open_start_file(window, (dir.path() + "missing.qst").c_str());
+    ASSERT_EQ(2u, boxes.boxes().size());
+    EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
+    EXPECT_EQ("File Open Error", boxes.boxes()[1].caption);
+    char *text = nullptr;
+    run_engine(kRunChoiceText, 0, &text);
+    EXPECT_TRUE(!text || !text[0]);  // nothing was loaded
+}
+
+TEST_F(MainWindow, ScoreLineToggleHelpEditorAndCursor) {
+    HMENU menu = GetMenu(window);
+    command(IDM_SCORE_LINE);
+    EXPECT_TRUE(GetMenuState(menu, IDM_SCORE_LINE, MF_BYCOMMAND) & MF_CHECKED);
+    command(IDM_SCORE_LINE);
+    EXPECT_FALSE(GetMenuState(menu, IDM_SCORE_LINE, MF_BYCOMMAND) & MF_CHECKED);
+    command(IDM_HELP);
+    command(IDM_EDIT_QUESTION);
+    EXPECT_EQ(std::vector<std::string>{"zelplay.htm"}, g_opened);
+    EXPECT_EQ(std::vector<std::string>{"zeledit.exe"}, g_started);
+
+    open_quiz();
+    char *text = nullptr;
+    run_engine(kRunChoiceText, 0, &text);
+    ChoiceBox b = choice_rect(window, 0, text);
+    HCURSOR arrow = reinterpret_cast<HCURSOR>(GetClassLongPtrA(window, GCLP_HCURSOR));
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(b.x + 1, b.y + 1));
+    HCURSOR hand = reinterpret_cast<HCURSOR>(GetClassLongPtrA(window, GCLP_HCURSOR));
+    EXPECT_NE(arrow, hand);
+    EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR)), hand);
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(b.x + 2, b.y + 1));
+    EXPECT_EQ(hand, reinterpret_cast<HCURSOR>(GetClassLongPtrA(window, GCLP_HCURSOR)));
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+    EXPECT_EQ(arrow, reinterpret_cast<HCURSOR>(GetClassLongPtrA(window, GCLP_HCURSOR)));
+}
+
+TEST_F(MainWindow, ResetAppliesTheDefaultsAndQuitDestroysTheWindow) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("c.set", "T,色つき\r\nQ," + quiz + "\r\n6,255\r\n5,16711680\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    EXPECT_EQ(RGB(255, 0, 0), text_colour(kColourGet, 0));
+    EXPECT_EQ(RGB(0, 0, 255), back_colour(kColourGet, 0));
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(back_brush(kBrushGet, 0)), GetClassLongPtrA(window, GCLP_HBRBACKGROUND));
+    command(IDM_RESET);
+    EXPECT_EQ(RGB(255, 255, 255), text_colour(kColourGet, 0));
+    EXPECT_EQ(RGB(0, 160, 0), back_colour(kColourGet, 0));
+    EXPECT_EQ("セットまたは問題ファイルを読み込んで、F11で全画面表示させてください", main_text());
+    command(IDM_QUIT);
+    EXPECT_FALSE(IsWindow(window));
+}
