@@ -36,8 +36,8 @@ InstallDirRegKey HKLM "${REGKEY}" "InstallDir"
 BrandingText "${APPNAME} ${VERSION}"
 
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\zelplay.exe"
-!define MUI_FINISHPAGE_RUN_TEXT "${APPNAME} を起動する"
+; No "run now" box: started from the elevated installer, the player would create its log as
+; administrator, and the visitors' account could not append to it afterwards.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\zelplay.htm"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "ヘルプを表示する"
 !insertmacro MUI_PAGE_WELCOME
