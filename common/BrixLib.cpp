@@ -259,6 +259,17 @@ int module_folder(char *out) {
     return 1;
 }
 
+const char *resolve_stored_path(const char *path, char *out) {
+    if (!path || !path[0] || !PathIsRelativeA(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return path;
+    char folder[kPathSize];
+    if (!module_folder(folder)) return path;
+    size_t a = strlen(folder), b = strlen(path);
+    if (a + b >= kPathSize) return path;
+    memcpy(out, folder, a);
+    memcpy(out + a, path, b + 1);
+    return GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES ? out : path;
+}
+
 // Length of the root: "C:\", "\\server\share\", or "\\.\device\".
 static size_t root_length(const char *p) {
     if (p[0] && p[1] == ':') return p[2] == '\\' ? 3 : 2;

@@ -43,6 +43,10 @@ char *path_folder(const char *path, char *out);
 void path_strip_last(const char *path, char *out);
 const char *path_extension(const char *path);
 int module_folder(char *out);
+// A stored relative path that names no file from the current directory, but one from the
+// program's folder, is taken from there (file dialogs move the current directory, while stored
+// paths are relative to the program's folder). Returns path itself, or out (kPathSize bytes).
+const char *resolve_stored_path(const char *path, char *out);
 int path_relation(const char *a, const char *b);
 int make_relative_path(const char *base, const char *target, char *out);
 

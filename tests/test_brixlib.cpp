@@ -200,3 +200,24 @@ TEST(Files, ReplaceKeepsTheTargetOnFailure) {
     DeleteFileA(target);
     EXPECT_EQ(file_exists("no_such_file.qst"), 0);
 }
+
+TEST(StoredPaths, RelativePathsFallBackToTheProgramFolder) {
+    char folder[kPathSize], temp[kPathSize], old_cwd[kPathSize], out[kPathSize];
+    ASSERT_TRUE(module_folder(folder));
+    GetTempPathA(sizeof temp, temp);
+    GetCurrentDirectoryA(sizeof old_cwd, old_cwd);
+    std::string name = "zelres" + std::to_string(GetCurrentProcessId()) + ".txt";
+    std::string in_program = std::string(folder) + name, in_temp = std::string(temp) + name;
+    CloseHandle(CreateFileA(in_program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(temp));
+    EXPECT_EQ(in_program, resolve_stored_path(name.c_str(), out));
+    // A file found from the current directory keeps the stored meaning.
+    CloseHandle(CreateFileA(in_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_STREQ(name.c_str(), resolve_stored_path(name.c_str(), out));
+    DeleteFileA(in_temp.c_str());
+    EXPECT_STREQ("nowhere.bmp", resolve_stored_path("nowhere.bmp", out));
+    EXPECT_STREQ("C:\\nowhere.bmp", resolve_stored_path("C:\\nowhere.bmp", out));
+    EXPECT_STREQ("", resolve_stored_path("", out));
+    SetCurrentDirectoryA(old_cwd);
+    DeleteFileA(in_program.c_str());
+}

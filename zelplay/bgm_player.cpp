@@ -1,5 +1,6 @@
 // Background music: one sequencer device played in a loop until it is stopped.
 #include "bgm_player.h"
+#include "BrixLib.h"
 #include "message_box.h"
 
 namespace {
@@ -56,7 +57,9 @@ void open_and_play(HWND window, const char *path) {
     g_bgm.open = MCI_OPEN_PARMSA{};
     g_bgm.open.dwCallback = reinterpret_cast<DWORD_PTR>(window);
     g_bgm.open.lpstrDeviceType = "sequencer";
-    g_bgm.open.lpstrElementName = path;
+    // The element name must outlive the open call's parameters.
+    static char resolved[kPathSize];
+    g_bgm.open.lpstrElementName = resolve_stored_path(path, resolved);
     if (!send_or_report(window, "MCI_OPEN", 0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &g_bgm.open)) return;
     g_bgm.device = g_bgm.open.wDeviceID;
 

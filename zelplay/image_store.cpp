@@ -50,8 +50,10 @@ void release(Image &image) {
     image = Image();
 }
 
-void load_into(Image &image, const char *path) {
+void load_into(Image &image, const char *stored) {
     release(image);
+    char resolved[kPathSize];
+    const char *path = resolve_stored_path(stored, resolved);
     const char *ext = path ? path_extension(path) : nullptr;
     if (!ext) return;
     if (_stricmp(ext, "bmp") == 0) {
