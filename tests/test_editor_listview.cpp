@@ -26,13 +26,6 @@ struct View {
     void fill(std::vector<int> values) {
         for (int v : values) lv_list_append(view, &list, &v, sizeof v);
     }
-    int data_at(int row) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return *reinterpret_cast<int *>(item.lParam);
-    }
     // Row values, after checking that every row points at its own element.
     std::vector<int> rows() {
         std::vector<int> out;
@@ -44,7 +37,7 @@ struct View {
             item.iItem = i;
             SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
             EXPECT_EQ(liner_get(&list, i), reinterpret_cast<void *>(item.lParam)) << "row " << i;
-            out.push_back(data_at(i));
+            out.push_back(*reinterpret_cast<int *>(item.lParam));
         }
         return out;
     }
@@ -53,30 +46,6 @@ struct View {
     bool focused(int row) { return ListView_GetItemState(view, row, LVIS_FOCUSED) != 0; }
 };
 }  // namespace
-
-TEST(EditorListView, ColumnsAndItemData) {
-    View v;
-    HWND header = ListView_GetHeader(v.view);
-    EXPECT_EQ(2, Header_GetItemCount(header));
-    char text[16] = {0};
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = text;
-    column.cchTextMax = sizeof text;
-    SendMessageA(v.view, LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-    EXPECT_STREQ("列二", text);
-    EXPECT_EQ(50, column.cx);
-
-    v.fill({7, 8});
-    int out = -1;
-    EXPECT_NE(0, lv_get_item_data(v.view, 1, &out, sizeof out));
-    EXPECT_EQ(8, out);
-    out = -1;
-    lv_get_selected_data(v.view, &out, sizeof out);  // nothing selected: left alone
-    EXPECT_EQ(-1, out);
-    lv_get_item_data(v.view, -1, &out, sizeof out);
-    EXPECT_EQ(-1, out);
-}
 
 TEST(EditorListView, MoveDownFromFirstRow) {
     View v;
