@@ -1,0 +1,337 @@
+// Benchmark of the player and the editor: screen composition, hit test and repaint, question
+// file loading, the editor's open and save, and the process counters over loads and visitor runs.
+// Every time is a median, given beside a floor measured in the same run, because absolute
+// times drift on shared machines. "--quick": one repetition, small sizes, for the test run.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "LoadQues.h"
+#include "QuestionFile.h"
+#include "bench_support.h"
+#include "font_slot.h"
+#include "image_store.h"
+#include "player_harness.h"
+#include "../zeledit/mainflame.h"
+#include "../zeledit/resource.h"
+
+using namespace bench;
+
+namespace {
+
+bool g_quick = false;
+int g_misses = 0;
+
+void row(const char *what, double us, double floor_us, double goal_ratio) {
+    double ratio = floor_us > 0 ? us / floor_us : 0;
+    bool ok = goal_ratio <= 0 || ratio <= goal_ratio;
+    if (!ok) ++g_misses;
+    char goal[32] = "-";
+    if (goal_ratio > 0) snprintf(goal, sizeof goal, "<= %gx", goal_ratio);
+    printf("%-44s %12.1f %12.1f %9.2fx  %-8s %s\n", what, us, floor_us, ratio, goal, ok ? "ok" : "MISSED");
+}
+
+void header(const char *title) {
+    printf("\n== %s\n%-44s %12s %12s %10s  %-8s\n", title, "measure", "median us", "floor us", "ratio", "goal");
+}
+
+// ---- 1. screen composition -------------------------------------------------------------------
+
+struct Offscreen {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    Offscreen(HDC like, int w, int h) {
+        dc = CreateCompatibleDC(like);
+        bitmap = CreateCompatibleBitmap(like, w, h);
+        if (dc && bitmap) old = SelectObject(dc, bitmap);
+    }
+    ~Offscreen() {
+        if (old) SelectObject(dc, old);
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
+    }
+};
+
+void bench_composition(const Folder &dir) {
+    header("screen composition (question screen: 64x64 wallpaper, 400x300 picture, header, footer, 5 answers)");
+    std::string wall = dir.write("wall.bmp", bmp_bytes(64, 64, RGB(40, 90, 160), RGB(60, 120, 200)));
+    std::string picture = dir.write("picture.bmp", bmp_bytes(400, 300, RGB(220, 200, 40), RGB(180, 60, 60)));
+    std::string quiz = dir.write("screen.qst", quiz_bytes(3, "画面の診断", picture));
+    PlayerWindow player(dir.path().c_str());
+    HWND window = player.window();
+    if (!window) {
+        printf("no main window\n");
+        ++g_misses;
+        return;
+    }
+    open_start_file(window, quiz.c_str());
+    image_store(kImgLoadSetWall, 0, const_cast<char *>(wall.c_str()));
+    run_engine(kRunChoose, 0, nullptr);  // the first question
+    int reps = g_quick ? 1 : 15;
+    const int sizes[][2] = {{800, 600}, {1920, 1080}, {3840, 2160}};
+    int count = g_quick ? 1 : 3;
+    for (int s = 0; s < count; ++s) {
+        int w = sizes[s][0], h = sizes[s][1];
+        bool sized = player.set_client_size(w, h);
+        RECT client;
+        GetClientRect(window, &client);
+        if (!sized) printf("(client area is %ldx%ld, not %dx%d)\n", client.right, client.bottom, w, h);
+        HDC screen = GetDC(window);
+        {
+            Offscreen mem(screen, client.right, client.bottom), copy(screen, client.right, client.bottom);
+            HBRUSH brush = CreateSolidBrush(RGB(0, 160, 0));
+            double floor_us = time_us(reps, [&] {
+                FillRect(mem.dc, &client, brush);
+                BitBlt(copy.dc, 0, 0, client.right, client.bottom, mem.dc, 0, 0, SRCCOPY);
+                GdiFlush();
+            });
+            double compose_us = time_us(reps, [&] {
+                compose_screen(window, mem.dc, client, 0, 0);
+                GdiFlush();
+            });
+            char what[64];
+            snprintf(what, sizeof what, "compose_screen %dx%d", w, h);
+            row(what, compose_us, floor_us, w == 1920 ? 4 : 0);
+            if (w == 1920 || g_quick) {
+                char *text = nullptr;
+                run_engine(kRunChoiceText, 4, &text);
+                ChoiceBox last = choice_rect(window, 4, text);
+                // The worst case for one mouse move: over nothing, so every choice is tried.
+                double miss_us = time_us(reps * 4, [&] { player.mouse_move(2, 2); });
+                double hit_us = time_us(reps * 4, [&] { player.mouse_move(last.x + 1, last.y + 1); });
+                row("  hit test, one mouse move over nothing", miss_us, compose_us, 1);
+                row("  hit test, one mouse move over answer 5", hit_us, compose_us, 1);
+                double paint_us = time_us(reps, [&] {
+                    InvalidateRect(window, nullptr, FALSE);
+                    player.paint();
+                    GdiFlush();
+                });
+                row("  repaint (WM_PAINT) vs a 60 Hz frame", paint_us, 1e6 / 60, 0.5);
+            }
+            DeleteObject(brush);
+        }
+        ReleaseDC(window, screen);
+    }
+    image_store(kImgLoadSetWall, 0, const_cast<char *>(""));
+}
+
+// ---- 2. loading -------------------------------------------------------------------------------
+
+double read_floor(const std::string &path, int reps) {
+    std::string bytes;
+    return time_us(reps, [&] {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        bytes.resize(GetFileSize(h, nullptr));
+        DWORD got = 0;
+        ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+        CloseHandle(h);
+    });
+}
+
+double write_floor(const std::string &path, const std::string &bytes, int reps) {
+    return time_us(reps, [&] {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD done = 0;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        CloseHandle(h);
+    });
+}
+
+void bench_loading(const Folder &dir) {
+    header("player loading (load_question_file_into), five answers, five results");
+    std::vector<int> sizes = g_quick ? std::vector<int>{50, 500} : std::vector<int>{50, 5000, 50000};
+    std::vector<double> per_question;
+    double last = 0;
+    for (int n : sizes) {
+        std::string path = dir.write("load" + std::to_string(n) + ".qst", quiz_bytes(n, "読み込み"));
+        int reps = g_quick ? 1 : (n >= 50000 ? 5 : 9);
+        double floor_us = read_floor(path, reps);
+        size_t count = 0;
+        double load_us = time_us(reps, [&] {
+            QuestionFile slot;
+            question_file_init(&slot);
+            load_question_file_into(&slot, 0, nullptr, path.c_str());
+            count = question_file_count(&slot);
+            question_file_free(&slot);
+        });
+        char what[64];
+        snprintf(what, sizeof what, "load %d questions (%zu read)", n, count);
+        if (count != static_cast<size_t>(n)) ++g_misses;
+        row(what, load_us, floor_us, 20);
+        per_question.push_back(load_us / n);
+        last = load_us;
+    }
+    (void)last;
+    if (per_question.size() >= 2) {
+        size_t a = per_question.size() - 2, b = per_question.size() - 1;
+        double growth = per_question[b] * sizes[b] / (per_question[a] * sizes[a]);
+        double linear = static_cast<double>(sizes[b]) / sizes[a];
+        printf("growth %d -> %d questions: %.2fx (linear: %.0fx)%s\n", sizes[a], sizes[b], growth, linear,
+               growth <= 1.5 * linear ? "  ok" : "  MISSED");
+        if (growth > 1.5 * linear) ++g_misses;
+    }
+}
+
+// ---- 3. editor --------------------------------------------------------------------------------
+
+std::string g_save_target;
+BOOL pick_save(OPENFILENAMEA *o) {
+    lstrcpynA(o->lpstrFile, g_save_target.c_str(), static_cast<int>(o->nMaxFile));
+    return TRUE;
+}
+BOOL cancel_open(OPENFILENAMEA *) { return FALSE; }
+
+void bench_editor(const Folder &dir) {
+    header("editor open (into the list views) and save");
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    MessageBoxFn old_box = set_message_box_fn([](HWND, const char *, const char *, UINT) { return IDOK; });
+    CommonDialogs scripted = {cancel_open, pick_save, nullptr, nullptr};
+    CommonDialogs old_dialogs = set_common_dialogs(&scripted);
+    HMODULE resources = LoadLibraryA("zelbench_editres.dll");
+    if (resources) set_editor_instance(resources);
+    HWND dialog = resources ? CreateDialogParamA(resources, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0) : nullptr;
+    if (!dialog) {
+        printf("no editor dialog\n");
+        ++g_misses;
+    }
+    EditorState *st = editor_state();
+    std::vector<int> sizes = g_quick ? std::vector<int>{500} : std::vector<int>{5000, 50000};
+    std::vector<double> opens, saves;
+    for (int n : sizes) {
+        if (!dialog) break;
+        std::string path = dir.write("edit" + std::to_string(n) + ".qst", quiz_bytes(n, "編集"));
+        int reps = g_quick ? 1 : (n >= 50000 ? 3 : 7);
+        double floor_us = read_floor(path, reps);
+        double open_us = time_us(reps, [&] { open_question_file(dialog, &st->questions, &st->results, st->path, path.c_str()); });
+        char what[64];
+        snprintf(what, sizeof what, "open %d questions (%d in list)", n, liner_count(&st->questions));
+        row(what, open_us, floor_us, n <= 5000 ? 20 : 0);
+        opens.push_back(open_us);
+
+        g_save_target = dir.path() + "saved" + std::to_string(n) + ".qst";
+        double save_us = time_us(reps, [&] { save_question_file(dialog, st->path, &st->questions, &st->results); });
+        std::string saved = dir.read("saved" + std::to_string(n) + ".qst");
+        double wfloor_us = write_floor(dir.path() + "floor.qst", saved, reps);
+        snprintf(what, sizeof what, "save %d questions (%zu bytes)", n, saved.size());
+        row(what, save_us, wfloor_us, n <= 5000 ? 20 : 0);
+        saves.push_back(save_us);
+    }
+    if (opens.size() == 2) {
+        double linear = static_cast<double>(sizes[1]) / sizes[0];
+        printf("growth %d -> %d: open %.2fx, save %.2fx (linear: %.0fx)\n", sizes[0], sizes[1], opens[1] / opens[0],
+               saves[1] / saves[0], linear);
+        if (opens[1] / opens[0] > 1.5 * linear || saves[1] / saves[0] > 1.5 * linear) ++g_misses;
+    }
+    if (dialog) DestroyWindow(dialog);
+    set_editor_instance(nullptr);
+    if (resources) FreeLibrary(resources);
+    set_common_dialogs(&old_dialogs);
+    set_message_box_fn(old_box);
+}
+
+// ---- 4. counters ------------------------------------------------------------------------------
+
+void print_counters(const char *when, const Counters &c) {
+    printf("%-46s private %8.1f MB  GDI %4lu  USER %4lu  handles %4lu\n", when, c.private_bytes / 1048576.0, c.gdi, c.user,
+           c.handles);
+}
+
+// One visitor: the title, an answer to every question, the result and back, painting after each click.
+int visitor_run(const PlayerWindow &p, int file, unsigned *seed) {
+    int clicks = 0;
+    p.paint();
+    if (!p.click(file)) return 0;
+    p.paint();
+    while (run_engine(kRunComment, 0, nullptr) != -1) {
+        *seed = *seed * 1103515245u + 12345u;
+        int answer = static_cast<int>((*seed >> 16) % 5);
+        if (!p.click(answer)) return clicks;
+        ++clicks;
+        p.paint();
+    }
+    p.click(kBackSlot);
+    p.paint();
+    return clicks;
+}
+
+void bench_counters(const Folder &dir) {
+    printf("\n== process counters\n");
+    PlayerWindow player(dir.path().c_str());
+    HWND window = player.window();
+    if (!window) return;
+    player.set_client_size(800, 600);
+    std::vector<std::string> big;
+    int n = g_quick ? 200 : 5000;
+    for (int f = 0; f < 5; ++f) big.push_back(dir.write("big" + std::to_string(f) + ".qst", quiz_bytes(n, "大" + std::to_string(f))));
+    Counters before = counters();
+    print_counters("before loading", before);
+    Counters loaded{}, dropped{}, first_drop{};
+    int cycles = g_quick ? 2 : 4;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        for (auto &path : big) {
+            char *p = const_cast<char *>(path.c_str());
+            run_engine(kRunLoadFile, 0, &p);
+        }
+        player.paint();
+        loaded = counters();
+        run_engine(kRunDropAll, 0, nullptr);
+        player.paint();
+        dropped = counters();
+        if (cycle == 0) first_drop = dropped;  // the first cycle creates what stays cached (fonts, brush)
+        char when[64];
+        snprintf(when, sizeof when, "cycle %d: five files of %d loaded", cycle + 1, n);
+        print_counters(when, loaded);
+        snprintf(when, sizeof when, "cycle %d: dropped", cycle + 1);
+        print_counters(when, dropped);
+    }
+    if (before.gdi_probed)
+        printf("(GetGuiResources gives 0 under this Wine: GDI objects counted by probing each handle index)\n");
+    if (before.handles_probed)
+        printf("(GetProcessHandleCount gives 0 under this Wine: open handles counted by probing)\n");
+
+    std::vector<std::string> small;
+    for (int f = 0; f < 5; ++f) {
+        std::string path = dir.write("small" + std::to_string(f) + ".qst", quiz_bytes(4 + f, "小" + std::to_string(f)));
+        char *p = const_cast<char *>(path.c_str());
+        run_engine(kRunLoadFile, 0, &p);
+    }
+    unsigned seed = 20240601u;
+    int runs = g_quick ? 20 : 1000, warm = g_quick ? 5 : 50;
+    for (int i = 0; i < warm; ++i) visitor_run(player, i % 5, &seed);
+    Counters v0 = counters();
+    long clicks = 0;
+    for (int i = 0; i < runs; ++i) clicks += visitor_run(player, i % 5, &seed);
+    Counters v1 = counters();
+    print_counters("visitor runs: after warm-up", v0);
+    char when[64];
+    snprintf(when, sizeof when, "visitor runs: after %d runs (%ld answers)", runs, clicks);
+    print_counters(when, v1);
+    bool flat = v1.gdi == v0.gdi && v1.user == v0.user && v1.handles == v0.handles;
+    printf("GDI/USER/handles after visitor runs %s; private bytes %+.1f KB\n", flat ? "equal" : "DIFFER",
+           (static_cast<double>(v1.private_bytes) - v0.private_bytes) / 1024.0);
+    bool load_flat = dropped.gdi == first_drop.gdi && dropped.user == first_drop.user && dropped.handles == first_drop.handles;
+    printf("GDI/USER/handles after the last load-and-drop cycle %s those after the first\n", load_flat ? "equal" : "DIFFER from");
+    if (!flat || !load_flat) ++g_misses;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i)
+        if (!strcmp(argv[i], "--quick")) g_quick = true;
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    Folder dir;
+    printf("zelbench%s: times are medians in microseconds; ratios are to the floor of the same row\n",
+           g_quick ? " (quick)" : "");
+    bench_composition(dir);
+    bench_loading(dir);
+    bench_editor(dir);
+    bench_counters(dir);
+    printf("\n%d goal(s) missed\n", g_misses);
+    // Slowness is reported, not failed: the quick run checks only that everything ran.
+    return 0;
+}
