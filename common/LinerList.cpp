@@ -51,8 +51,10 @@ static ListNode *make_node(const void *record, size_t size) {
     return e;
 }
 
-ListNode *liner_append(ListNode *head, const void *record, size_t size) {
-    ListNode *last = head;
+ListNode *liner_append(ListNode *head, const void *record, size_t size) { return liner_append_from(head, record, size); }
+
+ListNode *liner_append_from(ListNode *from, const void *record, size_t size) {
+    ListNode *last = from;
     while (last->next) last = last->next;
     ListNode *e = make_node(record, size);
     if (e) last->next = e;

@@ -14,6 +14,9 @@ int liner_count(ListNode *head);
 // Data of element n (n <= 0: the first); null when the list is empty or n is past the end.
 void *liner_get(ListNode *head, int n);
 ListNode *liner_append(ListNode *head, const void *record, size_t size);
+// As liner_append, walking to the end from any element of the list (or its head): a reader that
+// keeps the element it appended last adds each record without walking the whole list.
+ListNode *liner_append_from(ListNode *from, const void *record, size_t size);
 // position > 0: that position; otherwise count + position (0 appends, -1 goes before the last).
 ListNode *liner_insert(ListNode *head, int position, const void *record, size_t size);
 // n past the end means the last element; null (nothing done) on an empty list.

@@ -16,6 +16,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
 // line or the replacement failed (reported), the target then as it was.
 int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *results);
 
-// How one line is written (append_to_file unless replaced); tests make a write fail.
+// How one line is written (unless replaced: into the temporary file, held open and written in
+// large pieces, with append_to_file's result and reports); tests make a write fail.
 typedef int (*LineWriterFn)(const char *path, const char *text, DWORD disposition);
 LineWriterFn set_line_writer_fn(LineWriterFn fn);

@@ -17,7 +17,7 @@ if [ "${1:-}" != "--inside-x" ]; then
   cmake --build "$build" -j2 --target zelbench >/dev/null
   if [ -z "${DISPLAY:-}" ]; then
     # Large enough for the biggest screen measured.
-    exec xvfb-run -a -s "-screen 0 3840x2160x24" "$0" --inside-x "$@"
+    exec xvfb-run -a -s "-screen 0 3840x2400x24" "$0" --inside-x "$@"
   fi
 fi
 [ "${1:-}" = "--inside-x" ] && shift

@@ -226,3 +226,40 @@ TEST(EditorFile, ThePlayerReadsWhatTheEditorWrote) {
     }
     question_file_free(&slot);
 }
+
+TEST(EditorFile, ALargeFileGivesOneRowPerRecordInFileOrderAndTheViewsDrawAgain) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MainDialog d;
+    std::string t = "N,大きい\r\n";
+    const std::string filler = ": 一行を長くするための文がここに続きます";
+    for (int i = 0; i < 3000; ++i) t += "Q,問" + std::to_string(i) + filler + ",はい,1,,0,,0,,0,,0\r\n";
+    t += "S,一\r\nS,二\r\n";
+    LONG_PTR question_style = GetWindowLongPtrA(d.questions(), GWL_STYLE);
+    LONG_PTR result_style = GetWindowLongPtrA(d.results(), GWL_STYLE);
+    ASSERT_EQ(1, open_file(d, dir.write("big.qst", t)));
+    ASSERT_EQ(1, open_file(d, dir.write("big2.qst", t)));  // the second open empties the first
+    ASSERT_EQ(3000, ListView_GetItemCount(d.questions()));
+    ASSERT_EQ(3000, liner_count(&d.state()->questions));
+    int i = 0;
+    for (ListNode *e = d.state()->questions.next; e; e = e->next, ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        ASSERT_TRUE(ListView_GetItem(d.questions(), &item));
+        ASSERT_EQ(e->data, reinterpret_cast<void *>(item.lParam)) << "row " << i;
+        ASSERT_EQ("問" + std::to_string(i) + filler, static_cast<const QuestionRecord *>(e->data)->text);
+    }
+    EXPECT_EQ(2, ListView_GetItemCount(d.results()));
+    // Drawing was held back only while reading: the views are as visible as before.
+    EXPECT_EQ(question_style & WS_VISIBLE, GetWindowLongPtrA(d.questions(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(result_style & WS_VISIBLE, GetWindowLongPtrA(d.results(), GWL_STYLE) & WS_VISIBLE);
+    // Far more than one piece of the writer: the saved bytes are the file's, and saving again
+    // over it gives them again.
+    ASSERT_GT(t.size(), 3u * 64 * 1024);
+    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
+    EXPECT_TRUE(t == dir.read("out.qst"));
+    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
+    EXPECT_TRUE(t == dir.read("out.qst"));
+    EXPECT_EQ("<none>", dir.read("~out.qst"));
+}

@@ -116,3 +116,16 @@ TEST_F(LinerListTest, InitReportsNullHeadAndEmptiesAList) {
     EXPECT_EQ(liner_init(&head), &head);
     EXPECT_EQ(liner_count(&head), 0);
 }
+
+TEST_F(LinerListTest, AppendFromAnyElementAddsAtTheEnd) {
+    fill(3);
+    Rec r{7, {}};
+    ListNode *middle = head.next->next;
+    ListNode *e = liner_append_from(middle, &r, sizeof r);
+    ASSERT_NE(nullptr, e);
+    r.value = 8;
+    ASSERT_NE(nullptr, liner_append_from(e, &r, sizeof r));
+    r.value = 9;
+    ASSERT_NE(nullptr, liner_append_from(&head, &r, sizeof r));
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 7, 8, 9}), values());
+}

@@ -23,6 +23,9 @@ void lv_get_selected_data(HWND view, void *dest, size_t size);
 
 // The list helpers keep row count = element count and row i = element i.
 int lv_list_append(HWND view, ListNode *list, const void *record, size_t size);
+// Appends after the last element reachable from from (the list head or any element) and adds its
+// row; the new element, or null when nothing was added.
+ListNode *lv_list_append_from(HWND view, ListNode *from, const void *record, size_t size);
 int lv_list_insert(HWND view, ListNode *list, int position, const void *record, size_t size);
 void lv_list_remove(HWND view, ListNode *list, int n);
 void lv_list_remove_selected(HWND view, ListNode *list);
