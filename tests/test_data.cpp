@@ -115,3 +115,115 @@ TEST(ResultRow, FieldsTakenOrLeft) {
     EXPECT_EQ(x, -3);
     EXPECT_EQ(y, 20);  // an empty fifth field keeps the earlier value
 }
+
+// The reader as it was when every ReadFile fetched one 64-byte piece: what the chunked reader
+// must match call for call.
+namespace piecewise {
+LONGLONG tell(HANDLE f) {
+    LARGE_INTEGER zero{}, pos;
+    SetFilePointerEx(f, zero, &pos, FILE_CURRENT);
+    return pos.QuadPart;
+}
+void seek(HANDLE f, LONGLONG where) {
+    LARGE_INTEGER pos;
+    pos.QuadPart = where;
+    SetFilePointerEx(f, pos, nullptr, FILE_BEGIN);
+}
+int read_line(HANDLE file, char *buffer, size_t *capacity) {
+    memset(buffer, 0, *capacity);
+    LONGLONG start = tell(file);
+    size_t gathered = 0;
+    bool pending_cr = false;
+    int result = kLineDone;
+    for (;;) {
+        char piece[65] = {0};
+        DWORD got = 0;
+        if (!ReadFile(file, piece, 64, &got, nullptr)) {
+            result = kLineReadError;
+            break;
+        }
+        char *lf = static_cast<char *>(memchr(piece, '\n', got));
+        size_t part = lf ? static_cast<size_t>(lf - piece) : got;
+        if (lf && part > 0 && piece[part - 1] == '\r') --part;
+        if (pending_cr && lf && lf == piece) pending_cr = false;
+        bool hold_cr = !lf && got == 64 && piece[got - 1] == '\r';
+        if (hold_cr) --part;
+        size_t add = part + (pending_cr ? 1 : 0);
+        if (gathered + add + 1 > *capacity) {
+            *capacity = gathered + add + (hold_cr ? 1 : 0);
+            result = kLineTooLong;
+            break;
+        }
+        if (pending_cr) buffer[gathered++] = '\r';
+        memcpy(buffer + gathered, piece, part);
+        gathered += part;
+        pending_cr = hold_cr;
+        if (lf || got < 64) break;
+    }
+    seek(file, start);
+    return result;
+}
+int next_line(HANDLE file) {
+    for (;;) {
+        char piece[64];
+        DWORD got = 0;
+        LONGLONG at = tell(file);
+        if (!ReadFile(file, piece, 64, &got, nullptr)) return kNextReadError;
+        if (got == 0) return kNextNoMore;
+        const char *lf = static_cast<const char *>(memchr(piece, '\n', got));
+        if (lf) {
+            seek(file, at + (lf - piece) + 1);
+            return kNextDone;
+        }
+        if (got < 64) return kNextNoMore;
+    }
+}
+}  // namespace piecewise
+
+// Random files built to hit the piece and chunk seams: lines of lengths around multiples of 64
+// and of 1024, CR LF split over a seam, lone CRs, empty lines, an unended last line, lines longer
+// than the buffer. Every call gives the same result, text, capacity and file position as the
+// 64-byte reader.
+TEST(LineReader, ChunkedReadsGiveTheLinesResultsAndPositionsOfPieceReads) {
+    unsigned seed = 12345;
+    auto rnd = [&](unsigned n) { return (seed = seed * 1103515245u + 12345u, (seed >> 16) % n); };
+    const char *path = "pieces_test.txt";
+    const int kLengths[] = {0, 1, 62, 63, 64, 65, 127, 128, 129, 1022, 1023, 1024, 1025, 2046, 2047, 2048, 3000};
+    int compared = 0;
+    for (int file_no = 0; file_no < 60; ++file_no) {
+        std::string bytes;
+        int lines = 1 + static_cast<int>(rnd(40));
+        for (int l = 0; l < lines; ++l) {
+            int len = kLengths[rnd(sizeof kLengths / sizeof kLengths[0])] + static_cast<int>(rnd(3)) - 1;
+            for (int i = 0; i < len; ++i) bytes += rnd(30) == 0 ? '\r' : static_cast<char>('a' + rnd(26));
+            if (l + 1 < lines || rnd(2)) bytes += rnd(4) ? "\r\n" : "\n";
+        }
+        HANDLE w = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+        CloseHandle(w);
+        HANDLE a = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE b = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(check_not_empty(a), check_not_empty(b));
+        std::vector<char> ba(kLineSize + 2, 'x'), bb(kLineSize + 2, 'y');
+        for (int step = 0; step < 200; ++step) {
+            // Small capacities too: the size asked for after a too-long line must agree.
+            size_t cap = rnd(3) ? static_cast<size_t>(kLineSize) : 16 + rnd(200);
+            size_t ca = cap, cb = cap;
+            int ra = read_line(a, ba.data(), &ca), rb = piecewise::read_line(b, bb.data(), &cb);
+            ASSERT_EQ(rb, ra) << "file " << file_no << " step " << step;
+            ASSERT_EQ(cb, ca);
+            ASSERT_EQ(0, memcmp(ba.data(), bb.data(), cap));
+            ASSERT_EQ(piecewise::tell(b), piecewise::tell(a));
+            int na = next_line(a), nb = piecewise::next_line(b);
+            ASSERT_EQ(nb, na);
+            ASSERT_EQ(piecewise::tell(b), piecewise::tell(a));
+            ++compared;
+            if (na != kNextDone) break;
+        }
+        CloseHandle(a);
+        CloseHandle(b);
+    }
+    DeleteFileA(path);
+    EXPECT_GT(compared, 600);
+}
