@@ -154,6 +154,7 @@ struct OpenReader {
     ListNode *results;
     bool bottom_read;  // an "R" row is the last row; later "S" rows go before it
     ListNode *question_tail;  // the last question appended: appending from it walks nothing
+    HWND question_view, result_view;
 };
 
 void read_result(const char *value, ResultRecord *rec) {
@@ -166,8 +167,7 @@ void dispatch(OpenReader *r, const char *line) {
     const char *rest = nullptr;
     split_at_delimiter(line, ",", key, sizeof key, &rest);
     const char *value = rest ? rest : "";
-    HWND question_view = GetDlgItem(r->dialog, IDC_MAIN_QUESTIONS);
-    HWND result_view = GetDlgItem(r->dialog, IDC_MAIN_RESULTS);
+    HWND question_view = r->question_view, result_view = r->result_view;
 
     if (same_key(key, "Q")) {
         QuestionRecord rec;
@@ -384,7 +384,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     for (HWND v : views) SendMessageA(v, WM_SETREDRAW, FALSE, 0);
     clear_dialog(dialog, questions, results);
     if (check_not_empty(h) != kFileEmpty) {
-        OpenReader reader = {dialog, questions, results, false, questions};
+        OpenReader reader = {dialog, questions, results, false, questions, views[0], views[1]};
         read_lines(h, &reader, buffer);
     }
     for (HWND v : views) {
