@@ -25,6 +25,8 @@ struct MemoryDc {
 
 }  // namespace
 
+static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COLORREF key, int x, int y, int w, int h);
+
 int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT font, COLORREF text_colour,
                   COLORREF key_colour) {
     int w = rect->right - rect->left + 1, h = rect->bottom - rect->top + 1;
@@ -48,8 +50,15 @@ int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT
         SetTextColor(mem.dc, text_colour);
         RECT box = {0, 0, w, h};
         FillRect(mem.dc, &box, brush);
+        // Only what DrawText touched can differ from the key: the keyed copy covers just that.
+        SetBoundsRect(mem.dc, nullptr, DCB_ENABLE | DCB_RESET);
         height = DrawTextA(mem.dc, text, -1, &box, format);
-        blit_transparent(dc, mem.dc, nullptr, key_colour, rect->left, rect->top, w, h);
+        RECT drawn;
+        UINT bounds = GetBoundsRect(mem.dc, &drawn, DCB_RESET);
+        SetBoundsRect(mem.dc, nullptr, DCB_DISABLE);
+        if (!(bounds & DCB_SET) || !IntersectRect(&drawn, &drawn, &box)) drawn = box;
+        blit_transparent_from(dc, mem.dc, drawn.left, drawn.top, key_colour, rect->left + drawn.left,
+                              rect->top + drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
         SelectObject(mem.dc, old_font);
     }
     SelectObject(mem.dc, old_brush);
@@ -59,11 +68,19 @@ int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT
 }
 
 void blit_transparent(HDC dest, HDC source, HDC background, COLORREF key, int x, int y, int w, int h) {
+    blit_keyed(dest, source, 0, 0, background, key, x, y, w, h);
+}
+
+void blit_transparent_from(HDC dest, HDC source, int sx, int sy, COLORREF key, int x, int y, int w, int h) {
+    blit_keyed(dest, source, sx, sy, nullptr, key, x, y, w, h);
+}
+
+static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COLORREF key, int x, int y, int w, int h) {
     if (w <= 0 || h <= 0) return;
     MemoryDc back(dest, w, h), image(dest, w, h), mask_b(dest, w, h, true), mask_a(dest, w, h, true);
     if (!back.ok() || !image.ok() || !mask_b.ok() || !mask_a.ok()) return;
     BitBlt(back.dc, 0, 0, w, h, background ? background : dest, x, y, SRCCOPY);
-    BitBlt(image.dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+    BitBlt(image.dc, 0, 0, w, h, source, sx, sy, SRCCOPY);
     COLORREF old_bk = SetBkColor(image.dc, key);
     BitBlt(mask_b.dc, 0, 0, w, h, image.dc, 0, 0, SRCCOPY);  // key pixels -> 1
     BitBlt(mask_a.dc, 0, 0, w, h, mask_b.dc, 0, 0, NOTSRCCOPY);
@@ -91,9 +108,17 @@ void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
         return;
     }
     HGDIOBJ old = SelectObject(src, bitmap);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) BitBlt(tiles.dc, c * bw, r * bh, bw, bh, src, 0, 0, SRCCOPY);
+    BitBlt(tiles.dc, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
     SelectObject(src, old);
+    // Each copy doubles the tiled strip, then the tiled rows: a few blits instead of one per tile.
+    for (int done = 1; done < cols; done *= 2) {
+        int n = done < cols - done ? done : cols - done;
+        BitBlt(tiles.dc, done * bw, 0, n * bw, bh, tiles.dc, 0, 0, SRCCOPY);
+    }
+    for (int done = 1; done < rows; done *= 2) {
+        int n = done < rows - done ? done : rows - done;
+        BitBlt(tiles.dc, 0, done * bh, cols * bw, n * bh, tiles.dc, 0, 0, SRCCOPY);
+    }
     DeleteDC(src);
     BitBlt(dc, x, y, width, height, tiles.dc, 0, 0, SRCCOPY);
 }

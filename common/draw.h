@@ -27,6 +27,8 @@ struct OutlineResult {
 int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT font, COLORREF text_colour,
                   COLORREF key_colour);
 void blit_transparent(HDC dest, HDC source, HDC background, COLORREF key, int x, int y, int width, int height);
+// As blit_transparent over the dest's own pixels, taking the source from (sx, sy).
+void blit_transparent_from(HDC dest, HDC source, int sx, int sy, COLORREF key, int x, int y, int width, int height);
 void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height);
 RECT measure_text_box(HWND window, const char *text, UINT format, const LOGFONTA *font);
 // Outline of text drawn with format in the window's client area; the region is the caller's.

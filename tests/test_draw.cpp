@@ -1,6 +1,7 @@
 // Drawing primitives on real memory DCs, checked by reading pixels back.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <vector>
 #include "draw.h"
 #include "font_slot.h"
 
@@ -110,4 +111,127 @@ TEST(Draw, MeasureTextBox) {
     if (r.region) DeleteObject(r.region);
     ReleaseDC(w, dc);
     DestroyWindow(w);
+}
+
+// The text box and the tiling as they were drawn before their copies were cut down to what was
+// touched and to a few doubling blits; the new ones must give the same pixels.
+namespace reference {
+void text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT font, COLORREF fore, COLORREF key) {
+    int w = rect->right - rect->left + 1, h = rect->bottom - rect->top + 1;
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old_bmp = SelectObject(mem, bmp);
+    LOGFONTA lf;
+    GetObjectA(font, sizeof lf, &lf);
+    lf.lfQuality = NONANTIALIASED_QUALITY;
+    HFONT sharp = CreateFontIndirectA(&lf);
+    HBRUSH brush = CreateSolidBrush(key);
+    HGDIOBJ old_font = SelectObject(mem, sharp);
+    SetBkColor(mem, key);
+    SetTextColor(mem, fore);
+    RECT box = {0, 0, w, h};
+    FillRect(mem, &box, brush);
+    DrawTextA(mem, text, -1, &box, format);
+    blit_transparent(dc, mem, nullptr, key, rect->left, rect->top, w, h);
+    SelectObject(mem, old_font);
+    SelectObject(mem, old_bmp);
+    DeleteObject(brush);
+    DeleteObject(sharp);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+}
+void tile(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
+    BITMAP info;
+    GetObjectA(bitmap, sizeof info, &info);
+    int bw = info.bmWidth, bh = info.bmHeight, cols = width / bw + 1, rows = height / bh + 1;
+    HDC tiles = CreateCompatibleDC(dc);
+    HBITMAP all = CreateCompatibleBitmap(dc, cols * bw, rows * bh);
+    HGDIOBJ old_all = SelectObject(tiles, all);
+    HDC src = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(src, bitmap);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) BitBlt(tiles, c * bw, r * bh, bw, bh, src, 0, 0, SRCCOPY);
+    SelectObject(src, old);
+    DeleteDC(src);
+    BitBlt(dc, x, y, width, height, tiles, 0, 0, SRCCOPY);
+    SelectObject(tiles, old_all);
+    DeleteObject(all);
+    DeleteDC(tiles);
+}
+}  // namespace reference
+
+namespace {
+std::vector<DWORD> pixels(const Canvas &c, int w, int h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> p(static_cast<size_t>(w) * h);
+    GetDIBits(c.dc, c.bmp, 0, h, p.data(), &bi, DIB_RGB_COLORS);
+    return p;
+}
+// A background that differs from pixel to pixel, so that any pixel copied from the wrong place shows.
+void stripes(Canvas &c, int w, int h) {
+    for (int y = 0; y < h; y += 3)
+        for (int x = 0; x < w; x += 5) SetPixel(c.dc, x, y, RGB(x % 256, y % 256, (x * y) % 256));
+}
+HBITMAP checker(HDC like, int w, int h) {
+    Canvas c(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) SetPixel(c.dc, x, y, RGB(x * 255 / w, y * 255 / h, (x ^ y) & 255));
+    SelectObject(c.dc, c.old);
+    HBITMAP b = static_cast<HBITMAP>(CopyImage(c.bmp, IMAGE_BITMAP, 0, 0, 0));
+    SelectObject(c.dc, c.bmp);
+    (void)like;
+    return b;
+}
+}  // namespace
+
+TEST(Draw, TextBoxesAndTilesGiveThePixelsOfFullSizeCopies) {
+    const int W = 700, H = 300;
+    struct Case {
+        const char *text;
+        RECT rect;
+        UINT format;
+        int height, italic;
+    } cases[] = {
+        {"朝はすっきり起きられますか?\r\n二行目: 休日も含めて", {50, 40, 600, 200}, DT_WORDBREAK | DT_VCENTER, 40, 0},
+        {"答え1です", {30, 200, 400, 240}, DT_SINGLELINE | DT_VCENTER, 24, 1},
+        {"フッター: Zelmica", {0, 250, 630, 299}, DT_RIGHT | DT_VCENTER, 18, 0},
+        {"斜体のはみ出し fff", {600, 10, 699, 60}, DT_SINGLELINE, 48, 1},  // cut at the box's right edge
+        {"", {10, 10, 200, 50}, DT_SINGLELINE, 20, 0},
+        {"W", {-20, -10, 30, 30}, DT_SINGLELINE, 60, 1},  // partly outside the canvas
+    };
+    for (const Case &k : cases) {
+        Canvas a(W, H), b(W, H);
+        a.fill(kBack, W, H), b.fill(kBack, W, H);
+        stripes(a, W, H), stripes(b, W, H);
+        LOGFONTA lf = {};
+        lf.lfHeight = -k.height;
+        lf.lfItalic = static_cast<BYTE>(k.italic);
+        lf.lfCharSet = SHIFTJIS_CHARSET;
+        strcpy(lf.lfFaceName, "MS Gothic");
+        HFONT font = CreateFontIndirectA(&lf);
+        draw_text_box(a.dc, k.text, &k.rect, k.format, font, kText, kKey);
+        reference::text_box(b.dc, k.text, &k.rect, k.format, font, kText, kKey);
+        EXPECT_TRUE(pixels(a, W, H) == pixels(b, W, H)) << k.text;
+        DeleteObject(font);
+    }
+    HDC screen = GetDC(nullptr);
+    const int sizes[][2] = {{64, 64}, {37, 23}, {700, 300}, {1, 1}};
+    for (auto &s : sizes) {
+        HBITMAP tile = checker(screen, s[0], s[1]);
+        const int areas[][4] = {{0, 0, W, H}, {13, 7, 500, 211}, {0, 0, 63, 64}, {5, 5, 1, 1}};
+        for (auto &r : areas) {
+            Canvas a(W, H), b(W, H);
+            a.fill(kBack, W, H), b.fill(kBack, W, H);
+            tile_bitmap(a.dc, tile, r[0], r[1], r[2], r[3]);
+            reference::tile(b.dc, tile, r[0], r[1], r[2], r[3]);
+            EXPECT_TRUE(pixels(a, W, H) == pixels(b, W, H)) << s[0] << "x" << s[1] << " at " << r[0] << "," << r[1];
+        }
+        DeleteObject(tile);
+    }
+    ReleaseDC(nullptr, screen);
 }
