@@ -39,6 +39,20 @@ template <typename Fn> double time_us(int reps, Fn fn) {
     return median(t);
 }
 
+// As time_us, with setup run untimed before each call.
+template <typename Setup, typename Fn> double time_us(int reps, Setup setup, Fn fn) {
+    setup();
+    fn();
+    std::vector<double> t;
+    for (int i = 0; i < reps; ++i) {
+        setup();
+        double a = now_us();
+        fn();
+        t.push_back(now_us() - a);
+    }
+    return median(t);
+}
+
 struct Counters {
     SIZE_T private_bytes;
     DWORD gdi, user, handles;
