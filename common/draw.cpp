@@ -1,5 +1,6 @@
 // Drawing primitives of the player. Every temporary DC, bitmap and brush dies in its function.
 #include "draw.h"
+#include <string.h>
 
 namespace {
 
@@ -75,8 +76,28 @@ void blit_transparent_from(HDC dest, HDC source, int sx, int sy, COLORREF key, i
     blit_keyed(dest, source, sx, sy, nullptr, key, x, y, w, h);
 }
 
+// Over the dest's own pixels the same bitwise sum is formed in the dest itself: two temporary
+// DCs instead of four (creating them is the dear part).
+static void blit_keyed_over_dest(HDC dest, HDC source, int sx, int sy, COLORREF key, int x, int y, int w, int h) {
+    MemoryDc image(dest, w, h), mask(dest, w, h, true);
+    if (!image.ok() || !mask.ok()) return;
+    BitBlt(image.dc, 0, 0, w, h, source, sx, sy, SRCCOPY);
+    SetBkColor(image.dc, key);
+    BitBlt(mask.dc, 0, 0, w, h, image.dc, 0, 0, SRCCOPY);  // key pixels -> 1
+    // Monochrome sources map 1 to the background colour and 0 to the text colour of the target.
+    SetBkColor(image.dc, RGB(0, 0, 0));
+    SetTextColor(image.dc, RGB(255, 255, 255));
+    BitBlt(image.dc, 0, 0, w, h, mask.dc, 0, 0, SRCAND);  // key pixels black
+    COLORREF dest_bk = SetBkColor(dest, RGB(255, 255, 255)), dest_text = SetTextColor(dest, RGB(0, 0, 0));
+    BitBlt(dest, x, y, w, h, mask.dc, 0, 0, SRCAND);  // all but key positions black
+    SetBkColor(dest, dest_bk);
+    SetTextColor(dest, dest_text);
+    BitBlt(dest, x, y, w, h, image.dc, 0, 0, SRCPAINT);
+}
+
 static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COLORREF key, int x, int y, int w, int h) {
     if (w <= 0 || h <= 0) return;
+    if (!background) return blit_keyed_over_dest(dest, source, sx, sy, key, x, y, w, h);
     MemoryDc back(dest, w, h), image(dest, w, h), mask_b(dest, w, h, true), mask_a(dest, w, h, true);
     if (!back.ok() || !image.ok() || !mask_b.ok() || !mask_a.ok()) return;
     BitBlt(back.dc, 0, 0, w, h, background ? background : dest, x, y, SRCCOPY);
@@ -179,10 +200,50 @@ OutlineResult text_outline_region(HWND window, HDC dc, const char *text, UINT fo
     return r;
 }
 
+namespace {
+// A measure goes through a path and a region and costs more than drawing the text; every paint
+// and every mouse move measures the same few choices. The same text, format, font and client
+// area always give the same box, so the last few measures are kept.
+enum { kMeasuresKept = 8, kMeasuredText = 512 };
+struct Measure {
+    HWND window;
+    RECT client;
+    UINT format;
+    LOGFONTA font;
+    char text[kMeasuredText];
+    RECT box;
+};
+Measure g_measures[kMeasuresKept];
+int g_measures_used, g_next_measure;
+
+bool same_measure(const Measure &m, HWND window, const RECT &client, UINT format, const LOGFONTA *font,
+                  const char *text) {
+    return m.window == window && EqualRect(&m.client, &client) && m.format == format &&
+           memcmp(&m.font, font, sizeof *font) == 0 && strcmp(m.text, text) == 0;
+}
+}  // namespace
+
 RECT measure_text_box(HWND window, const char *text, UINT format, const LOGFONTA *font) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    size_t n = strlen(text);
+    for (int i = 0; i < g_measures_used; ++i)
+        if (same_measure(g_measures[i], window, client, format, font, text)) return g_measures[i].box;
     HDC dc = GetDC(window);
     OutlineResult r = text_outline_region(window, dc, text, format, true, nullptr, font);
     ReleaseDC(window, dc);
     if (r.region) DeleteObject(r.region);
+    // Only a measure that worked is kept: a failure may not happen again.
+    if (r.status == kOutlineOk && n < kMeasuredText) {
+        Measure &m = g_measures[g_next_measure];
+        m.window = window;
+        m.client = client;
+        m.format = format;
+        m.font = *font;
+        memcpy(m.text, text, n + 1);
+        m.box = r.box;
+        g_next_measure = (g_next_measure + 1) % kMeasuresKept;
+        if (g_measures_used < kMeasuresKept) ++g_measures_used;
+    }
     return r.box;
 }

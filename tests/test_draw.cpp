@@ -235,3 +235,33 @@ TEST(Draw, TextBoxesAndTilesGiveThePixelsOfFullSizeCopies) {
     }
     ReleaseDC(nullptr, screen);
 }
+
+// Measures are kept between calls: whatever the window, client size, format or font, a measure
+// must equal a fresh outline of the text.
+TEST(Draw, KeptMeasuresEqualFreshOnes) {
+    HWND w = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    auto fresh = [&](const char *text, UINT format, const LOGFONTA *lf) {
+        HDC dc = GetDC(w);
+        OutlineResult r = text_outline_region(w, dc, text, format, true, nullptr, lf);
+        if (r.region) DeleteObject(r.region);
+        ReleaseDC(w, dc);
+        return r.box;
+    };
+    LOGFONTA small, big;
+    answer_font(kFontGetEffective, -1, &small);
+    big = small;
+    big.lfHeight = small.lfHeight * 2;
+    const char *texts[] = {"はい", "いいえ", "どちらでもない", "はい"};
+    for (int size = 0; size < 3; ++size) {
+        SetWindowPos(w, nullptr, 0, 0, 400 + 100 * size, 100 + 60 * size, SWP_NOZORDER | SWP_NOACTIVATE);
+        for (int round = 0; round < 2; ++round)  // the second round comes from what was kept
+            for (const char *t : texts)
+                for (const LOGFONTA *lf : {&small, &big})
+                    for (UINT format : {UINT(DT_SINGLELINE | DT_VCENTER), UINT(DT_SINGLELINE | DT_RIGHT)}) {
+                        RECT kept = measure_text_box(w, t, format, lf), now = fresh(t, format, lf);
+                        EXPECT_TRUE(EqualRect(&kept, &now)) << t << " size " << size << " round " << round;
+                    }
+    }
+    DestroyWindow(w);
+}
