@@ -6,6 +6,7 @@
 #include "SetManager.h"
 #include "font_slot.h"
 #include "image_store.h"
+#include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
 #include <math.h>
@@ -76,7 +77,7 @@ void log_line(const char *format, ...) {
     va_start(ap, format);
     vsnprintf(line, sizeof line, format, ap);
     va_end(ap);
-    append_to_file(g.logPath, line, kAppendOpenAlways);  // a failure is reported there; the run goes on
+    result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
 }
 
 void play(int sound_slot, int file, int wait) {
@@ -315,6 +316,8 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
     switch (op) {
         case kRunDropAll: drop_all(); return -1;
         case kRunEnd:
+            // The main window is going away: the box stands on its own.
+            result_log_finish(nullptr);
             for (QuestionFile &s : g.slots) question_file_free(&s);
             g.started = 0;
             return -1;
