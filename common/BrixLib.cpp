@@ -477,3 +477,14 @@ int file_exists(const char *name) {
     DWORD n = SearchPathA(last ? folder : nullptr, component, nullptr, sizeof found, found, &file_part);
     return n > 0 && n < sizeof found;
 }
+
+bool equals_nocase(const char *a, const char *b) {
+    size_t n = strlen(b);
+    return strlen(a) == n && compare_prefix_nocase(a, b, n) == 0;
+}
+
+void copy_cut(char *field, size_t size, const char *value) {
+    if (!size) return;
+    field[0] = '\0';
+    if (value) append_prefix(field, size, value, strlen(value));
+}

@@ -30,6 +30,10 @@ int compare_prefix_nocase(const char *a, const char *b, size_t n);
 int compare_prefix(const char *a, const char *b, size_t n);
 // Appends at most n bytes of source, never past dest_size.
 char *append_prefix(char *dest, size_t dest_size, const char *source, size_t n);
+// Whole-text comparison without regard to letter case (file keys).
+bool equals_nocase(const char *a, const char *b);
+// Copies value (null: nothing) into a field of size bytes, cut at a character boundary.
+void copy_cut(char *field, size_t size, const char *value);
 // Conversions: %s %u %l %d %x %f %b %r; "%Ns" bounds the copied text to N bytes with its terminator
 // (without N a text field is bounded by kLineSize).
 int scan_fields(const char *text, const char *delims, const char *conversions, ...);

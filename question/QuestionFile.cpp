@@ -35,16 +35,6 @@ template <typename T> bool grow_for(T **array, size_t *capacity, size_t need) {
     return true;
 }
 
-bool same_key(const char *key, const char *name) {
-    size_t n = strlen(name);
-    return strlen(key) == n && compare_prefix_nocase(key, name, n) == 0;
-}
-
-// Copies value into a field of size bytes, cut at a character boundary when it is longer.
-void copy_cut(char *field, size_t size, const char *value) {
-    field[0] = '\0';
-    append_prefix(field, size, value, strlen(value));
-}
 
 void put_font(int which, int slot_index, const char *value) {
     LOGFONTA lf;
@@ -79,7 +69,7 @@ int dispatch(Reader *r, const char *line, int32_t *high, int32_t *low) {
     split_at_delimiter(line, ",", key, sizeof key, &rest);
     const char *value = rest ? rest : "";
 
-    if (same_key(key, "Q")) {
+    if (equals_nocase(key, "Q")) {
         if (!grow_for(&s->questions, &s->questionCapacity, r->questions + 2)) return kDispatchStop;
         QuestionRecord *rec = &s->questions[r->questions];
         parse_question_line(value, rec, kNumbersAlways);
@@ -88,36 +78,36 @@ int dispatch(Reader *r, const char *line, int32_t *high, int32_t *low) {
         ++r->questions;
         return kDispatchGoOn;
     }
-    if (same_key(key, "S")) {
+    if (equals_nocase(key, "S")) {
         if (!grow_for(&s->results, &s->resultCapacity, r->results + 2)) return kDispatchStop;
         ResultRecord *rec = &s->results[r->results];
         parse_result_line(value, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
         ++r->results;
         return kDispatchGoOn;
     }
-    if (same_key(key, "N")) {
+    if (equals_nocase(key, "N")) {
         copy_cut(s->title, sizeof s->title, value);
-    } else if (same_key(key, "H")) {
+    } else if (equals_nocase(key, "H")) {
         copy_cut(s->header, sizeof s->header, value);
-    } else if (same_key(key, "F")) {
+    } else if (equals_nocase(key, "F")) {
         copy_cut(s->footer, sizeof s->footer, value);
-    } else if (same_key(key, "U") || same_key(key, "R")) {
-        ResultRecord *row = same_key(key, "U") ? &s->topRow : &s->bottomRow;
+    } else if (equals_nocase(key, "U") || equals_nocase(key, "R")) {
+        ResultRecord *row = equals_nocase(key, "U") ? &s->topRow : &s->bottomRow;
         parse_result_line(value, row->title, row->comment, row->picture, &row->pictureX, &row->pictureY);
     } else {
         for (int k = 0; k < kSoundSlots; ++k) {
-            if (!same_key(key, kSoundKeys[k])) continue;
+            if (!equals_nocase(key, kSoundKeys[k])) continue;
             char *text = const_cast<char *>(value);  // the store only reads a put text
             sound_store(kSoundPutFile + k, r->slot_index, &text);
             return kDispatchGoOn;
         }
         for (int f = 0; f < 4; ++f) {
-            if (!same_key(key, kFontKeys[f])) continue;
+            if (!equals_nocase(key, kFontKeys[f])) continue;
             put_font(f, r->slot_index, value);
             return kDispatchGoOn;
         }
-        if (same_key(key, "QuesWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
-        else if (same_key(key, "RoundUp")) s->roundUp = 1;
+        if (equals_nocase(key, "QuesWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
+        else if (equals_nocase(key, "RoundUp")) s->roundUp = 1;
     }
     return kDispatchGoOn;
 }

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Everything from a fresh Debian 12 machine to a finished test run.
+# Everything from a fresh Debian 12 machine to a finished test run: set-up, both builds, the
+# tests under Wine, the sample's consistency, and the release packages built and checked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 bash "$root/scripts/run-tests.sh"
+python3 "$root/tools/check_sample.py" "$root" "$root/sample/sample.set"
+bash "$root/scripts/package.sh"
+bash "$root/scripts/check-packages.sh"

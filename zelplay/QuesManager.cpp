@@ -53,11 +53,6 @@ char g_log_folder[kPathSize];
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
 LocalDateFn g_local_date = real_local_date;
 
-void copy_cut(char *field, size_t size, const char *text) {
-    field[0] = '\0';
-    if (text) append_prefix(field, size, text, strlen(text));
-}
-
 const char *log_folder() { return g_log_folder[0] ? g_log_folder : g.programDir; }
 
 void name_log(int daily) {

@@ -18,16 +18,6 @@ const char kSaveTitle[] = "セットの保存先を選択してください";
 const char kOpenErrorCaption[] = "File Open Error";
 const char kTemporaryNameCaption[] = "一時ファイル名の作成";
 
-bool same_key(const char *key, const char *name) {
-    size_t n = strlen(name);
-    return strlen(key) == n && compare_prefix_nocase(key, name, n) == 0;
-}
-
-// A value longer than its field is cut to fit, never inside a double-byte character.
-void copy_cut(char *field, size_t size, const char *value) {
-    field[0] = '\0';
-    append_prefix(field, size, value, strlen(value));
-}
 
 // Like atoi, but a number beyond the 32-bit range stops at its end instead of wrapping.
 int32_t number(const char *value) { return static_cast<int32_t>(strtol(value, nullptr, 10)); }
@@ -44,30 +34,30 @@ void apply_line(Reader *r, const char *line) {
     const char *value = nullptr;
     split_at_delimiter(line, ",", key, sizeof key, &value);
 
-    if (same_key(key, "A")) s->full_screen = 1;
-    else if (same_key(key, "G")) s->daily_log = 1;
-    else if (same_key(key, "SAVEROFF")) s->saver_off = 1;
+    if (equals_nocase(key, "A")) s->full_screen = 1;
+    else if (equals_nocase(key, "G")) s->daily_log = 1;
+    else if (equals_nocase(key, "SAVEROFF")) s->saver_off = 1;
     if (!value) return;  // every other key needs a value
 
-    if (same_key(key, "T")) copy_cut(s->title, sizeof s->title, value);
-    else if (same_key(key, "B")) copy_cut(s->music, sizeof s->music, value);
-    else if (same_key(key, "Q")) {
+    if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
+    else if (equals_nocase(key, "B")) copy_cut(s->music, sizeof s->music, value);
+    else if (equals_nocase(key, "Q")) {
         // The record holds five question files; further lines are left out.
         if (r->questions < kSetQuestionFiles)
             copy_cut(s->questions[r->questions++], sizeof s->questions[0], value);
-    } else if (same_key(key, "1")) read_logfont_line(value, &s->title_font);
-    else if (same_key(key, "3")) read_logfont_line(value, &s->question_font);
-    else if (same_key(key, "6")) s->text_colour = static_cast<COLORREF>(number(value));
-    else if (same_key(key, "5")) s->back_colour = static_cast<COLORREF>(number(value));
-    else if (same_key(key, "7")) copy_cut(s->picture, sizeof s->picture, value);
-    else if (same_key(key, "8")) s->picture_x = number(value);
-    else if (same_key(key, "9")) s->picture_y = number(value);
-    else if (same_key(key, "0")) s->picture_zoom = number(value);
-    else if (same_key(key, "SetWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
-    else if (same_key(key, "OFFTIMER")) s->idle_minutes = number(value);
+    } else if (equals_nocase(key, "1")) read_logfont_line(value, &s->title_font);
+    else if (equals_nocase(key, "3")) read_logfont_line(value, &s->question_font);
+    else if (equals_nocase(key, "6")) s->text_colour = static_cast<COLORREF>(number(value));
+    else if (equals_nocase(key, "5")) s->back_colour = static_cast<COLORREF>(number(value));
+    else if (equals_nocase(key, "7")) copy_cut(s->picture, sizeof s->picture, value);
+    else if (equals_nocase(key, "8")) s->picture_x = number(value);
+    else if (equals_nocase(key, "9")) s->picture_y = number(value);
+    else if (equals_nocase(key, "0")) s->picture_zoom = number(value);
+    else if (equals_nocase(key, "SetWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
+    else if (equals_nocase(key, "OFFTIMER")) s->idle_minutes = number(value);
     else {
         for (int k = 0; k < kSoundSlots; ++k) {
-            if (!same_key(key, sound_key(k))) continue;
+            if (!equals_nocase(key, sound_key(k))) continue;
             char *text = const_cast<char *>(value);  // the store only reads a put text
             sound_store(kSoundPutSet + k, 0, &text);
             return;

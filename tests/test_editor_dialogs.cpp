@@ -1,0 +1,265 @@
+// The question and result dialogs driven by messages on a hidden main dialog, the main dialog's
+// cells, label edits and the commands that open the record dialogs, and the start-file argument.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "ListView.h"
+#include "editor_dialog_fixture.h"
+#include "message_box_recorder.h"
+#include "question_records.h"
+#include "scratch_folder.h"
+
+namespace {
+HWND make_dialog(HWND owner, int resource, DLGPROC proc) {
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), owner, proc, 0);
+}
+void set(HWND dialog, int box, const std::string &text) { SetDlgItemTextA(dialog, box, text.c_str()); }
+std::string text(HWND dialog, int box) {
+    char buffer[1024] = {0};
+    GetDlgItemTextA(dialog, box, buffer, sizeof buffer);
+    return buffer;
+}
+void click(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+bool selected(HWND view, int row) { return ListView_GetItemState(view, row, LVIS_SELECTED) != 0; }
+std::string cell(HWND view, int row, int column) {
+    char buffer[600] = "stale";
+    ListView_GetItemText(view, row, column, buffer, sizeof buffer);
+    return buffer;
+}
+QuestionRecord *question(int n) { return static_cast<QuestionRecord *>(liner_get(&editor_state()->questions, n)); }
+ResultRecord *result(int n) { return static_cast<ResultRecord *>(liner_get(&editor_state()->results, n)); }
+
+// Counts the dialogs the main dialog opens and closes each at once, noting the mode it had.
+struct DialogWatch {
+    static inline HHOOK hook = nullptr;
+    static inline std::vector<int> modes;
+    DialogWatch() {
+        modes.clear();
+        hook = SetWindowsHookExA(WH_CBT, proc, nullptr, GetCurrentThreadId());
+    }
+    ~DialogWatch() { UnhookWindowsHookEx(hook); }
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        if (code == HCBT_CREATEWND) {
+            char name[16] = {0};
+            GetClassNameA(reinterpret_cast<HWND>(wparam), name, sizeof name);
+            if (!strcmp(name, "#32770")) {
+                modes.push_back(editor_state()->mode);
+                PostMessageA(reinterpret_cast<HWND>(wparam), WM_CLOSE, 0, 0);
+            }
+        }
+        return CallNextHookEx(hook, code, wparam, lparam);
+    }
+};
+void send_command(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+void double_click(HWND dialog, int list_id, int row) {
+    NMITEMACTIVATE n = {};
+    n.hdr.hwndFrom = GetDlgItem(dialog, list_id);
+    n.hdr.idFrom = list_id;
+    n.hdr.code = NM_DBLCLK;
+    n.iItem = row;
+    SendMessageA(dialog, WM_NOTIFY, list_id, reinterpret_cast<LPARAM>(&n));
+}
+}  // namespace
+
+TEST(QuestionDialog, AddStoresTheSlotsAsEntered) {
+    MainDialog d;
+    d.state()->mode = kModeAdd;
+    HWND q = make_dialog(d.dialog, IDD_QUESTION, question_dialog_proc);
+    ASSERT_NE(nullptr, q);
+    click(q, IDC_QUESTION_OK);  // nothing entered: nothing stored
+    EXPECT_EQ(0, liner_count(&d.state()->questions));
+
+    std::string long_text;
+    for (int i = 0; i < 150; ++i) long_text += "あ";  // 300 bytes
+    set(q, IDC_QUESTION_TEXT, long_text);
+    set(q, IDC_QUESTION_ANSWER1, "一");
+    set(q, IDC_QUESTION_POINTS1, "3");
+    set(q, IDC_QUESTION_POINTS2, "7");  // no answer text: not stored
+    set(q, IDC_QUESTION_ANSWER3, "三");
+    set(q, IDC_QUESTION_POINTS3, "-2");
+    set(q, IDC_QUESTION_PICTURE, "p.bmp");
+    set(q, IDC_QUESTION_X, "-5");
+    set(q, IDC_QUESTION_Y, "12");
+    click(q, IDC_QUESTION_OK);
+    DestroyWindow(q);
+
+    ASSERT_EQ(1, liner_count(&d.state()->questions));
+    ASSERT_EQ(1, ListView_GetItemCount(d.questions()));
+    EXPECT_FALSE(selected(d.questions(), 0));
+    const QuestionRecord *r = question(0);
+    EXPECT_EQ(long_text.substr(0, 254), r->text);  // cut before the half character
+    EXPECT_STREQ("", r->answers[1]);
+    EXPECT_STREQ("三", r->answers[2]);
+    EXPECT_EQ(3, r->points[0]);
+    EXPECT_EQ(0, r->points[1]);
+    EXPECT_EQ(-2, r->points[2]);
+    EXPECT_EQ(0, r->pictureX);
+    EXPECT_EQ(12, r->pictureY);
+}
+
+TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
+    MainDialog d;
+    QuestionRecord rec = {};
+    strcpy(rec.text, "元の設問");
+    strcpy(rec.answers[0], "はい");
+    rec.points[0] = -3;
+    rec.points[2] = 9;  // its answer is empty
+    rec.pictureExtra = 7;
+    for (int i = 0; i < 2; ++i) lv_list_append(d.questions(), &d.state()->questions, &rec, sizeof rec);
+
+    // Without a selected row a modify writes nothing.
+    d.state()->mode = kModeModify;
+    HWND q = make_dialog(d.dialog, IDD_QUESTION, question_dialog_proc);
+    EXPECT_EQ("", text(q, IDC_QUESTION_TEXT));
+    set(q, IDC_QUESTION_TEXT, "上書き");
+    click(q, IDC_QUESTION_OK);
+    DestroyWindow(q);
+    EXPECT_STREQ("元の設問", question(0)->text);
+
+    ListView_SetItemState(d.questions(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    q = make_dialog(d.dialog, IDD_QUESTION, question_dialog_proc);
+    EXPECT_EQ("元の設問", text(q, IDC_QUESTION_TEXT));
+    EXPECT_EQ("-3", text(q, IDC_QUESTION_POINTS1));
+    EXPECT_EQ("", text(q, IDC_QUESTION_POINTS3));
+    EXPECT_EQ("", text(q, IDC_QUESTION_X));
+    set(q, IDC_QUESTION_ANSWER2, "いいえ");
+    click(q, IDC_QUESTION_OK);
+    DestroyWindow(q);
+    EXPECT_STREQ("いいえ", question(1)->answers[1]);
+    EXPECT_EQ(0, question(1)->points[2]);
+    EXPECT_EQ(0, question(1)->pictureExtra);
+    EXPECT_EQ(7, question(0)->pictureExtra);
+}
+
+TEST(ResultDialog, PicturePositionAndFieldLimits) {
+    MainDialog d;
+    d.state()->mode = kModeAdd;
+    HWND r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
+    ASSERT_NE(nullptr, r);
+    set(r, IDC_RESULT_TITLE, "絵つき");
+    set(r, IDC_RESULT_PICTURE, "r.bmp");
+    click(r, IDC_RESULT_OK);  // picture without x: stays open
+    set(r, IDC_RESULT_X, "-5");
+    set(r, IDC_RESULT_Y, "4");
+    click(r, IDC_RESULT_OK);
+    EXPECT_EQ(0, liner_count(&d.state()->results));
+    set(r, IDC_RESULT_X, "3");
+    click(r, IDC_RESULT_OK);
+    DestroyWindow(r);
+    ASSERT_EQ(1, liner_count(&d.state()->results));
+    EXPECT_EQ(3, result(0)->pictureX);
+    EXPECT_EQ(4, result(0)->pictureY);
+
+    r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
+    click(r, IDC_RESULT_OK);  // all empty: ignored
+    EXPECT_EQ(1, liner_count(&d.state()->results));
+    set(r, IDC_RESULT_TITLE, std::string(200, 't'));
+    set(r, IDC_RESULT_COMMENT, "一行\r\n二行");
+    set(r, IDC_RESULT_X, "abc");  // no picture: x need not be a number
+    click(r, IDC_RESULT_OK);
+    DestroyWindow(r);
+    ASSERT_EQ(2, liner_count(&d.state()->results));
+    EXPECT_EQ(std::string(127, 't'), result(1)->title);
+    EXPECT_EQ(0, result(1)->pictureX);
+    EXPECT_FALSE(selected(d.results(), 1));
+
+    d.state()->mode = kModeModify;
+    ListView_SetItemState(d.results(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
+    EXPECT_EQ("一行\r\n二行", text(r, IDC_RESULT_COMMENT));
+    EXPECT_EQ("", text(r, IDC_RESULT_X));
+    DestroyWindow(r);
+}
+
+TEST(MainDialog, CellsComeFromTheRecords) {
+    MainDialog d;
+    QuestionRecord q = {};
+    strcpy(q.text, "設問");
+    strcpy(q.answers[0], "一");
+    q.points[0] = -3;
+    q.points[2] = 9;  // answer 3 empty
+    lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    EXPECT_EQ("設問", cell(d.questions(), 0, 0));
+    EXPECT_EQ("-3", cell(d.questions(), 0, 2));
+    EXPECT_EQ("", cell(d.questions(), 0, 5));
+    EXPECT_EQ("", cell(d.questions(), 0, 6));
+    EXPECT_EQ("", cell(d.questions(), 0, 12));
+    strcpy(question(0)->picture, "p.bmp");
+    question(0)->pictureY = 8;
+    EXPECT_EQ("8", cell(d.questions(), 0, 13));
+
+    ResultRecord r = {};
+    strcpy(r.title, "結果");
+    r.pictureX = 5;
+    lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
+    EXPECT_EQ("結果", cell(d.results(), 0, 0));
+    EXPECT_EQ("", cell(d.results(), 0, 3));
+
+    // In-place edit: cut to the field; a cancelled edit changes nothing.
+    std::string typed(300, 'x');
+    NMLVDISPINFOA info = {};
+    info.hdr.hwndFrom = d.questions();
+    info.hdr.idFrom = IDC_MAIN_QUESTIONS;
+    info.hdr.code = LVN_ENDLABELEDITA;
+    info.item.iItem = 0;
+    info.item.pszText = &typed[0];
+    SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(std::string(255, 'x'), question(0)->text);
+    info.item.pszText = nullptr;
+    SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(std::string(255, 'x'), question(0)->text);
+}
+
+TEST(MainDialog, ModifyNeedsASelectedRow) {
+    MainDialog d;
+    DialogWatch watch;
+    send_command(d.dialog, ID_QUESTION_MODIFY);
+    send_command(d.dialog, ID_RESULT_MODIFY);
+    EXPECT_TRUE(DialogWatch::modes.empty());
+
+    double_click(d.dialog, IDC_MAIN_RESULTS, -1);  // below the last row: add
+    ASSERT_EQ(1u, DialogWatch::modes.size());
+    EXPECT_EQ(kModeAdd, DialogWatch::modes[0]);
+
+    QuestionRecord q = {};
+    strcpy(q.text, "一");
+    lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    ListView_SetItemState(d.questions(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    send_command(d.dialog, ID_QUESTION_MODIFY);
+    ASSERT_EQ(2u, DialogWatch::modes.size());
+    EXPECT_EQ(kModeModify, DialogWatch::modes[1]);
+    EXPECT_STREQ("一", question(0)->text);  // closed without OK: unchanged
+}
+
+TEST(EditorStartFile, OpensAtStartOrIsReportedLikeAFailedOpen) {
+    ScratchFolder dir;
+    MessageBoxRecorder boxes;
+    set_editor_start_file(dir.write("a.qst", "N,起動時\r\n").c_str());
+    {
+        MainDialog d;
+        EXPECT_EQ("起動時", d.text(IDC_MAIN_TITLE));
+        EXPECT_EQ(dir.path() + "a.qst", d.state()->path);
+    }
+    set_editor_start_file((dir.path() + "none.qst").c_str());
+    {
+        MainDialog d;
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
+        EXPECT_STREQ("", d.state()->path);
+    }
+    set_editor_start_file(nullptr);
+}
+
+TEST(EditorStartFile, CommandLineNamesOneFile) {
+    char out[MAX_PATH];
+    EXPECT_EQ(1, command_line_file("  \"C:\\my files\\a.qst\" ", out));
+    EXPECT_STREQ("C:\\my files\\a.qst", out);
+    EXPECT_EQ(1, command_line_file("b.qst", out));
+    EXPECT_STREQ("b.qst", out);
+    EXPECT_EQ(0, command_line_file("", out));
+    EXPECT_EQ(0, command_line_file("  \"\" ", out));
+    EXPECT_EQ(0, command_line_file(std::string(300, 'x').c_str(), out));
+    EXPECT_STREQ("", out);
+}

@@ -1,0 +1,228 @@
+// Editor open and save of question files: every item of the format, exact bytes, the empty
+// dialog, a failed write, and what the player's loader makes of the editor's file.
+#include <gtest/gtest.h>
+#include <string>
+#include "BrixLib.h"
+#include "LoadQues.h"
+#include "QuestionFile.h"
+#include "editor_dialog_fixture.h"
+#include "message_box_recorder.h"
+#include "question_records.h"
+#include "scratch_folder.h"
+#include "sound_store.h"
+
+namespace {
+const char *const kFaces[] = {"明朝", "ゴシック", "丸", "行書"};
+
+// A font line in the form write_logfont_line gives it.
+std::string font_line(const char *face) {
+    LOGFONTA lf{};
+    read_logfont_line((std::string("-20,0,0,0,400,0,0,0,128,0,0,0,0,") + face).c_str(), &lf);
+    char out[128] = {0};
+    write_logfont_line(&lf, out);
+    return out;
+}
+
+// Every item of the format, in the order the editor writes it.
+std::string full_file() {
+    std::string t = "N,タイトル\r\n"
+                    "Q,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
+                    "Q,二問目,一,1,二,2,,0,,0,,0\r\n"
+                    "H,ヘッダ\r\nF,フッタ,続き\r\n"
+                    "U,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
+                    "S,結果一,c1\r\nS,絵だけ,,pic.bmp,7,8\r\nS,題だけ\r\n"
+                    "R,最低\r\n";
+    const char *keys[] = {"J", "A", "L", "O"};
+    for (int i = 0; i < 4; ++i) t += std::string(keys[i]) + "," + font_line(kFaces[i]) + "\r\n";
+    const char *sounds[] = {"SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk"};
+    for (int k = 0; k < 6; ++k) t += std::string(sounds[k]) + ",s" + std::to_string(k) + ".wav\r\n";
+    return t + "QuesWall,wall.jpg\r\nRoundUp,\r\n";
+}
+
+const QuestionRecord *question(MainDialog &d, int n) {
+    return static_cast<const QuestionRecord *>(liner_get(&d.state()->questions, n));
+}
+const ResultRecord *result(MainDialog &d, int n) {
+    return static_cast<const ResultRecord *>(liner_get(&d.state()->results, n));
+}
+int open_file(MainDialog &d, const std::string &path) {
+    return open_question_file(d.dialog, &d.state()->questions, &d.state()->results, d.state()->path, path.c_str());
+}
+int save(MainDialog &d, const std::string &target) {
+    ScriptedFileDialogs::save_pick = target;
+    return save_question_file(d.dialog, d.state()->path, &d.state()->questions, &d.state()->results);
+}
+
+HFONT question_get(int op, int i, LOGFONTA *b) { return question_font(op, i, 0, b); }
+HFONT comment_get(int op, int i, LOGFONTA *b) { return comment_font(op, i, 0, b); }
+
+int g_writes, g_fail_at;
+int failing_writer(const char *path, const char *text, DWORD disposition) {
+    if (++g_writes == g_fail_at) return 0;
+    return append_to_file(path, text, disposition);
+}
+}  // namespace
+
+TEST(EditorFile, OpenFillsTheControlsAndASecondOpenEmptiesThemFirst) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MainDialog d;
+    ScriptedFileDialogs::open_pick = dir.write("a.qst", full_file());
+    ASSERT_EQ(1, open_question_file(d.dialog, &d.state()->questions, &d.state()->results, d.state()->path));
+    EXPECT_EQ("診断Zelmicaエディタ", ScriptedFileDialogs::caption);
+    EXPECT_EQ(ScriptedFileDialogs::open_pick, d.state()->path);
+    EXPECT_EQ("フッタ,続き", d.text(IDC_MAIN_FOOTER));
+    EXPECT_EQ("s4.wav", d.text(IDC_MAIN_SND_JUDGE));
+    EXPECT_TRUE(d.checked(IDC_MAIN_TOP_ROW) && d.checked(IDC_MAIN_BOTTOM_ROW) && d.checked(IDC_MAIN_ROUND_UP));
+    EXPECT_EQ(2, ListView_GetItemCount(d.questions()));
+    EXPECT_EQ(5, ListView_GetItemCount(d.results()));
+    EXPECT_STREQ("朝\r\n型,夜型", question(d, 0)->text);
+    EXPECT_STREQ("", result(d, 2)->comment);
+    EXPECT_STREQ("pic.bmp", result(d, 2)->picture);
+
+    ASSERT_EQ(1, open_file(d, dir.write("b.qst", "Q,ただ一つ\r\n")));
+    EXPECT_EQ("", d.text(IDC_MAIN_TITLE));
+    EXPECT_FALSE(d.checked(IDC_MAIN_TOP_ROW));
+    EXPECT_EQ(1, liner_count(&d.state()->questions));
+    EXPECT_EQ(0, ListView_GetItemCount(d.results()));
+    LOGFONTA lf{};
+    EXPECT_EQ(nullptr, question_font(kFontGetFile, 0, 0, &lf));
+}
+
+TEST(EditorFile, SaveWritesTheFormatExactlyAndAgainIdentically) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MainDialog d;
+    ASSERT_EQ(1, open_file(d, dir.write("in.qst", full_file())));
+    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
+    EXPECT_EQ("セットの保存先を選択してください", ScriptedFileDialogs::caption);
+    EXPECT_EQ(full_file(), dir.read("out.qst"));
+    EXPECT_EQ("<none>", dir.read("~out.qst"));
+
+    ASSERT_EQ(1, open_file(d, dir.path() + "out.qst"));
+    ASSERT_EQ(1, save(d, dir.path() + "again.qst"));
+    EXPECT_EQ(dir.read("out.qst"), dir.read("again.qst"));
+}
+
+TEST(EditorFile, TopAndBottomRowsInAnyLineOrder) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MainDialog d;
+    // "S" after "R" goes before the bottom row; "U" after "S" still becomes the first row.
+    ASSERT_EQ(1, open_file(d, dir.write("a.qst", "S,一\r\nR,底\r\nS,二\r\nU,頂\r\n")));
+    ASSERT_EQ(4, liner_count(&d.state()->results));
+    EXPECT_STREQ("頂", result(d, 0)->title);
+    EXPECT_STREQ("一", result(d, 1)->title);
+    EXPECT_STREQ("二", result(d, 2)->title);
+    EXPECT_STREQ("底", result(d, 3)->title);
+    ASSERT_EQ(1, save(d, dir.path() + "b.qst"));
+    EXPECT_EQ("U,頂\r\nS,一\r\nS,二\r\nR,底\r\n", dir.read("b.qst"));
+
+    // One row with both options is the top row.
+    ASSERT_EQ(1, open_file(d, dir.write("c.qst", "U,唯一\r\n")));
+    CheckDlgButton(d.dialog, IDC_MAIN_BOTTOM_ROW, BST_CHECKED);
+    ASSERT_EQ(1, save(d, dir.path() + "d.qst"));
+    EXPECT_EQ("U,唯一\r\n", dir.read("d.qst"));
+}
+
+TEST(EditorFile, PathsOfOpenAndSave) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MessageBoxRecorder boxes;
+    MainDialog d;
+    d.set(IDC_MAIN_TITLE, "残る");
+    // Without a current file the save dialog starts without a name and the path stays empty.
+    ASSERT_EQ(1, save(d, dir.path() + "new.qst"));
+    EXPECT_EQ("", ScriptedFileDialogs::offered);
+    EXPECT_STREQ("", d.state()->path);
+
+    // A file that cannot be opened is reported and changes nothing, not even the path.
+    EXPECT_EQ(0, open_file(d, dir.path() + "missing.qst"));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
+    EXPECT_EQ("残る", d.text(IDC_MAIN_TITLE));
+    EXPECT_STREQ("", d.state()->path);
+
+    ASSERT_EQ(1, open_file(d, dir.path() + "new.qst"));
+    EXPECT_EQ(dir.path() + "new.qst", d.state()->path);
+    ASSERT_EQ(1, save(d, dir.path() + "other.qst"));
+    EXPECT_EQ(dir.path() + "new.qst", ScriptedFileDialogs::offered);
+    EXPECT_EQ(dir.path() + "other.qst", d.state()->path);
+
+    ScriptedFileDialogs::open_pick.clear();  // cancelled
+    EXPECT_EQ(0, open_question_file(d.dialog, &d.state()->questions, &d.state()->results, d.state()->path));
+    EXPECT_EQ(0, save(d, ""));
+    EXPECT_EQ("残る", d.text(IDC_MAIN_TITLE));
+}
+
+TEST(EditorFile, NothingToWriteOrAFailedLineKeepsTheTarget) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MessageBoxRecorder boxes;
+    MainDialog d;
+    std::string target = dir.write("t.qst", "OLD");
+    EXPECT_EQ(0, save(d, target));
+    EXPECT_EQ("OLD", dir.read("t.qst"));
+    EXPECT_EQ("<none>", dir.read("~t.qst"));
+
+    ASSERT_EQ(1, open_file(d, dir.write("in.qst", full_file())));
+    g_writes = 0;
+    g_fail_at = 3;
+    LineWriterFn previous = set_line_writer_fn(failing_writer);
+    EXPECT_EQ(0, save(d, target));
+    set_line_writer_fn(previous);
+    EXPECT_EQ(3, g_writes);  // nothing more is written after the failure
+    EXPECT_EQ("OLD", dir.read("t.qst"));
+    EXPECT_EQ("<none>", dir.read("~t.qst"));
+
+    // An empty title alone does not stop the other lines.
+    d.set(IDC_MAIN_TITLE, "");
+    ASSERT_EQ(1, save(d, target));
+    EXPECT_EQ(full_file().substr(std::string("N,タイトル\r\n").size()), dir.read("t.qst"));
+}
+
+TEST(EditorFile, ThePlayerReadsWhatTheEditorWrote) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MainDialog d;
+    ASSERT_EQ(1, open_file(d, dir.write("in.qst", full_file())));
+    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
+
+    QuestionFile slot;
+    ASSERT_EQ(1, question_file_init(&slot));
+    ASSERT_EQ(1, load_question_file_into(&slot, 3, nullptr, (dir.path() + "out.qst").c_str()));
+    EXPECT_STREQ("タイトル", slot.title);
+    EXPECT_STREQ("ヘッダ", slot.header);
+    EXPECT_STREQ("フッタ,続き", slot.footer);
+    EXPECT_STREQ("wall.jpg", slot.wallpaper);
+    EXPECT_EQ(1, slot.roundUp);
+    ASSERT_EQ(2u, question_file_count(&slot));
+    int32_t high = 0, low = 0;
+    for (int n = 0; n < 2; ++n) {
+        const QuestionRecord *e = question(d, n);
+        EXPECT_EQ(0, memcmp(e, &slot.questions[n], sizeof *e)) << "question " << n;
+        high += question_highest_points(e);
+        low += question_lowest_points(e);
+    }
+    EXPECT_EQ(high, slot.highestTotal);
+    EXPECT_EQ(low, slot.lowestTotal);
+    EXPECT_EQ(0, memcmp(result(d, 0), &slot.topRow, sizeof slot.topRow));
+    EXPECT_EQ(0, memcmp(result(d, 4), &slot.bottomRow, sizeof slot.bottomRow));
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(0, memcmp(result(d, n + 1), &slot.results[n], sizeof slot.results[n])) << "result " << n;
+    EXPECT_STREQ("", slot.results[3].title);
+
+    HFONT (*const get[4])(int, int, LOGFONTA *) = {question_get, answer_font, comment_get, header_font};
+    for (int i = 0; i < 4; ++i) {
+        LOGFONTA lf{};
+        get[i](kFontGetFile, 3, &lf);
+        EXPECT_STREQ(kFaces[i], lf.lfFaceName);
+    }
+    for (int k = 0; k < 6; ++k) {
+        char buffer[2048] = {0};
+        char *p = buffer;
+        sound_store(kSoundGetFile + k, 3, &p);
+        EXPECT_EQ("s" + std::to_string(k) + ".wav", std::string(buffer));
+    }
+    question_file_free(&slot);
+}

@@ -1,0 +1,144 @@
+// List-view rows that point at LinerList records and take their text from the owner on demand.
+#include "ListView.h"
+#include "imemory.h"
+#include <commctrl.h>
+#include <string.h>
+
+static const char kSource[] = "ListView";
+
+int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, const int *limits,
+                   const char *const *headers) {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (header_size == 0) return 0;
+    char *header = static_cast<char *>(i_heap_calloc(header_size, 1, kSource, __LINE__));
+    if (!header) return 0;
+    int ok = 1;
+    for (int i = 0; i < count; ++i) {
+        header[0] = '\0';
+        strncat(header, headers[i], header_size - 1);
+        LVCOLUMNA column;
+        memset(&column, 0, sizeof column);
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = widths[i];
+        column.pszText = header;
+        column.cchTextMax = limits ? limits[i] : 0;
+        column.iSubItem = i;
+        if (SendMessageA(view, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) < 0) {
+            ok = 0;
+            break;
+        }
+    }
+    i_heap_free(header, kSource, __LINE__);
+    return ok;
+}
+
+int lv_insert_item(HWND view, int row, void *record) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.lParam = reinterpret_cast<LPARAM>(record);
+    return SendMessageA(view, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0 ? 1 : 0;
+}
+
+int lv_append_item(HWND view, void *record) {
+    return lv_insert_item(view, ListView_GetItemCount(view), record);
+}
+
+void lv_set_item(HWND view, int row, void *record) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.lParam = reinterpret_cast<LPARAM>(record);
+    SendMessageA(view, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    ListView_RedrawItems(view, row, row);
+}
+
+int lv_first_selected(HWND view) { return ListView_GetNextItem(view, -1, LVNI_SELECTED); }
+
+void lv_set_selected_item(HWND view, void *record) {
+    int row = lv_first_selected(view);
+    if (row >= 0) lv_set_item(view, row, record);
+}
+
+void lv_delete_all(HWND view) {
+    while (ListView_GetItemCount(view) > 0)
+        if (!ListView_DeleteItem(view, 0)) break;
+}
+
+int lv_get_item_data(HWND view, int row, void *dest, size_t size) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    int got = static_cast<int>(SendMessageA(view, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (got && item.lParam) memcpy(dest, reinterpret_cast<const void *>(item.lParam), size);
+    return got;
+}
+
+void lv_get_selected_data(HWND view, void *dest, size_t size) {
+    int row = lv_first_selected(view);
+    if (row >= 0) lv_get_item_data(view, row, dest, size);
+}
+
+static int index_of(ListNode *list, const ListNode *element) {
+    int i = 0;
+    for (ListNode *e = list->next; e; e = e->next, ++i)
+        if (e == element) return i;
+    return -1;
+}
+
+int lv_list_append(HWND view, ListNode *list, const void *record, size_t size) {
+    ListNode *e = liner_append(list, record, size);
+    return e ? lv_append_item(view, e->data) : 0;
+}
+
+int lv_list_insert(HWND view, ListNode *list, int position, const void *record, size_t size) {
+    ListNode *e = liner_insert(list, position, record, size);
+    if (!e) return 0;
+    return lv_insert_item(view, index_of(list, e), e->data);
+}
+
+void lv_list_remove(HWND view, ListNode *list, int n) {
+    // The list clamps a position past its end to the last element; a row must not be left behind.
+    if (n < 0 || n >= liner_count(list)) return;
+    liner_remove(list, n);
+    ListView_DeleteItem(view, n);
+}
+
+void lv_list_remove_selected(HWND view, ListNode *list) {
+    int row;
+    int guard = liner_count(list);
+    while ((row = lv_first_selected(view)) >= 0 && guard-- > 0) lv_list_remove(view, list, row);
+}
+
+void lv_list_clear(HWND view, ListNode *list) {
+    lv_delete_all(view);
+    liner_clear(list);
+}
+
+// Rows a and b were swapped in the list: re-point both and leave only b selected and focused.
+static void after_swap(HWND view, ListNode *list, int a, int b) {
+    lv_set_item(view, a, liner_get(list, a));
+    lv_set_item(view, b, liner_get(list, b));
+    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(view, b, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetFocus(view);
+}
+
+int lv_list_move_up(HWND view, ListNode *list, int n, size_t) {
+    if (!liner_move_up(list, n)) return 0;
+    after_swap(view, list, n, n - 1);
+    return 1;
+}
+
+int lv_list_move_down(HWND view, ListNode *list, int n, size_t) {
+    if (!liner_move_down(list, n)) return 0;
+    after_swap(view, list, n, n + 1);
+    return 1;
+}

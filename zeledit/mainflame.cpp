@@ -1,0 +1,405 @@
+// The editor's main dialog: the two record lists, commands, list-view notifications, font samples.
+#include "mainflame.h"
+#include "BrixLib.h"
+#include "DirList.h"
+#include "ListView.h"
+#include "LoadQues.h"
+#include "font_slot.h"
+#include "imemory.h"
+#include "message_box.h"
+#include "question_records.h"
+#include "resource.h"
+#include "shell_seam.h"
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+EditorState g_state = {{nullptr, nullptr}, {nullptr, nullptr}, nullptr, kModeAdd, nullptr, nullptr, nullptr, nullptr};
+HINSTANCE g_instance = nullptr;
+char g_start_file[kPathSize] = {0};
+
+const char kPictureTitle[] = "画像ファイルの選択";
+const char kPictureFilter[] =
+    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
+const char kSoundTitle[] = ".wavファイルの選択";
+const char kSoundFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファイル(*.*)\0*.*\0";
+const char kFontCreateFailed[] = "フォントの作成に失敗しました";
+const char kFontSelectFailed[] = "SelectObject(フォントの選択)に失敗しました";
+const char kVersionCaption[] = "Version Infomation";
+const char kVersionText[] = "診断Zelmica エディタ ver.1.0\r(C) Zelmica project";
+const char kHelpDocument[] = "zeledit.htm";
+
+const char *const kQuestionHeaders[] = {"設問", "答１", "点", "答２", "点", "答３", "点",
+                                        "答４", "点",   "答５", "点", "画像", "横", "縦"};
+const int kQuestionWidths[] = {200, 50, 30, 50, 30, 50, 30, 50, 30, 50, 30, 120, 30, 30};
+const int kQuestionLimits[] = {256, 128, 8, 128, 8, 128, 8, 128, 8, 128, 8, 260, 8, 8};
+const char *const kResultHeaders[] = {"結果", "コメント", "画像", "横", "縦"};
+const int kResultWidths[] = {200, 400, 120, 30, 30};
+const int kResultLimits[] = {128, 512, 260, 8, 8};
+enum { kQuestionColumns = 14, kResultColumns = 5, kQuestionHeaderBuffer = 256, kResultHeaderBuffer = 128 };
+
+// Edit boxes of the main dialog and whether Japanese input opens when they get the focus.
+struct ImeBox {
+    int id;
+    bool open;
+};
+const ImeBox kImeBoxes[] = {
+    {IDC_MAIN_TITLE, true},       {IDC_MAIN_HEADER, true},     {IDC_MAIN_FOOTER, true},
+    {IDC_MAIN_WALLPAPER, false},  {IDC_MAIN_SND_START, false}, {IDC_MAIN_SND_JUDGE, false},
+    {IDC_MAIN_SND_BACK, false},   {IDC_MAIN_SND_HIGH, false},  {IDC_MAIN_SND_MIDDLE, false},
+    {IDC_MAIN_SND_LOW, false},
+};
+
+struct BrowseButton {
+    int button, box;
+};
+const BrowseButton kSoundButtons[] = {
+    {IDC_MAIN_SND_START_BROWSE, IDC_MAIN_SND_START}, {IDC_MAIN_SND_JUDGE_BROWSE, IDC_MAIN_SND_JUDGE},
+    {IDC_MAIN_SND_BACK_BROWSE, IDC_MAIN_SND_BACK},   {IDC_MAIN_SND_HIGH_BROWSE, IDC_MAIN_SND_HIGH},
+    {IDC_MAIN_SND_MIDDLE_BROWSE, IDC_MAIN_SND_MIDDLE}, {IDC_MAIN_SND_LOW_BROWSE, IDC_MAIN_SND_LOW},
+};
+
+enum FontRole { kRoleQuestion = 0, kRoleAnswer = 1, kRoleHeader = 2, kRoleComment = 3, kRoleCount = 4 };
+struct FontSample {
+    int button;
+    RECT rect;  // pixels of the client area
+};
+const FontSample kSamples[kRoleCount] = {
+    {IDC_MAIN_FONT_QUESTION, {500, 65, 600, 145}},
+    {IDC_MAIN_FONT_ANSWER, {500, 150, 600, 190}},
+    {IDC_MAIN_FONT_HEADER, {500, 185, 600, 225}},
+    {IDC_MAIN_FONT_COMMENT, {410, 350, 450, 420}},
+};
+
+HFONT role_font(int role, int operation, LOGFONTA *font) {
+    switch (role) {
+        case kRoleQuestion: return question_font(operation, 0, 0, font);
+        case kRoleAnswer: return answer_font(operation, 0, font);
+        case kRoleHeader: return header_font(operation, 0, font);
+        default: return comment_font(operation, 0, 0, font);
+    }
+}
+
+HWND question_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_QUESTIONS); }
+HWND result_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_RESULTS); }
+
+void run_record_dialog(HWND dialog, int resource, DLGPROC proc, int mode) {
+    g_state.mode = mode;
+    DialogBoxParamA(editor_instance(), MAKEINTRESOURCEA(resource), dialog, proc, 0);
+}
+
+// A modify needs a row to change: without a selection the dialog is not opened at all.
+void run_question_dialog(HWND dialog, int mode) {
+    if (mode == kModeModify && lv_first_selected(question_view(dialog)) < 0) return;
+    run_record_dialog(dialog, IDD_QUESTION, question_dialog_proc, mode);
+}
+
+void run_result_dialog(HWND dialog, int mode) {
+    if (mode == kModeModify && lv_first_selected(result_view(dialog)) < 0) return;
+    run_record_dialog(dialog, IDD_RESULT, result_dialog_proc, mode);
+}
+
+// ---- row texts ----
+
+void number_text(LVITEMA *item, int32_t value) {
+    if (item->pszText && item->cchTextMax > 0) snprintf(item->pszText, item->cchTextMax, "%d", value);
+}
+
+void question_cell(LVITEMA *item) {
+    QuestionRecord *q = reinterpret_cast<QuestionRecord *>(item->lParam);
+    int column = item->iSubItem;
+    if (column == 0) {
+        item->pszText = q->text;
+    } else if (column <= 2 * kAnswerCount) {
+        int answer = (column - 1) / 2;
+        if (column % 2) item->pszText = q->answers[answer];
+        else if (q->answers[answer][0]) number_text(item, q->points[answer]);
+    } else if (column == 11) {
+        item->pszText = q->picture;
+    } else if (q->picture[0]) {
+        number_text(item, column == 12 ? q->pictureX : q->pictureY);
+    }
+}
+
+void result_cell(LVITEMA *item) {
+    ResultRecord *r = reinterpret_cast<ResultRecord *>(item->lParam);
+    switch (item->iSubItem) {
+        case 0: item->pszText = r->title; break;
+        case 1: item->pszText = r->comment; break;
+        case 2: item->pszText = r->picture; break;
+        default:
+            if (r->picture[0]) number_text(item, item->iSubItem == 3 ? r->pictureX : r->pictureY);
+            break;
+    }
+}
+
+void on_get_display_info(NMLVDISPINFOA *info, bool questions) {
+    LVITEMA *item = &info->item;
+    if (!(item->mask & LVIF_TEXT) || !item->lParam) return;
+    // Cells with nothing to show stay empty rather than keeping what the buffer held.
+    if (item->pszText && item->cchTextMax > 0) item->pszText[0] = '\0';
+    if (questions) question_cell(item);
+    else result_cell(item);
+}
+
+// ---- notifications ----
+
+void on_begin_label_edit(NMLVDISPINFOA *info, bool questions) {
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(info->hdr.hwndFrom, LVM_GETEDITCONTROL, 0, 0));
+    if (edit) SendMessageA(edit, EM_LIMITTEXT, questions ? kQuestionTextSize - 1 : sizeof(ResultRecord::title) - 1, 0);
+}
+
+void on_end_label_edit(NMLVDISPINFOA *info, bool questions) {
+    const char *text = info->item.pszText;
+    if (!text) return;  // cancelled
+    HWND view = info->hdr.hwndFrom;
+    ListNode *list = questions ? &g_state.questions : &g_state.results;
+    int row = info->item.iItem;
+    if (row < 0 || row >= liner_count(list)) return;
+    void *record = liner_get(list, row);
+    char *field = questions ? static_cast<QuestionRecord *>(record)->text : static_cast<ResultRecord *>(record)->title;
+    size_t size = questions ? sizeof(QuestionRecord::text) : sizeof(ResultRecord::title);
+    field[0] = '\0';
+    append_prefix(field, size, text, strlen(text));
+    lv_set_item(view, row, record);
+}
+
+void on_right_click(HWND dialog, bool questions) {
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(questions ? g_state.question_popup : g_state.result_popup, TPM_LEFTALIGN | TPM_VCENTERALIGN,
+                   at.x, at.y, 0, dialog, nullptr);
+}
+
+void on_double_click(HWND dialog, NMITEMACTIVATE *activate, bool questions) {
+    int mode = activate->iItem < 0 ? kModeAdd : kModeModify;
+    if (questions) run_question_dialog(dialog, mode);
+    else run_result_dialog(dialog, mode);
+}
+
+INT_PTR on_notify(HWND dialog, NMHDR *header) {
+    if (header->idFrom != IDC_MAIN_QUESTIONS && header->idFrom != IDC_MAIN_RESULTS) return 0;
+    bool questions = header->idFrom == IDC_MAIN_QUESTIONS;
+    switch (header->code) {
+        case LVN_GETDISPINFOA: on_get_display_info(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_BEGINLABELEDITA: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_ENDLABELEDITA: on_end_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case NM_RCLICK: on_right_click(dialog, questions); break;
+        case NM_DBLCLK: on_double_click(dialog, reinterpret_cast<NMITEMACTIVATE *>(header), questions); break;
+        default: break;
+    }
+    return 0;
+}
+
+// ---- commands ----
+
+void move_row(HWND view, ListNode *list, size_t size, bool up) {
+    int row = lv_first_selected(view);
+    if (row < 0) return;
+    if (up) lv_list_move_up(view, list, row, size);
+    else lv_list_move_down(view, list, row, size);
+}
+
+void choose_role_font(HWND dialog, int role) {
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    role_font(role, kFontGetEffective, &font);
+    choose_font(dialog, &font, nullptr);
+    fix_face_charset(&font);
+    role_font(role, kFontPutFile, &font);
+    InvalidateRect(dialog, nullptr, TRUE);
+    UpdateWindow(dialog);
+}
+
+bool on_browse(HWND dialog, int id) {
+    if (id == IDC_MAIN_WALLPAPER_BROWSE) {
+        choose_file_into_box(dialog, IDC_MAIN_WALLPAPER, kPictureTitle, kPictureFilter);
+        return true;
+    }
+    for (const BrowseButton &b : kSoundButtons) {
+        if (b.button != id) continue;
+        choose_file_into_box(dialog, b.box, kSoundTitle, kSoundFilter);
+        return true;
+    }
+    return false;
+}
+
+bool on_font_button(HWND dialog, int id) {
+    for (int role = 0; role < kRoleCount; ++role) {
+        if (kSamples[role].button != id) continue;
+        choose_role_font(dialog, role);
+        return true;
+    }
+    return false;
+}
+
+INT_PTR on_command(HWND dialog, int id, int code) {
+    // Buttons and menus only; edit boxes report changes with other codes.
+    if (code != BN_CLICKED && code != 1) return 0;
+    switch (id) {
+        case ID_QUESTION_ADD: run_question_dialog(dialog, kModeAdd); break;
+        case ID_QUESTION_MODIFY: run_question_dialog(dialog, kModeModify); break;
+        case ID_QUESTION_DELETE: lv_list_remove_selected(question_view(dialog), &g_state.questions); break;
+        case ID_RESULT_ADD: run_result_dialog(dialog, kModeAdd); break;
+        case ID_RESULT_MODIFY: run_result_dialog(dialog, kModeModify); break;
+        case ID_RESULT_DELETE: lv_list_remove_selected(result_view(dialog), &g_state.results); break;
+        case IDC_MAIN_QUESTION_ADD: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_ADD, 0); break;
+        case IDC_MAIN_QUESTION_MODIFY: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_MODIFY, 0); break;
+        case IDC_MAIN_QUESTION_DELETE: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_DELETE, 0); break;
+        case IDC_MAIN_RESULT_ADD: PostMessageA(dialog, WM_COMMAND, ID_RESULT_ADD, 0); break;
+        case IDC_MAIN_RESULT_MODIFY: PostMessageA(dialog, WM_COMMAND, ID_RESULT_MODIFY, 0); break;
+        case IDC_MAIN_RESULT_DELETE: PostMessageA(dialog, WM_COMMAND, ID_RESULT_DELETE, 0); break;
+        case IDC_MAIN_QUESTION_UP:
+        case IDC_MAIN_QUESTION_DOWN:
+            move_row(question_view(dialog), &g_state.questions, sizeof(QuestionRecord), id == IDC_MAIN_QUESTION_UP);
+            break;
+        case IDC_MAIN_RESULT_UP:
+        case IDC_MAIN_RESULT_DOWN:
+            move_row(result_view(dialog), &g_state.results, sizeof(ResultRecord), id == IDC_MAIN_RESULT_UP);
+            break;
+        case IDC_MAIN_OPEN: open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path); break;
+        case IDC_MAIN_SAVE: save_question_file(dialog, g_state.path, &g_state.questions, &g_state.results); break;
+        case IDC_MAIN_HELP: shell_open_document(dialog, kHelpDocument); break;
+        case IDC_MAIN_VERSION:
+            show_message_box(dialog, kVersionText, kVersionCaption, MB_OK | MB_ICONINFORMATION);
+            break;
+        case IDC_MAIN_QUIT: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
+        default:
+            if (!on_font_button(dialog, id)) on_browse(dialog, id);
+            break;
+    }
+    return 0;
+}
+
+// ---- life ----
+
+// Path buffer for an empty start; a failed allocation was reported and leaves open and save
+// a stand-in so they never write through null.
+char g_fallback_path[kPathSize];
+
+INT_PTR on_init_dialog(HWND dialog) {
+    HINSTANCE instance = editor_instance();
+    SetClassLongPtrA(dialog, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZELEDIT_SMALL))));
+    g_state.question_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_QUESTION_POPUP));
+    g_state.result_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_RESULT_POPUP));
+    g_state.question_popup = GetSubMenu(g_state.question_menu, 0);
+    g_state.result_popup = GetSubMenu(g_state.result_menu, 0);
+    lv_add_columns(question_view(dialog), kQuestionColumns, kQuestionHeaderBuffer, kQuestionWidths,
+                   kQuestionLimits, kQuestionHeaders);
+    lv_add_columns(result_view(dialog), kResultColumns, kResultHeaderBuffer, kResultWidths, kResultLimits,
+                   kResultHeaders);
+    liner_init(&g_state.questions);
+    liner_init(&g_state.results);
+    g_state.path = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
+    if (!g_state.path) {
+        memset(g_fallback_path, 0, sizeof g_fallback_path);
+        g_state.path = g_fallback_path;
+    }
+    for (const ImeBox &b : kImeBoxes) register_ime_control(GetDlgItem(dialog, b.id), b.open);
+    if (g_start_file[0]) open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path, g_start_file);
+    return 1;
+}
+
+void on_paint(HWND dialog) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dialog, &ps);
+    RECT client;
+    GetClientRect(dialog, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(dc, TRANSPARENT);
+    for (int role = 0; role < kRoleCount; ++role) {
+        LOGFONTA lf;
+        memset(&lf, 0, sizeof lf);
+        role_font(role, kFontGetEffective, &lf);
+        HFONT font = CreateFontIndirectA(&lf);
+        if (!font) {
+            i_show_last_error(kFontCreateFailed);
+            continue;
+        }
+        HGDIOBJ old = SelectObject(dc, font);
+        if (!old) i_show_last_error(kFontSelectFailed);
+        RECT r = kSamples[role].rect;
+        DrawTextA(dc, "あ", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        if (old) SelectObject(dc, old);
+        DeleteObject(font);
+    }
+    EndPaint(dialog, &ps);
+}
+
+void on_destroy() {
+    if (g_state.path != g_fallback_path) I_HEAP_FREE(g_state.path);
+    g_state.path = nullptr;
+    if (g_state.question_menu) DestroyMenu(g_state.question_menu);
+    if (g_state.result_menu) DestroyMenu(g_state.result_menu);
+    g_state.question_menu = g_state.result_menu = g_state.question_popup = g_state.result_popup = nullptr;
+    liner_clear(&g_state.questions);
+    liner_clear(&g_state.results);
+}
+
+}  // namespace
+
+EditorState *editor_state() { return &g_state; }
+
+void set_editor_instance(HINSTANCE instance) { g_instance = instance; }
+HINSTANCE editor_instance() { return g_instance ? g_instance : GetModuleHandleA(nullptr); }
+
+void set_editor_start_file(const char *path) {
+    g_start_file[0] = '\0';
+    if (path) append_prefix(g_start_file, sizeof g_start_file, path, strlen(path));
+}
+
+int command_line_file(const char *command_line, char *out) {
+    out[0] = '\0';
+    if (!command_line) return 0;
+    const char *begin = command_line;
+    while (*begin == ' ' || *begin == '\t') ++begin;
+    const char *end = begin + strlen(begin);
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r' || end[-1] == '\n')) --end;
+    if (end - begin >= 2 && *begin == '"' && end[-1] == '"') {
+        ++begin;
+        --end;
+    }
+    size_t n = static_cast<size_t>(end - begin);
+    if (n == 0 || n >= kPathSize) return 0;
+    memcpy(out, begin, n);
+    out[n] = '\0';
+    return 1;
+}
+
+void read_box_text(HWND dialog, int box, char *out, size_t size) {
+    out[0] = '\0';
+    HWND control = GetDlgItem(dialog, box);
+    int length = GetWindowTextLengthA(control);
+    if (length <= 0) return;
+    char *text = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(length) + 1, 1));
+    if (!text) return;
+    GetWindowTextA(control, text, length + 1);
+    append_prefix(out, size, text, strlen(text));
+    I_HEAP_FREE(text);
+}
+
+int run_editor(HINSTANCE instance, const char *command_line) {
+    set_editor_instance(instance);
+    char file[kPathSize];
+    set_editor_start_file(command_line_file(command_line, file) ? file : nullptr);
+    // The list views of the dialog template need their class before the dialog is made.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
+    return 0;
+}
+
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG: return on_init_dialog(dialog);
+        case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        case WM_NOTIFY: return on_notify(dialog, reinterpret_cast<NMHDR *>(lparam));
+        case WM_PAINT: on_paint(dialog); return 0;
+        case WM_CLOSE: EndDialog(dialog, 0); return 0;
+        case WM_DESTROY: on_destroy(); return 0;
+        default: return FALSE;
+    }
+}

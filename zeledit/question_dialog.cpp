@@ -1,0 +1,123 @@
+// Dialog 103: one question with its five answers, points and picture, added or changed in place.
+#include "mainflame.h"
+#include "DirList.h"
+#include "ListView.h"
+#include "question_records.h"
+#include "resource.h"
+#include <string.h>
+
+namespace {
+
+const char kPictureTitle[] = "画像ファイルの選択";
+const char kPictureFilter[] =
+    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
+
+const int kAnswerBoxes[kAnswerCount] = {IDC_QUESTION_ANSWER1, IDC_QUESTION_ANSWER2, IDC_QUESTION_ANSWER3,
+                                        IDC_QUESTION_ANSWER4, IDC_QUESTION_ANSWER5};
+const int kPointBoxes[kAnswerCount] = {IDC_QUESTION_POINTS1, IDC_QUESTION_POINTS2, IDC_QUESTION_POINTS3,
+                                       IDC_QUESTION_POINTS4, IDC_QUESTION_POINTS5};
+
+HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_QUESTIONS); }
+
+void show_record(HWND dialog, const QuestionRecord *q) {
+    SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, q->text);
+    for (int a = 0; a < kAnswerCount; ++a) {
+        SetDlgItemTextA(dialog, kAnswerBoxes[a], q->answers[a]);
+        if (q->answers[a][0]) SetDlgItemInt(dialog, kPointBoxes[a], static_cast<UINT>(q->points[a]), TRUE);
+        else SetDlgItemTextA(dialog, kPointBoxes[a], "");
+    }
+    SetDlgItemTextA(dialog, IDC_QUESTION_PICTURE, q->picture);
+    if (q->picture[0]) {
+        SetDlgItemInt(dialog, IDC_QUESTION_X, static_cast<UINT>(q->pictureX), TRUE);
+        SetDlgItemInt(dialog, IDC_QUESTION_Y, static_cast<UINT>(q->pictureY), TRUE);
+    } else {
+        SetDlgItemTextA(dialog, IDC_QUESTION_X, "");
+        SetDlgItemTextA(dialog, IDC_QUESTION_Y, "");
+    }
+}
+
+INT_PTR on_init_dialog(HWND dialog) {
+    if (editor_state()->mode == kModeModify) {
+        QuestionRecord q;
+        memset(&q, 0, sizeof q);
+        lv_get_selected_data(owner_view(dialog), &q, sizeof q);
+        show_record(dialog, &q);
+    }
+    register_ime_control(GetDlgItem(dialog, IDC_QUESTION_TEXT), true);
+    for (int a = 0; a < kAnswerCount; ++a) {
+        register_ime_control(GetDlgItem(dialog, kAnswerBoxes[a]), true);
+        register_ime_control(GetDlgItem(dialog, kPointBoxes[a]), false);
+    }
+    register_ime_control(GetDlgItem(dialog, IDC_QUESTION_PICTURE), false);
+    register_ime_control(GetDlgItem(dialog, IDC_QUESTION_X), false);
+    register_ime_control(GetDlgItem(dialog, IDC_QUESTION_Y), false);
+    return 1;
+}
+
+// Unsigned number of a box; what does not convert (a sign, letters, nothing) is 0.
+int32_t unsigned_box(HWND dialog, int box) {
+    BOOL converted = FALSE;
+    UINT value = GetDlgItemInt(dialog, box, &converted, FALSE);
+    return converted && value <= INT32_MAX ? static_cast<int32_t>(value) : 0;
+}
+
+void read_record(HWND dialog, QuestionRecord *q) {
+    memset(q, 0, sizeof *q);
+    read_box_text(dialog, IDC_QUESTION_TEXT, q->text, sizeof q->text);
+    for (int a = 0; a < kAnswerCount; ++a) {
+        read_box_text(dialog, kAnswerBoxes[a], q->answers[a], sizeof q->answers[a]);
+        if (q->answers[a][0])
+            q->points[a] = static_cast<int32_t>(GetDlgItemInt(dialog, kPointBoxes[a], nullptr, TRUE));
+    }
+    read_box_text(dialog, IDC_QUESTION_PICTURE, q->picture, sizeof q->picture);
+    if (q->picture[0]) {
+        q->pictureX = unsigned_box(dialog, IDC_QUESTION_X);
+        q->pictureY = unsigned_box(dialog, IDC_QUESTION_Y);
+    }
+}
+
+bool is_empty(const QuestionRecord *q) {
+    if (q->text[0] || q->picture[0]) return false;
+    for (int a = 0; a < kAnswerCount; ++a)
+        if (q->answers[a][0]) return false;
+    return true;
+}
+
+void on_ok(HWND dialog) {
+    QuestionRecord q;
+    read_record(dialog, &q);
+    if (is_empty(&q)) return;
+    HWND view = owner_view(dialog);
+    ListNode *list = &editor_state()->questions;
+    if (editor_state()->mode == kModeAdd) {
+        lv_list_append(view, list, &q, sizeof q);
+    } else {
+        int row = lv_first_selected(view);
+        // Without a selected row there is no record to change, and none is written.
+        if (row >= 0 && liner_overwrite(list, row, &q, sizeof q)) lv_set_selected_item(view, liner_get(list, row));
+    }
+    EndDialog(dialog, 1);
+}
+
+INT_PTR on_command(HWND dialog, int id) {
+    switch (id) {
+        case IDC_QUESTION_OK: on_ok(dialog); break;
+        case IDC_QUESTION_CANCEL: EndDialog(dialog, 0); break;
+        case IDC_QUESTION_BROWSE:
+            choose_file_into_box(dialog, IDC_QUESTION_PICTURE, kPictureTitle, kPictureFilter);
+            break;
+        default: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK question_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: return on_init_dialog(dialog);
+        case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
+        case WM_CLOSE: EndDialog(dialog, 0); return 0;
+        default: return FALSE;
+    }
+}

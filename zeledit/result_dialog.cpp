@@ -1,0 +1,102 @@
+// Dialog 104: one result with its comment and picture, added or changed in place.
+#include "mainflame.h"
+#include "DirList.h"
+#include "ListView.h"
+#include "question_records.h"
+#include "resource.h"
+#include <string.h>
+
+namespace {
+
+const char kPictureTitle[] = "画像ファイルの選択";
+const char kPictureFilter[] =
+    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
+
+HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_RESULTS); }
+
+void show_record(HWND dialog, const ResultRecord *r) {
+    SetDlgItemTextA(dialog, IDC_RESULT_TITLE, r->title);
+    SetDlgItemTextA(dialog, IDC_RESULT_COMMENT, r->comment);
+    SetDlgItemTextA(dialog, IDC_RESULT_PICTURE, r->picture);
+    if (r->picture[0]) {
+        SetDlgItemInt(dialog, IDC_RESULT_X, static_cast<UINT>(r->pictureX), TRUE);
+        SetDlgItemInt(dialog, IDC_RESULT_Y, static_cast<UINT>(r->pictureY), TRUE);
+    } else {
+        SetDlgItemTextA(dialog, IDC_RESULT_X, "");
+        SetDlgItemTextA(dialog, IDC_RESULT_Y, "");
+    }
+}
+
+INT_PTR on_init_dialog(HWND dialog) {
+    if (editor_state()->mode == kModeModify) {
+        ResultRecord r;
+        memset(&r, 0, sizeof r);
+        lv_get_selected_data(owner_view(dialog), &r, sizeof r);
+        show_record(dialog, &r);
+    }
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_TITLE), true);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_COMMENT), true);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_PICTURE), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_X), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_Y), false);
+    return 1;
+}
+
+// Unsigned number of a box; false when it does not convert (nothing, a sign, letters).
+bool unsigned_box(HWND dialog, int box, int32_t *value) {
+    BOOL converted = FALSE;
+    UINT v = GetDlgItemInt(dialog, box, &converted, FALSE);
+    bool ok = converted && v <= INT32_MAX;
+    *value = ok ? static_cast<int32_t>(v) : 0;
+    return ok;
+}
+
+// False when the picture's position is not a number: the dialog then stays open.
+bool read_record(HWND dialog, ResultRecord *r) {
+    memset(r, 0, sizeof *r);
+    read_box_text(dialog, IDC_RESULT_TITLE, r->title, sizeof r->title);
+    read_box_text(dialog, IDC_RESULT_COMMENT, r->comment, sizeof r->comment);
+    read_box_text(dialog, IDC_RESULT_PICTURE, r->picture, sizeof r->picture);
+    if (!unsigned_box(dialog, IDC_RESULT_X, &r->pictureX) && r->picture[0]) return false;
+    if (!unsigned_box(dialog, IDC_RESULT_Y, &r->pictureY) && r->picture[0]) return false;
+    return true;
+}
+
+void on_ok(HWND dialog) {
+    ResultRecord r;
+    if (!read_record(dialog, &r)) return;
+    if (!r.title[0] && !r.comment[0] && !r.picture[0]) return;
+    HWND view = owner_view(dialog);
+    ListNode *list = &editor_state()->results;
+    if (editor_state()->mode == kModeAdd) {
+        lv_list_append(view, list, &r, sizeof r);
+    } else {
+        int row = lv_first_selected(view);
+        // Without a selected row there is no record to change, and none is written.
+        if (row >= 0 && liner_overwrite(list, row, &r, sizeof r)) lv_set_selected_item(view, liner_get(list, row));
+    }
+    EndDialog(dialog, 1);
+}
+
+INT_PTR on_command(HWND dialog, int id) {
+    switch (id) {
+        case IDC_RESULT_OK: on_ok(dialog); break;
+        case IDC_RESULT_CANCEL: EndDialog(dialog, 0); break;
+        case IDC_RESULT_BROWSE:
+            choose_file_into_box(dialog, IDC_RESULT_PICTURE, kPictureTitle, kPictureFilter);
+            break;
+        default: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK result_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: return on_init_dialog(dialog);
+        case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
+        case WM_CLOSE: EndDialog(dialog, 0); return 0;
+        default: return FALSE;
+    }
+}
