@@ -4,7 +4,7 @@
 # checked on every call) and counts what it reports; --heap-all validates the whole heap on every
 # call (+heap), about fifty times slower, so give it a smaller --count.
 # Usage: scripts/fuzz-long.sh [--heap|--heap-all] [fuzz_loaders options, e.g. --count N --only jpeg]
-# Failing inputs and the logs go to $FUZZ_OUT (default build/fuzz-long).
+# Failing inputs and the logs go to $FUZZ_OUT (default build/fuzz-long); $FUZZ_EXE names another driver.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 heap=0 mode=--plain
@@ -26,7 +26,7 @@ if [ "${FUZZ_INSIDE_X:-}" != 1 ] && [ -z "${DISPLAY:-}" ]; then
   FUZZ_INSIDE_X=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$mode" "$@"
 fi
 
-exe=$root/build/x86_64/tests/fuzz_loaders.exe
+exe=${FUZZ_EXE:-$root/build/x86_64/tests/fuzz_loaders.exe}
 [ -x "$exe" ] || { echo "build the tests first: $exe is missing" >&2; exit 1; }
 out=${FUZZ_OUT:-$root/build/fuzz-long}
 mkdir -p "$out"
