@@ -1,5 +1,6 @@
 // The diagnosis run engine and the result log it writes.
 #include "QuesManager.h"
+#include "message_box.h"
 #include "BrixLib.h"
 #include "Other.h"
 #include "QuestionFile.h"
@@ -165,6 +166,8 @@ void load(char **value) {
         load_question_file(g.owner, path);
     } else {
         g.loadSlot = kNoSlot;  // five files loaded: nothing may be overwritten
+        show_message_box(g.owner, "問題ファイルは5つまで読み込めます。\r\nセットを開き直すか、初期状態に戻してください。",
+                         "問題を開く", MB_OK | MB_ICONINFORMATION);
     }
     to_start_screen();
 }
@@ -252,7 +255,8 @@ void answer(int32_t c) {
     } else {
         choose_result(&g.slots[f]);
         log_line(kTotalLine, g.total);
-        play(kSndSt, f, 0);
+        // The judgement sound belongs to this moment: both editors offer it for the result.
+        play(kSndEd, f, 0);
     }
     ++g.question;
     activity();
