@@ -13,7 +13,7 @@ namespace {
 const char kRecoveryCaption[] = "結果ログの退避";
 const char kRecoveredText[] =
     "結果ログ %s に書き込めなかった %u 行を %s に保存しました。\r\n"
-    "ログを開いているプログラムを閉じてから、この行をログの末尾に移してください。";
+    "ログを開いていたプログラムを閉じてから、これらの行をログの末尾に移してください。";
 const char kLostText[] = "結果ログ %s に書き込めなかった %u 行を %s にも保存できませんでした。";
 
 struct Waiting {

@@ -358,7 +358,7 @@ std::string make_bmp(int w, int h, int bpp, bool top_down, uint32_t compression,
         put32(s, 34, static_cast<uint32_t>(bits.size()));
         put32(s, 46, static_cast<uint32_t>(colours));
         if (compression == BI_BITFIELDS) {
-            size_t m = header == kInfoHeader ? 54 : 54;  // masks follow the 40-byte part in every header
+            const size_t m = 54;  // the masks follow the first 40 bytes of every header that has them
             put32(s, m, 0xF800);
             put32(s, m + 4, 0x07E0);
             put32(s, m + 8, 0x001F);
@@ -471,7 +471,7 @@ std::string encode(const JpegKind &k) {
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = encode_error_exit;
     err.mgr.emit_message = encode_quiet;
-    unsigned char *volatile out = nullptr;
+    unsigned char *volatile out = nullptr;  // the library's buffer, freed after a jump
     unsigned long out_size = 0;
     const int comps = k.in == JCS_GRAYSCALE ? 1 : (k.in == JCS_CMYK ? 4 : 3);
     std::vector<JSAMPLE> row(static_cast<size_t>(k.w) * comps);
@@ -504,7 +504,6 @@ std::string encode(const JpegKind &k) {
         jpeg_write_scanlines(&cinfo, &r, 1);
     }
     jpeg_finish_compress(&cinfo);
-    out = buffer;
     std::string s(reinterpret_cast<char *>(buffer), out_size);
     jpeg_destroy_compress(&cinfo);
     free(buffer);
