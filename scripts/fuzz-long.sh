@@ -39,7 +39,7 @@ set +e
 nice -n 10 /usr/lib/wine/wine64 "$exe" --count 200000 --seed 20240601 --out "Z:${out//\//\\}" "$@" \
   2> >(grep -v ':trace:heap:' >"$wine_log") | iconv -f CP932 -t UTF-8 -c | tee "$log"
 rc=${PIPESTATUS[0]}
-wait $! 2>/dev/null || true  # the filter of the Wine log
+wait || true  # also for the filter of the Wine log
 set -e
 echo "run took $(( $(date +%s) - start )) s, exit code $rc; log $log"
 if [ $heap -ne 0 ]; then

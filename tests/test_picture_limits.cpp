@@ -82,6 +82,17 @@ std::string claiming(std::string jpeg, unsigned w, unsigned h) {
     return jpeg;
 }
 
+// An 8-bit RLE picture of width 4 and height 2 from the given compressed rows.
+std::string rle8(const std::string &rows) {
+    std::string s = bmp(4, 2, 8);
+    s.resize(54 + 256 * 4);
+    put32(s, 30, BI_RLE8);
+    put32(s, 34, static_cast<uint32_t>(rows.size()));
+    s += rows;
+    put32(s, 2, static_cast<uint32_t>(s.size()));
+    return s;
+}
+
 class PictureLimits : public ::testing::Test {
 protected:
     ScratchFolder dir;
@@ -136,6 +147,18 @@ TEST_F(PictureLimits, BmpWhoseHeaderLiesLoadsNothing) {
     cut.resize(cut.size() - 1);  // the last row short by a byte
     EXPECT_EQ(load_bmp(cut), 0);
     EXPECT_EQ(load_bmp("BM"), 0);
+}
+
+TEST_F(PictureLimits, RleRowsMustEndInsideTheFileAndThePicture) {
+    const std::string eol("\0\0", 2), end("\0\1", 2);
+    const std::string run("\4\7", 2);                       // four pixels of colour 7
+    const std::string given = std::string("\0\3\1\2\3\0", 6);  // three pixels one by one, padded
+    EXPECT_EQ(load_bmp(rle8(run + eol + given + std::string("\1\5", 2) + eol + end)), 4);
+    EXPECT_EQ(load_bmp(rle8(run + eol + run)), 0);                     // cut before its end: Wine read on
+    EXPECT_EQ(load_bmp(rle8(run + eol + given.substr(0, 4))), 0);      // cut inside pixels given one by one
+    EXPECT_EQ(load_bmp(rle8(std::string("\5\7", 2) + eol + end)), 0);  // a run wider than the picture
+    EXPECT_EQ(load_bmp(rle8(run + eol + run + eol + run + eol + end)), 0);  // a third row of two
+    EXPECT_EQ(load_bmp(rle8(std::string("\0\2\x09\0", 4) + end)), 0);   // moved past the right edge
 }
 
 TEST_F(PictureLimits, JpegClaimingAHugeSizeIsRefusedAtOnce) {

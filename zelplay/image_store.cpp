@@ -53,19 +53,67 @@ uint32_t le(const unsigned char *p, int bytes) {
     return v;
 }
 
-// LoadImage trusts a BMP's sizes and offsets (Wine's reads past the file on a lying colour count),
-// so only a file whose header, colour table and rows lie within it, in a form a DIB can take, goes there.
+// Walks RLE8 or RLE4 rows: every run must stay within the picture and the data must end with its
+// end-of-bitmap code before the file ends.
+bool rle_stays_inside(const unsigned char *p, uint64_t n, uint64_t width, uint64_t height, bool four) {
+    uint64_t i = 0, x = 0, y = 0;
+    while (i + 2 <= n) {
+        const unsigned count = p[i], code = p[i + 1];
+        i += 2;
+        if (count || code >= 3) {  // a run of one value, or code pixels given one by one
+            const uint64_t pixels = count ? count : code;
+            if (!count) {
+                const uint64_t bytes = ((four ? (code + 1) / 2 : code) + 1) & ~1ull;  // padded to a word
+                if (i + bytes > n) return false;
+                i += bytes;
+            }
+            x += pixels;
+            if (x > width || y >= height) return false;
+        } else if (code == 0) {  // end of line
+            x = 0;
+            if (++y > height) return false;
+        } else if (code == 1) {  // end of bitmap
+            return true;
+        } else {  // move right and down
+            if (i + 2 > n) return false;
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+            if (x > width || y > height) return false;
+        }
+    }
+    return false;
+}
+
+struct MappedFile {
+    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
+    const unsigned char *bytes = nullptr;
+    uint64_t size = 0;
+    explicit MappedFile(const char *path) {
+        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER n = {};
+        if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &n) || n.QuadPart == 0) return;
+        mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping) bytes = static_cast<const unsigned char *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        if (bytes) size = static_cast<uint64_t>(n.QuadPart);
+    }
+    ~MappedFile() {
+        if (bytes) UnmapViewOfFile(bytes);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+};
+
+// LoadImage trusts a BMP's sizes and offsets (Wine's reads past the file on a lying colour count or
+// cut RLE rows), so only a file whose header, colour table and rows lie within it, in a form a DIB
+// can take, goes there.
 bool bmp_fits_its_file(const char *path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    unsigned char h[14 + 124] = {0};
-    DWORD got = 0;
-    LARGE_INTEGER size = {};
-    bool read = GetFileSizeEx(file, &size) && ReadFile(file, h, sizeof h, &got, nullptr);
-    CloseHandle(file);
-    if (!read || got < 14 + 12 || h[0] != 'B' || h[1] != 'M') return false;
-    const uint64_t file_size = static_cast<uint64_t>(size.QuadPart);
+    MappedFile f(path);
+    const unsigned char *h = f.bytes;
+    if (f.size < 14 + 12 || h[0] != 'B' || h[1] != 'M') return false;
     const uint32_t offset = le(h + 10, 4), header = le(h + 14, 4);
     int64_t width, height;
     uint32_t planes, bpp, compression = BI_RGB, colours = 0, entry = 4, masks = 0;
@@ -75,7 +123,7 @@ bool bmp_fits_its_file(const char *path) {
         planes = le(h + 22, 2);
         bpp = le(h + 24, 2);
         entry = 3;
-    } else if (header >= 40 && header <= 124 && got >= 14 + 40) {
+    } else if (header >= 40 && header <= 124 && f.size >= 14ull + header) {
         width = static_cast<int32_t>(le(h + 18, 4));
         height = static_cast<int32_t>(le(h + 22, 4));
         planes = le(h + 26, 2);
@@ -86,6 +134,8 @@ bool bmp_fits_its_file(const char *path) {
     } else {
         return false;
     }
+    const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+    if (height < 0 && rle) return false;  // compressed rows are bottom-up only
     if (height < 0) height = -height;
     if (planes != 1 || width <= 0 || height <= 0) return false;
     switch (compression) {
@@ -103,10 +153,10 @@ bool bmp_fits_its_file(const char *path) {
     }
     const uint64_t table_end = 14ull + header + masks + static_cast<uint64_t>(colours) * entry;
     const uint64_t stride = (static_cast<uint64_t>(width) * bpp + 31) / 32 * 4;
-    if (table_end > offset || offset >= file_size) return false;
-    if (stride * static_cast<uint64_t>(height) > kMaxDibBytes) return false;
-    // Compressed rows have no size of their own to test; whole rows must be there.
-    return compression == BI_RLE8 || compression == BI_RLE4 || stride * static_cast<uint64_t>(height) <= file_size - offset;
+    const uint64_t rows = static_cast<uint64_t>(height);
+    if (table_end > offset || offset >= f.size || stride * rows > kMaxDibBytes) return false;
+    if (rle) return rle_stays_inside(h + offset, f.size - offset, static_cast<uint64_t>(width), rows, compression == BI_RLE4);
+    return stride * rows <= f.size - offset;
 }
 
 void release(Image &image) {
