@@ -384,6 +384,28 @@ int make_relative_path(const char *base, const char *target, char *out) {
     return 1;
 }
 
+namespace {
+// Fault hook for tests: the call numbers (1-based, counted from the last set_file_fault) to fail.
+int g_fail_append_at, g_fail_replace_at, g_append_calls, g_replace_calls;
+}
+
+void set_file_fault(int append_call, int replace_call) {
+    g_fail_append_at = append_call;
+    g_fail_replace_at = replace_call;
+    g_append_calls = g_replace_calls = 0;
+}
+
+// A write that fails part way, as on a full disk: half the text lands, then the error.
+static BOOL write_text(HANDLE h, const char *text, DWORD len) {
+    DWORD written = 0;
+    if (g_fail_append_at && ++g_append_calls == g_fail_append_at) {
+        WriteFile(h, text, len / 2, &written, nullptr);
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return WriteFile(h, text, len, &written, nullptr) && written == len;
+}
+
 int append_to_file(const char *path, const char *text, DWORD disposition) {
     // Written synchronously so that a success means the text is in the file; readers may share it.
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
@@ -392,10 +414,15 @@ int append_to_file(const char *path, const char *text, DWORD disposition) {
         i_show_last_error("追記ファイルのオープン");
         return 0;
     }
-    DWORD len = static_cast<DWORD>(strlen(text)), written = 0;
-    BOOL ok = SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR;
-    if (ok) ok = WriteFile(h, text, len, &written, nullptr) && written == len;
+    DWORD len = static_cast<DWORD>(strlen(text));
+    LARGE_INTEGER zero = {}, end = {};
+    BOOL ok = SetFilePointerEx(h, zero, &end, FILE_END);
+    if (ok) ok = write_text(h, text, len);
     if (!ok) {
+        // A half line would spoil the file and a later retry would repeat its start: cut it off again.
+        DWORD error = GetLastError();
+        if (SetFilePointerEx(h, end, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+        SetLastError(error);
         i_show_last_error("追記ファイルの書き込み");
         CloseHandle(h);
         return 0;
@@ -405,6 +432,11 @@ int append_to_file(const char *path, const char *text, DWORD disposition) {
 }
 
 int replace_file(const char *temporary, const char *target) {
+    if (g_fail_replace_at && ++g_replace_calls == g_fail_replace_at) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        i_show_last_error("既存ファイルの置換え（移動）に失敗しました");
+        return 0;
+    }
     DWORD attrs = GetFileAttributesA(target);
     bool had_target = attrs != INVALID_FILE_ATTRIBUTES;
     if (had_target) {

@@ -56,4 +56,7 @@ int make_relative_path(const char *base, const char *target, char *out);
 
 int append_to_file(const char *path, const char *text, DWORD disposition);
 int replace_file(const char *temporary, const char *target);
+// Test hook, off by default (0): the append_call-th append_to_file from now on writes half its
+// text and fails as a full disk would; the replace_call-th replace_file fails before acting.
+void set_file_fault(int append_call, int replace_call);
 int file_exists(const char *name);

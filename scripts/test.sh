@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 bash "$root/scripts/run-tests.sh"
+bash "$root/scripts/e2e-test.sh"
 python3 "$root/tools/check_sample.py" "$root" "$root/sample/sample.set"
 bash "$root/scripts/package.sh"
 bash "$root/scripts/check-packages.sh"

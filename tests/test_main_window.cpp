@@ -56,9 +56,11 @@ protected:
         ASSERT_NE(0, atom);
         // Hidden: the handlers do not need the window on screen.
         window = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
+        set_click_settle_millis(0);  // sent clicks carry no message time
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override {
+        set_click_settle_millis(300);
         if (IsWindow(window)) DestroyWindow(window);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
@@ -199,4 +201,39 @@ TEST_F(MainWindow, ResetAppliesTheDefaultsAndQuitDestroysTheWindow) {
     EXPECT_EQ("セットまたは問題ファイルを読み込んで、F11で全画面表示させてください", main_text());
     command(IDM_QUIT);
     EXPECT_FALSE(IsWindow(window));
+}
+
+// Clicks posted like real input: those queued before the screen showed, or within 300 ms after it
+// changed, are dropped; a later one counts.
+TEST_F(MainWindow, ClicksRightAfterAScreenChangeAreIgnored) {
+    set_click_settle_millis(300);
+    open_quiz();
+    auto post_click = [&](int slot) {
+        char *text = nullptr;
+        run_engine(kRunChoiceText, slot, &text);
+        ChoiceBox b = choice_rect(window, slot, text);
+        PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(b.x + 1, b.y + 1));
+        MSG msg;
+        while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    };
+    Sleep(320);
+    post_click(0);
+    EXPECT_EQ("朝は得意?", main_text());
+    post_click(0);  // a double tap: the first question stays unanswered
+    EXPECT_EQ("朝は得意?", main_text());
+    Sleep(320);
+    post_click(0);
+    EXPECT_EQ("夜更かしは?", main_text());
+}
+
+TEST_F(MainWindow, FailedEditorOrHelpStartIsReported) {
+    set_create_process_fn([](char *, STARTUPINFOA *, PROCESS_INFORMATION *) -> BOOL { return FALSE; });
+    set_shell_open_fn([](HWND, const char *, const char *, const char *, const char *, int) {
+        return reinterpret_cast<HINSTANCE>(2);
+    });
+    command(IDM_EDIT_QUESTION);
+    command(IDM_HELP);
+    ASSERT_EQ(2u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("zeledit.exe"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[1].text.find("zelplay.htm"));
 }

@@ -7,6 +7,7 @@
 #include "DirList.h"
 #include "QuesManager.h"
 #include "image_store.h"
+#include "message_box_recorder.h"
 #include "scratch_folder.h"
 #include "sound_effect.h"
 #include "sound_store.h"
@@ -187,9 +188,10 @@ TEST_F(RunEngine, GradesIntoTheThreeSoundsAndBackUsesTheSetLevel) {
     char *v = back;
     sound_store(kSoundPutSet + kSndBk, 0, &v);
     std::string qs = "Q,1,a,1,b,2,c,3\r\nQ,2,a,1,b,2,c,3\r\nQ,3,a,1,b,2,c,3\r\nQ,4,a,2,b,2\r\nQ,5,a,1\r\n";
-    load(qs + "SndSt,st.wav\r\nSndMx,mx.wav\r\nSndMd,md.wav\r\nSndMn,mn.wav\r\nSndBk,fileback.wav\r\n");
+    load(qs + "SndSt,st.wav\r\nSndMx,mx.wav\r\nSndMd,md.wav\r\nSndMn,mn.wav\r\nSndEd,ed.wav\r\nSndBk,fileback.wav\r\n");
     choose({0, 2, 0, 1, 1, 0, 5});
-    std::vector<std::string> expected = {"st.wav", "mx.wav+", "mn.wav+", "md.wav+", "mx.wav+", "st.wav+", "setback.wav+"};
+    // The result plays the judgement sound; back resolves without a file.
+    std::vector<std::string> expected = {"st.wav", "mx.wav+", "mn.wav+", "md.wav+", "mx.wav+", "ed.wav+", "setback.wav+"};
     EXPECT_EQ(expected, g_sounds);
 }
 
@@ -205,9 +207,12 @@ TEST_F(RunEngine, SixthFileAndSlotsWithoutQuestionsAreRefused) {
     EXPECT_EQ("s1", text(kRunMainText));
     choose({5});
     for (int i = 1; i < 5; ++i) load("N,t" + std::to_string(i) + "\r\nQ,q,a,1\r\n");
+    MessageBoxRecorder boxes;
     load("N,sixth\r\nQ,q,a,1\r\n");
     run_engine(kRunLoadFile, 0, nullptr);
     EXPECT_EQ(0, g_dialogs_shown);
+    ASSERT_EQ(2u, boxes.boxes().size());  // refused with a word each time
+    EXPECT_EQ("問題を開く", boxes.boxes()[0].caption);
     EXPECT_EQ("B", text(kRunChoiceText, 0));
     EXPECT_EQ("t4", text(kRunChoiceText, 4));
     set_common_dialogs(&old);

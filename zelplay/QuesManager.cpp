@@ -1,11 +1,13 @@
 // The diagnosis run engine and the result log it writes.
 #include "QuesManager.h"
+#include "message_box.h"
 #include "BrixLib.h"
 #include "Other.h"
 #include "QuestionFile.h"
 #include "SetManager.h"
 #include "font_slot.h"
 #include "image_store.h"
+#include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
 #include <math.h>
@@ -71,7 +73,7 @@ void log_line(const char *format, ...) {
     va_start(ap, format);
     vsnprintf(line, sizeof line, format, ap);
     va_end(ap);
-    append_to_file(g.logPath, line, kAppendOpenAlways);  // a failure is reported there; the run goes on
+    result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
 }
 
 void play(int sound_slot, int file, int wait) {
@@ -164,6 +166,8 @@ void load(char **value) {
         load_question_file(g.owner, path);
     } else {
         g.loadSlot = kNoSlot;  // five files loaded: nothing may be overwritten
+        show_message_box(g.owner, "問題ファイルは5つまで読み込めます。\r\nセットを開き直すか、初期状態に戻してください。",
+                         "問題を開く", MB_OK | MB_ICONINFORMATION);
     }
     to_start_screen();
 }
@@ -251,7 +255,8 @@ void answer(int32_t c) {
     } else {
         choose_result(&g.slots[f]);
         log_line(kTotalLine, g.total);
-        play(kSndSt, f, 0);
+        // The judgement sound belongs to this moment: both editors offer it for the result.
+        play(kSndEd, f, 0);
     }
     ++g.question;
     activity();
@@ -310,6 +315,8 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
     switch (op) {
         case kRunDropAll: drop_all(); return -1;
         case kRunEnd:
+            // The main window is going away: the box stands on its own.
+            result_log_finish(nullptr);
             for (QuestionFile &s : g.slots) question_file_free(&s);
             g.started = 0;
             return -1;

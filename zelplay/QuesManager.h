@@ -10,7 +10,7 @@
 enum RunOp : unsigned {
     kRunStart = 1,           // index: the owner window's handle; five empty slots, start screen, log "zelm.csv"
     kRunDropAll = 2,         // empties all slots, their fonts, sounds and run pictures; start screen
-    kRunEnd = 3,             // releases the slots' arrays
+    kRunEnd = 3,             // releases the slots' arrays; log lines still refused go to the recovery file
     kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" for today
     kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
     kRunMainText = 30,       // -> start text, question text or result title

@@ -24,6 +24,8 @@ HWND g_window;
 
 // Anything bigger cannot be a DIB the kiosk could show, and would overflow a 32-bit size.
 const uint64_t kMaxDibBytes = 0x7FFFFFFF;
+// The decoder's own working memory; only multi-scan (progressive) files need much of it.
+const long kMaxDecoderMemory = 256L * 1024 * 1024;
 
 struct JpegError {
     jpeg_error_mgr mgr;
@@ -45,6 +47,118 @@ void jpeg_emit_message(j_common_ptr cinfo, int level) {
     err->library_emit(cinfo, level);
 }
 
+uint32_t le(const unsigned char *p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+// Walks RLE8 or RLE4 rows: every run must stay within the picture and the data must end with its
+// end-of-bitmap code before the file ends.
+bool rle_stays_inside(const unsigned char *p, uint64_t n, uint64_t width, uint64_t height, bool four) {
+    uint64_t i = 0, x = 0, y = 0;
+    while (i + 2 <= n) {
+        const unsigned count = p[i], code = p[i + 1];
+        i += 2;
+        if (count || code >= 3) {  // a run of one value, or code pixels given one by one
+            const uint64_t pixels = count ? count : code;
+            if (!count) {
+                const uint64_t bytes = ((four ? (code + 1) / 2 : code) + 1) & ~1ull;  // padded to a word
+                if (i + bytes > n) return false;
+                i += bytes;
+            }
+            x += pixels;
+            if (x > width || y >= height) return false;
+        } else if (code == 0) {  // end of line
+            x = 0;
+            if (++y > height) return false;
+        } else if (code == 1) {  // end of bitmap
+            return true;
+        } else {  // move right and down
+            if (i + 2 > n) return false;
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+            if (x > width || y > height) return false;
+        }
+    }
+    return false;
+}
+
+struct MappedFile {
+    HANDLE file = INVALID_HANDLE_VALUE, mapping = nullptr;
+    const unsigned char *bytes = nullptr;
+    uint64_t size = 0;
+    explicit MappedFile(const char *path) {
+        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        LARGE_INTEGER n = {};
+        if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &n) || n.QuadPart == 0) return;
+        mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping) bytes = static_cast<const unsigned char *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        if (bytes) size = static_cast<uint64_t>(n.QuadPart);
+    }
+    ~MappedFile() {
+        if (bytes) UnmapViewOfFile(bytes);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+};
+
+// LoadImage trusts a BMP's sizes and offsets (Wine's reads past the file on a lying colour count or
+// cut RLE rows), so only a file whose header, colour table and rows lie within it, in a form a DIB
+// can take, goes there.
+bool bmp_fits_its_file(const char *path) {
+    MappedFile f(path);
+    const unsigned char *h = f.bytes;
+    if (f.size < 14 + 12 || h[0] != 'B' || h[1] != 'M') return false;
+    const uint32_t offset = le(h + 10, 4), header = le(h + 14, 4);
+    int64_t width, height;
+    uint32_t planes, bpp, compression = BI_RGB, colours = 0, entry = 4, masks = 0;
+    if (header == 12) {
+        width = le(h + 18, 2);
+        height = le(h + 20, 2);
+        planes = le(h + 22, 2);
+        bpp = le(h + 24, 2);
+        entry = 3;
+    } else if (header >= 40 && header <= 124 && f.size >= 14ull + header) {
+        width = static_cast<int32_t>(le(h + 18, 4));
+        height = static_cast<int32_t>(le(h + 22, 4));
+        planes = le(h + 26, 2);
+        bpp = le(h + 28, 2);
+        compression = le(h + 30, 4);
+        colours = le(h + 46, 4);
+        if (compression == BI_BITFIELDS && header == 40) masks = 12;
+    } else {
+        return false;
+    }
+    const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+    if (height < 0 && rle) return false;  // compressed rows are bottom-up only
+    if (height < 0) height = -height;
+    if (planes != 1 || width <= 0 || height <= 0) return false;
+    switch (compression) {
+        case BI_RGB: if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false; break;
+        case BI_RLE8: if (bpp != 8) return false; break;
+        case BI_RLE4: if (bpp != 4) return false; break;
+        case BI_BITFIELDS: if (bpp != 16 && bpp != 32) return false; break;
+        default: return false;
+    }
+    if (bpp <= 8) {
+        if (colours > (1u << bpp)) return false;
+        if (colours == 0) colours = 1u << bpp;
+    } else if (colours > 256) {
+        return false;
+    }
+    const uint64_t table_end = 14ull + header + masks + static_cast<uint64_t>(colours) * entry;
+    const uint64_t stride = (static_cast<uint64_t>(width) * bpp + 31) / 32 * 4;
+    const uint64_t rows = static_cast<uint64_t>(height);
+    if (table_end > offset || offset >= f.size || stride * rows > kMaxDibBytes) return false;
+    if (rle) return rle_stays_inside(h + offset, f.size - offset, static_cast<uint64_t>(width), rows, compression == BI_RLE4);
+    return stride * rows <= f.size - offset;
+}
+
 void release(Image &image) {
     if (image.bitmap) DeleteObject(image.bitmap);
     image = Image();
@@ -57,6 +171,7 @@ void load_into(Image &image, const char *stored) {
     const char *ext = path ? path_extension(path) : nullptr;
     if (!ext) return;
     if (_stricmp(ext, "bmp") == 0) {
+        if (!bmp_fits_its_file(path)) return;
         image.bitmap = static_cast<HBITMAP>(
             LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
         BITMAP bm;
@@ -111,11 +226,16 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     jpeg_read_header(&cinfo, TRUE);
     // Greyscale pictures come out as RGB too; CMYK cannot and stops with an error.
     cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-
+    // A progressive file is decoded whole inside jpeg_start_decompress: a size no DIB can take is
+    // refused before it, and the working memory bounded, or a small file claiming 46340 x 46340
+    // pixels costs gigabytes and seconds. A limit set through JPEGMEM stays.
+    jpeg_calc_output_dimensions(&cinfo);
     const uint64_t w = cinfo.output_width, h = cinfo.output_height;
     const uint64_t stride = (w * 24 + 31) / 32 * 4;
-    if (cinfo.output_components != 3 || w == 0 || h == 0 || stride * h > kMaxDibBytes)
+    if (w == 0 || h == 0 || stride * h > kMaxDibBytes) ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    if (!cinfo.mem->max_memory_to_use) cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != 3 || cinfo.output_width != w || cinfo.output_height != h)
         ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
 
     BITMAPINFO info;

@@ -29,11 +29,25 @@ struct MainState {
     HCURSOR hand = nullptr;
     HCURSOR arrow = nullptr;
     UINT_PTR timer = 0;
+    DWORD shown_at = 0;  // tick count when the screen last changed
 };
 MainState g_main;
 }  // namespace
 
-static void refresh(HWND window) { SendMessageA(window, WM_SIZE, 0, 0); }
+static DWORD g_settle_millis = 300;
+
+void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
+
+static void refresh(HWND window) {
+    SendMessageA(window, WM_SIZE, 0, 0);
+    g_main.shown_at = GetTickCount();
+}
+
+// Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
+// double tap right after a change would answer questions the visitor has not seen.
+static bool click_too_early(DWORD click_time) {
+    return g_settle_millis && static_cast<LONG>(click_time - g_main.shown_at) < static_cast<LONG>(g_settle_millis);
+}
 
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
@@ -179,9 +193,15 @@ static void on_command(HWND window, int id) {
     case IDM_OPEN_QUESTION: cmd_open_question(window); break;
     // Destroying the window runs the shutdown sequence and ends the loop.
     case IDM_QUIT: DestroyWindow(window); break;
-    case IDM_HELP: shell_open_document(window, "zelplay.htm"); break;
+    case IDM_HELP:
+        if (!shell_open_document(window, "zelplay.htm"))
+            show_message_box(window, "ヘルプ「zelplay.htm」を開けませんでした。", kTitle, MB_OK | MB_ICONWARNING);
+        break;
     case IDM_ABOUT: cmd_about(window); break;
-    case IDM_EDIT_QUESTION: start_program("zeledit.exe"); break;
+    case IDM_EDIT_QUESTION:
+        if (!start_program("zeledit.exe"))
+            show_message_box(window, "問題エディタ「zeledit.exe」を起動できませんでした。", kTitle, MB_OK | MB_ICONWARNING);
+        break;
     case IDM_FULL_SCREEN: cmd_full_screen(window); break;
     case IDM_OPEN_SET: apply_set(window, nullptr); break;
     case IDM_EDIT_SET: cmd_edit_set(window); break;
@@ -219,7 +239,7 @@ static void on_mouse_move(HWND window, int x, int y) {
 
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
-    if (!hit_choice(window, x, y, &slot)) return;
+    if (click_too_early(GetMessageTime()) || !hit_choice(window, x, y, &slot)) return;
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
 }

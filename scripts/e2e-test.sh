@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# End to end: the real zelplay.exe under Xvfb with a question file on its command line, one
+# diagnosis clicked through with the mouse, then the log checked byte for byte and the result
+# screen checked by its pixels.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/x86_64"
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+wine=/usr/lib/wine/wine64
+
+if [ -z "${ZELMICA_E2E_X:-}" ]; then
+  export ZELMICA_E2E_X=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+started_server=0
+player=
+cleanup() {
+  [ -n "$player" ] && kill "$player" 2>/dev/null || true
+  [ $started_server -eq 1 ] && wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+if ! pgrep -u "$(id -u)" -f wineserver >/dev/null; then
+  wineserver -p
+  started_server=1
+fi
+"$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
+
+cp "$build/zelplay/zelplay.exe" "$work/"
+# Two questions: answers 2 then 1 carry 3 and 2 points; H = 6, four rows, band width 1.
+printf 'N,通しテスト\r\nQ,朝は得意ですか？,はい,1,とても,3,いいえ,0\r\nQ,夜はどうですか？,好き,2,きらい,0\r\nS,結果その一\r\nS,結果その二\r\nS,結果その三\r\nS,結果その四\r\n' |
+  iconv -f UTF-8 -t CP932 > "$work/e2e.qst"
+cd "$work"
+"$wine" zelplay.exe e2e.qst >/dev/null 2>&1 </dev/null &
+player=$!
+
+locate() { "$wine" "$build/tools/demo/demo_locate.exe" "$1" 2>/dev/null | tr -d '\r'; }
+click() {
+  local xy
+  xy=$(locate "$1")
+  [ -n "$xy" ] || { echo "e2e: the player window did not appear" >&2; exit 1; }
+  # shellcheck disable=SC2086
+  xdotool mousemove $xy click 1
+  sleep 1
+}
+locate 0 >/dev/null
+sleep 1
+click 0    # the file's title
+click 1    # とても, 3 points
+click 0    # 好き, 2 points: the result
+import -window root "$work/result.png"
+read -r cx cy cw ch < <(locate client)
+
+expected=$(printf '問題1, 設問1, 回答2, 得点3\r\n問題1, 設問2, 回答1, 得点2\r\n得点合計, , , ,5\r\n' | iconv -f UTF-8 -t CP932 | od -An -tx1)
+actual=$(od -An -tx1 "$work/zelm.csv")
+if [ "$expected" != "$actual" ]; then
+  echo "e2e: log differs:" >&2
+  iconv -f CP932 -t UTF-8 "$work/zelm.csv" >&2 || true
+  exit 1
+fi
+
+# Total 5 of 6 lies in the first band: the title is drawn white on the green background.
+w10=$((cw / 10)); h10=$((ch / 10))
+bg=$(convert "$work/result.png" -format "%[pixel:p{$((cx + 3)),$((cy + ch - 3))}]" info:)
+white=$(convert "$work/result.png" -crop "$((cw - 2 * w10))x$((3 * h10))+$((cx + w10))+$((cy + 2 * h10))" +repage \
+  -fill black +opaque white -fill white -opaque white -format "%[fx:mean*w*h]" info:)
+case "$bg" in
+  "srgb(0,160,0)"|"rgb(0,160,0)") ;;
+  *) echo "e2e: background is $bg, not RGB(0,160,0)" >&2; exit 1 ;;
+esac
+if [ "${white%.*}" -lt 100 ]; then
+  echo "e2e: no title text in the text area ($white white pixels)" >&2
+  exit 1
+fi
+echo "e2e: log lines and result screen as expected ($white title pixels)"

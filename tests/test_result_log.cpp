@@ -1,0 +1,168 @@
+// The result log while other programs have it open: a live viewer, a spreadsheet that locks it,
+// half-written lines, and the recovery file at the end of the program.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "BrixLib.h"
+#include "QuesManager.h"
+#include "message_box_recorder.h"
+#include "result_log.h"
+#include "scratch_folder.h"
+#include "sound_effect.h"
+
+namespace {
+BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
+
+const char kTwo[] = "N,二問\r\nQ,q1,a,1,b,-5\r\nQ,q2,a,3,b,4\r\nS,r\r\n";
+
+std::string answer_line(int q, int a, int points) {
+    return "問題1, 設問" + std::to_string(q) + ", 回答" + std::to_string(a) + ", 得点" + std::to_string(points) + "\r\n";
+}
+
+class ResultLog : public ::testing::Test {
+protected:
+    ScratchFolder dir;
+    MessageBoxRecorder boxes;
+    void SetUp() override {
+        set_log_folder(dir.path().c_str());
+        set_play_sound_fn(silent);
+        run_engine(kRunStart, 0, nullptr);
+        std::string p = dir.write("two.qst", kTwo);
+        char *v = &p[0];
+        run_engine(kRunLoadFile, 0, &v);
+    }
+    void TearDown() override {
+        run_engine(kRunEnd, 0, nullptr);
+        set_file_fault(0, 0);
+        set_play_sound_fn(nullptr);
+        set_log_folder(nullptr);
+    }
+    // One whole run: the start choice, two answers, and back from the result. Returns its lines.
+    static std::string run(int first, int second) {
+        static const int kPoints[2][2] = {{1, -5}, {3, 4}};
+        int c[] = {0, first, second, 5};
+        for (int x : c) run_engine(kRunChoose, x, nullptr);
+        int total = kPoints[0][first] + kPoints[1][second];
+        return answer_line(1, first + 1, kPoints[0][first]) + answer_line(2, second + 1, kPoints[1][second]) +
+               "得点合計, , , ," + std::to_string(total) + "\r\n";
+    }
+    std::string log_path() const { return dir.path() + "zelm.csv"; }
+    HANDLE hold(DWORD access, DWORD share) const {
+        return CreateFileA(log_path().c_str(), access, share, nullptr, OPEN_ALWAYS, 0, nullptr);
+    }
+    int count(const char *caption) const {
+        int n = 0;
+        for (const RecordedBox &b : boxes.boxes()) n += b.caption == caption;
+        return n;
+    }
+};
+
+std::string read_all(HANDLE h) {
+    std::string s(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+    if (!s.empty()) ReadFile(h, &s[0], static_cast<DWORD>(s.size()), &got, nullptr);
+    return s.substr(0, got);
+}
+}  // namespace
+
+TEST_F(ResultLog, LiveViewerSharingReadAndWriteSeesEveryLineAsItComes) {
+    HANDLE viewer = hold(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    std::string expected;
+    for (int i = 0; i < 4; ++i) {
+        expected += run(i & 1, (i >> 1) & 1);
+        EXPECT_EQ(read_all(viewer), expected);
+    }
+    CloseHandle(viewer);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(result_log_waiting(), 0u);
+}
+
+TEST_F(ResultLog, LockedLogKeepsLinesInOrderAndWritesThemFirstWhenFree) {
+    std::string before = run(0, 0);
+    HANDLE sheet = hold(GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_NE(sheet, INVALID_HANDLE_VALUE);
+    std::string refused = run(1, 1);
+    CloseHandle(sheet);
+    // Every refused line was reported with the open message, and the run went on to its result.
+    EXPECT_EQ(count("追記ファイルのオープン"), 3);
+    EXPECT_EQ(boxes.boxes().size(), 3u);
+    EXPECT_EQ(result_log_waiting(), 3u);
+    EXPECT_EQ(run_engine(kRunTotal, 0, nullptr), -1);
+    EXPECT_EQ(dir.read("zelm.csv"), before);
+
+    std::string after = run(0, 1);
+    EXPECT_EQ(dir.read("zelm.csv"), before + refused + after);
+    EXPECT_EQ(result_log_waiting(), 0u);
+    EXPECT_EQ(boxes.boxes().size(), 3u);
+}
+
+TEST_F(ResultLog, HalfWrittenLineIsCutOffAndWrittenWholeLater) {
+    std::string first = run(0, 0);
+    set_file_fault(3, 0);  // the total line of the next run: half of it reaches the disk
+    std::string second = run(1, 0);
+    set_file_fault(0, 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "追記ファイルの書き込み");
+    EXPECT_EQ(dir.read("zelm.csv"), first + answer_line(1, 2, -5) + answer_line(2, 1, 3));
+    EXPECT_EQ(result_log_waiting(), 1u);
+    std::string third = run(1, 1);
+    EXPECT_EQ(dir.read("zelm.csv"), first + second + third);
+}
+
+TEST_F(ResultLog, LinesStillLockedAtTheEndGoIntoTheRecoveryFile) {
+    std::string before = run(0, 0);
+    HANDLE sheet = hold(GENERIC_READ, 0);
+    std::string refused = run(1, 0);
+    run_engine(kRunEnd, 0, nullptr);
+    CloseHandle(sheet);
+    EXPECT_EQ(dir.read("zelm.csv"), before);
+    EXPECT_EQ(dir.read(kRecoveryName), refused);
+    EXPECT_EQ(result_log_waiting(), 0u);
+    ASSERT_EQ(count("結果ログの退避"), 1);
+    const RecordedBox &b = boxes.boxes().back();
+    EXPECT_NE(b.text.find(dir.path() + "zelm_recovered.csv"), std::string::npos);
+    EXPECT_NE(b.text.find("3 行"), std::string::npos);
+
+    // A later program run writes its lines to the log as usual.
+    SetUp();
+    std::string later = run(1, 1);
+    EXPECT_EQ(dir.read("zelm.csv"), before + later);
+    EXPECT_EQ(dir.read(kRecoveryName), refused);
+}
+
+TEST_F(ResultLog, RecoveryFileLockedTooIsReportedAsLost) {
+    HANDLE sheet = hold(GENERIC_READ, 0);
+    HANDLE other = CreateFileA((dir.path() + kRecoveryName).c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    run(0, 0);
+    run_engine(kRunEnd, 0, nullptr);
+    CloseHandle(other);
+    CloseHandle(sheet);
+    ASSERT_EQ(count("結果ログの退避"), 1);
+    EXPECT_EQ(boxes.boxes().back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(dir.read(kRecoveryName), "");
+    EXPECT_EQ(result_log_waiting(), 0u);
+}
+
+// Many runs while a spreadsheet opens and closes the log and the disk now and then cuts a line:
+// in the end the log holds every line once, in order, and nothing else.
+TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {
+    std::string expected;
+    HANDLE sheet = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 60; ++i) {
+        if (i % 7 == 3) sheet = hold(GENERIC_READ, 0);
+        if (i % 7 == 5 && sheet != INVALID_HANDLE_VALUE) {
+            CloseHandle(sheet);
+            sheet = INVALID_HANDLE_VALUE;
+        }
+        set_file_fault(i % 11 == 0 ? 1 + i % 3 : 0, 0);
+        expected += run(i % 2, (i / 2) % 2);
+    }
+    set_file_fault(0, 0);
+    if (sheet != INVALID_HANDLE_VALUE) CloseHandle(sheet);
+    expected += run(0, 0);
+    EXPECT_EQ(dir.read("zelm.csv"), expected);
+    EXPECT_EQ(result_log_waiting(), 0u);
+    EXPECT_GT(boxes.boxes().size(), 10u);
+}

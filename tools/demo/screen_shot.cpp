@@ -1,0 +1,78 @@
+// Draws the player's three screens for the sample set at a given client size through the same
+// composition the window paints with, and writes them as BMP files: for looking at layouts at
+// sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR (run in the
+// program folder, next to sample.set).
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include "QuesManager.h"
+#include "mainflame.h"
+#include "mainflame_paint.h"
+#include "message_box.h"
+#include "sound_effect.h"
+
+static BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
+static int quiet_box(HWND, const char *, const char *, UINT) { return IDOK; }
+
+static void save(HWND window, int w, int h, int score, int full, const std::string &path) {
+    HDC screen = GetDC(window);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(window, screen);
+    if (!dc || !bitmap) return;
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT r = {0, 0, w, h};
+    compose_screen(window, dc, r, score, full);
+    GdiFlush();
+    DWORD stride = (w * 3 + 3) & ~3u, size = stride * h;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    if (FILE *f = fopen(path.c_str(), "wb")) {
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+        fwrite(bits, size, 1, f);
+        fclose(f);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+int main(int argc, char **argv) {
+    if (argc < 4) return 2;
+    int w = atoi(argv[1]), h = atoi(argv[2]);
+    std::string out = std::string(argv[3]) + "\\" + argv[1] + "x" + argv[2] + "-";
+    set_play_sound_fn(silent);
+    set_message_box_fn(quiet_box);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!register_main_class(instance)) return 1;
+    HWND window = create_main_window(instance, SW_HIDE);
+    if (!window) return 1;
+    RECT frame = {0, 0, w, h};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER);
+    RECT client;
+    GetClientRect(window, &client);
+    w = client.right;
+    h = client.bottom;
+    open_start_file(window, "sample.set");
+    save(window, w, h, 0, 0, out + "1-start.bmp");
+    run_engine(kRunChoose, 0, nullptr);
+    save(window, w, h, 0, 0, out + "2-question.bmp");
+    for (int i = 0; i < 20 && run_engine(kRunComment, 0, nullptr) != -1; ++i) run_engine(kRunChoose, 0, nullptr);
+    save(window, w, h, 1, 0, out + "3-result-score.bmp");
+    save(window, w, h, 1, 1, out + "4-result-fullscreen.bmp");
+    DestroyWindow(window);
+    printf("%dx%d\n", w, h);
+    return 0;
+}

@@ -1,0 +1,88 @@
+// Result-log writing that loses no line while another program holds the log open.
+#include "result_log.h"
+#include "BrixLib.h"
+#include "imemory.h"
+#include "message_box.h"
+#include <stdio.h>
+#include <string.h>
+
+const char kRecoveryName[] = "zelm_recovered.csv";
+
+namespace {
+
+const char kRecoveryCaption[] = "結果ログの退避";
+const char kRecoveredText[] =
+    "結果ログ %s に書き込めなかった %u 行を %s に保存しました。\r\n"
+    "ログを開いていたプログラムを閉じてから、これらの行をログの末尾に移してください。";
+const char kLostText[] = "結果ログ %s に書き込めなかった %u 行を %s にも保存できませんでした。";
+
+struct Waiting {
+    Waiting *next;
+    char path[kPathSize];
+    char text[1];  // the whole line, allocated to its length
+};
+
+Waiting *g_head;
+Waiting **g_tail = &g_head;
+size_t g_count;
+
+void keep(const char *path, const char *line) {
+    size_t n = strlen(line);
+    Waiting *w = static_cast<Waiting *>(I_HEAP_CALLOC(1, sizeof(Waiting) + n));
+    if (!w) return;  // reported by the allocator; nothing else can hold the line
+    append_prefix(w->path, sizeof w->path, path, strlen(path));
+    memcpy(w->text, line, n + 1);
+    *g_tail = w;
+    g_tail = &w->next;
+    ++g_count;
+}
+
+void drop_head() {
+    Waiting *w = g_head;
+    g_head = w->next;
+    if (!g_head) g_tail = &g_head;
+    --g_count;
+    I_HEAP_FREE(w);
+}
+
+// Writes waiting lines from the first on; stops at the first refusal (already reported).
+bool write_waiting() {
+    while (g_head) {
+        if (!append_to_file(g_head->path, g_head->text, kAppendOpenAlways)) return false;
+        drop_head();
+    }
+    return true;
+}
+
+}  // namespace
+
+int result_log_append(const char *path, const char *line) {
+    // One refusal per line is enough: a locked log would otherwise answer every waiting line too.
+    if (!write_waiting() || !append_to_file(path, line, kAppendOpenAlways)) {
+        keep(path, line);
+        return 0;
+    }
+    return 1;
+}
+
+size_t result_log_waiting() { return g_count; }
+
+int result_log_finish(HWND owner) {
+    if (!g_head || write_waiting()) return 1;
+    char log[kPathSize], folder[kPathSize], recovery[kPathSize], text[3 * kPathSize + 256];
+    append_prefix(log, sizeof log, g_head->path, strlen(g_head->path));
+    path_folder(log, folder);
+    snprintf(recovery, sizeof recovery, "%s%s", folder, kRecoveryName);
+    unsigned lines = static_cast<unsigned>(g_count);
+    while (g_head && append_to_file(recovery, g_head->text, kAppendOpenAlways)) drop_head();
+    if (g_head) {
+        snprintf(text, sizeof text, kLostText, log, static_cast<unsigned>(g_count), recovery);
+        // They cannot be kept past the end of the program either way.
+        while (g_head) drop_head();
+        show_message_box(owner, text, kRecoveryCaption, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    snprintf(text, sizeof text, kRecoveredText, log, lines, recovery);
+    show_message_box(owner, text, kRecoveryCaption, MB_OK | MB_ICONWARNING);
+    return 1;
+}
