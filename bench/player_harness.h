@@ -28,6 +28,8 @@ public:
         old_dialogs_ = set_common_dialogs(&none);
         old_box_ = set_message_box_fn(silent_box);
         set_log_folder(log_folder);
+        // Clicks here come straight after the screen they answer; the ghost-click guard would drop them.
+        set_click_settle_millis(0);
         static ATOM atom = register_main_class(GetModuleHandleA(nullptr));
         if (atom) window_ = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
     }
@@ -36,6 +38,7 @@ public:
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         set_log_folder(nullptr);
+        set_click_settle_millis(kDefaultClickSettleMillis);
         set_message_box_fn(old_box_);
         set_common_dialogs(&old_dialogs_);
         set_create_process_fn(nullptr);

@@ -395,10 +395,12 @@ void set_file_fault(int append_call, int replace_call) {
     g_append_calls = g_replace_calls = 0;
 }
 
+bool append_fault_due() { return g_fail_append_at && ++g_append_calls == g_fail_append_at; }
+
 // A write that fails part way, as on a full disk: half the text lands, then the error.
 static BOOL write_text(HANDLE h, const char *text, DWORD len) {
     DWORD written = 0;
-    if (g_fail_append_at && ++g_append_calls == g_fail_append_at) {
+    if (append_fault_due()) {
         WriteFile(h, text, len / 2, &written, nullptr);
         SetLastError(ERROR_DISK_FULL);
         return FALSE;

@@ -59,4 +59,6 @@ int replace_file(const char *temporary, const char *target);
 // Test hook, off by default (0): the append_call-th append_to_file from now on writes half its
 // text and fails as a full disk would; the replace_call-th replace_file fails before acting.
 void set_file_fault(int append_call, int replace_call);
+// Counts one line append against that hook: true when this one is to fail. For other line writers.
+bool append_fault_due();
 int file_exists(const char *name);

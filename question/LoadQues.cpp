@@ -61,6 +61,13 @@ public:
             if (!open(path, disposition)) return 0;
         }
         size_t n = strlen(text);
+        if (append_fault_due()) {
+            // As a full disk would: the line does not arrive, the save learns at once.
+            used_ = 0;
+            SetLastError(ERROR_DISK_FULL);
+            i_show_last_error("追記ファイルの書き込み");
+            return 0;
+        }
         if (used_ + n > sizeof pending_ && !flush()) return 0;
         if (n > sizeof pending_) return put(text, n);
         memcpy(pending_ + used_, text, n);

@@ -60,7 +60,7 @@ protected:
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override {
-        set_click_settle_millis(300);
+        set_click_settle_millis(kDefaultClickSettleMillis);
         if (IsWindow(window)) DestroyWindow(window);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
@@ -206,7 +206,7 @@ TEST_F(MainWindow, ResetAppliesTheDefaultsAndQuitDestroysTheWindow) {
 // Clicks posted like real input: those queued before the screen showed, or within 300 ms after it
 // changed, are dropped; a later one counts.
 TEST_F(MainWindow, ClicksRightAfterAScreenChangeAreIgnored) {
-    set_click_settle_millis(300);
+    set_click_settle_millis(kDefaultClickSettleMillis);
     open_quiz();
     auto post_click = [&](int slot) {
         char *text = nullptr;

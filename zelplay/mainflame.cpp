@@ -34,7 +34,7 @@ struct MainState {
 MainState g_main;
 }  // namespace
 
-static DWORD g_settle_millis = 300;
+static DWORD g_settle_millis = kDefaultClickSettleMillis;
 
 void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
 

@@ -12,8 +12,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
 // Timer 1: counts idle ticks and returns a run to the start screen when the set's time is up.
 void CALLBACK idle_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
-// Clicks earlier than this after a screen change are ignored (300 ms); 0 turns the guard off
+// Clicks earlier than this after a screen change are ignored; 0 turns the guard off
 // for drivers that send clicks without message times.
+constexpr DWORD kDefaultClickSettleMillis = 300;
 void set_click_settle_millis(DWORD millis);
 
 // Puts a set into effect; with no record the user picks a set file.
