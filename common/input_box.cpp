@@ -31,7 +31,7 @@ struct InputBoxState {
 };
 InputBoxState g_box;
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const char *cls;
     DWORD ex_style;
@@ -47,7 +47,7 @@ WNDPROC previous_of(int id) {
     return (i >= 0 && i < kControls) ? g_box.previous[i] : nullptr;
 }
 
-HWND create_control(HWND box, const ControlSpec &c, const char *text) {
+HWND create_control(HWND box, const ControlLayout &c, const char *text) {
     HWND w = CreateWindowExA(c.ex_style, c.cls, text, c.style, c.x, c.y, c.w, c.h, box,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), g_box.instance, nullptr);
     if (!w) i_show_last_error(c.failure_caption);
@@ -59,7 +59,7 @@ void on_create(HWND box) {
     SetClassLongPtrA(box, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(g_box.brush));
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    const ControlSpec specs[kControls] = {
+    const ControlLayout layout[kControls] = {
         {kInputBoxPrompt, "STATIC", 0, child, 18, 18, 364, 40, "スタティックコントロールの作成"},
         {kInputBoxEdit, "EDIT", WS_EX_CLIENTEDGE, g_box.edit_style | child | WS_TABSTOP, 18, 85, 364, 25,
          "エディットコントロールの作成"},
@@ -69,11 +69,11 @@ void on_create(HWND box) {
     const char *texts[kControls] = {g_box.prompt, g_box.initial, "OK", "CANCEL"};
     HWND edit = nullptr;
     for (int i = 0; i < kControls; ++i) {
-        HWND w = create_control(box, specs[i], texts[i]);
+        HWND w = create_control(box, layout[i], texts[i]);
         g_box.previous[i] = nullptr;
-        if (!w || specs[i].id == kInputBoxPrompt) continue;
+        if (!w || layout[i].id == kInputBoxPrompt) continue;
         subclass_window(w, child_proc, &g_box.previous[i]);
-        if (specs[i].id == kInputBoxEdit) edit = w;
+        if (layout[i].id == kInputBoxEdit) edit = w;
     }
     if (edit) SetFocus(edit);
 }

@@ -4,10 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/x86_64"
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 if [ "${1:-}" != "--inside-x" ]; then
   if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -20,10 +20,7 @@ for exe in "$build/zelplay/zelplay.exe" "$build/tools/demo/demo_locate.exe"; do
   [ -f "$exe" ] || { echo "missing $exe: run scripts/build.sh first" >&2; exit 1; }
 done
 
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 wine=/usr/lib/wine/wine64
 
 # The program folder as it is installed: programs, help, sample.set next to sample\.

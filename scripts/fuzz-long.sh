@@ -13,9 +13,7 @@ case "${1:-}" in
   --heap-all) heap=2 mode=$1; shift ;;
   --plain) shift ;;
 esac
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 case $heap in
   1) export WINEDEBUG=-all,warn+heap,err+heap ;;
   2) export WINEDEBUG=-all,+heap ;;

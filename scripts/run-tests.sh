@@ -3,10 +3,7 @@
 # Starts only what is not already running and stops only what it started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 if [ "${1:-}" != "--inside-x" ] && [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$@"

@@ -4,10 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/x86_64"
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 export ZEL_SOAK_RUNS=${ZEL_SOAK_RUNS:-100000}
 export ZEL_SOAK_SEED=${ZEL_SOAK_SEED:-20240611}
 

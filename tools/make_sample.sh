@@ -222,7 +222,7 @@ cup() { # COLOUR DRINK: a mug on a saucer
     -fill none -stroke "$1" -strokewidth 9 -draw 'circle 164,102 164,84' -stroke none \
     -fill "$1" -draw 'roundrectangle 74,66 166,146 18,18' -fill "$2" -draw 'ellipse 120,70 44,9 0,360'
 }
-save_jpg r_special.jpg $(card 240 180 '#fffbea' '#ffca28') $(cup '#ffb300' '#6d4c41') \
+save_jpg r_blend.jpg $(card 240 180 '#fffbea' '#ffca28') $(cup '#ffb300' '#6d4c41') \
   -fill '#ffe082' -draw "$(star 120 106 22 10)" -fill '#ffca28' \
   -draw "$(star 44 50 14 6)" -draw "$(star 198 42 10 4)" -draw "$(star 56 130 8 3)" -draw "$(star 204 132 9 4)"
 save_bmp r_espresso.bmp $(card 240 180 '#f8f1ea' '#8d6e63') \
