@@ -29,16 +29,73 @@ static void seek(HANDLE file, LONGLONG where) {
     SetFilePointerEx(file, pos, nullptr, FILE_BEGIN);
 }
 
+namespace {
+// Where the line logic reads from. Direct: the handle itself. Windowed: the reads and seeks are
+// served from a copy of up to kWindow bytes of the file, so walking a whole file costs one read
+// per window instead of four calls per line; the bytes, results and positions are the handle's,
+// and the handle is left at the position reached.
+class Source {
+public:
+    enum { kWindow = 64 * 1024 };
+    Source(HANDLE file, bool windowed) : file_(file) {
+        if (windowed) window_ = static_cast<char *>(I_HEAP_CALLOC(kWindow, 1));
+        if (window_) pos_ = ::tell(file);
+    }
+    ~Source() {
+        if (!window_) return;
+        ::seek(file_, pos_);
+        I_HEAP_FREE(window_);
+    }
+    Source(const Source &) = delete;
+    Source &operator=(const Source &) = delete;
+
+    LONGLONG tell() const { return window_ ? pos_ : ::tell(file_); }
+    void seek(LONGLONG where) {
+        if (window_) pos_ = where;
+        else ::seek(file_, where);
+    }
+    // As ReadFile of size bytes at the current position.
+    bool read(char *dest, DWORD size, DWORD *got) {
+        if (!window_) return ReadFile(file_, dest, size, got, nullptr) != 0;
+        LONGLONG have = pos_ >= base_ && pos_ <= base_ + len_ ? base_ + len_ - pos_ : -1;
+        if (have < 0 || (have < size && !at_end_)) {
+            ::seek(file_, pos_);
+            DWORD n = 0;
+            if (!ReadFile(file_, window_, kWindow, &n, nullptr)) {
+                // Read on directly from here, so a failing read is reported where it happens.
+                I_HEAP_FREE(window_);
+                window_ = nullptr;
+                ::seek(file_, pos_);
+                return ReadFile(file_, dest, size, got, nullptr) != 0;
+            }
+            base_ = pos_;
+            len_ = n;
+            at_end_ = n < static_cast<DWORD>(kWindow);
+            have = n;
+        }
+        DWORD n = have < size ? static_cast<DWORD>(have) : size;
+        memcpy(dest, window_ + (pos_ - base_), n);
+        pos_ += n;
+        *got = n;
+        return true;
+    }
+
+private:
+    HANDLE file_;
+    char *window_ = nullptr;
+    LONGLONG pos_ = 0, base_ = 0, len_ = 0;
+    bool at_end_ = false;  // the window holds the file's end
+};
+
 // The file is read in chunks and each chunk walked in 64-byte pieces: lines, results, the
 // capacity asked for and file positions are those of 64-byte reads, at a fraction of the calls.
-namespace {
 class Pieces {
 public:
-    explicit Pieces(HANDLE file) : file_(file) {}
+    explicit Pieces(Source &source) : source_(source) {}
     // The next piece as one ReadFile of kPiece bytes would give it; false on a read error.
     bool next(char *piece, DWORD *got) {
         if (at_ == len_ && full_) {
-            if (!ReadFile(file_, chunk_, sizeof chunk_, &len_, nullptr)) return false;
+            if (!source_.read(chunk_, sizeof chunk_, &len_)) return false;
             at_ = 0;
             full_ = len_ == sizeof chunk_;
         }
@@ -50,16 +107,16 @@ public:
     }
 
 private:
-    HANDLE file_;
+    Source &source_;
     char chunk_[kChunk];
     DWORD len_ = 0, at_ = 0;
     bool full_ = true;  // the last chunk filled up: the file may go on
 };
 }  // namespace
 
-int read_line(HANDLE file, char *buffer, size_t *capacity) {
+static int read_line_from(Source &file, char *buffer, size_t *capacity) {
     memset(buffer, 0, *capacity);
-    LONGLONG start = tell(file);
+    LONGLONG start = file.tell();
     size_t gathered = 0;
     bool pending_cr = false;  // a CR that ended the previous piece: kept only if no LF follows
     int result = kLineDone;
@@ -90,26 +147,47 @@ int read_line(HANDLE file, char *buffer, size_t *capacity) {
         pending_cr = hold_cr;
         if (lf || got < kPiece) break;
     }
-    seek(file, start);
+    file.seek(start);
     return result;
 }
 
-int next_line(HANDLE file) {
-    LONGLONG at = tell(file);
+static int next_line_from(Source &file) {
+    LONGLONG at = file.tell();
     for (;;) {
         char chunk[kChunk];
         DWORD got = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+        if (!file.read(chunk, sizeof chunk, &got)) {
             i_show_last_error(kReadCaption);
             return kNextReadError;
         }
         if (got == 0) return kNextNoMore;
         const char *lf = static_cast<const char *>(memchr(chunk, '\n', got));
         if (lf) {
-            seek(file, at + (lf - chunk) + 1);
+            file.seek(at + (lf - chunk) + 1);
             return kNextDone;
         }
         if (got < sizeof chunk) return kNextNoMore;
         at += got;
+    }
+}
+
+int read_line(HANDLE file, char *buffer, size_t *capacity) {
+    Source source(file, false);
+    return read_line_from(source, buffer, capacity);
+}
+
+int next_line(HANDLE file) {
+    Source source(file, false);
+    return next_line_from(source);
+}
+
+void for_each_line(HANDLE file, char *buffer, size_t size, LineFn line, void *context) {
+    Source source(file, true);
+    for (;;) {
+        size_t capacity = size;
+        if (read_line_from(source, buffer, &capacity) != kLineDone) return;
+        if (buffer[0] && !line(buffer, context)) return;
+        memset(buffer, 0, size);
+        if (next_line_from(source) != kNextDone) return;
     }
 }

@@ -13,3 +13,9 @@ int check_not_empty(HANDLE file);
 int read_line(HANDLE file, char *buffer, size_t *capacity);
 // Moves the file position just past the next LF.
 int next_line(HANDLE file);
+
+// Called for each non-empty line; false stops the walk.
+typedef bool (*LineFn)(const char *line, void *context);
+// read_line and next_line from the current position to the end, a read error (reported) or a
+// line too long for buffer (size bytes); the same lines, in far fewer reads of the file.
+void for_each_line(HANDLE file, char *buffer, size_t size, LineFn line, void *context);

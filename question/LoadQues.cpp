@@ -232,14 +232,9 @@ void dispatch(OpenReader *r, const char *line) {
     }
 }
 
-void read_lines(HANDLE file, OpenReader *r, char *buffer) {
-    for (;;) {
-        size_t capacity = kLineSize;
-        if (read_line(file, buffer, &capacity) != kLineDone) return;
-        if (buffer[0]) dispatch(r, buffer);
-        memset(buffer, 0, kLineSize);
-        if (next_line(file) != kNextDone) return;
-    }
+bool take_line(const char *line, void *context) {
+    dispatch(static_cast<OpenReader *>(context), line);
+    return true;
 }
 
 // ---- save ----
@@ -392,7 +387,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     clear_dialog(dialog, questions, results);
     if (check_not_empty(h) != kFileEmpty) {
         OpenReader reader = {dialog, questions, results, false, questions, views[0], views[1]};
-        read_lines(h, &reader, buffer);
+        for_each_line(h, buffer, kLineSize, take_line, &reader);
     }
     for (HWND v : views) {
         SendMessageA(v, WM_SETREDRAW, TRUE, 0);

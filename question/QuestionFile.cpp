@@ -112,20 +112,13 @@ int dispatch(Reader *r, const char *line, int32_t *high, int32_t *low) {
     return kDispatchGoOn;
 }
 
-void read_lines(HANDLE file, Reader *r, char *buffer) {
-    for (;;) {
-        size_t capacity = kLineSize;
-        if (read_line(file, buffer, &capacity) != kLineDone) return;
-        if (buffer[0]) {
-            int32_t high = 0, low = 0;
-            int stop = dispatch(r, buffer, &high, &low);
-            if (stop) return;
-            r->slot->highestTotal = saturating_add(r->slot->highestTotal, high);
-            r->slot->lowestTotal = saturating_add(r->slot->lowestTotal, low);
-        }
-        memset(buffer, 0, kLineSize);
-        if (next_line(file) != kNextDone) return;
-    }
+bool take_line(const char *line, void *context) {
+    Reader *r = static_cast<Reader *>(context);
+    int32_t high = 0, low = 0;
+    if (dispatch(r, line, &high, &low) == kDispatchStop) return false;
+    r->slot->highestTotal = saturating_add(r->slot->highestTotal, high);
+    r->slot->lowestTotal = saturating_add(r->slot->lowestTotal, low);
+    return true;
 }
 
 // The dialog's answer goes into path (kPathSize bytes). 0 when cancelled.
@@ -222,7 +215,7 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     }
     if (check_not_empty(file) != kFileEmpty) {
         Reader reader = {slot, slot_index, 0, 0};
-        read_lines(file, &reader, buffer);
+        for_each_line(file, buffer, kLineSize, take_line, &reader);
     }
     CloseHandle(file);
     I_HEAP_FREE(buffer);

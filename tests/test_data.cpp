@@ -67,6 +67,65 @@ TEST(LineReader, LongLines) {
     DeleteFileA(path);
 }
 
+struct Collected {
+    std::vector<std::string> lines;
+    size_t stop_after;  // lines taken before the walk is stopped
+};
+
+static bool collect(const char *line, void *context) {
+    Collected *c = static_cast<Collected *>(context);
+    c->lines.push_back(line);
+    return c->lines.size() < c->stop_after;
+}
+
+// Files of up to a few hundred KB, so lines cross the reader's 64 KB window: the windowed walk
+// hands over the lines the call-by-call loop reads (empty ones skipped), ends at the same line
+// and leaves the handle where that loop leaves it, also when stopped early.
+TEST(LineReader, WindowedWalkGivesTheLinesAndEndPositionOfTheCallLoop) {
+    unsigned seed = 777;
+    auto rnd = [&](unsigned n) { return (seed = seed * 1103515245u + 12345u, (seed >> 16) % n); };
+    const char *path = "window_test.txt";
+    const int kLengths[] = {0, 1, 63, 64, 65, 1023, 1024, 1025, 2046, 2047};
+    int past_window = 0;
+    for (int file_no = 0; file_no < 24; ++file_no) {
+        std::string bytes;
+        size_t target = 1000 + 1000 * static_cast<size_t>(rnd(300));
+        while (bytes.size() < target) {
+            int len = rnd(8) ? static_cast<int>(rnd(200)) : kLengths[rnd(sizeof kLengths / sizeof kLengths[0])];
+            if (rnd(20000) == 0) len = 2048 + static_cast<int>(rnd(2000));  // ends the walk
+            for (int i = 0; i < len; ++i) bytes += rnd(40) == 0 ? '\r' : static_cast<char>('a' + rnd(26));
+            bytes += rnd(4) ? "\r\n" : "\n";
+        }
+        if (rnd(2)) bytes.resize(bytes.size() - 1);
+        HANDLE w = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+        CloseHandle(w);
+
+        Collected got = {{}, rnd(3) ? static_cast<size_t>(-1) : 1 + rnd(3000)};
+        std::vector<std::string> want;
+        HANDLE a = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE b = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<char> buf(kLineSize);
+        for (;;) {
+            size_t cap = kLineSize;
+            if (read_line(a, buf.data(), &cap) != kLineDone) break;
+            if (buf[0]) want.push_back(buf.data());
+            if (want.size() == got.stop_after) break;
+            if (next_line(a) != kNextDone) break;
+        }
+        for_each_line(b, buf.data(), kLineSize, collect, &got);
+        ASSERT_EQ(want, got.lines) << "file " << file_no;
+        DWORD end = SetFilePointer(a, 0, nullptr, FILE_CURRENT);
+        EXPECT_EQ(end, SetFilePointer(b, 0, nullptr, FILE_CURRENT));
+        if (end > 2 * 64 * 1024) ++past_window;
+        CloseHandle(a);
+        CloseHandle(b);
+    }
+    DeleteFileA(path);
+    EXPECT_GT(past_window, 4);
+}
+
 TEST(Escaping, FullAndCommaKinds) {
     char out[256], back[256];
     const char *text = "一行目, です\r\n二行目";

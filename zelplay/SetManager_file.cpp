@@ -65,14 +65,9 @@ void apply_line(Reader *r, const char *line) {
     }
 }
 
-void read_lines(HANDLE file, Reader *r, char *buffer) {
-    for (;;) {
-        size_t capacity = kLineSize;
-        if (read_line(file, buffer, &capacity) != kLineDone) return;
-        if (buffer[0]) apply_line(r, buffer);
-        memset(buffer, 0, kLineSize);
-        if (next_line(file) != kNextDone) return;
-    }
+bool take_line(const char *line, void *context) {
+    apply_line(static_cast<Reader *>(context), line);
+    return true;
 }
 
 void start_folder(char *folder) {
@@ -160,7 +155,7 @@ int load_set(HWND owner) {
     char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
     if (buffer && check_not_empty(file) != kFileEmpty) {
         Reader reader = {set_current_record(), 0};
-        read_lines(file, &reader, buffer);
+        for_each_line(file, buffer, kLineSize, take_line, &reader);
     }
     I_HEAP_FREE(buffer);
     CloseHandle(file);
