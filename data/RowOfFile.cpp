@@ -32,7 +32,7 @@ static void seek(HANDLE file, LONGLONG where) {
 namespace {
 // Where the line logic reads from. Direct: the handle itself. Windowed: the reads and seeks are
 // served from a copy of up to kWindow bytes of the file, so walking a whole file costs one read
-// per window instead of four calls per line; the bytes, results and positions are the handle's,
+// per window instead of six calls per line; the bytes, results and positions are the handle's,
 // and the handle is left at the position reached.
 class Source {
 public:
