@@ -191,3 +191,50 @@ void for_each_line(HANDLE file, char *buffer, size_t size, LineFn line, void *co
         if (next_line_from(source) != kNextDone) return;
     }
 }
+
+static bool key_matches(const char *line, size_t len, const char *key, size_t key_len) {
+    if (len < key_len) return false;
+    for (size_t i = 0; i < key_len; ++i) {
+        char a = line[i], b = key[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+        if (a != b) return false;
+    }
+    return len == key_len || line[key_len] == ',' || line[key_len] == '\r';
+}
+
+size_t count_key_lines(HANDLE file, const char *key, size_t size) {
+    size_t key_len = strlen(key), count = 0;
+    char *block = static_cast<char *>(I_HEAP_CALLOC(Source::kWindow, 1));
+    if (!block || key_len == 0 || size <= key_len) {
+        I_HEAP_FREE(block);
+        return 0;
+    }
+    LONGLONG start = tell(file);
+    // The line's first bytes, kept across block ends; len counts the whole line.
+    char *head = static_cast<char *>(I_HEAP_CALLOC(key_len + 1, 1));
+    size_t len = 0;
+    bool long_line = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!head || !ReadFile(file, block, Source::kWindow, &got, nullptr) || got == 0) break;
+        for (DWORD i = 0; i < got && !long_line;) {
+            const char *lf = static_cast<const char *>(memchr(block + i, '\n', got - i));
+            size_t part = lf ? static_cast<size_t>(lf - (block + i)) : got - i;
+            if (len <= key_len) memcpy(head + len, block + i, part < key_len + 1 - len ? part : key_len + 1 - len);
+            len += part;
+            if (len >= size) long_line = true;
+            if (!lf) break;
+            if (key_matches(head, len, key, key_len)) ++count;
+            memset(head, 0, key_len + 1);
+            len = 0;
+            i += static_cast<DWORD>(part) + 1;
+        }
+        if (long_line || got < static_cast<DWORD>(Source::kWindow)) break;
+    }
+    if (!long_line && head && key_matches(head, len, key, key_len)) ++count;  // a last line without LF
+    seek(file, start);
+    I_HEAP_FREE(head);
+    I_HEAP_FREE(block);
+    return count;
+}

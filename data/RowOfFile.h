@@ -19,3 +19,8 @@ typedef bool (*LineFn)(const char *line, void *context);
 // read_line and next_line from the current position to the end, a read error (reported) or a
 // line too long for buffer (size bytes); the same lines, in far fewer reads of the file.
 void for_each_line(HANDLE file, char *buffer, size_t size, LineFn line, void *context);
+
+// How many lines from the current position start with key (either case) followed by a comma or
+// the line's end, up to the first line of size bytes or more; the position is left where it was.
+// A count for sizing arrays ahead of a walk: no read error is reported.
+size_t count_key_lines(HANDLE file, const char *key, size_t size);

@@ -126,6 +126,37 @@ TEST(LineReader, WindowedWalkGivesTheLinesAndEndPositionOfTheCallLoop) {
     EXPECT_GT(past_window, 4);
 }
 
+// Counts a file's lines by key from a position; the position stays where it was.
+static size_t count_in(const std::string &bytes, const char *key, DWORD from = 0) {
+    const char *path = "count_test.txt";
+    HANDLE w = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(w);
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFilePointer(f, static_cast<LONG>(from), nullptr, FILE_BEGIN);
+    size_t count = count_key_lines(f, key, kLineSize);
+    EXPECT_EQ(SetFilePointer(f, 0, nullptr, FILE_CURRENT), from);
+    CloseHandle(f);
+    DeleteFileA(path);
+    return count;
+}
+
+TEST(LineReader, KeyLinesCountedAsTheWalkWouldMeetThem) {
+    EXPECT_EQ(count_in("", "Q"), 0u);
+    EXPECT_EQ(count_in("Q", "Q"), 1u);  // a last line without LF
+    EXPECT_EQ(count_in("T,x\r\nQ,a\r\nq,b\nQ\r\nQ\nQuesWall,w\r\nQQ,1\r\n,Q\r\nQ,c", "Q"), 5u);
+    EXPECT_EQ(count_in("Q,a\r\nQ,b\r\n", "Q", 5), 1u);
+    EXPECT_EQ(count_in("A,1\r\nQuesWall,w\nquesWALL\r\n", "QuesWall"), 2u);
+    // Lines across the 64 KB blocks, and a walk that would stop at a line too long.
+    std::string big;
+    for (int i = 0; i < 8000; ++i) big += (i % 7 ? "Q,question text number " : "A,answer ") + std::to_string(i) + "\r\n";
+    size_t want = 8000 - (8000 + 6) / 7;
+    ASSERT_GT(big.size(), 2u * 64 * 1024);
+    EXPECT_EQ(count_in(big, "Q"), want);
+    EXPECT_EQ(count_in(big + std::string(kLineSize, 'Q') + "\r\nQ,after\r\n", "Q"), want);
+}
+
 TEST(Escaping, FullAndCommaKinds) {
     char out[256], back[256];
     const char *text = "一行目, です\r\n二行目";
