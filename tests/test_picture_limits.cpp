@@ -40,7 +40,9 @@ std::string bmp(int w, int h, int bpp) {
     return s;
 }
 
-std::string progressive_jpeg(int w, int h) {
+enum Coding { kProgressive, kBaseline, kArithmetic };
+
+std::string encoded_jpeg(int w, int h, Coding coding) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -53,7 +55,8 @@ std::string progressive_jpeg(int w, int h) {
     c.input_components = 3;
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
+    if (coding == kProgressive) jpeg_simple_progression(&c);
+    c.arith_code = coding == kArithmetic;
     jpeg_start_compress(&c, TRUE);
     std::string line(w * 3, '\x40');
     for (int y = 0; y < h; ++y) {
@@ -71,7 +74,7 @@ std::string progressive_jpeg(int w, int h) {
 std::string claiming(std::string jpeg, unsigned w, unsigned h) {
     for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
         unsigned char m = static_cast<unsigned char>(jpeg[i + 1]);
-        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) {
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2 || m == 0xC9)) {
             jpeg[i + 5] = static_cast<char>(h >> 8);
             jpeg[i + 6] = static_cast<char>(h);
             jpeg[i + 7] = static_cast<char>(w >> 8);
@@ -162,7 +165,7 @@ TEST_F(PictureLimits, RleRowsMustEndInsideTheFileAndThePicture) {
 }
 
 TEST_F(PictureLimits, JpegClaimingAHugeSizeIsRefusedAtOnce) {
-    const std::string small = progressive_jpeg(32, 16);
+    const std::string small = encoded_jpeg(32, 16, kProgressive);
     int w = 0, h = 0;
     HBITMAP dib = load_jpeg_dib(nullptr, dir.write("ok.jpg", small).c_str(), &w, &h);
     ASSERT_NE(dib, nullptr);
@@ -179,5 +182,25 @@ TEST_F(PictureLimits, JpegClaimingAHugeSizeIsRefusedAtOnce) {
     // Within the DIB limit but with more working memory than the decoder is allowed.
     DWORD start = GetTickCount();
     EXPECT_EQ(load_jpeg_dib(nullptr, dir.write("wide.jpg", claiming(small, 30000, 20000)).c_str(), &w, &h), nullptr);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+}
+
+// Sequential data runs out at the end marker long before the claimed rows: the decoder would fill
+// gigabytes of rows with grey.
+TEST_F(PictureLimits, JpegWhoseDataEndsBeforeItsRowsIsRefusedAtOnce) {
+    const std::string small = encoded_jpeg(32, 16, kBaseline);
+    int w = 0, h = 0;
+    HBITMAP dib = load_jpeg_dib(nullptr, dir.write("seq.jpg", small).c_str(), &w, &h);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(h, 16);
+    DeleteObject(dib);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(load_jpeg_dib(nullptr, dir.write("tall.jpg", claiming(small, 30000, 22529)).c_str(), &w, &h), nullptr);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(load_jpeg_dib(nullptr, dir.write("short.jpg", claiming(small, 32, 64)).c_str(), &w, &h), nullptr);
+    // Arithmetic coding gives no warning when cut short: such files are not taken at all.
+    EXPECT_EQ(load_jpeg_dib(nullptr, dir.write("arith.jpg", encoded_jpeg(32, 16, kArithmetic)).c_str(), &w, &h), nullptr);
+    start = GetTickCount();
+    EXPECT_EQ(load_jpeg_dib(nullptr, dir.write("arith-tall.jpg", claiming(encoded_jpeg(32, 16, kArithmetic), 30000, 22529)).c_str(), &w, &h), nullptr);
     EXPECT_LT(GetTickCount() - start, 1000u);
 }

@@ -39,11 +39,15 @@ void jpeg_error_exit(j_common_ptr cinfo) {
     longjmp(err->jump, 1);
 }
 
-// The library only warns when the file ends early and pads the rest of the picture with grey;
-// a half picture is worse than none, so the load fails.
+// The library only warns when the file ends early or its data is cut short or corrupt, and fills
+// the rest of the picture with grey; a half picture is worse than none, so the load fails. This
+// also stops a small file claiming a huge size at once instead of after gigabytes of grey rows.
 void jpeg_emit_message(j_common_ptr cinfo, int level) {
     JpegError *err = reinterpret_cast<JpegError *>(cinfo->err);
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) longjmp(err->jump, 1);
+    int code = cinfo->err->msg_code;
+    if (level < 0 &&
+        (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_ARITH_BAD_CODE))
+        longjmp(err->jump, 1);
     err->library_emit(cinfo, level);
 }
 
@@ -224,6 +228,10 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     jpeg_create_decompress(&cinfo);
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
+    // Arithmetic-coded files are refused, as libjpeg 6b and Windows' own decoders do: cut short,
+    // their decoder fills the rest with grey without a warning, so a small file claiming a huge
+    // size would take seconds of grey rows.
+    if (cinfo.arith_code) ERREXIT(&cinfo, JERR_ARITH_NOTIMPL);
     // Greyscale pictures come out as RGB too; CMYK cannot and stops with an error.
     cinfo.out_color_space = JCS_RGB;
     // A progressive file is decoded whole inside jpeg_start_decompress: a size no DIB can take is
