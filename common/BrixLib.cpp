@@ -17,6 +17,11 @@ static size_t char_len(const char *p) {
 
 static void copy_bounded(char *dest, size_t dest_size, const char *src, size_t n) {
     if (dest_size == 0) return;
+    if (n < dest_size && src[n] == '\0') {
+        // The whole text fits: the walk below would stop at n itself.
+        memcpy(dest, src, n + 1);
+        return;
+    }
     if (n >= dest_size) n = dest_size - 1;
     // Do not leave half of a double-byte character at the end.
     size_t whole = 0;
@@ -74,6 +79,13 @@ char *replace_all_nocase(char *out, size_t out_size, const char *text, const cha
     out[0] = '\0';
     if (!text) return out;
     size_t used = 0, plen = pattern ? strlen(pattern) : 0, rlen = replacement ? strlen(replacement) : 0;
+    unsigned char first = plen ? static_cast<unsigned char>(pattern[0]) : 0;
+    if (plen && fold(first) == first && (first < 'a' || first > 'z') && !strchr(text, first)) {
+        // Most texts hold no escape at all: a pattern whose first byte has no other case cannot
+        // match where that byte never occurs.
+        copy_bounded(out, out_size, text, strlen(text));
+        return out;
+    }
     const char *p = text;
     while (*p && used < out_size - 1) {
         const char *hit = plen ? find_text_nocase(p, pattern) : nullptr;

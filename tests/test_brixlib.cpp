@@ -38,6 +38,12 @@ TEST(NoCase, FindReplaceCompareAcrossDoubleByteCharacters) {
     EXPECT_STREQ(replace_all_nocase(out, sizeof out, "ソc表n", "\\c", ","), "ソc表n");
     EXPECT_STREQ(replace_all_nocase(out, sizeof out, "plain", "\\c", ","), "plain");
     EXPECT_STREQ(replace_all_nocase(out, 6, "aXaXaXaX", "x", "yy"), "ayyay");
+    // Texts without the pattern's first byte: copied whole, or cut before a double-byte character.
+    EXPECT_STREQ(replace_all_nocase(out, 4, "アイウ", ",", "~_#%"), "ア");
+    EXPECT_STREQ(replace_all_nocase(out, 2, "アイ", ",", "~_#%"), "");
+    EXPECT_STREQ(replace_all_nocase(out, sizeof out, "ab\x81", ",", "~_#%"), "ab\x81");
+    // A comma after a lead byte is that character's second byte, not a match.
+    EXPECT_STREQ(replace_all_nocase(out, sizeof out, "\x81,x,", ",", ";"), "\x81,x;");
     EXPECT_EQ(compare_prefix_nocase("QuesWall,x", "queswall", 8), 0);
     EXPECT_NE(compare_prefix("QuesWall", "queswall", 8), 0);
     EXPECT_NE(compare_prefix_nocase("ア", "\x83" "a", 2), 0);
