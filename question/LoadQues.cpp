@@ -10,7 +10,6 @@
 #include "imemory.h"
 #include "message_box.h"
 #include "question_records.h"
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -239,15 +238,40 @@ bool take_line(const char *line, void *context) {
 
 // ---- save ----
 
-// Appends formatted text to a line buffer of kOutLineSize; false when it would not fit.
-bool put(char *line, const char *format, ...) {
-    size_t used = strlen(line);
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(line + used, kOutLineSize - used, format, args);
-    va_end(args);
-    return n >= 0 && static_cast<size_t>(n) < kOutLineSize - used;
-}
+// A line built in a buffer of kOutLineSize, its length kept as it grows (a save builds one per
+// question, and formatting or measuring the line again for every piece was most of its time).
+// ok turns false when a piece would not fit; the line is then not written.
+class Line {
+public:
+    explicit Line(char *text) : text_(text) { text_[0] = '\0'; }
+    Line &add(const char *piece) {
+        size_t n = strlen(piece);
+        if (ok && used_ + n < kOutLineSize) {
+            memcpy(text_ + used_, piece, n + 1);
+            used_ += n;
+        } else {
+            ok = false;
+        }
+        return *this;
+    }
+    Line &add(int32_t v) {
+        char digits[12];
+        char *p = digits + sizeof digits;
+        *--p = '\0';
+        uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+        do {
+            *--p = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        if (v < 0) *--p = '-';
+        return add(p);
+    }
+    bool ok = true;
+
+private:
+    char *text_;
+    size_t used_ = 0;
+};
 
 struct Writer {
     const char *temporary;
@@ -282,29 +306,26 @@ void write_box(Writer *w, HWND dialog, const char *key, int box, char *text) {
     text[0] = '\0';
     GetDlgItemTextA(dialog, box, text, kLineSize);
     if (!text[0]) return;
-    w->line[0] = '\0';
-    if (put(w->line, "%s,%s\r\n", key, text)) write_line(w);
+    if (Line(w->line).add(key).add(",").add(text).add("\r\n").ok) write_line(w);
 }
 
 void write_question(Writer *w, const QuestionRecord *q) {
-    char *line = w->line;
-    line[0] = '\0';
-    bool ok = put(line, "Q,%s", escape(w, q->text, kEscapeFull));
-    for (int a = 0; a < kAnswerCount && ok; ++a)
-        ok = put(line, ",%s,%d", escape(w, q->answers[a], kEscapeComma), q->points[a]);
-    if (ok && q->picture[0])
-        ok = put(line, ",%s,%d,%d,%d", q->picture, q->pictureX, q->pictureY, q->pictureExtra);
-    if (ok && put(line, "\r\n")) write_line(w);
+    Line line(w->line);
+    line.add("Q,").add(escape(w, q->text, kEscapeFull));
+    for (int a = 0; a < kAnswerCount && line.ok; ++a)
+        line.add(",").add(escape(w, q->answers[a], kEscapeComma)).add(",").add(q->points[a]);
+    if (q->picture[0])
+        line.add(",").add(q->picture).add(",").add(q->pictureX).add(",").add(q->pictureY).add(",").add(q->pictureExtra);
+    if (line.add("\r\n").ok) write_line(w);
     else line_too_long(w);
 }
 
 void write_result(Writer *w, const char *key, const ResultRecord *r) {
-    char *line = w->line;
-    line[0] = '\0';
-    bool ok = put(line, "%s,%s", key, escape(w, r->title, kEscapeFull));
-    if (ok && (r->comment[0] || r->picture[0])) ok = put(line, ",%s", escape(w, r->comment, kEscapeFull));
-    if (ok && r->picture[0]) ok = put(line, ",%s,%d,%d", r->picture, r->pictureX, r->pictureY);
-    if (ok && put(line, "\r\n")) write_line(w);
+    Line line(w->line);
+    line.add(key).add(",").add(escape(w, r->title, kEscapeFull));
+    if (r->comment[0] || r->picture[0]) line.add(",").add(escape(w, r->comment, kEscapeFull));
+    if (r->picture[0]) line.add(",").add(r->picture).add(",").add(r->pictureX).add(",").add(r->pictureY);
+    if (line.add("\r\n").ok) write_line(w);
     else line_too_long(w);
 }
 
@@ -329,8 +350,7 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
         if (!font_role(role, kFontGetFile, &font)) continue;
         char form[128] = {0};
         if (!write_logfont_line(&font, form)) continue;
-        w->line[0] = '\0';
-        if (put(w->line, "%s,%s\r\n", kFontKeys[role], form)) write_line(w);
+        if (Line(w->line).add(kFontKeys[role]).add(",").add(form).add("\r\n").ok) write_line(w);
     }
     for (const SoundBox &s : kSoundBoxes) write_box(w, dialog, s.key, s.box, text);
     write_box(w, dialog, "QuesWall", IDC_MAIN_WALLPAPER, text);

@@ -227,6 +227,42 @@ TEST(EditorFile, ThePlayerReadsWhatTheEditorWrote) {
     question_file_free(&slot);
 }
 
+// The longest record the fields can hold, all commas, with the extreme numbers: written whole.
+TEST(EditorFile, TheLongestQuestionAndExtremeNumbersAreWrittenWhole) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MessageBoxRecorder boxes;
+    MainDialog d;
+    ASSERT_EQ(1, open_file(d, dir.write("in.qst", full_file())));
+    QuestionRecord *q = const_cast<QuestionRecord *>(question(d, 1));
+    memset(q, 0, sizeof *q);
+    memset(q->text, ',', kQuestionTextSize - 1);
+    const int32_t points[kAnswerCount] = {INT32_MAX, INT32_MIN, 0, -1, 7};
+    for (int a = 0; a < kAnswerCount; ++a) {
+        memset(q->answers[a], ',', kAnswerTextSize - 1);
+        q->points[a] = points[a];
+    }
+    memset(q->picture, 'p', kQuesPathSize - 1);
+    q->pictureX = INT32_MIN;
+    q->pictureY = INT32_MAX;
+    q->pictureExtra = -5;
+    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    auto commas = [](int n) {
+        std::string t;
+        for (int i = 0; i < n; ++i) t += "~_#%";
+        return t;
+    };
+    std::string want = "Q," + commas(kQuestionTextSize - 1);
+    for (int a = 0; a < kAnswerCount; ++a) want += "," + commas(kAnswerTextSize - 1) + "," + std::to_string(points[a]);
+    want += "," + std::string(kQuesPathSize - 1, 'p') + ",-2147483648,2147483647,-5\r\n";
+    std::string saved = dir.read("out.qst");
+    size_t at = saved.find("\r\nQ,~_#%");
+    ASSERT_NE(std::string::npos, at);
+    EXPECT_EQ(want, saved.substr(at + 2, want.size()));
+}
+
 TEST(EditorFile, ALargeFileGivesOneRowPerRecordInFileOrderAndTheViewsDrawAgain) {
     ScratchFolder dir;
     ScriptedFileDialogs dialogs;
