@@ -120,28 +120,30 @@ static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COL
 void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
     BITMAP info;
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+    if (width <= 0 || height <= 0) return;
     int bw = info.bmWidth, bh = info.bmHeight;
-    int cols = width / bw + 1, rows = height / bh + 1;
-    MemoryDc tiles(dc, cols * bw, rows * bh);
+    int cols = width / bw + 1;
+    // One row of tiles, copied down the area: a screen-sized temporary bitmap cost more to
+    // allocate and first touch than all the copying.
+    MemoryDc strip(dc, cols * bw, bh);
     HDC src = CreateCompatibleDC(dc);
-    if (!tiles.ok() || !src) {
+    if (!strip.ok() || !src) {
         if (src) DeleteDC(src);
         return;
     }
     HGDIOBJ old = SelectObject(src, bitmap);
-    BitBlt(tiles.dc, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
+    BitBlt(strip.dc, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
     SelectObject(src, old);
-    // Each copy doubles the tiled strip, then the tiled rows: a few blits instead of one per tile.
+    DeleteDC(src);
+    // Each copy doubles the tiled part of the strip: a few blits instead of one per tile.
     for (int done = 1; done < cols; done *= 2) {
         int n = done < cols - done ? done : cols - done;
-        BitBlt(tiles.dc, done * bw, 0, n * bw, bh, tiles.dc, 0, 0, SRCCOPY);
+        BitBlt(strip.dc, done * bw, 0, n * bw, bh, strip.dc, 0, 0, SRCCOPY);
     }
-    for (int done = 1; done < rows; done *= 2) {
-        int n = done < rows - done ? done : rows - done;
-        BitBlt(tiles.dc, 0, done * bh, cols * bw, n * bh, tiles.dc, 0, 0, SRCCOPY);
+    for (int top = 0; top < height; top += bh) {
+        int rows = height - top < bh ? height - top : bh;
+        BitBlt(dc, x, y + top, width, rows, strip.dc, 0, 0, SRCCOPY);
     }
-    DeleteDC(src);
-    BitBlt(dc, x, y, width, height, tiles.dc, 0, 0, SRCCOPY);
 }
 
 OutlineResult text_outline_region(HWND window, HDC dc, const char *text, UINT format, bool no_combine,
