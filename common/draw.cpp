@@ -24,6 +24,53 @@ struct MemoryDc {
     MemoryDc &operator=(const MemoryDc &) = delete;
 };
 
+// A memory DC and bitmap kept from one draw to the next and grown when a draw needs more room.
+// Making and selecting a fresh bitmap cost a few tenths of a millisecond under Wine (a round trip
+// to the X server) and a screen draws a dozen text boxes; kept, the screen's objects stay as many.
+// Each use has its own, so no two uses in one draw share one.
+class ScratchDc {
+public:
+    explicit ScratchDc(bool mono) : mono_(mono) {}
+    ~ScratchDc() { release(); }
+    ScratchDc(const ScratchDc &) = delete;
+    ScratchDc &operator=(const ScratchDc &) = delete;
+    // A DC with a bitmap of at least w x h selected (what lies outside w x h is left over from
+    // earlier draws); null when it cannot be made.
+    HDC get(HDC like, int w, int h) {
+        if (dc_ && w <= w_ && h <= h_) return dc_;
+        int nw = w > w_ ? w : w_, nh = h > h_ ? h : h_;
+        release();
+        dc_ = CreateCompatibleDC(like);
+        bitmap_ = mono_ ? CreateBitmap(nw, nh, 1, 1, nullptr) : CreateCompatibleBitmap(like, nw, nh);
+        old_ = (dc_ && bitmap_) ? SelectObject(dc_, bitmap_) : nullptr;
+        if (!old_) {
+            release();
+            return nullptr;
+        }
+        w_ = nw;
+        h_ = nh;
+        return dc_;
+    }
+
+private:
+    void release() {
+        if (old_) SelectObject(dc_, old_);
+        if (bitmap_) DeleteObject(bitmap_);
+        if (dc_) DeleteDC(dc_);
+        dc_ = nullptr;
+        bitmap_ = nullptr;
+        old_ = nullptr;
+        w_ = h_ = 0;
+    }
+    bool mono_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    int w_ = 0, h_ = 0;
+};
+
+ScratchDc g_text_scratch(false), g_image_scratch(false), g_mask_scratch(true), g_tile_scratch(false);
+
 }  // namespace
 
 static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COLORREF key, int x, int y, int w, int h);
@@ -32,8 +79,8 @@ int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT
                   COLORREF key_colour) {
     int w = rect->right - rect->left + 1, h = rect->bottom - rect->top + 1;
     if (w <= 0 || h <= 0) return 0;
-    MemoryDc mem(dc, w, h);
-    if (!mem.ok()) return 0;
+    HDC mem = g_text_scratch.get(dc, w, h);
+    if (!mem) return 0;
     // Smoothed glyph edges would blend with the key colour and leave fringes: draw a copy of the
     // font with smoothing off (the stored LOGFONT keeps its own quality).
     LOGFONTA lf;
@@ -43,26 +90,26 @@ int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT
         sharp = CreateFontIndirectA(&lf);
     }
     HBRUSH brush = CreateSolidBrush(key_colour);
-    HGDIOBJ old_brush = SelectObject(mem.dc, brush);
-    HGDIOBJ old_font = sharp ? SelectObject(mem.dc, sharp) : nullptr;
+    HGDIOBJ old_brush = SelectObject(mem, brush);
+    HGDIOBJ old_font = sharp ? SelectObject(mem, sharp) : nullptr;
     int height = 0;
     if (old_font && old_font != HGDI_ERROR) {
-        SetBkColor(mem.dc, key_colour);
-        SetTextColor(mem.dc, text_colour);
+        SetBkColor(mem, key_colour);
+        SetTextColor(mem, text_colour);
         RECT box = {0, 0, w, h};
-        FillRect(mem.dc, &box, brush);
+        FillRect(mem, &box, brush);
         // Only what DrawText touched can differ from the key: the keyed copy covers just that.
-        SetBoundsRect(mem.dc, nullptr, DCB_ENABLE | DCB_RESET);
-        height = DrawTextA(mem.dc, text, -1, &box, format);
+        SetBoundsRect(mem, nullptr, DCB_ENABLE | DCB_RESET);
+        height = DrawTextA(mem, text, -1, &box, format);
         RECT drawn;
-        UINT bounds = GetBoundsRect(mem.dc, &drawn, DCB_RESET);
-        SetBoundsRect(mem.dc, nullptr, DCB_DISABLE);
+        UINT bounds = GetBoundsRect(mem, &drawn, DCB_RESET);
+        SetBoundsRect(mem, nullptr, DCB_DISABLE);
         if (!(bounds & DCB_SET) || !IntersectRect(&drawn, &drawn, &box)) drawn = box;
-        blit_transparent_from(dc, mem.dc, drawn.left, drawn.top, key_colour, rect->left + drawn.left,
+        blit_transparent_from(dc, mem, drawn.left, drawn.top, key_colour, rect->left + drawn.left,
                               rect->top + drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
-        SelectObject(mem.dc, old_font);
+        SelectObject(mem, old_font);
     }
-    SelectObject(mem.dc, old_brush);
+    SelectObject(mem, old_brush);
     DeleteObject(brush);
     if (sharp) DeleteObject(sharp);
     return height;
@@ -79,20 +126,20 @@ void blit_transparent_from(HDC dest, HDC source, int sx, int sy, COLORREF key, i
 // Over the dest's own pixels the same bitwise sum is formed in the dest itself: two temporary
 // DCs instead of four (creating them is the dear part).
 static void blit_keyed_over_dest(HDC dest, HDC source, int sx, int sy, COLORREF key, int x, int y, int w, int h) {
-    MemoryDc image(dest, w, h), mask(dest, w, h, true);
-    if (!image.ok() || !mask.ok()) return;
-    BitBlt(image.dc, 0, 0, w, h, source, sx, sy, SRCCOPY);
-    SetBkColor(image.dc, key);
-    BitBlt(mask.dc, 0, 0, w, h, image.dc, 0, 0, SRCCOPY);  // key pixels -> 1
+    HDC image = g_image_scratch.get(dest, w, h), mask = g_mask_scratch.get(dest, w, h);
+    if (!image || !mask) return;
+    BitBlt(image, 0, 0, w, h, source, sx, sy, SRCCOPY);
+    SetBkColor(image, key);
+    BitBlt(mask, 0, 0, w, h, image, 0, 0, SRCCOPY);  // key pixels -> 1
     // Monochrome sources map 1 to the background colour and 0 to the text colour of the target.
-    SetBkColor(image.dc, RGB(0, 0, 0));
-    SetTextColor(image.dc, RGB(255, 255, 255));
-    BitBlt(image.dc, 0, 0, w, h, mask.dc, 0, 0, SRCAND);  // key pixels black
+    SetBkColor(image, RGB(0, 0, 0));
+    SetTextColor(image, RGB(255, 255, 255));
+    BitBlt(image, 0, 0, w, h, mask, 0, 0, SRCAND);  // key pixels black
     COLORREF dest_bk = SetBkColor(dest, RGB(255, 255, 255)), dest_text = SetTextColor(dest, RGB(0, 0, 0));
-    BitBlt(dest, x, y, w, h, mask.dc, 0, 0, SRCAND);  // all but key positions black
+    BitBlt(dest, x, y, w, h, mask, 0, 0, SRCAND);  // all but key positions black
     SetBkColor(dest, dest_bk);
     SetTextColor(dest, dest_text);
-    BitBlt(dest, x, y, w, h, image.dc, 0, 0, SRCPAINT);
+    BitBlt(dest, x, y, w, h, image, 0, 0, SRCPAINT);
 }
 
 static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COLORREF key, int x, int y, int w, int h) {
@@ -125,24 +172,24 @@ void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
     int cols = width / bw + 1;
     // One row of tiles, copied down the area: a screen-sized temporary bitmap cost more to
     // allocate and first touch than all the copying.
-    MemoryDc strip(dc, cols * bw, bh);
+    HDC strip = g_tile_scratch.get(dc, cols * bw, bh);
     HDC src = CreateCompatibleDC(dc);
-    if (!strip.ok() || !src) {
+    if (!strip || !src) {
         if (src) DeleteDC(src);
         return;
     }
     HGDIOBJ old = SelectObject(src, bitmap);
-    BitBlt(strip.dc, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
+    BitBlt(strip, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
     SelectObject(src, old);
     DeleteDC(src);
     // Each copy doubles the tiled part of the strip: a few blits instead of one per tile.
     for (int done = 1; done < cols; done *= 2) {
         int n = done < cols - done ? done : cols - done;
-        BitBlt(strip.dc, done * bw, 0, n * bw, bh, strip.dc, 0, 0, SRCCOPY);
+        BitBlt(strip, done * bw, 0, n * bw, bh, strip, 0, 0, SRCCOPY);
     }
     for (int top = 0; top < height; top += bh) {
         int rows = height - top < bh ? height - top : bh;
-        BitBlt(dc, x, y + top, width, rows, strip.dc, 0, 0, SRCCOPY);
+        BitBlt(dc, x, y + top, width, rows, strip, 0, 0, SRCCOPY);
     }
 }
 
