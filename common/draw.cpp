@@ -25,8 +25,8 @@ struct MemoryDc {
 };
 
 // A memory DC and bitmap kept from one draw to the next and grown when a draw needs more room.
-// Making and selecting a fresh bitmap cost a few tenths of a millisecond under Wine (a round trip
-// to the X server) and a screen draws a dozen text boxes; kept, the screen's objects stay as many.
+// Making and selecting a fresh bitmap cost a few tenths of a millisecond each under Wine, and a
+// screen draws a dozen text boxes; kept, the screen's objects stay as many.
 // Each use has its own, so no two uses in one draw share one.
 class ScratchDc {
 public:
