@@ -62,9 +62,13 @@ void *i_heap_calloc(size_t count, size_t size, const char *file, int line) {
     return p;
 }
 
+void *i_try_realloc(void *block, size_t bytes) {
+    return block ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, block, bytes)
+                 : HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
+}
+
 void *i_realloc(void *block, size_t bytes, const char *file, int line) {
-    void *p = block ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, block, bytes)
-                    : HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
+    void *p = i_try_realloc(block, bytes);
     if (!p) i_show_last_error_at("HeapReAlloc return NULL in i_realloc.", file, line);
     return p;
 }

@@ -10,6 +10,8 @@ void i_show_last_error_at(const char *caption, const char *file, int line);
 // Process heap: all application code.
 void *i_heap_calloc(size_t count, size_t size, const char *file, int line);
 void *i_realloc(void *block, size_t bytes, const char *file, int line);
+// As i_realloc, but a failure is not reported: for sizes that are only a hint.
+void *i_try_realloc(void *block, size_t bytes);
 void i_heap_free(void *block, const char *file, int line);
 
 // Movable global memory, kept locked: string, path and file utilities and the line reader.

@@ -36,11 +36,12 @@ template <typename T> bool grow_for(T **array, size_t *capacity, size_t need) {
 }
 
 // Room for count records and the terminator in one step. Doubling alone copies and first-touches
-// about twice the final array, which was most of the time of loading a large file.
+// about twice the final array, which was most of the time of loading a large file. Only a hint:
+// when the room cannot be had nothing is reported, and grow_for goes on line by line as before.
 template <typename T> void reserve_for(T **array, size_t *capacity, size_t count) {
     if (count == 0 || count >= static_cast<size_t>(-1) / sizeof(T) - 1 || count + 1 <= *capacity) return;
-    void *p = I_REALLOC(*array, (count + 1) * sizeof(T));
-    if (!p) return;  // grow_for tries again line by line
+    void *p = i_try_realloc(*array, (count + 1) * sizeof(T));
+    if (!p) return;
     *array = static_cast<T *>(p);
     *capacity = count + 1;
 }

@@ -59,6 +59,8 @@ TEST(HeapFamily, ZeroFilledGrowsAndReportsFailure) {
     for (int i = 64; i < 4096; ++i) ASSERT_EQ(p[i], 0);
     EXPECT_EQ(I_REALLOC(p, static_cast<size_t>(-1) / 2), nullptr);  // old block stays valid
     EXPECT_EQ(p[0], 7);
+    EXPECT_EQ(i_try_realloc(p, static_cast<size_t>(-1) / 2), nullptr);  // the same, and no box
+    EXPECT_EQ(p[0], 7);
     I_HEAP_FREE(p);
     EXPECT_EQ(i_heap_calloc(static_cast<size_t>(-1) / 2, 4, "f.cpp", 3), nullptr);
     ASSERT_EQ(rec.boxes().size(), 2u);
