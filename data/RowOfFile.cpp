@@ -1,5 +1,6 @@
 // Line reader shared by the question-file and set-file readers.
 #include "RowOfFile.h"
+#include "BrixLib.h"
 #include "imemory.h"
 #include <string.h>
 
@@ -193,13 +194,7 @@ void for_each_line(HANDLE file, char *buffer, size_t size, LineFn line, void *co
 }
 
 static bool key_matches(const char *line, size_t len, const char *key, size_t key_len) {
-    if (len < key_len) return false;
-    for (size_t i = 0; i < key_len; ++i) {
-        char a = line[i], b = key[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-        if (a != b) return false;
-    }
+    if (len < key_len || compare_prefix_nocase(line, key, key_len) != 0) return false;
     return len == key_len || line[key_len] == ',' || line[key_len] == '\r';
 }
 
