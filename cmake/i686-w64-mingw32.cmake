@@ -13,3 +13,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The 32-bit loader of Debian's wine32; the test scripts give it a prefix of its own.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

@@ -1,32 +1,42 @@
 #!/usr/bin/env bash
 # End to end: the real zelplay.exe under Xvfb with a question file on its command line, one
 # diagnosis clicked through with the mouse, then the log checked byte for byte and the result
-# screen checked by its pixels.
+# screen checked by its pixels. Runs the i686 player (the release) and the x86_64 one; an
+# architecture may be named as the only argument.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/x86_64"
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-wine=/usr/lib/wine/wine64
 
 if [ -z "${ZELMICA_E2E_X:-}" ]; then
   export ZELMICA_E2E_X=1
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
+if [ $# -eq 0 ]; then
+  status=0
+  for arch in i686 x86_64; do
+    if [ "$arch" = i686 ] && ! zel_can_run_i686; then
+      echo "e2e $ZEL_I686_SKIP_LINE"
+      continue
+    fi
+    "$0" "$arch" || status=1
+  done
+  exit $status
+fi
+arch=$1
+build="$root/build/$arch"
+zel_wine_arch "$arch"
+wine=$WINE
+
 work=$(mktemp -d)
-started_server=0
 player=
 cleanup() {
   [ -n "$player" ] && kill "$player" 2>/dev/null || true
-  [ $started_server -eq 1 ] && wineserver -k >/dev/null 2>&1 || true
+  zel_wine_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
-if ! pgrep -u "$(id -u)" -f wineserver >/dev/null; then
-  wineserver -p
-  started_server=1
-fi
-"$wine" cmd /c exit >/dev/null 2>&1 </dev/null || true
+zel_wine_start
 
 cp "$build/zelplay/zelplay.exe" "$work/"
 # Two questions: answers 2 then 1 carry 3 and 2 points; H = 6, four rows, band width 1.
@@ -40,7 +50,7 @@ locate() { "$wine" "$build/tools/demo/demo_locate.exe" "$1" 2>/dev/null | tr -d 
 click() {
   local xy
   xy=$(locate "$1")
-  [ -n "$xy" ] || { echo "e2e: the player window did not appear" >&2; exit 1; }
+  [ -n "$xy" ] || { echo "e2e $arch: the player window did not appear" >&2; exit 1; }
   # shellcheck disable=SC2086
   xdotool mousemove $xy click 1
   sleep 1
@@ -56,7 +66,7 @@ read -r cx cy cw ch < <(locate client)
 expected=$(printf '問題1, 設問1, 回答2, 得点3\r\n問題1, 設問2, 回答1, 得点2\r\n得点合計, , , ,5\r\n' | iconv -f UTF-8 -t CP932 | od -An -tx1)
 actual=$(od -An -tx1 "$work/zelm.csv")
 if [ "$expected" != "$actual" ]; then
-  echo "e2e: log differs:" >&2
+  echo "e2e $arch: log differs:" >&2
   iconv -f CP932 -t UTF-8 "$work/zelm.csv" >&2 || true
   exit 1
 fi
@@ -68,10 +78,10 @@ white=$(convert "$work/result.png" -crop "$((cw - 2 * w10))x$((3 * h10))+$((cx +
   -fill black +opaque white -fill white -opaque white -format "%[fx:mean*w*h]" info:)
 case "$bg" in
   "srgb(0,160,0)"|"rgb(0,160,0)") ;;
-  *) echo "e2e: background is $bg, not RGB(0,160,0)" >&2; exit 1 ;;
+  *) echo "e2e $arch: background is $bg, not RGB(0,160,0)" >&2; exit 1 ;;
 esac
 if [ "${white%.*}" -lt 100 ]; then
-  echo "e2e: no title text in the text area ($white white pixels)" >&2
+  echo "e2e $arch: no title text in the text area ($white white pixels)" >&2
   exit 1
 fi
-echo "e2e: log lines and result screen as expected ($white title pixels)"
+echo "e2e $arch: log lines and result screen as expected ($white title pixels)"

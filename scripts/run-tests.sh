@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs the x86_64 tests under 64-bit Wine inside Xvfb, with a persistent, warmed wineserver.
-# Starts only what is not already running and stops only what it started.
+# Runs the whole test suite on both architectures inside Xvfb: the x86_64 build under wine64 and
+# the i686 build (the one users get) under the 32-bit loader, each in its own prefix with a
+# persistent, warmed wineserver. Starts only what is not already running and stops only what it
+# started. Arguments go to both ctest runs. ZELMICA_ARCHS narrows the architectures.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -10,15 +12,20 @@ if [ "${1:-}" != "--inside-x" ] && [ -z "${DISPLAY:-}" ]; then
 fi
 [ "${1:-}" = "--inside-x" ] && shift
 
-started_server=0
-mkdir -p "$WINEPREFIX"
-if ! pgrep -u "$(id -u)" -f "wineserver" >/dev/null; then
-  wineserver -p
-  started_server=1
+trap zel_wine_stop EXIT
+failed=()
+for arch in ${ZELMICA_ARCHS:-x86_64 i686}; do
+  if [ "$arch" = i686 ] && ! zel_can_run_i686; then
+    echo "$ZEL_I686_SKIP_LINE"
+    continue
+  fi
+  zel_wine_arch "$arch"
+  zel_wine_start
+  echo "== $arch tests (prefix $WINEPREFIX)"
+  ctest --test-dir "$root/build/$arch" --output-on-failure "$@" || failed+=("$arch")
+  zel_wine_stop
+done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "tests failed on: ${failed[*]}" >&2
+  exit 1
 fi
-cleanup() { [ $started_server -eq 1 ] && wineserver -k >/dev/null 2>&1 || true; }
-trap cleanup EXIT
-# Warm the prefix so Wine's services do not inherit ctest's pipes.
-/usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null || true
-
-ctest --test-dir "$root/build/x86_64" --output-on-failure "$@"

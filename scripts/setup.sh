@@ -10,6 +10,15 @@ PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 cma
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# The release build is 32-bit: wine32 runs it where the kernel executes 32-bit programs.
+if bash "$(dirname "$0")/can-run-i386.sh"; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+  fi
+  PKGS+=(wine32:i386)
+fi
+
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything from a fresh Debian 12 machine to a finished test run: set-up, both builds, the
-# tests under Wine, the sample's consistency, and the release packages built and checked.
+# tests of both architectures under Wine, the end-to-end runs, the sample's consistency, and the
+# release packages built, checked, and the installer run in a fresh prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -10,3 +11,4 @@ bash "$root/scripts/e2e-test.sh"
 python3 "$root/tools/check_sample.py" "$root" "$root/sample/sample.set"
 bash "$root/scripts/package.sh"
 bash "$root/scripts/check-packages.sh"
+bash "$root/scripts/installer-test.sh"

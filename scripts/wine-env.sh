@@ -1,6 +1,48 @@
 # Sourced by the scripts that run Windows programs: Japanese locale (code page 932), the
-# project's own Wine prefix, quiet Wine, and no Mono or Gecko prompts.
+# project's own Wine prefixes, quiet Wine, and no Mono or Gecko prompts.
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-zelmica}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# Picks the loader ($WINE) and prefix for one architecture. The i686 prefix is a separate one:
+# a prefix made before wine32 was installed cannot run 32-bit programs.
+zel_wine_arch() { # x86_64 | i686
+  case $1 in
+    x86_64) WINE=/usr/lib/wine/wine64; export WINEPREFIX=${ZELMICA_WINEPREFIX:-$HOME/.wine-zelmica} ;;
+    i686) WINE=/usr/lib/wine/wine; export WINEPREFIX=${ZELMICA_WINEPREFIX32:-$HOME/.wine-zelmica-i686} ;;
+    *) echo "zel_wine_arch: unknown architecture $1" >&2; return 2 ;;
+  esac
+}
+zel_wine_arch x86_64
+
+# True when a wineserver of this user serves $WINEPREFIX.
+zel_wineserver_running() {
+  local p
+  for p in $(pgrep -u "$(id -u)" wineserver || true); do
+    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+
+# Starts a persistent wineserver for $WINEPREFIX unless one runs, and warms the prefix with its
+# output redirected, so Wine's services do not inherit a caller's pipes (ctest waits on them).
+# Sets ZEL_STARTED_SERVER=1 when it started one; zel_wine_stop stops only that.
+zel_wine_start() {
+  ZEL_STARTED_SERVER=0
+  mkdir -p "$WINEPREFIX"
+  if ! zel_wineserver_running; then
+    wineserver -p
+    ZEL_STARTED_SERVER=1
+  fi
+  "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+zel_wine_stop() {
+  if [ "${ZEL_STARTED_SERVER:-0}" = 1 ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  ZEL_STARTED_SERVER=0
+}
+
+# The one line every 32-bit run prints instead of running on a kernel without 32-bit support.
+ZEL_I686_SKIP_LINE="i686: not run, this kernel cannot execute 32-bit programs"
+zel_can_run_i686() {
+  bash "$(dirname "${BASH_SOURCE[0]}")/can-run-i386.sh" && [ -x /usr/lib/wine/wine ]
+}
