@@ -2,6 +2,7 @@
 #include "BrixLib.h"
 #include "imemory.h"
 #include <shlwapi.h>
+#include <limits.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -10,9 +11,12 @@
 
 bool is_sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// Byte length of the character at p (a lead byte before the terminator counts as one byte).
+static bool is_sjis_trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// Byte length of the character at p. A lead byte without a second byte that can follow it (the
+// terminator, a comma, a line break) stands alone: a damaged text never swallows a delimiter.
 static size_t char_len(const char *p) {
-    return (is_sjis_lead(static_cast<unsigned char>(p[0])) && p[1]) ? 2 : 1;
+    return (is_sjis_lead(static_cast<unsigned char>(p[0])) && is_sjis_trail(static_cast<unsigned char>(p[1]))) ? 2 : 1;
 }
 
 static void copy_bounded(char *dest, size_t dest_size, const char *src, size_t n) {
@@ -131,6 +135,12 @@ char *append_prefix(char *dest, size_t dest_size, const char *source, size_t n) 
     return dest;
 }
 
+// A decimal number held within [low, high] instead of wrapping around.
+static long long clamped_number(const char *field, long long low, long long high) {
+    long long v = strtoll(field, nullptr, 10);
+    return v < low ? low : v > high ? high : v;
+}
+
 int scan_fields(const char *text, const char *delims, const char *conversions, ...) {
     va_list ap;
     va_start(ap, conversions);
@@ -158,10 +168,10 @@ int scan_fields(const char *text, const char *delims, const char *conversions, .
             }
             case 'u':
             case 'l':
-                *va_arg(ap, int32_t *) = static_cast<int32_t>(atol(field));
+                *va_arg(ap, int32_t *) = static_cast<int32_t>(clamped_number(field, INT32_MIN, INT32_MAX));
                 break;
             case 'd':
-                *va_arg(ap, int *) = atoi(field);
+                *va_arg(ap, int *) = static_cast<int>(clamped_number(field, INT32_MIN, INT32_MAX));
                 break;
             case 'x':
                 *va_arg(ap, int32_t *) = static_cast<int32_t>(strtoul(field, nullptr, 16));
@@ -170,10 +180,10 @@ int scan_fields(const char *text, const char *delims, const char *conversions, .
                 *va_arg(ap, double *) = atof(field);
                 break;
             case 'b':
-                *va_arg(ap, unsigned char *) = static_cast<unsigned char>(atoi(field));
+                *va_arg(ap, unsigned char *) = static_cast<unsigned char>(clamped_number(field, 0, 255));
                 break;
             case 'r':
-                *va_arg(ap, short *) = static_cast<short>(atoi(field));
+                *va_arg(ap, short *) = static_cast<short>(clamped_number(field, SHRT_MIN, SHRT_MAX));
                 break;
             default:
                 result = 0;

@@ -32,6 +32,17 @@ char *unescape_field(char *out, size_t out_size, const char *stored, int kind) {
     return replace_twice(out, out_size, stored, kBreakEsc, "\r\n", kCommaEsc, ",");
 }
 
+size_t stored_length(const char *text, int kind) {
+    // Neither a comma nor CR LF is ever the second byte of a character, so bytes can be counted.
+    size_t n = 0;
+    for (const char *p = text; *p; ++p) {
+        if (*p == ',') n += sizeof kCommaEsc - 1;
+        else if (kind == kEscapeFull && p[0] == '\r' && p[1] == '\n') n += sizeof kBreakEsc - 1, ++p;
+        else ++n;
+    }
+    return n;
+}
+
 const char *take_field(const char *rest, char *field, size_t size) {
     field[0] = '\0';
     if (!rest) return nullptr;

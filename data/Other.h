@@ -10,6 +10,8 @@ enum { kTitleSize = 128, kCommentSize = 512 };
 
 char *escape_field(char *out, size_t out_size, const char *text, int kind);
 char *unescape_field(char *out, size_t out_size, const char *stored, int kind);
+// Bytes the text takes once escaped with kind: what a reader's field limit counts.
+size_t stored_length(const char *text, int kind);
 
 // fields: the rest of a result line after its key. Outputs: 128-byte title, 512-byte comment,
 // 260-byte picture. Fields that are empty or too long leave their outputs alone.

@@ -1,6 +1,7 @@
 // Question lines: fields accepted by length, numbers read leniently, picture numbers by reader.
 #include "question_records.h"
 #include "Other.h"
+#include "font_slot.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -59,4 +60,16 @@ TEST(QuestionLine, NumbersAreLenientAndClamped) {
     parse_question_line("q,a,,b", &r, kNumbersAlways);  // missing fields read as nothing
     EXPECT_EQ(0, r.points[0]);
     EXPECT_STREQ("b", r.answers[1]);
+    // A lone lead byte (a damaged or UTF-8 text) never takes the comma after it.
+    r = QuestionRecord{};
+    parse_question_line("Are you OK\x82,Yes,1,No,2", &r, kNumbersAlways);
+    EXPECT_STREQ("Are you OK\x82", r.text);
+    EXPECT_STREQ("No", r.answers[1]);
+    EXPECT_EQ(2, question_highest_points(&r));
+    // Font line numbers clamp like every other number.
+    LOGFONTA lf{};
+    read_logfont_line("99999999999,-99999999999,0,0,400,300,0,0,128,0,0,0,0,x", &lf);
+    EXPECT_EQ(INT32_MAX, lf.lfHeight);
+    EXPECT_EQ(INT32_MIN, lf.lfWidth);
+    EXPECT_EQ(255, lf.lfItalic);
 }
