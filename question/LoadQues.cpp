@@ -1,7 +1,5 @@
 // Editor open and save of ".qst" files: the lines, fields and order the player reads.
 #include "LoadQues.h"
-#include "../zeledit/ListView.h"
-#include "../zeledit/resource.h"
 #include "BrixLib.h"
 #include "DirList.h"
 #include "Other.h"
@@ -9,6 +7,7 @@
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
+#include "question_codec.h"
 #include "question_records.h"
 #include <stdio.h>
 #include <string.h>
@@ -21,32 +20,7 @@ const char kFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイ�
 const char kOpenErrorCaption[] = "File Open Error";
 const char kSaveErrorCaption[] = "File Save Error";
 
-// Every escape turns one byte into at most four, so a field of n bytes needs 4n + 1.
-enum { kEscapeGrowth = 4, kOutLineSize = 4096 };
-
-struct SoundBox {
-    const char *key;
-    int box;
-};
-const SoundBox kSoundBoxes[] = {
-    {"SndSt", IDC_MAIN_SND_START}, {"SndMx", IDC_MAIN_SND_HIGH}, {"SndMd", IDC_MAIN_SND_MIDDLE},
-    {"SndMn", IDC_MAIN_SND_LOW},   {"SndEd", IDC_MAIN_SND_JUDGE}, {"SndBk", IDC_MAIN_SND_BACK},
-};
-const int kTextBoxes[] = {IDC_MAIN_TITLE,     IDC_MAIN_HEADER,    IDC_MAIN_FOOTER,
-                          IDC_MAIN_WALLPAPER, IDC_MAIN_SND_START, IDC_MAIN_SND_HIGH,
-                          IDC_MAIN_SND_MIDDLE, IDC_MAIN_SND_LOW,  IDC_MAIN_SND_JUDGE,
-                          IDC_MAIN_SND_BACK};
-const int kOptionBoxes[] = {IDC_MAIN_TOP_ROW, IDC_MAIN_BOTTOM_ROW, IDC_MAIN_ROUND_UP};
-const char *const kFontKeys[] = {"J", "A", "L", "O"};
-
-HFONT font_role(int role, int operation, LOGFONTA *font) {
-    switch (role) {
-        case 0: return question_font(operation, 0, 0, font);
-        case 1: return answer_font(operation, 0, font);
-        case 2: return comment_font(operation, 0, 0, font);
-        default: return header_font(operation, 0, font);
-    }
-}
+const EditorFileBinding *g_binding = nullptr;
 
 // The save's own line writer: the temporary file stays open from the first line to the last and
 // lines reach it in large pieces, as opening, seeking and closing it for every line costs a
@@ -127,11 +101,6 @@ int held_line_writer(const char *path, const char *text, DWORD disposition) {
 
 LineWriterFn g_write_line = held_line_writer;
 
-bool same_key(const char *key, const char *name) {
-    size_t n = strlen(name);
-    return strlen(key) == n && compare_prefix_nocase(key, name, n) == 0;
-}
-
 int ask_open(HWND dialog, char *file) {
     char folder[kPathSize] = {0};
     if (!module_folder(folder)) GetWindowsDirectoryA(folder, sizeof folder);
@@ -146,140 +115,81 @@ int ask_save(HWND dialog, char *file) {
 
 // ---- open ----
 
-void clear_dialog(HWND dialog, ListNode *questions, ListNode *results) {
-    for (int box : kTextBoxes) SetDlgItemTextA(dialog, box, "");
-    for (int box : kOptionBoxes) CheckDlgButton(dialog, box, BST_UNCHECKED);
-    lv_list_clear(GetDlgItem(dialog, IDC_MAIN_QUESTIONS), questions);
-    lv_list_clear(GetDlgItem(dialog, IDC_MAIN_RESULTS), results);
-    for (int role = 0; role < 4; ++role) font_role(role, kFontDropFile, nullptr);
-}
-
+// The file's contents until they are shown: the dialog changes only once the file is read.
 struct OpenReader {
-    HWND dialog;
     ListNode *questions;
     ListNode *results;
+    ListNode *question_tail;  // the last element appended: appending from it walks nothing
+    ListNode *result_tail;
     bool bottom_read;  // an "R" row is the last row; later "S" rows go before it
-    ListNode *question_tail;  // the last question appended: appending from it walks nothing
-    HWND question_view, result_view;
+    bool top, bottom, round_up;
+    char (*settings)[kLineSize];  // kSettingCount texts
 };
 
-void read_result(const char *value, ResultRecord *rec) {
-    memset(rec, 0, sizeof *rec);
-    parse_result_line(value, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
-}
-
-void dispatch(OpenReader *r, const char *line) {
-    char key[kLineSize] = {0};
-    const char *rest = nullptr;
-    split_at_delimiter(line, ",", key, sizeof key, &rest);
-    const char *value = rest ? rest : "";
-    HWND question_view = r->question_view, result_view = r->result_view;
-
-    if (same_key(key, "Q")) {
-        QuestionRecord rec;
-        memset(&rec, 0, sizeof rec);
-        parse_question_line(value, &rec, kNumbersWithPicture);
-        ListNode *e = lv_list_append_from(question_view, r->question_tail, &rec, sizeof rec);
-        if (e) r->question_tail = e;
-    } else if (same_key(key, "S")) {
-        ResultRecord rec;
-        read_result(value, &rec);
-        if (r->bottom_read)
-            lv_list_insert(result_view, r->results, -1, &rec, sizeof rec);
-        else
-            lv_list_append(result_view, r->results, &rec, sizeof rec);
-    } else if (same_key(key, "U")) {
-        // The first row is the top row whatever line order a file has: saving writes row 0 as "U".
-        ResultRecord rec;
-        read_result(value, &rec);
-        int count = liner_count(r->results);
-        if (count > 0)
-            lv_list_insert(result_view, r->results, -count, &rec, sizeof rec);
-        else
-            lv_list_append(result_view, r->results, &rec, sizeof rec);
-        CheckDlgButton(r->dialog, IDC_MAIN_TOP_ROW, BST_CHECKED);
-    } else if (same_key(key, "R")) {
-        ResultRecord rec;
-        read_result(value, &rec);
-        lv_list_append(result_view, r->results, &rec, sizeof rec);
-        r->bottom_read = true;
-        CheckDlgButton(r->dialog, IDC_MAIN_BOTTOM_ROW, BST_CHECKED);
-    } else if (same_key(key, "N")) {
-        SetDlgItemTextA(r->dialog, IDC_MAIN_TITLE, value);
-    } else if (same_key(key, "H")) {
-        SetDlgItemTextA(r->dialog, IDC_MAIN_HEADER, value);
-    } else if (same_key(key, "F")) {
-        SetDlgItemTextA(r->dialog, IDC_MAIN_FOOTER, value);
-    } else if (same_key(key, "QuesWall")) {
-        SetDlgItemTextA(r->dialog, IDC_MAIN_WALLPAPER, value);
-    } else if (same_key(key, "RoundUp")) {
-        CheckDlgButton(r->dialog, IDC_MAIN_ROUND_UP, BST_CHECKED);
-    } else {
-        for (const SoundBox &s : kSoundBoxes) {
-            if (!same_key(key, s.key)) continue;
-            SetDlgItemTextA(r->dialog, s.box, value);
-            return;
-        }
-        for (int role = 0; role < 4; ++role) {
-            if (!same_key(key, kFontKeys[role])) continue;
-            LOGFONTA font;
-            memset(&font, 0, sizeof font);
-            read_logfont_line(value, &font);
-            font_role(role, kFontPutFile, &font);
-            return;
-        }
-    }
-}
-
-bool take_line(const char *line, void *context) {
-    dispatch(static_cast<OpenReader *>(context), line);
+bool open_question(void *context, const char *fields) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    QuestionRecord rec;
+    memset(&rec, 0, sizeof rec);
+    parse_question_line(fields, &rec, kNumbersWithPicture);
+    ListNode *e = liner_append_from(r->question_tail, &rec, sizeof rec);
+    if (e) r->question_tail = e;
     return true;
 }
 
+bool open_result(void *context, int key, const char *fields) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    ResultRecord rec;
+    memset(&rec, 0, sizeof rec);
+    parse_result_line(fields, rec.title, rec.comment, rec.picture, &rec.pictureX, &rec.pictureY);
+    int count = liner_count(r->results);
+    ListNode *appended = nullptr;
+    if (key == kKeyTopRow) {
+        // The first row is the top row whatever line order a file has: saving writes row 0 as "U".
+        if (count > 0) liner_insert(r->results, -count, &rec, sizeof rec);
+        else appended = liner_append_from(r->result_tail, &rec, sizeof rec);
+        r->top = true;
+    } else if (key == kKeyResult && r->bottom_read) {
+        liner_insert(r->results, -1, &rec, sizeof rec);
+    } else {
+        appended = liner_append_from(r->result_tail, &rec, sizeof rec);
+        if (key == kKeyBottomRow) r->bottom_read = r->bottom = true;
+    }
+    if (appended) r->result_tail = appended;
+    return true;
+}
+
+int setting_of_key(int key) {
+    switch (key) {
+        case kKeyTitle: return kSettingTitle;
+        case kKeyHeader: return kSettingHeader;
+        case kKeyFooter: return kSettingFooter;
+        case kKeyWallpaper: return kSettingWallpaper;
+        default: return key >= kKeySound0 && key < kKeySound0 + 6 ? kSettingSound0 + (key - kKeySound0) : -1;
+    }
+}
+
+void open_setting(void *context, int key, const char *value) {
+    int setting = setting_of_key(key);
+    if (setting < 0) return;
+    char *text = static_cast<OpenReader *>(context)->settings[setting];
+    text[0] = '\0';
+    append_prefix(text, kLineSize, value, strlen(value));
+}
+
+void open_font(void *, int role, const LOGFONTA *font) {
+    font_role_call(role, kFontPutFile, 0, const_cast<LOGFONTA *>(font));
+}
+
+void open_round_up(void *context) { static_cast<OpenReader *>(context)->round_up = true; }
+
 // ---- save ----
-
-// A line built in a buffer of kOutLineSize, its length kept as it grows (a save builds one per
-// question, and formatting or measuring the line again for every piece was most of its time).
-// ok turns false when a piece would not fit; the line is then not written.
-class Line {
-public:
-    explicit Line(char *text) : text_(text) { text_[0] = '\0'; }
-    Line &add(const char *piece) {
-        size_t n = strlen(piece);
-        if (ok && used_ + n < kOutLineSize) {
-            memcpy(text_ + used_, piece, n + 1);
-            used_ += n;
-        } else {
-            ok = false;
-        }
-        return *this;
-    }
-    Line &add(int32_t v) {
-        char digits[12];
-        char *p = digits + sizeof digits;
-        *--p = '\0';
-        uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-        do {
-            *--p = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude);
-        if (v < 0) *--p = '-';
-        return add(p);
-    }
-    bool ok = true;
-
-private:
-    char *text_;
-    size_t used_ = 0;
-};
 
 struct Writer {
     const char *temporary;
     DWORD disposition;  // create-always for the first line, open-existing after it
     int written;
     bool failed;
-    char *line;     // kOutLineSize
-    char *escaped;  // kOutLineSize
+    char *line;  // kLineSize + 2: the longest line a reader takes and its CR LF
 };
 
 void write_line(Writer *w) {
@@ -297,64 +207,54 @@ void line_too_long(Writer *w) {
     w->failed = true;
 }
 
-const char *escape(Writer *w, const char *text, int kind) {
-    return escape_field(w->escaped, kOutLineSize, text, kind);
+// Writes "key,value\r\n" when value is not empty; a line too long for the readers fails the save.
+void write_value(Writer *w, int key, const char *value) {
+    if (!value[0]) return;
+    size_t k = strlen(question_key_name(key)), n = strlen(value);
+    if (k + 1 + n > kStoredLineMax) return line_too_long(w);
+    memcpy(w->line, question_key_name(key), k);
+    w->line[k] = ',';
+    memcpy(w->line + k + 1, value, n);
+    memcpy(w->line + k + 1 + n, "\r\n", 3);
+    write_line(w);
 }
 
-// Writes "key,value\r\n" with the box's text when the box is not empty.
-void write_box(Writer *w, HWND dialog, const char *key, int box, char *text) {
-    text[0] = '\0';
-    GetDlgItemTextA(dialog, box, text, kLineSize);
-    if (!text[0]) return;
-    if (Line(w->line).add(key).add(",").add(text).add("\r\n").ok) write_line(w);
-}
-
-void write_question(Writer *w, const QuestionRecord *q) {
-    Line line(w->line);
-    line.add("Q,").add(escape(w, q->text, kEscapeFull));
-    for (int a = 0; a < kAnswerCount && line.ok; ++a)
-        line.add(",").add(escape(w, q->answers[a], kEscapeComma)).add(",").add(q->points[a]);
-    if (q->picture[0])
-        line.add(",").add(q->picture).add(",").add(q->pictureX).add(",").add(q->pictureY).add(",").add(q->pictureExtra);
-    if (line.add("\r\n").ok) write_line(w);
-    else line_too_long(w);
-}
-
-void write_result(Writer *w, const char *key, const ResultRecord *r) {
-    Line line(w->line);
-    line.add(key).add(",").add(escape(w, r->title, kEscapeFull));
-    if (r->comment[0] || r->picture[0]) line.add(",").add(escape(w, r->comment, kEscapeFull));
-    if (r->picture[0]) line.add(",").add(r->picture).add(",").add(r->pictureX).add(",").add(r->pictureY);
-    if (line.add("\r\n").ok) write_line(w);
+void write_formatted(Writer *w, size_t length) {
+    if (length) write_line(w);
     else line_too_long(w);
 }
 
 void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, char *text) {
-    write_box(w, dialog, "N", IDC_MAIN_TITLE, text);
+    auto setting = [&](int which) -> const char * {
+        text[0] = '\0';
+        g_binding->get_setting(dialog, which, text, kLineSize);
+        return text;
+    };
+    const size_t size = kLineSize + 2;
+    write_value(w, kKeyTitle, setting(kSettingTitle));
     for (ListNode *e = questions->next; e; e = e->next)
-        write_question(w, static_cast<const QuestionRecord *>(e->data));
-    write_box(w, dialog, "H", IDC_MAIN_HEADER, text);
-    write_box(w, dialog, "F", IDC_MAIN_FOOTER, text);
+        write_formatted(w, format_question_line(static_cast<const QuestionRecord *>(e->data), w->line, size));
+    write_value(w, kKeyHeader, setting(kSettingHeader));
+    write_value(w, kKeyFooter, setting(kSettingFooter));
 
-    bool top = IsDlgButtonChecked(dialog, IDC_MAIN_TOP_ROW) == BST_CHECKED;
-    bool bottom = IsDlgButtonChecked(dialog, IDC_MAIN_BOTTOM_ROW) == BST_CHECKED;
+    bool top = g_binding->get_option(dialog, kOptionTopRow);
+    bool bottom = g_binding->get_option(dialog, kOptionBottomRow);
     int n = liner_count(results), m = 0;
     for (ListNode *e = results->next; e; e = e->next, ++m) {
-        const char *key = (m == 0 && top) ? "U" : (m == n - 1 && bottom) ? "R" : "S";
-        write_result(w, key, static_cast<const ResultRecord *>(e->data));
+        int key = (m == 0 && top) ? kKeyTopRow : (m == n - 1 && bottom) ? kKeyBottomRow : kKeyResult;
+        write_formatted(w, format_result_line(key, static_cast<const ResultRecord *>(e->data), w->line, size));
     }
 
-    for (int role = 0; role < 4; ++role) {
+    for (int role = 0; role < kFontRoleCount; ++role) {
         LOGFONTA font;
         memset(&font, 0, sizeof font);
-        if (!font_role(role, kFontGetFile, &font)) continue;
+        if (!font_role_call(role, kFontGetFile, 0, &font)) continue;
         char form[128] = {0};
-        if (!write_logfont_line(&font, form)) continue;
-        if (Line(w->line).add(kFontKeys[role]).add(",").add(form).add("\r\n").ok) write_line(w);
+        if (write_logfont_line(&font, form)) write_value(w, kKeyFontQuestion + role, form);
     }
-    for (const SoundBox &s : kSoundBoxes) write_box(w, dialog, s.key, s.box, text);
-    write_box(w, dialog, "QuesWall", IDC_MAIN_WALLPAPER, text);
-    if (IsDlgButtonChecked(dialog, IDC_MAIN_ROUND_UP) == BST_CHECKED) {
+    for (int k = 0; k < 6; ++k) write_value(w, kKeySound0 + k, setting(kSettingSound0 + k));
+    write_value(w, kKeyWallpaper, setting(kSettingWallpaper));
+    if (g_binding->get_option(dialog, kOptionRoundUp)) {
         strcpy(w->line, "RoundUp,\r\n");
         write_line(w);
     }
@@ -374,6 +274,8 @@ bool temporary_path(const char *target, char *out) {
 
 }  // namespace
 
+void bind_editor_file(const EditorFileBinding *binding) { g_binding = binding; }
+
 LineWriterFn set_line_writer_fn(LineWriterFn fn) {
     LineWriterFn old = g_write_line;
     g_write_line = fn ? fn : held_line_writer;
@@ -381,6 +283,7 @@ LineWriterFn set_line_writer_fn(LineWriterFn fn) {
 }
 
 int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char *path, const char *file) {
+    if (!g_binding) return 0;
     char chosen[kPathSize] = {0};
     if (file) {
         append_prefix(chosen, sizeof chosen, file, strlen(file));
@@ -399,26 +302,33 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
         CloseHandle(h);
         return 0;
     }
+    char(*settings)[kLineSize] = static_cast<char(*)[kLineSize]>(I_HEAP_CALLOC(kSettingCount, kLineSize));
+    if (!settings) {
+        I_HEAP_FREE(buffer);
+        CloseHandle(h);
+        return 0;
+    }
     memcpy(path, chosen, kPathSize);
-    // Rows are drawn once at the end: a list view that repaints and rescrolls for every added
-    // row takes minutes over a large file.
-    HWND views[] = {GetDlgItem(dialog, IDC_MAIN_QUESTIONS), GetDlgItem(dialog, IDC_MAIN_RESULTS)};
-    for (HWND v : views) SendMessageA(v, WM_SETREDRAW, FALSE, 0);
-    clear_dialog(dialog, questions, results);
-    if (check_not_empty(h) != kFileEmpty) {
-        OpenReader reader = {dialog, questions, results, false, questions, views[0], views[1]};
-        for_each_line(h, buffer, kLineSize, take_line, &reader);
-    }
-    for (HWND v : views) {
-        SendMessageA(v, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(v, nullptr, TRUE);
-    }
+    g_binding->clear(dialog);
+    liner_clear(questions);
+    liner_clear(results);
+    for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
+    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings};
+    QuestionLineSink sink = {&reader, open_question, open_result, open_setting, open_font, open_round_up};
+    read_question_lines(h, buffer, &sink);
     CloseHandle(h);
+    for (int k = 0; k < kSettingCount; ++k) g_binding->put_setting(dialog, k, settings[k]);
+    g_binding->put_option(dialog, kOptionTopRow, reader.top);
+    g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
+    g_binding->put_option(dialog, kOptionRoundUp, reader.round_up);
+    g_binding->show_lists(dialog, questions, results);
+    I_HEAP_FREE(settings);
     I_HEAP_FREE(buffer);
     return 1;
 }
 
 int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *results) {
+    if (!g_binding) return 0;
     char fresh[kPathSize] = {0};
     // Only a file that was opened or saved before is offered and updated by the choice.
     char *target = path[0] ? path : fresh;
@@ -429,12 +339,11 @@ int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *r
         show_message_box(dialog, "保存先のパスが長すぎます", kSaveErrorCaption, MB_OK | MB_ICONERROR);
         return 0;
     }
-    char *line = static_cast<char *>(I_HEAP_CALLOC(kOutLineSize, 1));
-    char *escaped = static_cast<char *>(I_HEAP_CALLOC(kOutLineSize, 1));
+    char *line = static_cast<char *>(I_HEAP_CALLOC(kLineSize + 2, 1));
     char *text = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
     int result = 0;
-    if (line && escaped && text) {
-        Writer w = {temporary, kAppendCreateAlways, 0, false, line, escaped};
+    if (line && text) {
+        Writer w = {temporary, kAppendCreateAlways, 0, false, line};
         write_all(&w, dialog, questions, results, text);
         // The last piece reaches the file (and the file is closed) before it may replace the target.
         if (!g_held.finish()) w.failed = true;
@@ -447,7 +356,6 @@ int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *r
         }
     }
     I_HEAP_FREE(text);
-    I_HEAP_FREE(escaped);
     I_HEAP_FREE(line);
     return result;
 }

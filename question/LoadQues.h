@@ -2,7 +2,29 @@
 // and writing the dialog back through a temporary file that then replaces the target.
 #pragma once
 #include <windows.h>
+#include <stddef.h>
 #include "LinerList.h"
+
+// What the editor's dialog holds besides its two lists, in the file's terms. The editor binds its
+// controls to these (bind_editor_file) before it opens or saves.
+enum EditorSetting {
+    kSettingTitle = 0, kSettingHeader, kSettingFooter, kSettingWallpaper,
+    kSettingSound0,  // the six sounds in slot order
+    kSettingCount = kSettingSound0 + 6,
+};
+enum EditorOption { kOptionTopRow = 0, kOptionBottomRow, kOptionRoundUp, kOptionCount };
+struct EditorFileBinding {
+    // Empties every setting box and option, and both list views.
+    void (*clear)(HWND dialog);
+    void (*put_setting)(HWND dialog, int setting, const char *value);
+    // text gets at most size - 1 bytes.
+    void (*get_setting)(HWND dialog, int setting, char *text, size_t size);
+    void (*put_option)(HWND dialog, int option, bool on);
+    bool (*get_option)(HWND dialog, int option);
+    // The list views show the two lists afresh, one row per element.
+    void (*show_lists)(HWND dialog, ListNode *questions, ListNode *results);
+};
+void bind_editor_file(const EditorFileBinding *binding);
 
 // Reads a question file into the dialog's controls, the question and result lists and their
 // list views. With no file given the open-file dialog asks for one, offering path. The path

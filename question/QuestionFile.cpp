@@ -5,6 +5,7 @@
 #include "Other.h"
 #include "RowOfFile.h"
 #include "font_slot.h"
+#include "question_codec.h"
 #include "imemory.h"
 #include "sound_store.h"
 #include <string.h>
@@ -47,18 +48,6 @@ template <typename T> void reserve_for(T **array, size_t *capacity, size_t count
 }
 
 
-void put_font(int which, int slot_index, const char *value) {
-    LOGFONTA lf;
-    memset(&lf, 0, sizeof lf);
-    read_logfont_line(value, &lf);
-    switch (which) {
-        case 0: question_font(kFontPutFile, slot_index, 0, &lf); break;
-        case 1: answer_font(kFontPutFile, slot_index, &lf); break;
-        case 2: comment_font(kFontPutFile, slot_index, 0, &lf); break;
-        default: header_font(kFontPutFile, slot_index, &lf); break;
-    }
-}
-
 struct Reader {
     QuestionFile *slot;
     int slot_index;
@@ -66,71 +55,52 @@ struct Reader {
     size_t results;
 };
 
-enum DispatchResult { kDispatchGoOn = 0, kDispatchStop = 1 };
-
-// One line: *high and *low receive the line's share of the totals.
-int dispatch(Reader *r, const char *line, int32_t *high, int32_t *low) {
-    static const char *const kSoundKeys[kSoundSlots] = {"SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk"};
-    static const char *const kFontKeys[4] = {"J", "A", "L", "O"};
-    *high = *low = 0;
-    QuestionFile *s = r->slot;
-    // A key buffer as long as the line: a cut key could pass for a shorter one.
-    char key[kLineSize] = {0};
-    const char *rest = nullptr;
-    split_at_delimiter(line, ",", key, sizeof key, &rest);
-    const char *value = rest ? rest : "";
-
-    if (equals_nocase(key, "Q")) {
-        if (!grow_for(&s->questions, &s->questionCapacity, r->questions + 2)) return kDispatchStop;
-        QuestionRecord *rec = &s->questions[r->questions];
-        parse_question_line(value, rec, kNumbersAlways);
-        *high = question_highest_points(rec);
-        *low = question_lowest_points(rec);
-        ++r->questions;
-        return kDispatchGoOn;
-    }
-    if (equals_nocase(key, "S")) {
-        if (!grow_for(&s->results, &s->resultCapacity, r->results + 2)) return kDispatchStop;
-        ResultRecord *rec = &s->results[r->results];
-        parse_result_line(value, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
-        ++r->results;
-        return kDispatchGoOn;
-    }
-    if (equals_nocase(key, "N")) {
-        copy_cut(s->title, sizeof s->title, value);
-    } else if (equals_nocase(key, "H")) {
-        copy_cut(s->header, sizeof s->header, value);
-    } else if (equals_nocase(key, "F")) {
-        copy_cut(s->footer, sizeof s->footer, value);
-    } else if (equals_nocase(key, "U") || equals_nocase(key, "R")) {
-        ResultRecord *row = equals_nocase(key, "U") ? &s->topRow : &s->bottomRow;
-        parse_result_line(value, row->title, row->comment, row->picture, &row->pictureX, &row->pictureY);
-    } else {
-        for (int k = 0; k < kSoundSlots; ++k) {
-            if (!equals_nocase(key, kSoundKeys[k])) continue;
-            char *text = const_cast<char *>(value);  // the store only reads a put text
-            sound_store(kSoundPutFile + k, r->slot_index, &text);
-            return kDispatchGoOn;
-        }
-        for (int f = 0; f < 4; ++f) {
-            if (!equals_nocase(key, kFontKeys[f])) continue;
-            put_font(f, r->slot_index, value);
-            return kDispatchGoOn;
-        }
-        if (equals_nocase(key, "QuesWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
-        else if (equals_nocase(key, "RoundUp")) s->roundUp = 1;
-    }
-    return kDispatchGoOn;
-}
-
-bool take_line(const char *line, void *context) {
+bool take_question(void *context, const char *fields) {
     Reader *r = static_cast<Reader *>(context);
-    int32_t high = 0, low = 0;
-    if (dispatch(r, line, &high, &low) == kDispatchStop) return false;
-    r->slot->highestTotal = saturating_add(r->slot->highestTotal, high);
-    r->slot->lowestTotal = saturating_add(r->slot->lowestTotal, low);
+    QuestionFile *s = r->slot;
+    if (!grow_for(&s->questions, &s->questionCapacity, r->questions + 2)) return false;
+    QuestionRecord *rec = &s->questions[r->questions];
+    parse_question_line(fields, rec, kNumbersAlways);
+    s->highestTotal = saturating_add(s->highestTotal, question_highest_points(rec));
+    s->lowestTotal = saturating_add(s->lowestTotal, question_lowest_points(rec));
+    ++r->questions;
     return true;
 }
+
+bool take_result(void *context, int key, const char *fields) {
+    Reader *r = static_cast<Reader *>(context);
+    QuestionFile *s = r->slot;
+    ResultRecord *rec = key == kKeyTopRow ? &s->topRow : key == kKeyBottomRow ? &s->bottomRow : nullptr;
+    if (!rec) {
+        if (!grow_for(&s->results, &s->resultCapacity, r->results + 2)) return false;
+        rec = &s->results[r->results++];
+    }
+    parse_result_line(fields, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
+    return true;
+}
+
+void take_setting(void *context, int key, const char *value) {
+    Reader *r = static_cast<Reader *>(context);
+    QuestionFile *s = r->slot;
+    switch (key) {
+        case kKeyTitle: copy_cut(s->title, sizeof s->title, value); break;
+        case kKeyHeader: copy_cut(s->header, sizeof s->header, value); break;
+        case kKeyFooter: copy_cut(s->footer, sizeof s->footer, value); break;
+        case kKeyWallpaper: copy_cut(s->wallpaper, sizeof s->wallpaper, value); break;
+        default:
+            if (key >= kKeySound0 && key < kKeySound0 + kSoundSlots) {
+                char *text = const_cast<char *>(value);  // the store only reads a put text
+                sound_store(kSoundPutFile + (key - kKeySound0), r->slot_index, &text);
+            }
+            break;
+    }
+}
+
+void take_font(void *context, int role, const LOGFONTA *font) {
+    font_role_call(role, kFontPutFile, static_cast<Reader *>(context)->slot_index, const_cast<LOGFONTA *>(font));
+}
+
+void take_round_up(void *context) { static_cast<Reader *>(context)->slot->roundUp = 1; }
 
 // The dialog's answer goes into path (kPathSize bytes). 0 when cancelled.
 int ask_for_path(HWND owner, char *path) {
@@ -225,9 +195,11 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
         return 0;
     }
     if (check_not_empty(file) != kFileEmpty) {
-        reserve_for(&slot->questions, &slot->questionCapacity, count_key_lines(file, "Q", kLineSize));
+        reserve_for(&slot->questions, &slot->questionCapacity,
+                    count_key_lines(file, question_key_name(kKeyQuestion), kLineSize));
         Reader reader = {slot, slot_index, 0, 0};
-        for_each_line(file, buffer, kLineSize, take_line, &reader);
+        QuestionLineSink sink = {&reader, take_question, take_result, take_setting, take_font, take_round_up};
+        read_question_lines(file, buffer, &sink);
     }
     CloseHandle(file);
     I_HEAP_FREE(buffer);

@@ -65,6 +65,7 @@ void double_click(HWND dialog, int list_id, int row) {
 
 TEST(QuestionDialog, AddStoresTheSlotsAsEntered) {
     MainDialog d;
+    MessageBoxRecorder boxes;
     d.state()->mode = kModeAdd;
     HWND q = make_dialog(d.dialog, IDD_QUESTION, question_dialog_proc);
     ASSERT_NE(nullptr, q);
@@ -82,6 +83,18 @@ TEST(QuestionDialog, AddStoresTheSlotsAsEntered) {
     set(q, IDC_QUESTION_PICTURE, "p.bmp");
     set(q, IDC_QUESTION_X, "-5");
     set(q, IDC_QUESTION_Y, "12");
+    click(q, IDC_QUESTION_OK);  // too long to store: named, focused, kept open
+    EXPECT_EQ(0, liner_count(&d.state()->questions));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("「設問」"));
+    EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_TEXT), GetFocus());
+    long_text.resize(255 - 3 * 4 - 1);
+    set(q, IDC_QUESTION_TEXT, long_text + ",\r\n,");  // escapes counted: 255 stored
+    // Esc in the multi-line box neither closes the dialog nor drops the entry.
+    ShowWindow(q, SW_SHOW);
+    SendMessageA(GetDlgItem(q, IDC_QUESTION_TEXT), WM_KEYDOWN, VK_ESCAPE, 0);
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&m);
+    EXPECT_TRUE(IsWindowVisible(q));
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
 
@@ -89,7 +102,7 @@ TEST(QuestionDialog, AddStoresTheSlotsAsEntered) {
     ASSERT_EQ(1, ListView_GetItemCount(d.questions()));
     EXPECT_FALSE(selected(d.questions(), 0));
     const QuestionRecord *r = question(0);
-    EXPECT_EQ(long_text.substr(0, 254), r->text);  // cut before the half character
+    EXPECT_EQ(long_text + ",\r\n,", r->text);
     EXPECT_STREQ("", r->answers[1]);
     EXPECT_STREQ("三", r->answers[2]);
     EXPECT_EQ(3, r->points[0]);
@@ -135,6 +148,7 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
 
 TEST(ResultDialog, PicturePositionAndFieldLimits) {
     MainDialog d;
+    MessageBoxRecorder boxes;
     d.state()->mode = kModeAdd;
     HWND r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     ASSERT_NE(nullptr, r);
@@ -158,6 +172,15 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     set(r, IDC_RESULT_TITLE, std::string(200, 't'));
     set(r, IDC_RESULT_COMMENT, "一行\r\n二行");
     set(r, IDC_RESULT_X, "abc");  // no picture: x need not be a number
+    click(r, IDC_RESULT_OK);      // a title past its limit is refused, not cut
+    EXPECT_EQ(1, liner_count(&d.state()->results));
+    EXPECT_EQ(GetDlgItem(r, IDC_RESULT_TITLE), GetFocus());
+    set(r, IDC_RESULT_TITLE, std::string(127, 't'));
+    set(r, IDC_RESULT_PICTURE, "a,b.bmp");  // a comma would split the picture's fields
+    click(r, IDC_RESULT_OK);
+    EXPECT_EQ(1, liner_count(&d.state()->results));
+    EXPECT_EQ(2u, boxes.boxes().size());
+    set(r, IDC_RESULT_PICTURE, "");
     click(r, IDC_RESULT_OK);
     DestroyWindow(r);
     ASSERT_EQ(2, liner_count(&d.state()->results));
@@ -197,8 +220,11 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     EXPECT_EQ("結果", cell(d.results(), 0, 0));
     EXPECT_EQ("", cell(d.results(), 0, 3));
 
-    // In-place edit: cut to the field; a cancelled edit changes nothing.
-    std::string typed(300, 'x');
+    // In-place edit: kept as typed, refused when its stored form would not fit; a cancelled edit
+    // changes nothing.
+    MessageBoxRecorder boxes;
+    std::string typed(254, 'x');
+    typed[0] = ',';
     NMLVDISPINFOA info = {};
     info.hdr.hwndFrom = d.questions();
     info.hdr.idFrom = IDC_MAIN_QUESTIONS;
@@ -206,10 +232,15 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     info.item.iItem = 0;
     info.item.pszText = &typed[0];
     SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(std::string(255, 'x'), question(0)->text);
+    EXPECT_STREQ("設問", question(0)->text);
+    EXPECT_EQ(1u, boxes.boxes().size());
+    typed.resize(252);
+    info.item.pszText = &typed[0];
+    SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(typed, question(0)->text);
     info.item.pszText = nullptr;
     SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(std::string(255, 'x'), question(0)->text);
+    EXPECT_EQ(typed, question(0)->text);
 }
 
 TEST(MainDialog, ModifyNeedsASelectedRow) {

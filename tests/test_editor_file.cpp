@@ -1,7 +1,11 @@
 // Editor open and save of question files: every item of the format, exact bytes, the empty
 // dialog, a failed write, and what the player's loader makes of the editor's file.
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+#include <vector>
+#include "ListView.h"
+#include "question_codec.h"
 #include "BrixLib.h"
 #include "LoadQues.h"
 #include "QuestionFile.h"
@@ -227,40 +231,109 @@ TEST(EditorFile, ThePlayerReadsWhatTheEditorWrote) {
     question_file_free(&slot);
 }
 
-// The longest record the fields can hold, all commas, with the extreme numbers: written whole.
-TEST(EditorFile, TheLongestQuestionAndExtremeNumbersAreWrittenWhole) {
+// Random editor contents with fields at and just past their stored limits, full of commas, line
+// breaks and double-byte characters whose second byte is 0x5C or a capital: what the dialogs
+// accept is saved, and both readers give back exactly those rows in order; a record the dialogs
+// would refuse makes the save fail and leaves the target as it was.
+TEST(EditorFile, WhatTheDialogsAcceptComesBackExactlyFromBothReaders) {
     ScratchFolder dir;
     ScriptedFileDialogs dialogs;
     MessageBoxRecorder boxes;
     MainDialog d;
-    ASSERT_EQ(1, open_file(d, dir.write("in.qst", full_file())));
-    QuestionRecord *q = const_cast<QuestionRecord *>(question(d, 1));
-    memset(q, 0, sizeof *q);
-    memset(q->text, ',', kQuestionTextSize - 1);
-    const int32_t points[kAnswerCount] = {INT32_MAX, INT32_MIN, 0, -1, 7};
-    for (int a = 0; a < kAnswerCount; ++a) {
-        memset(q->answers[a], ',', kAnswerTextSize - 1);
-        q->points[a] = points[a];
-    }
-    memset(q->picture, 'p', kQuesPathSize - 1);
-    q->pictureX = INT32_MIN;
-    q->pictureY = INT32_MAX;
-    q->pictureExtra = -5;
-    ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
-    EXPECT_TRUE(boxes.boxes().empty());
-
-    auto commas = [](int n) {
+    std::mt19937 random(20261208);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    // Pieces: plain, comma, line break, "ソ" (0x83 0x5C), "ア" (0x83 0x41), "表" (0x95 0x5C).
+    const char *const pieces[] = {"a", ",", "\r\n", "ソ", "ア", "表", "Z"};
+    // A text whose stored length lands within a few bytes of max, on either side.
+    auto text = [&](size_t max, int kind, bool breaks) {
         std::string t;
-        for (int i = 0; i < n; ++i) t += "~_#%";
-        return t;
+        size_t want = max - 12 + static_cast<size_t>(pick(14));
+        while (true) {
+            const char *p = pieces[pick(7)];
+            if (!breaks && p[0] == '\r') continue;
+            std::string next = t + p;
+            if (stored_length(next.c_str(), kind) > want) break;
+            t = next;
+        }
+        return t.empty() ? std::string("a") : t;
     };
-    std::string want = "Q," + commas(kQuestionTextSize - 1);
-    for (int a = 0; a < kAnswerCount; ++a) want += "," + commas(kAnswerTextSize - 1) + "," + std::to_string(points[a]);
-    want += "," + std::string(kQuesPathSize - 1, 'p') + ",-2147483648,2147483647,-5\r\n";
-    std::string saved = dir.read("out.qst");
-    size_t at = saved.find("\r\nQ,~_#%");
-    ASSERT_NE(std::string::npos, at);
-    EXPECT_EQ(want, saved.substr(at + 2, want.size()));
+    auto fits_into = [](const std::string &t, size_t size) { return t.size() < size; };
+    int saved_files = 0, refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        lv_list_clear(d.questions(), &d.state()->questions);
+        lv_list_clear(d.results(), &d.state()->results);
+        std::vector<QuestionRecord> qs;
+        std::vector<ResultRecord> rs;
+        bool accepted = true;
+        for (int n = 1 + pick(3); n > 0; --n) {
+            QuestionRecord q{};
+            std::string t = text(kStoredQuestionMax, kEscapeFull, true);
+            if (!fits_into(t, sizeof q.text)) t.resize(sizeof q.text - 1), t.back() = 'a';
+            strcpy(q.text, t.c_str());
+            for (int a = 0; a < kAnswerCount; ++a) {
+                if (pick(4) == 0) continue;
+                std::string answer = text(kStoredAnswerMax, kEscapeComma, false);
+                if (!fits_into(answer, sizeof q.answers[a])) answer.resize(sizeof q.answers[a] - 1), answer.back() = 'a';
+                strcpy(q.answers[a], answer.c_str());
+                q.points[a] = static_cast<int32_t>(random()) >> pick(31);
+            }
+            if (pick(2)) {
+                memset(q.picture, 'p', kStoredPathMax - static_cast<size_t>(pick(3)));
+                q.pictureX = pick(2000);
+                q.pictureY = pick(2000);
+            }
+            accepted = accepted && question_fits(&q, nullptr);
+            qs.push_back(q);
+            lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+        }
+        for (int n = 1 + pick(3); n > 0; --n) {
+            ResultRecord r{};
+            std::string title = text(kStoredTitleMax, kEscapeFull, false);
+            std::string comment = pick(3) ? text(kStoredCommentMax, kEscapeFull, true) : "";
+            if (!fits_into(title, sizeof r.title)) title.resize(sizeof r.title - 1), title.back() = 'a';
+            strcpy(r.title, title.c_str());
+            strcpy(r.comment, comment.c_str());
+            if (pick(2)) {
+                strcpy(r.picture, "r.bmp");
+                r.pictureX = pick(100);
+            }
+            accepted = accepted && result_fits(&r, nullptr);
+            rs.push_back(r);
+            lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
+        }
+        std::string target = dir.path() + "p.qst";
+        dir.write("p.qst", "N,before\r\n");
+        size_t boxes_before = boxes.boxes().size();
+        int written = save(d, target);
+        if (!accepted) {
+            ++refused;
+            EXPECT_EQ(0, written) << round;
+            EXPECT_EQ(boxes_before + 1, boxes.boxes().size()) << round;
+            EXPECT_EQ("N,before\r\n", dir.read("p.qst")) << round;
+            continue;
+        }
+        ++saved_files;
+        ASSERT_EQ(1, written) << round;
+        QuestionFile slot;
+        ASSERT_EQ(1, question_file_init(&slot));
+        ASSERT_EQ(1, load_question_file_into(&slot, 0, nullptr, target.c_str()));
+        ASSERT_EQ(1, open_file(d, target));
+        ASSERT_EQ(qs.size(), question_file_count(&slot)) << round;
+        ASSERT_EQ(static_cast<int>(qs.size()), liner_count(&d.state()->questions)) << round;
+        ASSERT_EQ(static_cast<int>(rs.size()), liner_count(&d.state()->results)) << round;
+        for (size_t i = 0; i < qs.size(); ++i) {
+            for (const QuestionRecord *got : {static_cast<const QuestionRecord *>(&slot.questions[i]), question(d, static_cast<int>(i))})
+                EXPECT_EQ(0, memcmp(&qs[i], got, sizeof qs[i])) << round << " question " << i << ": " << got->text;
+        }
+        for (size_t i = 0; i < rs.size(); ++i) {
+            const ResultRecord *got = result(d, static_cast<int>(i));
+            EXPECT_EQ(0, memcmp(&rs[i], got, sizeof rs[i])) << round << " result " << i;
+            EXPECT_EQ(0, memcmp(&rs[i], &slot.results[i], sizeof rs[i])) << round << " result " << i;
+        }
+        question_file_free(&slot);
+    }
+    EXPECT_GT(saved_files, 30);
+    EXPECT_GT(refused, 30);
 }
 
 TEST(EditorFile, ALargeFileGivesOneRowPerRecordInFileOrderAndTheViewsDrawAgain) {

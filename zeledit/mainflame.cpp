@@ -7,6 +7,8 @@
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
+#include "QuestionFile.h"
+#include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
 #include "shell_seam.h"
@@ -40,16 +42,20 @@ const int kResultWidths[] = {200, 400, 120, 30, 30};
 const int kResultLimits[] = {128, 512, 260, 8, 8};
 enum { kQuestionColumns = 14, kResultColumns = 5, kQuestionHeaderBuffer = 256, kResultHeaderBuffer = 128 };
 
-// Edit boxes of the main dialog and whether Japanese input opens when they get the focus.
+// Edit boxes of the main dialog, whether Japanese input opens when they get the focus, and the
+// most bytes the player takes of them (typing stops there instead of the player cutting).
 struct ImeBox {
     int id;
     bool open;
+    int limit;
 };
 const ImeBox kImeBoxes[] = {
-    {IDC_MAIN_TITLE, true},       {IDC_MAIN_HEADER, true},     {IDC_MAIN_FOOTER, true},
-    {IDC_MAIN_WALLPAPER, false},  {IDC_MAIN_SND_START, false}, {IDC_MAIN_SND_JUDGE, false},
-    {IDC_MAIN_SND_BACK, false},   {IDC_MAIN_SND_HIGH, false},  {IDC_MAIN_SND_MIDDLE, false},
-    {IDC_MAIN_SND_LOW, false},
+    {IDC_MAIN_TITLE, true, kQuesTitleSize - 1},   {IDC_MAIN_HEADER, true, kQuesHeaderSize - 1},
+    {IDC_MAIN_FOOTER, true, kQuesFooterSize - 1},
+    {IDC_MAIN_WALLPAPER, false, kStoredPathMax}, {IDC_MAIN_SND_START, false, kStoredPathMax},
+    {IDC_MAIN_SND_JUDGE, false, kStoredPathMax}, {IDC_MAIN_SND_BACK, false, kStoredPathMax},
+    {IDC_MAIN_SND_HIGH, false, kStoredPathMax},  {IDC_MAIN_SND_MIDDLE, false, kStoredPathMax},
+    {IDC_MAIN_SND_LOW, false, kStoredPathMax},
 };
 
 struct BrowseButton {
@@ -61,26 +67,19 @@ const BrowseButton kSoundButtons[] = {
     {IDC_MAIN_SND_MIDDLE_BROWSE, IDC_MAIN_SND_MIDDLE}, {IDC_MAIN_SND_LOW_BROWSE, IDC_MAIN_SND_LOW},
 };
 
-enum FontRole { kRoleQuestion = 0, kRoleAnswer = 1, kRoleHeader = 2, kRoleComment = 3, kRoleCount = 4 };
 struct FontSample {
     int button;
     RECT rect;  // pixels of the client area
 };
-const FontSample kSamples[kRoleCount] = {
+// By FontRole: the question file's four fonts.
+const FontSample kSamples[kFontRoleCount] = {
     {IDC_MAIN_FONT_QUESTION, {500, 65, 600, 145}},
     {IDC_MAIN_FONT_ANSWER, {500, 150, 600, 190}},
-    {IDC_MAIN_FONT_HEADER, {500, 185, 600, 225}},
     {IDC_MAIN_FONT_COMMENT, {410, 350, 450, 420}},
+    {IDC_MAIN_FONT_HEADER, {500, 185, 600, 225}},
 };
 
-HFONT role_font(int role, int operation, LOGFONTA *font) {
-    switch (role) {
-        case kRoleQuestion: return question_font(operation, 0, 0, font);
-        case kRoleAnswer: return answer_font(operation, 0, font);
-        case kRoleHeader: return header_font(operation, 0, font);
-        default: return comment_font(operation, 0, 0, font);
-    }
-}
+HFONT role_font(int role, int operation, LOGFONTA *font) { return font_role_call(role, operation, 0, font); }
 
 HWND question_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_QUESTIONS); }
 HWND result_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_RESULTS); }
@@ -146,18 +145,36 @@ void on_get_display_info(NMLVDISPINFOA *info, bool questions) {
 
 // ---- notifications ----
 
+// A label edit refused for its stored length starts again with the typed text.
+char g_label_retry[kLineSize] = {0};
+
 void on_begin_label_edit(NMLVDISPINFOA *info, bool questions) {
     HWND edit = reinterpret_cast<HWND>(SendMessageA(info->hdr.hwndFrom, LVM_GETEDITCONTROL, 0, 0));
-    if (edit) SendMessageA(edit, EM_LIMITTEXT, questions ? kQuestionTextSize - 1 : sizeof(ResultRecord::title) - 1, 0);
+    if (!edit) return;
+    SendMessageA(edit, EM_LIMITTEXT, questions ? kQuestionTextSize - 1 : sizeof(ResultRecord::title) - 1, 0);
+    if (g_label_retry[0]) {
+        SetWindowTextA(edit, g_label_retry);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        g_label_retry[0] = '\0';
+    }
 }
 
-void on_end_label_edit(NMLVDISPINFOA *info, bool questions) {
+void on_end_label_edit(HWND dialog, NMLVDISPINFOA *info, bool questions) {
     const char *text = info->item.pszText;
     if (!text) return;  // cancelled
     HWND view = info->hdr.hwndFrom;
     ListNode *list = questions ? &g_state.questions : &g_state.results;
     int row = info->item.iItem;
     if (row < 0 || row >= liner_count(list)) return;
+    size_t max = questions ? kStoredQuestionMax : kStoredTitleMax;
+    if (!stored_text_fits(text, kEscapeFull, max)) {
+        report_stored_field(dialog, questions ? "設問" : "結果", kEscapeFull, max);
+        g_label_retry[0] = '\0';
+        append_prefix(g_label_retry, sizeof g_label_retry, text, strlen(text));
+        SetFocus(view);
+        PostMessageA(view, LVM_EDITLABELA, static_cast<WPARAM>(row), 0);
+        return;
+    }
     void *record = liner_get(list, row);
     char *field = questions ? static_cast<QuestionRecord *>(record)->text : static_cast<ResultRecord *>(record)->title;
     size_t size = questions ? sizeof(QuestionRecord::text) : sizeof(ResultRecord::title);
@@ -185,7 +202,7 @@ INT_PTR on_notify(HWND dialog, NMHDR *header) {
     switch (header->code) {
         case LVN_GETDISPINFOA: on_get_display_info(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case LVN_BEGINLABELEDITA: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
-        case LVN_ENDLABELEDITA: on_end_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_ENDLABELEDITA: on_end_label_edit(dialog, reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case NM_RCLICK: on_right_click(dialog, questions); break;
         case NM_DBLCLK: on_double_click(dialog, reinterpret_cast<NMITEMACTIVATE *>(header), questions); break;
         default: break;
@@ -227,7 +244,7 @@ bool on_browse(HWND dialog, int id) {
 }
 
 bool on_font_button(HWND dialog, int id) {
-    for (int role = 0; role < kRoleCount; ++role) {
+    for (int role = 0; role < kFontRoleCount; ++role) {
         if (kSamples[role].button != id) continue;
         choose_role_font(dialog, role);
         return true;
@@ -298,7 +315,11 @@ INT_PTR on_init_dialog(HWND dialog) {
         memset(g_fallback_path, 0, sizeof g_fallback_path);
         g_state.path = g_fallback_path;
     }
-    for (const ImeBox &b : kImeBoxes) register_ime_control(GetDlgItem(dialog, b.id), b.open);
+    for (const ImeBox &b : kImeBoxes) {
+        register_ime_control(GetDlgItem(dialog, b.id), b.open);
+        SendDlgItemMessageA(dialog, b.id, EM_LIMITTEXT, static_cast<WPARAM>(b.limit), 0);
+    }
+    bind_editor_controls();
     if (g_start_file[0]) open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path, g_start_file);
     return 1;
 }
@@ -310,7 +331,7 @@ void on_paint(HWND dialog) {
     GetClientRect(dialog, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
-    for (int role = 0; role < kRoleCount; ++role) {
+    for (int role = 0; role < kFontRoleCount; ++role) {
         LOGFONTA lf;
         memset(&lf, 0, sizeof lf);
         role_font(role, kFontGetEffective, &lf);

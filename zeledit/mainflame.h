@@ -17,6 +17,9 @@ struct EditorState {
 
 EditorState *editor_state();
 
+// Ties the main dialog's boxes and list views to the question file's open and save.
+void bind_editor_controls();
+
 // Instance whose resources the dialogs use (the program's module unless set).
 void set_editor_instance(HINSTANCE instance);
 HINSTANCE editor_instance();
@@ -34,6 +37,24 @@ int run_editor(HINSTANCE instance, const char *command_line);
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK question_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK result_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A box whose text goes into the file: kind is an EscapeKind, or kStoredPath for a raw path;
+// max is the longest stored form the readers take.
+enum { kStoredPath = 2 };
+struct StoredField {
+    int box;
+    const char *name;  // as the operator sees the field
+    int kind;
+    size_t max;
+};
+bool stored_text_fits(const char *text, int kind, size_t max);
+// The message naming the field and its limit.
+void report_stored_field(HWND owner, const char *name, int kind, size_t max);
+// False, after the message and with the focus on the field, at the first box that does not fit.
+bool stored_fields_fit(HWND dialog, const StoredField *fields, size_t count);
+
+// Esc in this multi-line box does nothing, instead of closing the dialog and dropping its entry.
+void keep_escape_in_box(HWND box);
 
 // Reads the control's text into out, cut at a character boundary to size - 1 bytes.
 void read_box_text(HWND dialog, int box, char *out, size_t size);

@@ -2,6 +2,7 @@
 #include "mainflame.h"
 #include "DirList.h"
 #include "ListView.h"
+#include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
 #include <string.h>
@@ -16,6 +17,17 @@ const int kAnswerBoxes[kAnswerCount] = {IDC_QUESTION_ANSWER1, IDC_QUESTION_ANSWE
                                         IDC_QUESTION_ANSWER4, IDC_QUESTION_ANSWER5};
 const int kPointBoxes[kAnswerCount] = {IDC_QUESTION_POINTS1, IDC_QUESTION_POINTS2, IDC_QUESTION_POINTS3,
                                        IDC_QUESTION_POINTS4, IDC_QUESTION_POINTS5};
+
+// Every box whose text goes into the file, in the order they are checked.
+const StoredField kStoredFields[] = {
+    {IDC_QUESTION_TEXT, "設問", kEscapeFull, kStoredQuestionMax},
+    {IDC_QUESTION_ANSWER1, "答１", kEscapeComma, kStoredAnswerMax},
+    {IDC_QUESTION_ANSWER2, "答２", kEscapeComma, kStoredAnswerMax},
+    {IDC_QUESTION_ANSWER3, "答３", kEscapeComma, kStoredAnswerMax},
+    {IDC_QUESTION_ANSWER4, "答４", kEscapeComma, kStoredAnswerMax},
+    {IDC_QUESTION_ANSWER5, "答５", kEscapeComma, kStoredAnswerMax},
+    {IDC_QUESTION_PICTURE, "画像", kStoredPath, kStoredPathMax},
+};
 
 HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_QUESTIONS); }
 
@@ -44,6 +56,7 @@ INT_PTR on_init_dialog(HWND dialog) {
         show_record(dialog, &q);
     }
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_TEXT), true);
+    keep_escape_in_box(GetDlgItem(dialog, IDC_QUESTION_TEXT));
     for (int a = 0; a < kAnswerCount; ++a) {
         register_ime_control(GetDlgItem(dialog, kAnswerBoxes[a]), true);
         register_ime_control(GetDlgItem(dialog, kPointBoxes[a]), false);
@@ -84,6 +97,7 @@ bool is_empty(const QuestionRecord *q) {
 }
 
 void on_ok(HWND dialog) {
+    if (!stored_fields_fit(dialog, kStoredFields, sizeof kStoredFields / sizeof kStoredFields[0])) return;
     QuestionRecord q;
     read_record(dialog, &q);
     if (is_empty(&q)) return;

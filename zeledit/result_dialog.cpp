@@ -2,6 +2,7 @@
 #include "mainflame.h"
 #include "DirList.h"
 #include "ListView.h"
+#include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
 #include <string.h>
@@ -11,6 +12,13 @@ namespace {
 const char kPictureTitle[] = "画像ファイルの選択";
 const char kPictureFilter[] =
     "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
+
+// Every box whose text goes into the file, in the order they are checked.
+const StoredField kStoredFields[] = {
+    {IDC_RESULT_TITLE, "結果", kEscapeFull, kStoredTitleMax},
+    {IDC_RESULT_COMMENT, "コメント", kEscapeFull, kStoredCommentMax},
+    {IDC_RESULT_PICTURE, "画像", kStoredPath, kStoredPathMax},
+};
 
 HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_RESULTS); }
 
@@ -36,6 +44,7 @@ INT_PTR on_init_dialog(HWND dialog) {
     }
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_TITLE), true);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_COMMENT), true);
+    keep_escape_in_box(GetDlgItem(dialog, IDC_RESULT_COMMENT));
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_PICTURE), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_X), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_Y), false);
@@ -63,6 +72,7 @@ bool read_record(HWND dialog, ResultRecord *r) {
 }
 
 void on_ok(HWND dialog) {
+    if (!stored_fields_fit(dialog, kStoredFields, sizeof kStoredFields / sizeof kStoredFields[0])) return;
     ResultRecord r;
     if (!read_record(dialog, &r)) return;
     if (!r.title[0] && !r.comment[0] && !r.picture[0]) return;

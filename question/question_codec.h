@@ -1,0 +1,72 @@
+// The question file's rules in one place, for the player's loader and the editor's open and save:
+// its keys, the limits of its fields as stored, the four font roles, the reading of its lines
+// into records and settings, and the building of its record lines.
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+#include "Other.h"
+#include "question_records.h"
+
+// Keys of a question file, in the order the editor writes them.
+enum QuestionKey {
+    kKeyUnknown = -1,
+    kKeyTitle = 0,  // "N"
+    kKeyQuestion,   // "Q"
+    kKeyHeader,     // "H"
+    kKeyFooter,     // "F"
+    kKeyTopRow,     // "U"
+    kKeyResult,     // "S"
+    kKeyBottomRow,  // "R"
+    kKeyFontQuestion, kKeyFontAnswer, kKeyFontComment, kKeyFontHeader,  // "J", "A", "L", "O"
+    kKeySound0,     // "SndSt"; the six sound keys follow in slot order
+    kKeyWallpaper = kKeySound0 + 6,  // "QuesWall"
+    kKeyRoundUp,    // "RoundUp"
+    kKeyCount,
+};
+const char *question_key_name(int key);
+// The line's key (compared without regard to case) and, in *value, the text after its first comma
+// ("" when it has none).
+int question_line_key(const char *line, const char **value);
+
+// The four fonts of a question file, by the order of their keys "J", "A", "L", "O".
+enum FontRole { kFontRoleQuestion = 0, kFontRoleAnswer = 1, kFontRoleComment = 2, kFontRoleHeader = 3, kFontRoleCount = 4 };
+// The font slot operation for one role (height 0 where the slot takes one).
+HFONT font_role_call(int role, int operation, int index, LOGFONTA *font);
+
+// Longest field as stored, in bytes: escaped texts count their escapes (a line break or a comma
+// takes four bytes), paths are stored raw and may hold no comma.
+enum StoredLimit {
+    kStoredQuestionMax = kQuestionTextSize - 1,
+    kStoredAnswerMax = kAnswerTextSize - 1,
+    kStoredTitleMax = sizeof(ResultRecord::title) - 1,
+    kStoredCommentMax = sizeof(ResultRecord::comment) - 1,
+    kStoredPathMax = kQuesPathSize - 1,
+    kStoredLineMax = 2047,  // without CR LF: the line reader's buffer
+};
+// Whether a record's fields all fit as stored; field gets the failing field's number (0 the text
+// or title, 1 to 5 an answer, 6 the picture; for results 0 title, 1 comment, 2 picture).
+bool question_fits(const QuestionRecord *q, int *field);
+bool result_fits(const ResultRecord *r, int *field);
+// A path a file may hold: 1 to 259 bytes and no comma. An empty path fits.
+bool stored_path_fits(const char *path);
+
+// Builds the whole line of a question or result row (key "U", "S" or "R") with CR LF into out
+// (size bytes). 0 when a field does not fit as stored or the line would pass kStoredLineMax:
+// such a line would not come back as written.
+size_t format_question_line(const QuestionRecord *q, char *out, size_t size);
+size_t format_result_line(int key, const ResultRecord *r, char *out, size_t size);
+
+// What a reader does with the lines of a file. Every callback may be null (the line is skipped).
+struct QuestionLineSink {
+    void *context;
+    // The fields of a row after its key, for parse_question_line or parse_result_line. False
+    // stops the reading (no memory for another record).
+    bool (*question)(void *context, const char *fields);
+    bool (*result)(void *context, int key, const char *fields);  // kKeyTopRow, kKeyResult or kKeyBottomRow
+    // kKeyTitle, kKeyHeader, kKeyFooter, the sound keys, kKeyWallpaper: the whole value.
+    void (*setting)(void *context, int key, const char *value);
+    void (*font)(void *context, int role, const LOGFONTA *font);
+    void (*round_up)(void *context);
+};
+// Reads the open file from its start with the line reader, buffer of kLineSize bytes.
+void read_question_lines(HANDLE file, char *buffer, const QuestionLineSink *sink);
