@@ -111,10 +111,17 @@ TEST_F(ResultLog, HalfWrittenLineIsCutOffAndWrittenWholeLater) {
     EXPECT_EQ(dir.read("zelm.csv"), first + second + third);
 }
 
+// Leaves non-zero bytes where the next calls' buffers will lie.
+__attribute__((noinline)) void dirty_stack() {
+    volatile char junk[32768];
+    for (volatile char &c : junk) c = 'X';
+}
+
 TEST_F(ResultLog, LinesStillLockedAtTheEndGoIntoTheRecoveryFile) {
     std::string before = run(0, 0);
     HANDLE sheet = hold(GENERIC_READ, 0);
     std::string refused = run(1, 0);
+    dirty_stack();
     run_engine(kRunEnd, 0, nullptr);
     CloseHandle(sheet);
     EXPECT_EQ(dir.read("zelm.csv"), before);

@@ -151,6 +151,9 @@ TEST_F(SetEditor, TitleBarCloseDropsTextEditsButKeepsFontsAndColours) {
     g_face = "Arial";
     click(d, IDC_SET_QUESTION_FONT);
     click(d, IDC_SET_BACK_COLOUR);
+    ShowWindow(d, SW_SHOW);
+    SendMessageA(d, WM_COMMAND, IDCANCEL, 0);  // Esc loses nothing: the editor stays open
+    EXPECT_TRUE(IsWindowVisible(d));
     SendMessageA(d, WM_CLOSE, 0, 0);
     EXPECT_EQ(record()->title, before);
     EXPECT_EQ(record()->daily_log, 0);

@@ -13,6 +13,7 @@
 #include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <shlwapi.h>
 #include <string.h>
 
 namespace {
@@ -79,7 +80,9 @@ void log_line(const char *format, ...) {
 void play(int sound_slot, int file, int wait) {
     char *name = g_empty;
     if (!sound_store(kSoundResolve + sound_slot, file, &name) || !name || !name[0]) return;
-    int n = snprintf(g.soundPath, sizeof g.soundPath, "%s%s", g.programDir, name);
+    // A sound chosen on another drive is stored whole, and is played as it is.
+    int n = PathIsRelativeA(name) ? snprintf(g.soundPath, sizeof g.soundPath, "%s%s", g.programDir, name)
+                                  : snprintf(g.soundPath, sizeof g.soundPath, "%s", name);
     if (n < 0 || static_cast<size_t>(n) >= sizeof g.soundPath) return;  // a cut path would name another file
     play_sound_effect(g.soundPath, wait);
 }

@@ -20,7 +20,9 @@ char *g_path = nullptr;
 HWND g_owner = nullptr;
 int g_idle_count = 0;
 
-void fill_defaults(SetRecord *r) {
+}  // namespace
+
+void set_record_defaults(SetRecord *r) {
     memset(r, 0, sizeof *r);
     strcpy(r->title, kDefaultTitle);
     r->text_colour = RGB(255, 255, 255);
@@ -29,13 +31,15 @@ void fill_defaults(SetRecord *r) {
     answer_font(kFontGetBase, -1, &r->question_font);
 }
 
+namespace {
+
 void point_at(void *value, SetRecord *record) {
     if (value) *static_cast<SetRecord **>(value) = record;
 }
 
 int reset(void *value) {
     g_owner = value ? *static_cast<HWND *>(value) : nullptr;
-    fill_defaults(&g_current);
+    set_record_defaults(&g_current);
     char *path = set_current_path();
     if (path) path[0] = '\0';
     g_idle_count = 0;

@@ -207,7 +207,7 @@ BOOL on_command(HWND dialog, int id) {
             read_set_editor(dialog);
             close_editor(dialog);
             break;
-        case IDCANCEL: close_editor(dialog); break;  // Esc: as the title bar's close button
+        case IDCANCEL: break;  // Esc: nothing, as closing would drop everything typed
         default: return FALSE;
     }
     return TRUE;

@@ -81,6 +81,8 @@ struct Writer {
     bool ok = true;
 
     void line(const char *text) {
+        // One failure is reported once: the lines after it are not tried.
+        if (!ok) return;
         // The first line starts a new file, dropping any old temporary file of the same name.
         if (!append_to_file(path, text, first ? kAppendCreateAlways : kAppendOpenExisting)) ok = false;
         first = false;
@@ -121,7 +123,7 @@ void write_record(Writer *w, const SetRecord *s) {
         w->number("0", s->picture_zoom);
     }
     w->text("SetWall", s->wallpaper);
-    for (int k = 0; k < kSoundSlots; ++k)
+    for (int k = 0; k < kSoundSlots && w->ok; ++k)
         if (!write_key_value(w->path, sound_key(k), kSoundGetSet + k)) w->ok = false;
     if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
 }
@@ -152,6 +154,9 @@ int load_set(HWND owner) {
         i_show_last_error(kOpenErrorCaption);
         return 0;
     }
+    // A set opens as it was saved: nothing of the set that was open before stays.
+    set_record_defaults(set_current_record());
+    sound_store(kSoundClearSet, 0, nullptr);
     char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
     if (buffer && check_not_empty(file) != kFileEmpty) {
         Reader reader = {set_current_record(), 0};

@@ -3,11 +3,14 @@
 #include "SetManager.h"
 
 SetRecord *set_current_record();
+// The record as operation 10 leaves it: every load of a set starts from it.
+void set_record_defaults(SetRecord *record);
 // The current set path (kPathSize bytes); made on first use when operation 10 has not run.
 char *set_current_path();
 
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
-// when the path is empty. 1 when the file could be opened.
+// when the path is empty. 1 when the file could be opened; the record and the store's set level
+// then hold exactly what the file gives, over the defaults, whatever set was there before.
 int load_set(HWND owner);
 // Asks for a file name and writes the current record and the store's set level there. 1 when the
 // file was replaced; nothing is replaced when a line could not be written.

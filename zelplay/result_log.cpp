@@ -69,7 +69,7 @@ size_t result_log_waiting() { return g_count; }
 
 int result_log_finish(HWND owner) {
     if (!g_head || write_waiting()) return 1;
-    char log[kPathSize], folder[kPathSize], recovery[kPathSize], text[3 * kPathSize + 256];
+    char log[kPathSize] = {0}, folder[kPathSize] = {0}, recovery[kPathSize], text[3 * kPathSize + 256];
     append_prefix(log, sizeof log, g_head->path, strlen(g_head->path));
     path_folder(log, folder);
     snprintf(recovery, sizeof recovery, "%s%s", folder, kRecoveryName);
