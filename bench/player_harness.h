@@ -72,7 +72,7 @@ public:
     bool click(int slot) const {
         char *text = nullptr;
         if (run_engine(kRunChoiceText, slot, &text) != -1 || !text || !text[0]) return false;
-        ChoiceBox b = choice_rect(window_, slot, text);
+        ChoiceBox b = choice_rect(window_, slot);
         SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(b.x + b.width / 2, b.y + b.height / 2));
         return true;
     }

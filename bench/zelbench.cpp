@@ -100,7 +100,7 @@ void bench_composition(const Folder &dir) {
             if (w == 1920 || g_quick) {
                 char *text = nullptr;
                 run_engine(kRunChoiceText, 4, &text);
-                ChoiceBox last = choice_rect(window, 4, text);
+                ChoiceBox last = choice_rect(window, 4);
                 // The worst case for one mouse move: over nothing, so every choice is tried.
                 double miss_us = time_us(reps * 4, [&] { player.mouse_move(2, 2); });
                 double hit_us = time_us(reps * 4, [&] { player.mouse_move(last.x + 1, last.y + 1); });

@@ -430,12 +430,13 @@ static BOOL write_text(HANDLE h, const char *text, DWORD len) {
     return WriteFile(h, text, len, &written, nullptr) && written == len;
 }
 
-int append_to_file(const char *path, const char *text, DWORD disposition) {
+// The append itself; on failure *step names the step that failed and GetLastError says why.
+static int append_step(const char *path, const char *text, DWORD disposition, const char **step) {
     // Written synchronously so that a success means the text is in the file; readers may share it.
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        i_show_last_error("追記ファイルのオープン");
+        *step = "追記ファイルのオープン";
         return 0;
     }
     DWORD len = static_cast<DWORD>(strlen(text));
@@ -446,13 +447,25 @@ int append_to_file(const char *path, const char *text, DWORD disposition) {
         // A half line would spoil the file and a later retry would repeat its start: cut it off again.
         DWORD error = GetLastError();
         if (SetFilePointerEx(h, end, nullptr, FILE_BEGIN)) SetEndOfFile(h);
-        SetLastError(error);
-        i_show_last_error("追記ファイルの書き込み");
         CloseHandle(h);
+        SetLastError(error);
+        *step = "追記ファイルの書き込み";
         return 0;
     }
     CloseHandle(h);
     return 1;
+}
+
+int append_to_file(const char *path, const char *text, DWORD disposition) {
+    const char *step = nullptr;
+    if (append_step(path, text, disposition, &step)) return 1;
+    i_show_last_error(step);
+    return 0;
+}
+
+int append_to_file_quietly(const char *path, const char *text, DWORD disposition) {
+    const char *step = nullptr;
+    return append_step(path, text, disposition, &step);
 }
 
 int replace_file(const char *temporary, const char *target) {

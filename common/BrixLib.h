@@ -55,6 +55,9 @@ int path_relation(const char *a, const char *b);
 int make_relative_path(const char *base, const char *target, char *out);
 
 int append_to_file(const char *path, const char *text, DWORD disposition);
+// As append_to_file without a message: 0 with GetLastError saying why. For a writer that reports
+// an outage itself (the result log, in front of visitors).
+int append_to_file_quietly(const char *path, const char *text, DWORD disposition);
 int replace_file(const char *temporary, const char *target);
 // Test hook, off by default (0): the append_call-th append_to_file from now on writes half its
 // text and fails as a full disk would; the replace_call-th replace_file fails before acting.

@@ -21,9 +21,13 @@ static char *last_error_text() {
     return text;
 }
 
+static HWND g_error_owner = nullptr;
+
+void set_error_owner(HWND owner) { g_error_owner = owner; }
+
 void i_show_last_error(const char *caption) {
     char *text = last_error_text();
-    show_message_box(nullptr, text ? text : kNoText, caption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(g_error_owner, text ? text : kNoText, caption, MB_OK | MB_ICONINFORMATION);
     if (text) LocalFree(text);
 }
 
@@ -42,13 +46,13 @@ static void cut_to_fit(char *buf, size_t written) {
 void i_show_last_error_at(const char *caption, const char *file, int line) {
     char *text = last_error_text();
     if (!text) {
-        show_message_box(nullptr, kNoText, caption, MB_OK | MB_ICONINFORMATION);
+        show_message_box(g_error_owner, kNoText, caption, MB_OK | MB_ICONINFORMATION);
         return;
     }
     char composed[kComposedSize];
     int n = snprintf(composed, sizeof composed, "%s : line %d. %s", file ? file : "", line, text);
     if (n < 0 || static_cast<size_t>(n) >= sizeof composed) cut_to_fit(composed, sizeof composed - 1);
-    show_message_box(nullptr, composed, caption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(g_error_owner, composed, caption, MB_OK | MB_ICONINFORMATION);
     LocalFree(text);
 }
 

@@ -5,6 +5,9 @@
 #include <stddef.h>
 
 void i_show_last_error(const char *caption);
+// The window the error boxes belong to (none by default): while it is set they are modal to it, so
+// a tap behind a box cannot reach the window.
+void set_error_owner(HWND owner);
 void i_show_last_error_at(const char *caption, const char *file, int line);
 
 // Process heap: all application code.

@@ -1,5 +1,6 @@
 // The shell and process seams.
 #include "shell_seam.h"
+#include "BrixLib.h"
 #include <shellapi.h>
 #include <string.h>
 
@@ -30,6 +31,13 @@ CreateProcessFn set_create_process_fn(CreateProcessFn fn) {
 bool shell_open_document(HWND window, const char *file) {
     // ShellExecute reports success with a value above 32.
     return reinterpret_cast<INT_PTR>(g_shell_open(window, "open", file, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+bool open_program_document(HWND window, const char *name) {
+    char path[kPathSize];
+    if (!module_folder(path) || strlen(path) + strlen(name) >= sizeof path) return false;
+    strcat(path, name);
+    return shell_open_document(window, path);
 }
 
 bool start_program(const char *command_line) {

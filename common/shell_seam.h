@@ -12,6 +12,9 @@ CreateProcessFn set_create_process_fn(CreateProcessFn fn);
 
 // ShellExecute "open" of file with SW_SHOWNORMAL; the result says whether the shell took it.
 bool shell_open_document(HWND window, const char *file);
+// The same for a document beside the program (its help): file dialogs move the current
+// directory, so a bare name would be looked for wherever a file was last chosen.
+bool open_program_document(HWND window, const char *name);
 // Starts command_line with the caller's environment and directory, without waiting; both
 // handles are closed at once.
 bool start_program(const char *command_line);

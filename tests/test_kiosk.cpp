@@ -29,6 +29,7 @@ TEST(LowLevelHook, EveryRule) {
         {'A', 0, {}, 0, 0},
         // The Alt key itself, also on release when the flag is already clear; this hook names it L/R.
         {VK_MENU, 0, {}, 0, 1},            {VK_LMENU, 0, {}, 0, 1}, {VK_RMENU, kAlt, {}, 0, 1},
+        {VK_F10, 0, {}, 0, 1},  // the menu from the keyboard: a way out of full screen
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "vk " << r.vk << " flags " << r.flags);
@@ -48,7 +49,7 @@ TEST(KeyHook, EveryRowOfTheTable) {
         {VK_DELETE, 0, {}, 0, 0},        {VK_DELETE, 0, {VK_LCONTROL}, 1, 1},
         {VK_DELETE, 0, {VK_MENU}, 1, 1}, {VK_DELETE, 0, {VK_RCONTROL}, 1, 1},
         {VK_LWIN, 0, {}, 0, 1},          {VK_RWIN, 0, {}, 0, 1},
-        {VK_F4, 0, {VK_MENU}, 0, 0},
+        {VK_F4, 0, {VK_MENU}, 0, 0},     {VK_F10, 0, {}, 0, 1},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "vk " << r.vk);
@@ -57,6 +58,16 @@ TEST(KeyHook, EveryRowOfTheTable) {
         EXPECT_EQ(key_hook_swallows(r.vk, 1, fake_state), r.full);
     }
     g_down.clear();
+}
+
+TEST(ShiftF12, OnlyWhileShiftIsHeldAndOnlyFromFullScreen) {
+    KeyStateFn pressed_before = [](int) -> SHORT { return 1; };  // pressed since the last call, not down
+    g_down = {VK_SHIFT};
+    EXPECT_EQ(1, shift_f12_leaves(VK_F12, 1, fake_state));
+    EXPECT_EQ(0, shift_f12_leaves(VK_F12, 0, fake_state));
+    EXPECT_EQ(0, shift_f12_leaves(VK_F11, 1, fake_state));
+    g_down.clear();
+    EXPECT_EQ(0, shift_f12_leaves(VK_F12, 1, pressed_before));
 }
 
 TEST(HookProcedures, ActOnlyOnKeyActionsAndReadTheFlag) {
@@ -80,10 +91,40 @@ TEST(HookProcedures, ActOnlyOnKeyActionsAndReadTheFlag) {
     EXPECT_EQ(key_hook(HC_ACTION, VK_ESCAPE, 0), 0);
 }
 
-TEST(HookProcedures, InstallAndRemove) {
+// The low-level hook answers while the interface thread is blocked (a long start sound): Windows
+// removes a hook that does not answer in time.
+TEST(HookProcedures, InstallAndRemoveAndTheLowLevelHookAnswersWhileThisThreadIsBlocked) {
+    HWND w = CreateWindowExA(0, "STATIC", "keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(w);
+    SetFocus(w);
     EXPECT_EQ(install_key_hooks(GetModuleHandleA(nullptr)), 1);
+    struct Probe {
+        long before;
+        DWORD waited = INFINITE;
+    } probe = {ll_hook_decisions()};
+    HANDLE typist = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            Probe *probe = static_cast<Probe *>(p);
+            INPUT keys[2] = {};
+            keys[0].type = keys[1].type = INPUT_KEYBOARD;
+            keys[0].ki.wVk = keys[1].ki.wVk = VK_F13;
+            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            DWORD start = GetTickCount();
+            SendInput(2, keys, sizeof(INPUT));
+            while (ll_hook_decisions() < probe->before + 2 && GetTickCount() - start < 2000) Sleep(5);
+            if (ll_hook_decisions() >= probe->before + 2) probe->waited = GetTickCount() - start;
+            return 0;
+        },
+        &probe, 0, nullptr);
+    Sleep(2500);  // this thread answers nothing meanwhile
+    WaitForSingleObject(typist, INFINITE);
+    CloseHandle(typist);
+    EXPECT_LT(probe.waited, 1000u) << "the hook was not called while this thread was blocked";
     remove_key_hooks();
     remove_key_hooks();
+    DestroyWindow(w);
 }
 
 // A stand-in for the main window: overlapped, with a menu, minmax from the kiosk code.

@@ -85,9 +85,8 @@ TEST_F(ResultLog, LockedLogKeepsLinesInOrderAndWritesThemFirstWhenFree) {
     ASSERT_NE(sheet, INVALID_HANDLE_VALUE);
     std::string refused = run(1, 1);
     CloseHandle(sheet);
-    // Every refused line was reported with the open message, and the run went on to its result.
-    EXPECT_EQ(count("追記ファイルのオープン"), 3);
-    EXPECT_EQ(boxes.boxes().size(), 3u);
+    // No box stood in front of the visitor: the lines wait and the run went on to its result.
+    EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(result_log_waiting(), 3u);
     EXPECT_EQ(run_engine(kRunTotal, 0, nullptr), -1);
     EXPECT_EQ(dir.read("zelm.csv"), before);
@@ -95,7 +94,7 @@ TEST_F(ResultLog, LockedLogKeepsLinesInOrderAndWritesThemFirstWhenFree) {
     std::string after = run(0, 1);
     EXPECT_EQ(dir.read("zelm.csv"), before + refused + after);
     EXPECT_EQ(result_log_waiting(), 0u);
-    EXPECT_EQ(boxes.boxes().size(), 3u);
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 TEST_F(ResultLog, HalfWrittenLineIsCutOffAndWrittenWholeLater) {
@@ -103,8 +102,7 @@ TEST_F(ResultLog, HalfWrittenLineIsCutOffAndWrittenWholeLater) {
     set_file_fault(3, 0);  // the total line of the next run: half of it reaches the disk
     std::string second = run(1, 0);
     set_file_fault(0, 0);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].caption, "追記ファイルの書き込み");
+    EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(dir.read("zelm.csv"), first + answer_line(1, 2, -5) + answer_line(2, 1, 3));
     EXPECT_EQ(result_log_waiting(), 1u);
     std::string third = run(1, 1);
@@ -171,5 +169,5 @@ TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {
     expected += run(0, 0);
     EXPECT_EQ(dir.read("zelm.csv"), expected);
     EXPECT_EQ(result_log_waiting(), 0u);
-    EXPECT_GT(boxes.boxes().size(), 10u);
+    EXPECT_TRUE(boxes.boxes().empty());  // visitors never saw a box
 }

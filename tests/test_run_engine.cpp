@@ -38,6 +38,7 @@ protected:
         set_log_folder(dir.path().c_str());
         set_play_sound_fn(record_sound);
         g_sounds.clear();
+        g_dialogs_shown = 0;
         reset_neighbour_calls();
         run_engine(kRunStart, 0, nullptr);
     }
@@ -175,6 +176,19 @@ TEST_F(RunEngine, DropAllLeavesOnlyTheStartText) {
     EXPECT_EQ("<0>", text(kRunFooter));
     EXPECT_EQ("<0>", text(kRunComment));
     EXPECT_EQ("", text(kRunChoiceText, 0));
+    ASSERT_EQ(2u, image_calls().size());
+    EXPECT_EQ(kImgClearRunPicture, image_calls()[0].op);
+    EXPECT_EQ(kImgClearRunWall, image_calls()[1].op);
+    // "問題を開く" on a first question returns to the start screen the same way, even when cancelled.
+    CommonDialogs script = {no_dialog, nullptr, nullptr, nullptr};
+    CommonDialogs old = set_common_dialogs(&script);
+    load("N,y\r\nQ,q,a,1,b,2\r\nQ,q2,a,1\r\n");
+    choose({0});
+    EXPECT_EQ(0, run_engine(kRunCurrentFile, 0, nullptr));
+    reset_neighbour_calls();
+    run_engine(kRunLoadFile, 0, nullptr);
+    set_common_dialogs(&old);
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
     ASSERT_EQ(2u, image_calls().size());
     EXPECT_EQ(kImgClearRunPicture, image_calls()[0].op);
     EXPECT_EQ(kImgClearRunWall, image_calls()[1].op);

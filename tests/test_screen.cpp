@@ -116,28 +116,59 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
     load(kThreeAnswers);
     int slot = -1;
     // Start screen: the file's title in slot 0.
-    ChoiceBox title = choice_rect(window, 0, "性格診断");
+    ChoiceBox title = choice_rect(window, 0);
     EXPECT_EQ(120, title.x);
     EXPECT_EQ(360, title.y);
     EXPECT_GT(title.width, 0);
     EXPECT_GT(title.height, 0);
     EXPECT_EQ(1, hit_choice(window, title.x + 1, title.y + title.height, &slot));
     EXPECT_EQ(0, slot);
-    EXPECT_EQ(0, hit_choice(window, title.x, title.y + title.height + 2, &slot));
+    EXPECT_EQ(0, hit_choice(window, title.x - 1, title.y + 1, &slot));  // left of the column
 
     run_engine(kRunChoose, 0, nullptr);
-    ChoiceBox third = choice_rect(window, 2, "どちらでも");
+    ChoiceBox third = choice_rect(window, 2);
     EXPECT_EQ(360 + static_cast<int>(3.0 * third.height), third.y);
     EXPECT_EQ(1, hit_choice(window, third.x + 2, third.y + 1, &slot));
     EXPECT_EQ(2, slot);
-    // Below the third answer nothing more is offered.
-    EXPECT_EQ(0, hit_choice(window, third.x + 2, third.y + 4 * third.height, &slot));
+    // Below the third answer's row nothing more is offered.
+    EXPECT_EQ(0, hit_choice(window, third.x + 2, third.y + 2 * third.height, &slot));
 
     run_engine(kRunChoose, 0, nullptr);  // the only question: result screen
-    ChoiceBox back = choice_rect(window, kBackSlot, "戻る");
+    ChoiceBox back = choice_rect(window, kBackSlot);
     EXPECT_EQ(600 - 120 - back.height, back.y);
     EXPECT_EQ(1, hit_choice(window, back.x + 1, back.y + 1, &slot));
     EXPECT_EQ(kBackSlot, slot);
+    EXPECT_EQ(1, hit_choice(window, back.x - back.height / 4, back.y - back.height / 4, &slot));  // a finger's margin
+}
+
+// Answers of different heights: one pitch for the column, separate rows, and every point of the
+// column chooses the answer drawn on its row.
+TEST_F(Screen, AnswersOfDifferentHeightsGetEvenRowsThatNeverOverlap) {
+    for (const char *answers : {"はい,1,いいえ,2,一,3,ー,4,ok,5", "赤,1,青,2,黄,3,緑,4,白,5"}) {
+        SCOPED_TRACE(answers);
+        run_engine(kRunDropAll, 0, nullptr);
+        load(std::string("N,高さ\r\nQ,q,") + answers + "\r\nQ,q2,a,1\r\n");
+        run_engine(kRunChoose, 0, nullptr);
+        ChoiceLayout c = choice_layout(window);
+        ASSERT_EQ(0x1Fu, c.shown);
+        int pitch = c.hit[0].bottom - c.hit[0].top;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(c.hit[0].left, c.box[i].x);
+            EXPECT_GE(c.box[i].y, c.hit[i].top);
+            EXPECT_LE(c.box[i].y + c.box[i].height, c.hit[i].bottom);  // the text stays on its row
+            EXPECT_NEAR(pitch, c.hit[i].bottom - c.hit[i].top, 1);
+            if (i) {
+                EXPECT_EQ(c.hit[i - 1].bottom, c.hit[i].top);
+            }
+        }
+        for (int y = c.hit[0].top; y < c.hit[4].bottom; ++y) {
+            for (int x : {static_cast<int>(c.hit[0].left), static_cast<int>(c.hit[0].right) - 1}) {
+                int slot = -1;
+                ASSERT_EQ(1, hit_choice(window, x, y, &slot)) << x << "," << y;
+                ASSERT_TRUE(y >= c.hit[slot].top && y < c.hit[slot].bottom);
+            }
+        }
+    }
 }
 
 TEST_F(Screen, ComposedScreensShowTextOverTheBackgroundAndTheScoreLineOnlyWhenAsked) {

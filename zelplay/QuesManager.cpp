@@ -172,7 +172,10 @@ void load(char **value) {
         show_message_box(g.owner, "問題ファイルは5つまで読み込めます。\r\nセットを開き直すか、初期状態に戻してください。",
                          "問題を開く", MB_OK | MB_ICONINFORMATION);
     }
+    // Back on the start screen, as after every other way there: an abandoned question's picture
+    // and wallpaper would hide the set's.
     to_start_screen();
+    clear_pictures();
 }
 
 void show_row(const ResultRecord *row) {

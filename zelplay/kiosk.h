@@ -33,10 +33,17 @@ typedef SHORT(WINAPI *KeyStateFn)(int vk);
 int ll_key_swallows(DWORD vk, DWORD flags, int full_screen, KeyStateFn key_state);
 int key_hook_swallows(WPARAM vk, int full_screen, KeyStateFn key_state);
 
+// Whether a released key leaves full screen: F12 while Shift is held down (the high bit only; the
+// low bit says Shift was pressed at some time before).
+int shift_f12_leaves(WPARAM key, int full_screen, KeyStateFn key_state);
+
 LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event);  // WH_KEYBOARD_LL
 LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data);             // WH_KEYBOARD
 
-// Installs WH_KEYBOARD_LL then WH_KEYBOARD for all threads; returns 1 when both are in place.
+// Installs WH_KEYBOARD_LL on a thread of its own, then WH_KEYBOARD for all threads; returns 1 when
+// both are in place.
 int install_key_hooks(HINSTANCE instance);
+// Key events the low-level hook has decided since the program started.
+long ll_hook_decisions();
 // Removes them in the same order; safe to call when none is installed.
 void remove_key_hooks();

@@ -11,6 +11,8 @@
 #include "input_box.h"
 #include "kiosk.h"
 #include "mainflame_paint.h"
+#include "imemory.h"
+#include "result_log.h"
 #include "message_box.h"
 #include "resource.h"
 #include "shell_seam.h"
@@ -29,7 +31,10 @@ struct MainState {
     HCURSOR hand = nullptr;
     HCURSOR arrow = nullptr;
     UINT_PTR timer = 0;
-    DWORD shown_at = 0;  // tick count when the screen last changed
+    DWORD shown_at = 0;    // tick count when the screen last changed
+    bool settled = false;  // the idle timer saw the screen past the click guard
+    bool choosing = false;  // a click is being handled
+    bool quiet_full_screen = false;  // a set from the command line is being applied
 };
 MainState g_main;
 }  // namespace
@@ -38,15 +43,38 @@ static DWORD g_settle_millis = kDefaultClickSettleMillis;
 
 void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
 
+// Lines the result log could not take yet, in the title bar; the start screen shows them too.
+static void show_log_state(HWND window) {
+    char title[128], now[128] = "";
+    size_t waiting = result_log_waiting();
+    if (waiting)
+        wsprintfA(title, "%s - 結果ログに書き込めていない回答 %u 行", kTitle, static_cast<unsigned>(waiting));
+    else
+        lstrcpyA(title, kTitle);
+    GetWindowTextA(window, now, sizeof now);
+    if (lstrcmpA(now, title) != 0) SetWindowTextA(window, title);
+}
+
 static void refresh(HWND window) {
+    show_log_state(window);
     SendMessageA(window, WM_SIZE, 0, 0);
     g_main.shown_at = GetTickCount();
+    g_main.settled = false;
 }
 
 // Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
 // double tap right after a change would answer questions the visitor has not seen.
-static bool click_too_early(DWORD click_time) {
-    return g_settle_millis && static_cast<LONG>(click_time - g_main.shown_at) < static_cast<LONG>(g_settle_millis);
+bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settle_millis) {
+    if (!settle_millis || settled) return false;
+    return static_cast<LONG>(click_time - shown_at) < static_cast<LONG>(settle_millis);
+}
+
+// The hint on how to leave is for the operator who asked for full screen.
+static void enter_full_screen(HWND window, bool hint) {
+    if (full_screen_flag()) return;
+    if (hint) show_message_box(window, "「Shift + F12」で通常画面に戻ります", kTitle, MB_ICONINFORMATION);
+    set_full_screen_flag(1);
+    set_full_screen(window, 1);
 }
 
 void apply_set(HWND window, const SetRecord *record) {
@@ -75,7 +103,7 @@ void apply_set(HWND window, const SetRecord *record) {
     text_colour(kColourSet, record->text_colour);
     back_colour(kColourSet, record->back_colour);
     SetClassLongPtrA(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(back_brush(kBrushGet, 0)));
-    if (record->full_screen) SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
+    if (record->full_screen) enter_full_screen(window, !g_main.quiet_full_screen);
     if (record->saver_off) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
     run_engine(kRunLogNaming, record->daily_log, nullptr);
     image_store(kImgLoadSetPicture, 0, const_cast<char *>(record->picture));
@@ -87,6 +115,13 @@ void apply_set(HWND window, const SetRecord *record) {
 }
 
 void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    if (GetTickCount() - g_main.shown_at >= g_settle_millis) g_main.settled = true;
+    // Waiting log lines go in as soon as the log takes them again, not only at the next answer.
+    size_t waiting = result_log_waiting();
+    if (waiting && (result_log_retry() || result_log_waiting() != waiting)) {
+        show_log_state(window);
+        if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
+    }
     set_manager(kSetTick, 0, nullptr);
     if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
         set_manager(kSetActivity, 0, nullptr);
@@ -111,6 +146,7 @@ static void on_create(HWND window) {
     answer_font(kFontGetBase, file, &lf);
     set_manager(kSetQuestionFont, 0, &lf);
     image_store(kImgWindow, 0, &window);
+    set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     install_key_hooks(g_main.instance);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
@@ -120,6 +156,7 @@ static void on_create(HWND window) {
 
 static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
+    set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
     remove_key_hooks();
     clear_full_screen_props(window);
@@ -136,13 +173,6 @@ static void cmd_about(HWND window) {
     char text[kTextBuffer];
     wsprintfA(text, "%s ver.1.0\r%s", kTitle, "診断クイズキオスク  Zelmica 開発チーム");
     show_message_box(window, text, "Version Infomation", MB_ICONINFORMATION);
-}
-
-static void cmd_full_screen(HWND window) {
-    if (full_screen_flag()) return;
-    show_message_box(window, "「Shift + F12」で通常画面に戻ります", kTitle, MB_ICONINFORMATION);
-    set_full_screen_flag(1);
-    set_full_screen(window, 1);
 }
 
 static void cmd_edit_set(HWND window) {
@@ -194,7 +224,7 @@ static void on_command(HWND window, int id) {
     // Destroying the window runs the shutdown sequence and ends the loop.
     case IDM_QUIT: DestroyWindow(window); break;
     case IDM_HELP:
-        if (!shell_open_document(window, "zelplay.htm"))
+        if (!open_program_document(window, "zelplay.htm"))
             show_message_box(window, "ヘルプ「zelplay.htm」を開けませんでした。", kTitle, MB_OK | MB_ICONWARNING);
         break;
     case IDM_ABOUT: cmd_about(window); break;
@@ -202,7 +232,7 @@ static void on_command(HWND window, int id) {
         if (!start_program("zeledit.exe"))
             show_message_box(window, "問題エディタ「zeledit.exe」を起動できませんでした。", kTitle, MB_OK | MB_ICONWARNING);
         break;
-    case IDM_FULL_SCREEN: cmd_full_screen(window); break;
+    case IDM_FULL_SCREEN: enter_full_screen(window, true); break;
     case IDM_OPEN_SET: apply_set(window, nullptr); break;
     case IDM_EDIT_SET: cmd_edit_set(window); break;
     case IDM_STOP_BGM:
@@ -220,7 +250,7 @@ static void on_command(HWND window, int id) {
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
-    } else if (key == VK_F12 && GetAsyncKeyState(VK_SHIFT) && full_screen_flag() == 1) {
+    } else if (shift_f12_leaves(key, full_screen_flag(), GetAsyncKeyState)) {
         set_full_screen(window, 0);
         set_full_screen_flag(0);
     }
@@ -239,9 +269,15 @@ static void on_mouse_move(HWND window, int x, int y) {
 
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
-    if (click_too_early(GetMessageTime()) || !hit_choice(window, x, y, &slot)) return;
+    // A tap that arrives while the last one is still handled (a box or a sound runs its own loop)
+    // would answer the same question again.
+    if (g_main.choosing) return;
+    if (click_too_early(GetMessageTime(), g_main.shown_at, g_main.settled, g_settle_millis)) return;
+    if (!hit_choice(window, x, y, &slot)) return;
+    g_main.choosing = true;
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
+    g_main.choosing = false;
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
@@ -255,6 +291,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
+    case WM_SYSCOMMAND:
+        // In full screen the menu must not open from the keyboard (F10, Alt): it offers a way out.
+        if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;
+        break;
     case WM_COMMAND: on_command(window, LOWORD(wp)); return 0;
     case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
@@ -325,7 +365,9 @@ int open_start_file(HWND window, const char *path) {
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
         const void *io = path;
         if (set_manager(kSetLoadPath, 0, &io) != 1 || !io) return 0;
+        g_main.quiet_full_screen = true;
         apply_set(window, static_cast<const SetRecord *>(io));
+        g_main.quiet_full_screen = false;
         return 1;
     }
     // The loader reports a file it cannot open.

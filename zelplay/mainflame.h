@@ -16,12 +16,17 @@ void CALLBACK idle_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time
 // for drivers that send clicks without message times.
 constexpr DWORD kDefaultClickSettleMillis = 300;
 void set_click_settle_millis(DWORD millis);
+// The guard's decision: a click (its message time) from before the screen was shown at shown_at,
+// or within settle_millis after it. A screen that the idle timer has seen past the guard has
+// settled, however far the 32-bit ticks have moved since (they wrap after 49.7 days).
+bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settle_millis);
 
 // Puts a set into effect; with no record the user picks a set file.
 void apply_set(HWND window, const SetRecord *record);
 
 // The file named on the command line: a ".set" is applied as the set menu would, anything else
-// is loaded as a question file. 1 when the file was taken.
+// is loaded as a question file. 1 when the file was taken. A set that goes full screen does so
+// without the hint on leaving it: nobody may be there to close it, and visitors should not read it.
 int open_start_file(HWND window, const char *path);
 
 // The first argument of a command line (quotes removed) into arg; 0 when there is none.

@@ -1,5 +1,6 @@
 // Full-screen mode and the keyboard hooks of the player's main window.
 #include "kiosk.h"
+#include <atomic>
 
 namespace {
 
@@ -8,9 +9,33 @@ const char kPropMaximized[] = "Maximized";
 // Large enough for any screen; WM_GETMINMAXINFO clips it to the maximum tracking size.
 const int kOversize = 5000;
 
-int g_full_screen = 0;
+// Read by the low-level hook on its own thread.
+std::atomic<int> g_full_screen{0};
+std::atomic<long> g_ll_decisions{0};
 HHOOK g_ll_hook = nullptr;
 HHOOK g_key_hook = nullptr;
+
+// The low-level hook runs on a thread of its own: Windows waits only LowLevelHooksTimeout for
+// each key and then removes a hook whose thread does not answer, and the interface thread is
+// busy at times (the start sound plays on it until it ends).
+struct HookThread {
+    HANDLE thread = nullptr;
+    DWORD id = 0;
+    HANDLE ready = nullptr;
+    HINSTANCE instance = nullptr;
+};
+HookThread g_hook_thread;
+
+DWORD WINAPI hook_thread_main(LPVOID) {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue, before anyone posts
+    g_ll_hook = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, g_hook_thread.instance, 0);
+    SetEvent(g_hook_thread.ready);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
+    g_ll_hook = nullptr;
+    return 0;
+}
 
 bool down(KeyStateFn key_state, int vk) { return (key_state(vk) & 0x8000) != 0; }
 
@@ -86,6 +111,8 @@ void full_screen_minmax(HWND window, MINMAXINFO *info) {
 
 int ll_key_swallows(DWORD vk, DWORD flags, int full_screen, KeyStateFn key_state) {
     bool alt = (flags & LLKHF_ALTDOWN) != 0;
+    // F10 opens the menu from the keyboard, and with it a way out.
+    if (full_screen && vk == VK_F10) return 1;
     bool blocked = (vk == VK_TAB && alt) || (vk == VK_ESCAPE && alt) ||
                    (vk == VK_ESCAPE && down(key_state, VK_CONTROL)) || vk == VK_LWIN || vk == VK_RWIN ||
                    (vk == VK_DELETE && alt && (down(key_state, VK_LCONTROL) || down(key_state, VK_RCONTROL)));
@@ -107,15 +134,21 @@ int key_hook_swallows(WPARAM vk, int full_screen, KeyStateFn key_state) {
         return (down(key_state, VK_LCONTROL) || down(key_state, VK_MENU) || down(key_state, VK_RCONTROL)) ? 1 : 0;
     case VK_LWIN:
     case VK_RWIN:
+    case VK_F10:
         return full_screen ? 1 : 0;
     default:
         return 0;
     }
 }
 
+int shift_f12_leaves(WPARAM key, int full_screen, KeyStateFn key_state) {
+    return key == VK_F12 && full_screen && down(key_state, VK_SHIFT) ? 1 : 0;
+}
+
 LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event) {
     if (code == HC_ACTION && is_key_message(message) && event) {
         const auto *e = reinterpret_cast<const KBDLLHOOKSTRUCT *>(event);
+        ++g_ll_decisions;
         if (ll_key_swallows(e->vkCode, e->flags, g_full_screen, GetAsyncKeyState)) return 1;
     }
     return CallNextHookEx(g_ll_hook, code, message, event);
@@ -126,15 +159,30 @@ LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data) {
     return CallNextHookEx(g_key_hook, code, vk, key_data);
 }
 
+long ll_hook_decisions() { return g_ll_decisions; }
+
 int install_key_hooks(HINSTANCE instance) {
-    if (!g_ll_hook) g_ll_hook = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, instance, 0);
+    if (!g_hook_thread.thread) {
+        g_hook_thread.instance = instance;
+        g_hook_thread.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (g_hook_thread.ready) {
+            g_hook_thread.thread = CreateThread(nullptr, 0, hook_thread_main, nullptr, 0, &g_hook_thread.id);
+            if (g_hook_thread.thread) WaitForSingleObject(g_hook_thread.ready, INFINITE);
+            CloseHandle(g_hook_thread.ready);
+            g_hook_thread.ready = nullptr;
+        }
+    }
     if (!g_key_hook) g_key_hook = SetWindowsHookExA(WH_KEYBOARD, key_hook, instance, 0);
     return (g_ll_hook && g_key_hook) ? 1 : 0;
 }
 
 void remove_key_hooks() {
-    if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
-    g_ll_hook = nullptr;
+    if (g_hook_thread.thread) {
+        PostThreadMessageA(g_hook_thread.id, WM_QUIT, 0, 0);
+        WaitForSingleObject(g_hook_thread.thread, INFINITE);
+        CloseHandle(g_hook_thread.thread);
+        g_hook_thread.thread = nullptr;
+    }
     if (g_key_hook) UnhookWindowsHookEx(g_key_hook);
     g_key_hook = nullptr;
 }

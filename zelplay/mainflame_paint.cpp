@@ -5,6 +5,7 @@
 #include "font_slot.h"
 #include "image_store.h"
 #include "imemory.h"
+#include "result_log.h"
 #include <stdio.h>
 
 static COLORREF g_text = RGB(255, 255, 255);
@@ -60,35 +61,60 @@ static const char *choice_text(int slot) {
     return text;
 }
 
-ChoiceBox choice_rect(HWND window, int slot, const char *text) {
+ChoiceLayout choice_layout(HWND window) {
     RECT r;
     GetClientRect(window, &r);
     ScreenLayout l = screen_layout(r);
     LOGFONTA lf;
     answer_font(kFontGetEffective, current_file(), &lf);
-    RECT box = measure_text_box(window, text, DT_SINGLELINE | DT_VCENTER, &lf);
-    ChoiceBox c;
-    c.width = box.right - box.left;
-    c.height = box.bottom - box.top;
-    if (slot == kBackSlot) {
-        c.x = r.right - box.right - l.w10;
-        c.y = r.bottom - l.h2 - c.height;
-    } else {
-        c.x = static_cast<int>(1.5 * l.w10);
-        c.y = 6 * l.h10 + static_cast<int>(1.5 * slot * c.height);
+    ChoiceLayout c = {};
+    int tallest = 0, widest = 0, back_right = 0;
+    for (int i = 0; i < kChoiceSlots; ++i) {
+        const char *text = choice_text(i);
+        if (!text) continue;
+        c.shown |= 1u << i;
+        RECT box = measure_text_box(window, text, DT_SINGLELINE | DT_VCENTER, &lf);
+        c.box[i].width = box.right - box.left;
+        c.box[i].height = box.bottom - box.top;
+        if (i == kBackSlot) {
+            back_right = box.right;
+        } else {
+            if (c.box[i].height > tallest) tallest = c.box[i].height;
+            if (c.box[i].width > widest) widest = c.box[i].width;
+        }
+    }
+    int left = static_cast<int>(1.5 * l.w10);
+    auto row_top = [&](int i) { return 6 * l.h10 + static_cast<int>(1.5 * i * tallest); };
+    for (int i = 0; i < kBackSlot; ++i) {
+        if (!(c.shown & (1u << i))) continue;
+        c.box[i].x = left;
+        // Centred on the band of the tallest answer: a short text ("ー") sits where it would in a line.
+        c.box[i].y = row_top(i) + (tallest - c.box[i].height) / 2;
+        c.hit[i] = {left, row_top(i), left + widest, row_top(i + 1)};
+    }
+    if (c.shown & (1u << kBackSlot)) {
+        ChoiceBox &b = c.box[kBackSlot];
+        b.x = r.right - back_right - l.w10;
+        b.y = r.bottom - l.h2 - b.height;
+        int margin = b.height / 4;
+        c.hit[kBackSlot] = {b.x - margin, b.y - margin, b.x + b.width + margin, b.y + b.height + margin};
     }
     return c;
 }
 
+ChoiceBox choice_rect(HWND window, int slot) {
+    ChoiceLayout c = choice_layout(window);
+    return slot >= 0 && slot < kChoiceSlots ? c.box[slot] : ChoiceBox{};
+}
+
 int hit_choice(HWND window, int x, int y, int *slot) {
+    ChoiceLayout c = choice_layout(window);
+    POINT p = {x, y};
     for (int i = 0; i < kChoiceSlots; ++i) {
-        const char *text = choice_text(i);
-        if (!text) continue;
-        ChoiceBox b = choice_rect(window, i, text);
-        if (b.x <= x && x <= b.x + b.width && b.y <= y && y <= b.y + b.height) {
-            if (slot) *slot = i;
-            return 1;
-        }
+        // Rows meet edge to edge: a point on the border belongs to the row below it.
+        if (!(c.shown & (1u << i)) || !PtInRect(&c.hit[i], p)) continue;
+        if (slot) *slot = i;
+        return 1;
     }
     return 0;
 }
@@ -132,6 +158,17 @@ static void draw_score_line(HDC dc) {
     TextOutA(dc, 5, 5, line, lstrlenA(line));
 }
 
+// Where the operator looks: the answers the result log could not take yet, on the start screen.
+static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORREF key, HFONT font) {
+    size_t waiting = result_log_waiting();
+    if (!waiting) return;
+    char text[256];
+    wsprintfA(text, "結果ログに書き込めていない回答が %u 行あります。ログを開いているプログラムを閉じると書き込まれます。",
+              static_cast<unsigned>(waiting));
+    RECT area = {l.w10 / 4, l.footer.top - l.h2 / 4, l.footer.right, l.footer.top};
+    draw_text_box(dc, text, &area, DT_SINGLELINE | DT_VCENTER, font, fore, key);
+}
+
 void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int full_screen) {
     ScreenLayout l = screen_layout(r);
     int file = current_file();
@@ -150,10 +187,11 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     if (text) draw_text_box(dc, text, &l.text, DT_WORDBREAK | DT_VCENTER, question_font(kFontLookup, file, 0, nullptr), fore, key);
 
     HFONT answers = answer_font(kFontLookup, file, nullptr);
+    ChoiceLayout choices = choice_layout(window);
     for (int i = 0; i < kChoiceSlots; ++i) {
         const char *choice = choice_text(i);
-        if (!choice) continue;
-        ChoiceBox b = choice_rect(window, i, choice);
+        if (!choice || !(choices.shown & (1u << i))) continue;
+        const ChoiceBox &b = choices.box[i];
         RECT box = {b.x, b.y, b.x + b.width, b.y + b.height};
         draw_text_box(dc, choice, &box, DT_SINGLELINE | DT_VCENTER, answers, fore, key);
     }
@@ -174,6 +212,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
                           fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
     }
+    if (file == -1) draw_log_notice(dc, l, fore, key, header);
     if (old_font) SelectObject(dc, old_font);
 }
 

@@ -28,8 +28,20 @@ ScreenLayout screen_layout(const RECT &client);
 struct ChoiceBox {
     int x, y, width, height;
 };
-ChoiceBox choice_rect(HWND window, int slot, const char *text);
-// 1 and *slot when (x, y) lies on a drawn choice, else 0.
+// The choices of the screen shown now. The answers (slots 0 to 4) stand in one column whose rows
+// are 1.5 times the tallest answer apart; each text is drawn in its own measured box, centred on
+// the tallest answer's band at the top of its row, and a click anywhere on the row chooses it: from the column's left edge to the
+// widest answer's right edge, down to the next row. "戻る" (slot 5) takes clicks a quarter of
+// its height around its text. Drawing and the hit test both use this, so they cannot disagree.
+struct ChoiceLayout {
+    unsigned shown;  // bit i: slot i offers a text
+    ChoiceBox box[kChoiceSlots];
+    RECT hit[kChoiceSlots];
+};
+ChoiceLayout choice_layout(HWND window);
+// The drawn box of one slot of the screen shown now.
+ChoiceBox choice_rect(HWND window, int slot);
+// 1 and *slot when (x, y) lies on a shown choice's row, else 0.
 int hit_choice(HWND window, int x, int y, int *slot);
 
 // Draws the whole screen of a client rectangle into dc: the one path shared by WM_PAINT, tests,

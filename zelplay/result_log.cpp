@@ -45,10 +45,11 @@ void drop_head() {
     I_HEAP_FREE(w);
 }
 
-// Writes waiting lines from the first on; stops at the first refusal (already reported).
+// Writes waiting lines from the first on; stops at the first refusal. Nothing is shown: the
+// player reports the outage where the operator looks, not in a box in front of visitors.
 bool write_waiting() {
     while (g_head) {
-        if (!append_to_file(g_head->path, g_head->text, kAppendOpenAlways)) return false;
+        if (!append_to_file_quietly(g_head->path, g_head->text, kAppendOpenAlways)) return false;
         drop_head();
     }
     return true;
@@ -58,7 +59,7 @@ bool write_waiting() {
 
 int result_log_append(const char *path, const char *line) {
     // One refusal per line is enough: a locked log would otherwise answer every waiting line too.
-    if (!write_waiting() || !append_to_file(path, line, kAppendOpenAlways)) {
+    if (!write_waiting() || !append_to_file_quietly(path, line, kAppendOpenAlways)) {
         keep(path, line);
         return 0;
     }
@@ -67,6 +68,8 @@ int result_log_append(const char *path, const char *line) {
 
 size_t result_log_waiting() { return g_count; }
 
+int result_log_retry() { return write_waiting() ? 1 : 0; }
+
 int result_log_finish(HWND owner) {
     if (!g_head || write_waiting()) return 1;
     char log[kPathSize] = {0}, folder[kPathSize] = {0}, recovery[kPathSize], text[3 * kPathSize + 256];
@@ -74,7 +77,7 @@ int result_log_finish(HWND owner) {
     path_folder(log, folder);
     snprintf(recovery, sizeof recovery, "%s%s", folder, kRecoveryName);
     unsigned lines = static_cast<unsigned>(g_count);
-    while (g_head && append_to_file(recovery, g_head->text, kAppendOpenAlways)) drop_head();
+    while (g_head && append_to_file_quietly(recovery, g_head->text, kAppendOpenAlways)) drop_head();
     if (g_head) {
         snprintf(text, sizeof text, kLostText, log, static_cast<unsigned>(g_count), recovery);
         // They cannot be kept past the end of the program either way.

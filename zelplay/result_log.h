@@ -7,11 +7,13 @@
 // Name of the recovery file, in the folder of the log it stands in for.
 extern const char kRecoveryName[];
 
-// Appends line to the log at path, after any lines still waiting. A refused write is reported
-// by append_to_file and the line waits. 1 when line and every waiting line were written.
+// Appends line to the log at path, after any lines still waiting. A refused write shows nothing
+// and the line waits (result_log_waiting counts them). 1 when line and every waiting line were written.
 int result_log_append(const char *path, const char *line);
 // Lines waiting for their log.
 size_t result_log_waiting();
+// Writes the waiting lines if their log takes them now; 1 when nothing waits any more.
+int result_log_retry();
 // Last chance for the waiting lines: their log once more, then the recovery file, with a message
 // (owned by owner) naming it. 1 when nothing is left waiting.
 int result_log_finish(HWND owner);
