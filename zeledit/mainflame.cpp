@@ -278,7 +278,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
             break;
         case IDC_MAIN_OPEN: open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path); break;
         case IDC_MAIN_SAVE: save_question_file(dialog, g_state.path, &g_state.questions, &g_state.results); break;
-        case IDC_MAIN_HELP: shell_open_document(dialog, kHelpDocument); break;
+        case IDC_MAIN_HELP: open_program_document(dialog, kHelpDocument); break;
         case IDC_MAIN_VERSION:
             show_message_box(dialog, kVersionText, kVersionCaption, MB_OK | MB_ICONINFORMATION);
             break;

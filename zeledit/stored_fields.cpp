@@ -23,7 +23,7 @@ char *whole_text(HWND box) {
 }  // namespace
 
 bool stored_text_fits(const char *text, int kind, size_t max) {
-    if (kind == kStoredPath) return strlen(text) <= max && !strchr(text, ',');
+    if (kind == kStoredPath) return strlen(text) <= max && stored_path_fits(text);
     return stored_length(text, kind) <= max;
 }
 
