@@ -60,8 +60,9 @@ TEST(KeyHook, EveryRowOfTheTable) {
     g_down.clear();
 }
 
+SHORT WINAPI pressed_before(int) { return 1; }  // pressed since the last call, not down now
+
 TEST(ShiftF12, OnlyWhileShiftIsHeldAndOnlyFromFullScreen) {
-    KeyStateFn pressed_before = [](int) -> SHORT { return 1; };  // pressed since the last call, not down
     g_down = {VK_SHIFT};
     EXPECT_EQ(1, shift_f12_leaves(VK_F12, 1, fake_state));
     EXPECT_EQ(0, shift_f12_leaves(VK_F12, 0, fake_state));
@@ -91,6 +92,24 @@ TEST(HookProcedures, ActOnlyOnKeyActionsAndReadTheFlag) {
     EXPECT_EQ(key_hook(HC_ACTION, VK_ESCAPE, 0), 0);
 }
 
+struct Probe {
+    long before;
+    DWORD waited = INFINITE;
+};
+// Types F13 and waits for the low-level hook to have decided both key events.
+DWORD WINAPI type_f13(LPVOID p) {
+    Probe *probe = static_cast<Probe *>(p);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F13;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    DWORD start = GetTickCount();
+    SendInput(2, keys, sizeof(INPUT));
+    while (ll_hook_decisions() < probe->before + 2 && GetTickCount() - start < 2000) Sleep(5);
+    if (ll_hook_decisions() >= probe->before + 2) probe->waited = GetTickCount() - start;
+    return 0;
+}
+
 // The low-level hook answers while the interface thread is blocked (a long start sound): Windows
 // removes a hook that does not answer in time.
 TEST(HookProcedures, InstallAndRemoveAndTheLowLevelHookAnswersWhileThisThreadIsBlocked) {
@@ -99,25 +118,8 @@ TEST(HookProcedures, InstallAndRemoveAndTheLowLevelHookAnswersWhileThisThreadIsB
     SetForegroundWindow(w);
     SetFocus(w);
     EXPECT_EQ(install_key_hooks(GetModuleHandleA(nullptr)), 1);
-    struct Probe {
-        long before;
-        DWORD waited = INFINITE;
-    } probe = {ll_hook_decisions()};
-    HANDLE typist = CreateThread(
-        nullptr, 0,
-        [](LPVOID p) -> DWORD {
-            Probe *probe = static_cast<Probe *>(p);
-            INPUT keys[2] = {};
-            keys[0].type = keys[1].type = INPUT_KEYBOARD;
-            keys[0].ki.wVk = keys[1].ki.wVk = VK_F13;
-            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-            DWORD start = GetTickCount();
-            SendInput(2, keys, sizeof(INPUT));
-            while (ll_hook_decisions() < probe->before + 2 && GetTickCount() - start < 2000) Sleep(5);
-            if (ll_hook_decisions() >= probe->before + 2) probe->waited = GetTickCount() - start;
-            return 0;
-        },
-        &probe, 0, nullptr);
+    Probe probe = {ll_hook_decisions()};
+    HANDLE typist = CreateThread(nullptr, 0, type_f13, &probe, 0, nullptr);
     Sleep(2500);  // this thread answers nothing meanwhile
     WaitForSingleObject(typist, INFINITE);
     CloseHandle(typist);
