@@ -21,6 +21,8 @@ RequestExecutionLevel admin
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "nsDialogs.nsh"
+!include "FileFunc.nsh"
 
 !define APPNAME "診断Zelmica"
 !define REGKEY "Software\Zelmica"
@@ -42,11 +44,76 @@ BrandingText "${APPNAME} ${VERSION}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "ヘルプを表示する"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
+Page custom StartupPage StartupPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
+
+; Start at logon: a shortcut in the all-users Startup folder that runs the player with a set.
+; Silent installs ask for it with /STARTUP (the sample set) or /STARTUP=path.
+!define STARTUP_LNK "$SMSTARTUP\${APPNAME}.lnk"
+Var StartAtLogon
+Var StartSet
+Var StartCheck
+Var StartSetBox
+
+Function .onInit
+  StrCpy $StartAtLogon ""
+  StrCpy $StartSet ""
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/STARTUP" $R1
+  ${IfNot} ${Errors}
+    StrCpy $StartAtLogon 1
+    StrCpy $R2 $R1 1
+    ${If} $R2 == "="
+      StrCpy $StartSet $R1 "" 1
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function StartupPage
+  !insertmacro MUI_HEADER_TEXT "Windows の起動時" "キオスクとして、Windows の起動時にセットを開くことができます。"
+  nsDialogs::Create 1018
+  Pop $0
+  ${If} $StartSet == ""
+    StrCpy $StartSet "$INSTDIR\sample.set"
+  ${EndIf}
+  ${NSD_CreateCheckbox} 0 0 100% 12u "Windows の起動時（ログオン時）にプレーヤーでセットを開く"
+  Pop $StartCheck
+  ${If} $StartAtLogon == 1
+    ${NSD_Check} $StartCheck
+  ${EndIf}
+  ${NSD_CreateLabel} 0 22u 100% 10u "開くセット（あとから変えるには、スタートアップのショートカットを編集します）:"
+  Pop $0
+  ${NSD_CreateText} 0 34u 80% 12u "$StartSet"
+  Pop $StartSetBox
+  ${NSD_CreateBrowseButton} 82% 33u 18% 14u "参照..."
+  Pop $0
+  ${NSD_OnClick} $0 BrowseStartSet
+  nsDialogs::Show
+FunctionEnd
+
+Function BrowseStartSet
+  ${NSD_GetText} $StartSetBox $0
+  nsDialogs::SelectFileDialog open "$0" "セット (*.set)|*.set|すべてのファイル (*.*)|*.*"
+  Pop $0
+  ${If} $0 != ""
+    ${NSD_SetText} $StartSetBox $0
+  ${EndIf}
+FunctionEnd
+
+Function StartupPageLeave
+  ${NSD_GetState} $StartCheck $0
+  ${If} $0 == ${BST_CHECKED}
+    StrCpy $StartAtLogon 1
+  ${Else}
+    StrCpy $StartAtLogon ""
+  ${EndIf}
+  ${NSD_GetText} $StartSetBox $StartSet
+FunctionEnd
 
 ; Points EXT at PROGID, remembering an association that belonged to another program so that
 ; uninstalling can give it back instead of leaving the extension without one.
@@ -101,6 +168,12 @@ Section "Zelmica" SecMain
   CreateShortCut "${MENUDIR}\${APPNAME} ヘルプ.lnk" "$INSTDIR\zelplay.htm"
   CreateShortCut "${MENUDIR}\Zelmica エディタのヘルプ.lnk" "$INSTDIR\zeledit.htm"
   CreateShortCut "${MENUDIR}\アンインストール.lnk" "$INSTDIR\uninstall.exe"
+  ${If} $StartAtLogon == 1
+    ${If} $StartSet == ""
+      StrCpy $StartSet "$INSTDIR\sample.set"
+    ${EndIf}
+    CreateShortCut "${STARTUP_LNK}" "$INSTDIR\zelplay.exe" '"$StartSet"' "$INSTDIR\zelplay.exe" 0
+  ${EndIf}
 
   !insertmacro Associate ".set" "Zelmica.Set" "Zelmica セット" "zelplay.exe"
   !insertmacro Associate ".qst" "Zelmica.Question" "Zelmica 問題ファイル" "zeledit.exe"
@@ -135,6 +208,7 @@ Section "Uninstall"
   Delete "${MENUDIR}\Zelmica エディタのヘルプ.lnk"
   Delete "${MENUDIR}\アンインストール.lnk"
   RMDir "${MENUDIR}"
+  Delete "${STARTUP_LNK}"
 
   ; Only what the installer put there: answer logs, sets and question files made on site
   ; are the operator's data and stay.

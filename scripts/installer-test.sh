@@ -51,7 +51,7 @@ winapp='C:\Program Files (x86)\Zelmica'
 before=$(cd "$WINEPREFIX/drive_c" && find . | sort)
 
 cp "$setup" "$work/setup.exe"
-run "$work/setup.exe" /S
+run "$work/setup.exe" /S /STARTUP
 if [ -d "$app" ]; then ok "installed into Program Files (x86)"; else fail "nothing in $app"; fi
 
 # Exactly the release folder and the uninstaller.
@@ -67,6 +67,14 @@ for f in zelplay.exe zeledit.exe sample.set sample/animal.qst; do
 done
 ls "$WINEPREFIX"/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/*/*.lnk >/dev/null 2>&1 \
   && ok "Start-menu shortcuts made" || fail "no Start-menu shortcuts"
+
+startup=$(find "$WINEPREFIX/drive_c/ProgramData" -ipath '*startup*' -name '*.lnk' 2>/dev/null | head -n 1)
+# A shortcut holds its paths in UTF-16 or in the ANSI code page: compared without the zero bytes.
+if [ -n "$startup" ] && tr -d '\0' < "$startup" | grep -qa 'sample\.set' && tr -d '\0' < "$startup" | grep -qa 'zelplay\.exe'; then
+  ok "start at logon: $(basename "$startup") runs the player with the sample set"
+else
+  fail "no Startup shortcut running the player with the sample set (/STARTUP)"
+fi
 
 # Associations: .set opens in the player, .qst in the editor.
 set_cmd=$(regval 'HKCR\Zelmica.Set\shell\open\command')
@@ -111,7 +119,7 @@ for key in 'HKCR\.set' 'HKCR\.qst' 'HKCR\Zelmica.Set' 'HKCR\Zelmica.Question' 'H
   "$WINE" reg query "$key" >/dev/null 2>&1 </dev/null && fail "$key is still in the registry"
 done
 ls "$WINEPREFIX"/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/*/*.lnk >/dev/null 2>&1 \
-  && fail "Start-menu shortcuts left behind"
+  && fail "Start-menu or Startup shortcuts left behind"
 rm -f "$app/zelm.csv" "$app/mine.set"
 rmdir "$app" 2>/dev/null || true
 after=$(cd "$WINEPREFIX/drive_c" && find . | sort)

@@ -19,7 +19,7 @@ zel_wine_arch x86_64
 zel_wineserver_running() {
   local p
   for p in $(pgrep -u "$(id -u)" wineserver || true); do
-    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    { tr '\0' '\n' < "/proc/$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
   done
   return 1
 }

@@ -1,6 +1,8 @@
 // Kiosk mode: both key tables row by row, the hook procedures' filters, and full screen on a real window.
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
+#include "crash_restart.h"
 #include "kiosk.h"
 
 namespace {
@@ -69,6 +71,35 @@ TEST(ShiftF12, OnlyWhileShiftIsHeldAndOnlyFromFullScreen) {
     EXPECT_EQ(0, shift_f12_leaves(VK_F11, 1, fake_state));
     g_down.clear();
     EXPECT_EQ(0, shift_f12_leaves(VK_F12, 1, pressed_before));
+}
+
+TEST(CrashRestart, AtMostThreeInTenMinutesThenTheChainStaysDown) {
+    struct Row {
+        const char *history;
+        uint64_t now;
+        int allowed;
+        const char *next;
+    } rows[] = {
+        {"", 1000, 1, "1000"},
+        {"1000", 1100, 1, "1000 1100"},
+        {"1000 1100 1200", 1300, 0, ""},
+        {"1000 1100 1200", 1650, 1, "1100 1200 1650"},  // the first is over ten minutes old
+        {"junk", 5, 1, "5"},
+    };
+    for (const Row &r : rows) {
+        char next[64] = "";
+        EXPECT_EQ(r.allowed, restart_allowed(r.history, r.now, next, sizeof next)) << r.history;
+        if (r.allowed) {
+            EXPECT_STREQ(r.next, next) << r.history;
+        }
+    }
+}
+
+// Full screen turns the touch screen's edge swipes off and on again (only Windows shows it).
+std::vector<int> g_edges;
+bool record_edge(HWND, bool disable) {
+    g_edges.push_back(disable);
+    return true;
 }
 
 TEST(HookProcedures, ActOnlyOnKeyActionsAndReadTheFlag) {
@@ -208,6 +239,8 @@ TEST_F(FullScreen, MinMaxWithAndWithoutTheProperty) {
 
 TEST_F(FullScreen, FromNormalReturnsToNormal) {
     RECT before = rect();
+    EdgeGestureFn old = set_edge_gesture_fn(record_edge);
+    g_edges.clear();
     set_full_screen(window_, 1);
     pump();
     EXPECT_TRUE(IsZoomed(window_));
@@ -217,6 +250,8 @@ TEST_F(FullScreen, FromNormalReturnsToNormal) {
 
     set_full_screen(window_, 1);  // a repeated entry must not forget the normal state
     set_full_screen(window_, 0);
+    set_edge_gesture_fn(old);
+    EXPECT_EQ((std::vector<int>{1, 0}), g_edges);
     pump();
     EXPECT_FALSE(IsZoomed(window_));
     EXPECT_FALSE(GetPropA(window_, "FullScreen"));

@@ -121,12 +121,28 @@ TEST(ClickGuard, BeforeOrJustAfterAChangeUnlessTheScreenHasSettled) {
     EXPECT_FALSE(click_too_early(1000, 1000, false, 0));
 }
 
-TEST_F(MainWindow, ASetFromTheCommandLineGoesFullScreenWithoutTheHint) {
+std::vector<EXECUTION_STATE> g_states;
+EXECUTION_STATE WINAPI record_state(EXECUTION_STATE s) {
+    g_states.push_back(s);
+    return s;
+}
+
+// Unattended: no hint box, and with the screen saver off the power plan cannot darken the screen
+// either, until a set without it is applied.
+TEST_F(MainWindow, ASetFromTheCommandLineGoesFullScreenWithoutTheHintAndStaysAwake) {
+    g_states.clear();
+    ExecutionStateFn old = set_execution_state_fn(record_state);
     std::string quiz = dir.write("quiz.qst", kQuiz);
-    std::string set = dir.write("kiosk.set", "T,無人\r\nQ," + quiz + "\r\nA\r\n");
+    std::string set = dir.write("kiosk.set", "T,無人\r\nQ," + quiz + "\r\nA\r\nSAVEROFF\r\n");
     ASSERT_EQ(1, open_start_file(window, set.c_str()));
     EXPECT_EQ(1, full_screen_flag());
     EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_EQ(1u, g_states.size());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED), g_states[0]);
+    ASSERT_EQ(1, open_start_file(window, dir.write("plain.set", "Q," + quiz + "\r\n").c_str()));
+    ASSERT_EQ(2u, g_states.size());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), g_states[1]);
+    set_execution_state_fn(old);
 }
 
 // A spreadsheet holding the log denies writing across several answers: no box stands in front of

@@ -1,8 +1,10 @@
 // Entry of the player: registers the main window class, creates the window, runs the loop.
 #include "BrixLib.h"
+#include "crash_restart.h"
 #include "mainflame.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    install_crash_restart();
     if (!register_main_class(instance)) return 0;
     HWND window = create_main_window(instance, show);
     if (!window) return 0;

@@ -26,6 +26,17 @@ void clear_full_screen_props(HWND window);
 // The main window's WM_GETMINMAXINFO handler.
 void full_screen_minmax(HWND window, MINMAXINFO *info);
 
+// Seams for what only Windows itself shows: SetThreadExecutionState, and the edge-gesture
+// property of a window's property store. Null restores the real call; the old one is returned.
+typedef EXECUTION_STATE(WINAPI *ExecutionStateFn)(EXECUTION_STATE flags);
+ExecutionStateFn set_execution_state_fn(ExecutionStateFn fn);
+typedef bool (*EdgeGestureFn)(HWND window, bool disable);
+EdgeGestureFn set_edge_gesture_fn(EdgeGestureFn fn);
+// Keeps the display and the system awake (the power plan's timeouts do not apply), or releases it.
+void keep_awake(bool on);
+// Swipes in from the screen's edges do nothing while the window is full screen (Windows 8 and later).
+bool disable_edge_gestures(HWND window, bool disable);
+
 // GetAsyncKeyState or a stand-in; "down" is the high bit of its result.
 typedef SHORT(WINAPI *KeyStateFn)(int vk);
 

@@ -5,7 +5,9 @@
 #include "BrixLib.h"
 #include "QuesManager.h"
 #include "SetManager.h"
+#include "SetManager_private.h"
 #include "bgm_player.h"
+#include "crash_restart.h"
 #include "font_slot.h"
 #include "image_store.h"
 #include "input_box.h"
@@ -83,6 +85,7 @@ void apply_set(HWND window, const SetRecord *record) {
         SetRecord *loaded = nullptr;
         set_manager(kSetChooseLoad, 0, &loaded);
         record = loaded;
+        set_restart_file(set_current_path());
     }
     if (!record) return;
     if (record->title[0]) {
@@ -105,6 +108,8 @@ void apply_set(HWND window, const SetRecord *record) {
     SetClassLongPtrA(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(back_brush(kBrushGet, 0)));
     if (record->full_screen) enter_full_screen(window, !g_main.quiet_full_screen);
     if (record->saver_off) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
+    // The screen saver switch alone leaves the power plan to darken the screen or sleep.
+    keep_awake(record->saver_off != 0);
     run_engine(kRunLogNaming, record->daily_log, nullptr);
     image_store(kImgLoadSetPicture, 0, const_cast<char *>(record->picture));
     image_store(kImgSetPictureX, record->picture_x, nullptr);
@@ -159,6 +164,7 @@ static void on_destroy(HWND window) {
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
     remove_key_hooks();
+    keep_awake(false);
     clear_full_screen_props(window);
     PostQuitMessage(0);
 }
@@ -241,7 +247,10 @@ static void on_command(HWND window, int id) {
     case IDM_EDIT_TITLE: cmd_edit_title(window); break;
     case IDM_OPEN_BGM: cmd_open_bgm(window); break;
     case IDM_SCORE_LINE: cmd_score_line(window); break;
-    case IDM_SAVER_OFF: SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0); break;
+    case IDM_SAVER_OFF:
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
+        keep_awake(true);
+        break;
     case IDM_RESET: cmd_reset(window); break;
     default: break;
     }
@@ -362,6 +371,7 @@ int first_argument(const char *line, char *arg, size_t arg_size) {
 }
 
 int open_start_file(HWND window, const char *path) {
+    set_restart_file(path);
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
         const void *io = path;
         if (set_manager(kSetLoadPath, 0, &io) != 1 || !io) return 0;

@@ -72,6 +72,7 @@ void set_full_screen(HWND window, int on) {
     if ((on != 0) == active) return;
     if (on) {
         SetPropA(window, kPropFullScreen, flag_handle(1));
+        disable_edge_gestures(window, true);
         bool zoomed = IsZoomed(window) != FALSE;
         SetPropA(window, kPropMaximized, flag_handle(zoomed));
         if (zoomed)
@@ -81,6 +82,7 @@ void set_full_screen(HWND window, int on) {
             ShowWindow(window, SW_SHOWMAXIMIZED);
     } else {
         SetPropA(window, kPropFullScreen, flag_handle(0));
+        disable_edge_gestures(window, false);
         if (GetPropA(window, kPropMaximized))
             SetWindowPos(window, nullptr, -m.frame_width, -m.frame_height, kOversize, kOversize, SWP_NOZORDER);
         else

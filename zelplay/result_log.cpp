@@ -70,18 +70,38 @@ size_t result_log_waiting() { return g_count; }
 
 int result_log_retry() { return write_waiting() ? 1 : 0; }
 
+namespace {
+
+// The waiting lines into their log or else the recovery file; how many could go nowhere.
+// log and recovery (kPathSize bytes each) receive the two paths.
+unsigned rescue(char *log, char *recovery) {
+    char folder[kPathSize] = {0};
+    log[0] = recovery[0] = '\0';
+    if (!g_head || write_waiting()) return 0;
+    append_prefix(log, kPathSize, g_head->path, strlen(g_head->path));
+    path_folder(log, folder);
+    snprintf(recovery, kPathSize, "%s%s", folder, kRecoveryName);
+    while (g_head && append_to_file_quietly(recovery, g_head->text, kAppendOpenAlways)) drop_head();
+    unsigned lost = static_cast<unsigned>(g_count);
+    // They cannot be kept past the end of the program either way.
+    while (g_head) drop_head();
+    return lost;
+}
+
+}  // namespace
+
+void result_log_rescue() {
+    char log[kPathSize], recovery[kPathSize];
+    rescue(log, recovery);
+}
+
 int result_log_finish(HWND owner) {
     if (!g_head || write_waiting()) return 1;
-    char log[kPathSize] = {0}, folder[kPathSize] = {0}, recovery[kPathSize], text[3 * kPathSize + 256];
-    append_prefix(log, sizeof log, g_head->path, strlen(g_head->path));
-    path_folder(log, folder);
-    snprintf(recovery, sizeof recovery, "%s%s", folder, kRecoveryName);
+    char log[kPathSize] = {0}, recovery[kPathSize] = {0}, text[3 * kPathSize + 256];
     unsigned lines = static_cast<unsigned>(g_count);
-    while (g_head && append_to_file_quietly(recovery, g_head->text, kAppendOpenAlways)) drop_head();
-    if (g_head) {
-        snprintf(text, sizeof text, kLostText, log, static_cast<unsigned>(g_count), recovery);
-        // They cannot be kept past the end of the program either way.
-        while (g_head) drop_head();
+    unsigned lost = rescue(log, recovery);
+    if (lost) {
+        snprintf(text, sizeof text, kLostText, log, lost, recovery);
         show_message_box(owner, text, kRecoveryCaption, MB_OK | MB_ICONERROR);
         return 0;
     }

@@ -17,3 +17,5 @@ int result_log_retry();
 // Last chance for the waiting lines: their log once more, then the recovery file, with a message
 // (owned by owner) naming it. 1 when nothing is left waiting.
 int result_log_finish(HWND owner);
+// The same without a message, for a player that is about to end by a fault.
+void result_log_rescue();
