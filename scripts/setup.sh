@@ -6,7 +6,7 @@ set -euo pipefail
 PREFIX_ROOT=${ZELMICA_DEPS:-/opt/zelmica-deps}
 PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 cmake make
       wine64 xvfb xauth locales fonts-ipafont dpkg-dev xdotool imagemagick googletest
-      python3 nsis zip unzip)
+      python3 nsis zip unzip nasm)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -35,10 +35,11 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
-# libjpeg: Debian's libjpeg-turbo source, cross-built statically per architecture.
+# libjpeg: Debian's libjpeg-turbo source, cross-built statically per architecture with its SIMD
+# code (nasm). The marker tells a build with SIMD from an older one without it.
 need_jpeg=0
 for arch in x86_64 i686; do
-  [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] || need_jpeg=1
+  [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] && [ -f "$PREFIX_ROOT/$arch/.simd" ] || need_jpeg=1
 done
 if [ $need_jpeg -eq 1 ]; then
   src_list=/etc/apt/sources.list.d/zelmica-src.sources
@@ -51,7 +52,7 @@ if [ $need_jpeg -eq 1 ]; then
   (cd "$work" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1 || (cd "$work" && apt-get source libjpeg-turbo))
   src=$(find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
   for arch in x86_64 i686; do
-    [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] && continue
+    [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] && [ -f "$PREFIX_ROOT/$arch/.simd" ] && continue
     cat > "$work/tc-$arch.cmake" <<TC
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR $arch)
@@ -60,10 +61,11 @@ set(CMAKE_RC_COMPILER $arch-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/$arch-w64-mingw32)
 TC
     cmake -S "$src" -B "$work/build-$arch" -DCMAKE_TOOLCHAIN_FILE="$work/tc-$arch.cmake" \
-      -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
+      -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DREQUIRE_SIMD=ON \
       -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_INSTALL_PREFIX="$PREFIX_ROOT/$arch" >/dev/null
     cmake --build "$work/build-$arch" -j"$(nproc)" >/dev/null
     as_root cmake --install "$work/build-$arch" >/dev/null
+    as_root touch "$PREFIX_ROOT/$arch/.simd"
   done
   rm -rf "$work"
 fi

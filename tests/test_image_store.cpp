@@ -94,6 +94,7 @@ protected:
         CreateDirectoryA(dir_.c_str(), nullptr);
         HWND none = nullptr;
         image_store(kImgWindow, 0, &none);
+        set_image_cache_cap(0);  // nothing kept past its use, unless a test asks for it
     }
     void TearDown() override {
         for (int op : {kImgClearRunPicture, kImgClearRunWall}) image_store(op, 0, nullptr);
@@ -102,6 +103,7 @@ protected:
         for (auto &f : files_) DeleteFileA(f.c_str());
         for (auto d = dirs_.rbegin(); d != dirs_.rend(); ++d) RemoveDirectoryA(d->c_str());
         RemoveDirectoryA(dir_.c_str());
+        set_image_cache_cap(256ull * 1024 * 1024);
     }
     std::string write(const std::string &name, const std::string &bytes) {
         std::string p = dir_ + name;
@@ -281,6 +283,43 @@ TEST_F(ImageStore, WallpaperFromTheRunElseTheSet) {
     EXPECT_EQ(GetObjectType(set), 0u);
     EXPECT_EQ(shown_wallpaper(), nullptr);
     EXPECT_EQ(image_store(99, 0, nullptr), 0);
+}
+
+// Decoded pictures wait for the next visitor: the same file is not decoded again, a changed file
+// is, the least recently used go first once the cap needs the room, and a failed decode is not kept.
+TEST_F(ImageStore, DecodedPicturesAreKeptUntilTheirFileChangesOrTheCapNeedsTheRoom) {
+    const uint64_t one = 400ull * 3 * 300;  // a 400 x 300 picture's DIB
+    set_image_cache_cap(2 * one);
+    std::string a = write("a.jpg", noisy_jpeg(400, 300)), b = write("b.bmp", bmp_bytes(400, 300));
+    load(kImgLoadRunPicture, a);
+    HBITMAP first = shown_picture();
+    load(kImgLoadRunPicture, b);
+    HBITMAP picture_b = shown_picture();
+    load(kImgLoadRunPicture, a);
+    EXPECT_EQ(shown_picture(), first);  // the next visitor's picture, from the cache
+    EXPECT_EQ(image_cache_bytes(), 2 * one);
+
+    write("a.jpg", noisy_jpeg(200, 100));  // the operator replaced the picture
+    image_store(kImgClearRunPicture, 0, nullptr);
+    load(kImgLoadRunPicture, a);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 200);
+    EXPECT_EQ(GetObjectType(first), 0u);  // the old decode is gone
+
+    HBITMAP second = shown_picture();
+    image_store(kImgClearRunPicture, 0, nullptr);
+    load(kImgLoadSetPicture, write("c.jpg", noisy_jpeg(400, 300)));  // past the cap: b goes, used longest ago
+    EXPECT_EQ(GetObjectType(picture_b), 0u);
+    EXPECT_NE(GetObjectType(second), 0u);
+    EXPECT_LE(image_cache_bytes(), 2 * one);
+
+    uint64_t before = image_cache_bytes();
+    std::string bad = write("bad.jpg", noisy_jpeg(300, 200).substr(0, 400));
+    load(kImgLoadRunPicture, bad);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 400);  // the set's picture: nothing for the failure
+    EXPECT_EQ(image_cache_bytes(), before);
+    write("bad.jpg", noisy_jpeg(300, 200));
+    load(kImgLoadRunPicture, bad);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 300);
 }
 
 TEST_F(ImageStore, ManyLoadsAndFailuresLeakNothing) {

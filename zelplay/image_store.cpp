@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <new>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -13,12 +14,59 @@
 
 namespace {
 
+// One decoded file, kept while it is shown and afterwards for as long as the cache has room:
+// the same picture comes back for every visitor, and decoding it again took longer than a frame.
+struct Entry {
+    char path[kPathSize];  // as resolved
+    uint64_t file_size;
+    FILETIME written;
+    HBITMAP bitmap;
+    int width, height;
+    uint64_t bytes;
+    int users;       // images showing it
+    uint64_t used;   // when it was last handed out, for least-recently-used eviction
+    Entry *next;
+};
+
 struct Image {
     HBITMAP bitmap;
     int width, height, x, y;
+    Entry *entry;
 };
 
 Image g_set_picture, g_run_picture, g_set_wall, g_run_wall;
+
+// Sized for a 32-bit process: the decoded pictures of a day's sets, far from the address space.
+uint64_t g_cache_cap = 256ull * 1024 * 1024;
+uint64_t g_cache_bytes = 0;
+uint64_t g_clock = 0;
+Entry *g_entries = nullptr;
+
+void drop_entry(Entry **link) {
+    Entry *e = *link;
+    *link = e->next;
+    g_cache_bytes -= e->bytes;
+    DeleteObject(e->bitmap);
+    delete e;
+}
+
+// Drops unused entries, least recently used first, until the cache fits its cap; with stale set,
+// only the entries whose file has changed since (stale points at the path that was read afresh).
+void trim(const char *stale) {
+    if (stale) {
+        for (Entry **link = &g_entries; *link;) {
+            if (!(*link)->users && lstrcmpiA((*link)->path, stale) == 0) drop_entry(link);
+            else link = &(*link)->next;
+        }
+    }
+    while (g_cache_bytes > g_cache_cap) {
+        Entry **oldest = nullptr;
+        for (Entry **link = &g_entries; *link; link = &(*link)->next)
+            if (!(*link)->users && (!oldest || (*link)->used < (*oldest)->used)) oldest = link;
+        if (!oldest) break;  // everything left is on the screen
+        drop_entry(oldest);
+    }
+}
 int g_set_zoom;
 HWND g_window;
 
@@ -164,28 +212,80 @@ bool bmp_fits_its_file(const char *path) {
 }
 
 void release(Image &image) {
-    if (image.bitmap) DeleteObject(image.bitmap);
+    if (image.entry) {
+        --image.entry->users;
+        image = Image();
+        trim(nullptr);
+    }
     image = Image();
+}
+
+// Decodes a file; null when it is not a picture the player shows.
+HBITMAP decode(const char *path, int *width, int *height) {
+    const char *ext = path_extension(path);
+    if (!ext) return nullptr;
+    if (_stricmp(ext, "bmp") == 0) {
+        if (!bmp_fits_its_file(path)) return nullptr;
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        BITMAP bm;
+        if (bitmap && GetObjectA(bitmap, sizeof bm, &bm)) {
+            *width = bm.bmWidth;
+            *height = bm.bmHeight;
+        }
+        return bitmap;
+    }
+    if (_stricmp(ext, "jpg") == 0 || _stricmp(ext, "jpeg") == 0) return load_jpeg_dib(g_window, path, width, height);
+    return nullptr;
+}
+
+// The cached picture of the file as it is now (its size and last write time), decoded when new
+// or changed; null when it cannot be read. A failed decode is not kept.
+Entry *find_or_decode(const char *path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (strlen(path) >= kPathSize || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return nullptr;
+    uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    for (Entry *e = g_entries; e; e = e->next) {
+        if (lstrcmpiA(e->path, path) == 0 && e->file_size == size && CompareFileTime(&e->written, &data.ftLastWriteTime) == 0)
+            return e;
+    }
+    int width = 0, height = 0;
+    HBITMAP bitmap = decode(path, &width, &height);
+    if (!bitmap) return nullptr;
+    Entry *e = new (std::nothrow) Entry();
+    if (!e) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    strcpy(e->path, path);
+    e->file_size = size;
+    e->written = data.ftLastWriteTime;
+    e->bitmap = bitmap;
+    e->width = width;
+    e->height = height;
+    BITMAP bm;
+    e->bytes = GetObjectA(bitmap, sizeof bm, &bm) ? static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight : 0;
+    trim(path);  // an earlier decode of this path is of a file that has changed since
+    e->next = g_entries;
+    g_entries = e;
+    g_cache_bytes += e->bytes;
+    return e;
 }
 
 void load_into(Image &image, const char *stored) {
     release(image);
     char resolved[kPathSize];
     const char *path = resolve_stored_path(stored, resolved);
-    const char *ext = path ? path_extension(path) : nullptr;
-    if (!ext) return;
-    if (_stricmp(ext, "bmp") == 0) {
-        if (!bmp_fits_its_file(path)) return;
-        image.bitmap = static_cast<HBITMAP>(
-            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        BITMAP bm;
-        if (image.bitmap && GetObjectA(image.bitmap, sizeof bm, &bm)) {
-            image.width = bm.bmWidth;
-            image.height = bm.bmHeight;
-        }
-    } else if (_stricmp(ext, "jpg") == 0 || _stricmp(ext, "jpeg") == 0) {
-        image.bitmap = load_jpeg_dib(g_window, path, &image.width, &image.height);
-    }
+    if (!path || !path[0]) return;
+    Entry *e = find_or_decode(path);
+    if (!e) return;
+    ++e->users;
+    e->used = ++g_clock;
+    image.entry = e;
+    image.bitmap = e->bitmap;
+    image.width = e->width;
+    image.height = e->height;
+    trim(nullptr);
 }
 
 const Image &picture_shown() { return g_run_picture.bitmap ? g_run_picture : g_set_picture; }
@@ -232,8 +332,13 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     // their decoder fills the rest with grey without a warning, so a small file claiming a huge
     // size would take seconds of grey rows.
     if (cinfo.arith_code) ERREXIT(&cinfo, JERR_ARITH_NOTIMPL);
-    // Greyscale pictures come out as RGB too; CMYK cannot and stops with an error.
+    // Greyscale pictures come out in colour too; CMYK cannot and stops with an error. The
+    // decoder writes the DIB's own byte order where it can, which spares a pass over every pixel.
+#ifdef JCS_EXTENSIONS
+    cinfo.out_color_space = JCS_EXT_BGR;
+#else
     cinfo.out_color_space = JCS_RGB;
+#endif
     // A progressive file is decoded whole inside jpeg_start_decompress: a size no DIB can take is
     // refused before it, and the working memory bounded, or a small file claiming 46340 x 46340
     // pixels costs gigabytes and seconds. A limit set through JPEGMEM stays.
@@ -264,11 +369,13 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = static_cast<JSAMPROW>(bits) + (h - 1 - cinfo.output_scanline) * stride;
         jpeg_read_scanlines(&cinfo, &row, 1);
+#ifndef JCS_EXTENSIONS
         for (uint64_t i = 0; i < w; ++i) {
             JSAMPLE red = row[i * 3];
             row[i * 3] = row[i * 3 + 2];
             row[i * 3 + 2] = red;
         }
+#endif
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -277,6 +384,13 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     if (height) *height = static_cast<int>(h);
     return dib;
 }
+
+void set_image_cache_cap(uint64_t bytes) {
+    g_cache_cap = bytes;
+    trim(nullptr);
+}
+
+uint64_t image_cache_bytes() { return g_cache_bytes; }
 
 int image_store(int op, int number, void *arg) {
     const char *path = static_cast<const char *>(arg);

@@ -1,6 +1,7 @@
 // The player's four images (set and run picture, set and run wallpaper) and JPEG decoding.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
 // number: the value for the setters; arg: a path for the loads, the address of a window
 // handle for kImgWindow, the address of an HBITMAP for kImgPicture and kImgWallpaper.
@@ -26,6 +27,11 @@ enum ImageOp {
 };
 
 int image_store(int op, int number, void *arg);
+
+// Decoded pictures are kept by path, file size and last write time, least recently used dropped
+// first once their bytes pass the cap (256 MB unless set); pictures on the screen always stay.
+void set_image_cache_cap(uint64_t bytes);
+uint64_t image_cache_bytes();
 
 // A 24-bit bottom-up DIB section, or null; width and height receive the image size.
 HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height);
