@@ -9,6 +9,93 @@ enum { kPiece = 64, kChunk = 1024 };
 
 static const char kReadCaption[] = "ファイルの読み込み";
 
+bool looks_like_utf8(const unsigned char *b, size_t n) {
+    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return true;
+    bool multi = false;
+    for (size_t i = 0; i < n;) {
+        unsigned char c = b[i];
+        size_t extra;
+        if (c < 0x80) extra = 0;
+        else if (c >= 0xC2 && c <= 0xDF) extra = 1;
+        else if ((c & 0xF0) == 0xE0) extra = 2;
+        else if (c >= 0xF0 && c <= 0xF4) extra = 3;
+        else return false;
+        if (extra > n - i - 1) return false;
+        for (size_t k = 1; k <= extra; ++k)
+            if ((b[i + k] & 0xC0) != 0x80) return false;
+        if (extra) multi = true;
+        i += extra + 1;
+    }
+    return multi;
+}
+
+// The whole file converted to Shift-JIS in a temporary file that goes when it is closed.
+static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
+    if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) bytes += 3, n -= 3;
+    HANDLE out = INVALID_HANDLE_VALUE;
+    int wide_n = n ? MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(bytes), static_cast<int>(n), nullptr, 0) : 0;
+    wchar_t *wide = static_cast<wchar_t *>(I_HEAP_CALLOC(static_cast<size_t>(wide_n) + 1, sizeof(wchar_t)));
+    char *sjis = nullptr;
+    int sjis_n = 0;
+    if (wide) {
+        MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(bytes), static_cast<int>(n), wide, wide_n);
+        // A character beyond the 16-bit range is one character: one "?", not one per half.
+        int kept = 0;
+        for (int i = 0; i < wide_n; ++i) {
+            bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide_n && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+            wide[kept++] = pair ? L'?' : wide[i];
+            if (pair) ++i;
+        }
+        wide_n = kept;
+        sjis_n = wide_n ? WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wide_n, nullptr, 0, "?", nullptr) : 0;
+        sjis = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(sjis_n) + 1, 1));
+        if (sjis && sjis_n) WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wide_n, sjis, sjis_n, "?", nullptr);
+    }
+    char folder[kPathSize], name[kPathSize];
+    if (sjis && GetTempPathA(sizeof folder, folder) && GetTempFileNameA(folder, "zel", 0, name)) {
+        out = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        DWORD written = 0;
+        if (out != INVALID_HANDLE_VALUE &&
+            (!WriteFile(out, sjis, static_cast<DWORD>(sjis_n), &written, nullptr) || written != static_cast<DWORD>(sjis_n))) {
+            CloseHandle(out);
+            out = INVALID_HANDLE_VALUE;
+        }
+        if (out != INVALID_HANDLE_VALUE) SetFilePointer(out, 0, nullptr, FILE_BEGIN);
+        else DeleteFileA(name);
+    }
+    I_HEAP_FREE(sjis);
+    I_HEAP_FREE(wide);
+    return out;
+}
+
+HANDLE open_line_file(const char *path, int *utf8) {
+    if (utf8) *utf8 = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return file;
+    LARGE_INTEGER size = {};
+    // Files past 64 MB are no question or set file anyone typed: read as they are.
+    if (!GetFileSizeEx(file, &size) || size.QuadPart == 0 || size.QuadPart > 64 * 1024 * 1024) return file;
+    size_t n = static_cast<size_t>(size.QuadPart);
+    unsigned char *bytes = static_cast<unsigned char *>(I_HEAP_CALLOC(n, 1));
+    DWORD got = 0;
+    if (!bytes || !ReadFile(file, bytes, static_cast<DWORD>(n), &got, nullptr) || got != n || !looks_like_utf8(bytes, n)) {
+        I_HEAP_FREE(bytes);
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        return file;
+    }
+    HANDLE copy = shift_jis_copy(bytes, n);
+    I_HEAP_FREE(bytes);
+    if (copy == INVALID_HANDLE_VALUE) {
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        return file;
+    }
+    CloseHandle(file);
+    if (utf8) *utf8 = 1;
+    return copy;
+}
+
 int check_not_empty(HANDLE file) {
     DWORD high = 0;
     DWORD low = GetFileSize(file, &high);

@@ -2,6 +2,16 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
+#include <stdint.h>
+
+// Opens a question or set file for the line reader: shared reading and writing, existing files
+// only. A file written in UTF-8 (a byte-order mark, or valid UTF-8 holding multi-byte sequences,
+// as current Notepad saves) is read as its text: the handle is then that of a temporary copy in
+// Shift-JIS, "?" standing for characters Shift-JIS cannot hold, deleted when closed. *utf8 (when
+// given) tells which. INVALID_HANDLE_VALUE with the last error set when the file cannot be opened.
+HANDLE open_line_file(const char *path, int *utf8);
+// Whether bytes are UTF-8 by that rule; a Shift-JIS file is never taken for one with a mark.
+bool looks_like_utf8(const unsigned char *bytes, size_t size);
 
 enum ReadLineResult { kLineDone = 0, kLineTooLong = 1, kLineReadError = 3 };
 enum NextLineResult { kNextDone = 0, kNextReadError = 3, kNextNoMore = 6 };

@@ -291,8 +291,8 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
         append_prefix(chosen, sizeof chosen, path, strlen(path));
         if (!ask_open(dialog, chosen)) return 0;
     }
-    HANDLE h = CreateFileA(chosen, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    int utf8 = 0;
+    HANDLE h = open_line_file(chosen, &utf8);
     if (h == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         return 0;
@@ -322,6 +322,9 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
     g_binding->put_option(dialog, kOptionRoundUp, reader.round_up);
     g_binding->show_lists(dialog, questions, results);
+    if (utf8)
+        show_message_box(dialog, "このファイルは UTF-8 で書かれています。保存するときは Shift-JIS で保存します。",
+                         kOpenCaption, MB_OK | MB_ICONINFORMATION);
     I_HEAP_FREE(settings);
     I_HEAP_FREE(buffer);
     return 1;

@@ -187,8 +187,7 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
         path = chosen;
     }
     char resolved[kPathSize];
-    HANDLE file = CreateFileA(resolve_stored_path(path, resolved), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = open_line_file(resolve_stored_path(path, resolved), nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         I_HEAP_FREE(buffer);

@@ -92,6 +92,21 @@ TEST_F(Bgm, OpenPlaysWithTheDocumentedCommandsAndFlags) {
     EXPECT_EQ(g_sent[0].device, id);
     EXPECT_EQ(g_sent[0].flags, DWORD_PTR(MCI_NOTIFY | MCI_FROM));
     EXPECT_TRUE(boxes.boxes().empty());
+
+    // MP3 and WAV music: their own devices, looped the same way; only MIDI sets a master.
+    const struct {
+        const char *file, *type;
+    } kinds[] = {{"song.MP3", "mpegvideo"}, {"loop.wav", "waveaudio"}, {"old.rmi", "sequencer"}};
+    for (const auto &k : kinds) {
+        bgm_player(kBgmStop, kWindow, nullptr);
+        g_sent.clear();
+        bgm_player(kBgmOpen, kWindow, k.file);
+        ASSERT_FALSE(g_sent.empty());
+        EXPECT_EQ(g_sent[0].type, k.type) << k.file;
+        EXPECT_EQ(commands(), (strcmp(k.type, "sequencer") ? std::vector<UINT>{MCI_OPEN, MCI_PLAY}
+                                                            : std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_PLAY}))
+            << k.file;
+    }
 }
 
 TEST_F(Bgm, StopWhenSilentAndNotificationsAfterStopDoNothing) {

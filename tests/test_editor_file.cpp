@@ -91,6 +91,15 @@ TEST(EditorFile, OpenFillsTheControlsAndASecondOpenEmptiesThemFirst) {
     EXPECT_EQ(0, ListView_GetItemCount(d.results()));
     LOGFONTA lf{};
     EXPECT_EQ(nullptr, question_font(kFontGetFile, 0, 0, &lf));
+
+    // A file saved as UTF-8: read as its text, with one word that it will be saved in Shift-JIS.
+    MessageBoxRecorder boxes;
+    ASSERT_EQ(1, open_file(d, dir.write("u.qst", "\xEF\xBB\xBFN,\xE6\x9C\x9D\r\nQ,q,a,1\r\n")));
+    EXPECT_EQ("朝", d.text(IDC_MAIN_TITLE));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("Shift-JIS"));
+    ASSERT_EQ(1, save(d, dir.path() + "u.qst"));
+    EXPECT_EQ("N,朝\r\nQ,q,a,1,,0,,0,,0,,0\r\n", dir.read("u.qst"));
 }
 
 TEST(EditorFile, SaveWritesTheFormatExactlyAndAgainIdentically) {

@@ -178,6 +178,18 @@ TEST_F(MainWindow, ALockedLogStopsNoVisitorAndItsLinesArriveWhenItIsFree) {
     EXPECT_STREQ("診断Zelmica", title);
 }
 
+TEST_F(MainWindow, AProgramFolderThatCannotBeWrittenIsNamedOnceAtStart) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    EXPECT_TRUE(boxes.boxes().empty());  // the scratch folder takes files
+    DestroyWindow(window);
+    set_log_folder("Q:\\no such folder\\");
+    window = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("Q:\\no such folder\\"));
+}
+
 TEST_F(MainWindow, FullScreenAsksOnceAndShiftF12LeavesOnlyFromFullScreen) {
     SendMessageA(window, WM_KEYUP, VK_F12, 0);  // not in full screen: nothing
     EXPECT_EQ(0, full_screen_flag());

@@ -40,8 +40,16 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     for (int i = 0; i < 4; ++i) text += std::string(fonts[i]) + "," + kFont + faces[i] + "\r\n";
     const char *sounds[] = {"SndSt", "sndmx", "SndMd", "SNDMN", "SndEd", "SndBk"};
     for (int k = 0; k < 6; ++k) text += std::string(sounds[k]) + ",s" + std::to_string(k) + ".wav\r\n";
+    // The same file as Shift-JIS, and as current Notepad saves it: UTF-8 with and without a mark.
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size())));
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    for (const std::string &bytes : {text, utf8, "\xEF\xBB\xBF" + utf8}) {
+    SCOPED_TRACE(bytes.substr(0, 3));
     Slot s;
-    ASSERT_EQ(1, load_question_file_into(&s.f, 2, nullptr, dir.write("a.qst", text).c_str()));
+    ASSERT_EQ(1, load_question_file_into(&s.f, 2, nullptr, dir.write("a.qst", bytes).c_str()));
     EXPECT_STREQ("タイトル", s.f.title);
     EXPECT_STREQ("ヘッダ", s.f.header);
     EXPECT_STREQ("フッタ,続き", s.f.footer);
@@ -64,6 +72,11 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     EXPECT_EQ("ゴシック", face(answer_font, 2));
     EXPECT_EQ("丸", face(comment_get, 2));
     EXPECT_EQ("行書", face(header_font, 2));
+    }
+    // A character Shift-JIS cannot hold comes as "?"; the fields after it stay in place.
+    Slot other;
+    load_question_file_into(&other.f, 0, nullptr, dir.write("u.qst", "N,caf\xC3\xA9 \xF0\x9F\x98\x80,x\r\nQ,q,a,1\r\n").c_str());
+    EXPECT_STREQ("caf? ?,x", other.f.title);
 
     Slot bare;
     load_question_file_into(&bare.f, 0, nullptr, dir.write("b.qst", "RoundUp\r\n").c_str());

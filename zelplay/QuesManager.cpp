@@ -57,6 +57,22 @@ LocalDateFn g_local_date = real_local_date;
 
 const char *log_folder() { return g_log_folder[0] ? g_log_folder : g.programDir; }
 
+}  // namespace
+
+int log_folder_writable(char *folder) {
+    strcpy(folder, log_folder());
+    char probe[kPathSize];
+    if (snprintf(probe, sizeof probe, "%s~zelmica%lu.tmp", folder, GetCurrentProcessId()) >= static_cast<int>(sizeof probe))
+        return 1;  // nothing to say about a folder whose path cannot even be formed here
+    HANDLE h = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS ? 1 : 0;
+    CloseHandle(h);
+    return 1;
+}
+
+namespace {
+
 void name_log(int daily) {
     if (!daily) {
         snprintf(g.logPath, sizeof g.logPath, "%s%s", log_folder(), "zelm.csv");

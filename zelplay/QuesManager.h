@@ -43,3 +43,5 @@ LocalDateFn set_local_date_fn(LocalDateFn fn);
 // Folder (with trailing backslash) that takes the place of the program folder in the log
 // names from the next kRunStart or kRunLogNaming on; null or empty restores the program folder.
 void set_log_folder(const char *folder);
+// 1 when a file can be made in the log's folder; else 0, with folder (kPathSize bytes) naming it.
+int log_folder_writable(char *folder);

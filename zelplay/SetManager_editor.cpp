@@ -1,6 +1,7 @@
 // The set editor (dialog 106): the current record and the store's set level in controls,
 // the question list, font and colour choosers with their samples and swatches, open and save.
 #include "SetManager_private.h"
+#include "bgm_player.h"
 #include "BrixLib.h"
 #include "DirList.h"
 #include "font_slot.h"
@@ -13,7 +14,6 @@
 namespace {
 
 const char kQuestionFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイル(*.*)\0*.*\0";
-const char kMusicFilter[] = "音楽ファイル(*.mid,*.rmi)\0*.mid;*.rmi\0すべてのファイル(*.*)\0*.*\0";
 const char kWaveFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファイル(*.*)\0*.*\0";
 const char kPictureFilter[] =
     "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";

@@ -148,8 +148,7 @@ int load_set(HWND owner) {
         if (!choose_open_file(owner, kOpenTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
         strcpy(path, chosen);
     }
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = open_line_file(path, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         return 0;

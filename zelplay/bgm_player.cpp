@@ -1,7 +1,12 @@
-// Background music: one sequencer device played in a loop until it is stopped.
+// Background music: one MCI device (the sequencer for MIDI, the MPEG or wave device for MP3 and
+// WAV) played in a loop until it is stopped.
 #include "bgm_player.h"
 #include "BrixLib.h"
 #include "message_box.h"
+#include <string.h>
+#include <string_view>
+
+const char kMusicFilter[] = "音楽ファイル(*.mid,*.rmi,*.mp3,*.wav)\0*.mid;*.rmi;*.mp3;*.wav\0すべてのファイル(*.*)\0*.*\0";
 
 namespace {
 
@@ -49,6 +54,14 @@ int play_from_start(HWND window) {
     return send_or_report(window, "MCI_PLAY", g_bgm.device, MCI_PLAY, MCI_NOTIFY | MCI_FROM, &g_bgm.play);
 }
 
+// The MCI device for a music file, by its extension; MIDI when there is none it knows.
+const char *device_type(const char *path) {
+    const char *ext = path_extension(path);
+    if (ext && _stricmp(ext, "mp3") == 0) return "mpegvideo";
+    if (ext && _stricmp(ext, "wav") == 0) return "waveaudio";
+    return "sequencer";
+}
+
 void open_and_play(HWND window, const char *path) {
     if (!path) return;
     // A device still open here could never be stopped again once its id is overwritten.
@@ -56,7 +69,7 @@ void open_and_play(HWND window, const char *path) {
 
     g_bgm.open = MCI_OPEN_PARMSA{};
     g_bgm.open.dwCallback = reinterpret_cast<DWORD_PTR>(window);
-    g_bgm.open.lpstrDeviceType = "sequencer";
+    g_bgm.open.lpstrDeviceType = device_type(path);
     // The element name must outlive the open call's parameters.
     static char resolved[kPathSize];
     g_bgm.open.lpstrElementName = resolve_stored_path(path, resolved);
@@ -65,7 +78,9 @@ void open_and_play(HWND window, const char *path) {
 
     g_bgm.set = MCI_SEQ_SET_PARMS{};
     g_bgm.set.dwMaster = MCI_SEQ_NONE;
-    if (!send_or_report(window, "MCI_SET", g_bgm.device, MCI_SET, MCI_SEQ_SET_MASTER, &g_bgm.set) ||
+    // Only the sequencer has a master to set.
+    bool midi = g_bgm.open.lpstrDeviceType == std::string_view("sequencer");
+    if ((midi && !send_or_report(window, "MCI_SET", g_bgm.device, MCI_SET, MCI_SEQ_SET_MASTER, &g_bgm.set)) ||
         !play_from_start(window)) {
         // Counted as silent from here on, so nothing else would ever close the device.
         g_bgm.generic = MCI_GENERIC_PARMS{};

@@ -17,3 +17,6 @@ typedef MCIERROR (*MciSendFn)(MCIDEVICEID device, UINT command, DWORD_PTR flags,
 
 // Replaces mciSendCommandA so tests can script the device; null restores it. Returns the previous one.
 MciSendFn set_mci_send_fn(MciSendFn fn);
+
+// The file dialogs' filter for music: the types the player plays.
+extern const char kMusicFilter[];

@@ -24,6 +24,8 @@
 
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
+// Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
+enum { kMsgCheckLogFolder = WM_APP + 1 };
 
 namespace {
 struct MainState {
@@ -154,9 +156,23 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     install_key_hooks(g_main.instance);
+    PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
     g_main.hand_shown = 0;
+}
+
+// A program folder that cannot be written (a zip unpacked under Program Files, a locked-down PC)
+// would refuse every answer's line: said once at start, with what to do.
+static void check_log_folder(HWND window) {
+    char folder[kPathSize], text[kPathSize + 512];
+    if (log_folder_writable(folder)) return;
+    wsprintfA(text,
+              "プレーヤーのフォルダー「%s」に書き込めないため、回答のログ（zelm.csv）を残せません。\r\n\r\n"
+              "このフォルダーに書き込めるようにする（フォルダーのプロパティの「セキュリティ」で Users に「変更」を許可する）か、"
+              "プレーヤーのフォルダーごと書き込めるフォルダー（例: ドキュメント）にコピーして、そこから起動してください。",
+              folder);
+    show_message_box(window, text, kTitle, MB_OK | MB_ICONWARNING);
 }
 
 static void on_destroy(HWND window) {
@@ -199,7 +215,7 @@ static void cmd_open_bgm(HWND window) {
     char path[kPathSize] = "";
     char folder[kPathSize];
     if (!module_folder(folder)) GetWindowsDirectoryA(folder, sizeof folder);
-    if (!choose_open_file(window, "BGMファイルの選択", "音楽ファイル(*.mid,*.rmi)\0*.mid;*.rmi\0すべてのファイル(*.*)\0*.*\0",
+    if (!choose_open_file(window, "BGMファイルの選択", kMusicFilter,
                           path, folder, 0))
         return;
     if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
@@ -292,6 +308,7 @@ static void on_button_down(HWND window, int x, int y) {
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_CREATE: on_create(window); return 0;
+    case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);
