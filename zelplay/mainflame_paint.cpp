@@ -163,10 +163,15 @@ static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORR
     size_t waiting = result_log_waiting();
     if (!waiting) return;
     char text[256];
-    wsprintfA(text, "結果ログに書き込めていない回答が %u 行あります。ログを開いているプログラムを閉じると書き込まれます。",
+    wsprintfA(text, "結果ログに書き込めていない回答 %u 行（ログを開いているプログラムを閉じると書き込まれます）",
               static_cast<unsigned>(waiting));
-    RECT area = {l.w10 / 4, l.footer.top - l.h2 / 4, l.footer.right, l.footer.top};
-    draw_text_box(dc, text, &area, DT_SINGLELINE | DT_VCENTER, font, fore, key);
+    // At the bottom edge, below the start screen's titles; a narrow window wraps it rather than
+    // cutting it. The header font is the one selected in dc.
+    RECT area = {l.w10 / 4, 0, l.footer.right + l.w10 - l.w10 / 4, l.footer.bottom - l.h2 / 16};
+    RECT measured = area;
+    DrawTextA(dc, text, -1, &measured, DT_CALCRECT | DT_WORDBREAK);
+    area.top = area.bottom - (measured.bottom - measured.top);
+    draw_text_box(dc, text, &area, DT_WORDBREAK, font, fore, key);
 }
 
 void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int full_screen) {
