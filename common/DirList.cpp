@@ -170,3 +170,6 @@ void set_ime_open(HWND window, bool open) {
     ImmSetOpenStatus(imc, open ? TRUE : FALSE);
     ImmReleaseContext(window, imc);
 }
+
+const char kPictureFilter[] = "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
+                              "画像ファイル(*.png)\0*.png\0すべてのファイル(*.*)\0*.*\0";

@@ -34,3 +34,6 @@ void subclass_window(HWND window, WNDPROC proc, WNDPROC *old);
 void register_ime_control(HWND control, bool open);
 LRESULT CALLBACK ime_control_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void set_ime_open(HWND window, bool open);
+
+// The file dialogs' filter for pictures and wallpapers: every type the player shows.
+extern const char kPictureFilter[];

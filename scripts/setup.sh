@@ -35,13 +35,16 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
-# libjpeg: Debian's libjpeg-turbo source, cross-built statically per architecture with its SIMD
-# code (nasm). The marker tells a build with SIMD from an older one without it.
-need_jpeg=0
+# Native libraries, cross-built statically per architecture from Debian's sources into
+# $PREFIX_ROOT/<arch>: libjpeg-turbo with its SIMD code (nasm; the .simd marker tells it from an
+# older build without), zlib and libpng.
+have_jpeg() { [ -f "$PREFIX_ROOT/$1/lib/libjpeg.a" ] && [ -f "$PREFIX_ROOT/$1/.simd" ]; }
+have_png() { [ -f "$PREFIX_ROOT/$1/lib/libpng16.a" ] && [ -f "$PREFIX_ROOT/$1/lib/libz.a" ]; }
+need=0
 for arch in x86_64 i686; do
-  [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] && [ -f "$PREFIX_ROOT/$arch/.simd" ] || need_jpeg=1
+  have_jpeg "$arch" && have_png "$arch" || need=1
 done
-if [ $need_jpeg -eq 1 ]; then
+if [ $need -eq 1 ]; then
   src_list=/etc/apt/sources.list.d/zelmica-src.sources
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list; then
     # The machine's own entries, as source entries.
@@ -49,24 +52,57 @@ if [ $need_jpeg -eq 1 ]; then
     as_root apt-get update -qq
   fi
   work=$(mktemp -d)
-  (cd "$work" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1 || (cd "$work" && apt-get source libjpeg-turbo))
-  src=$(find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
+  # The newest version whose files can be fetched: a security update's source may not be.
+  fetch_source() { # PACKAGE DIR-GLOB -> prints the unpacked folder
+    local v
+    for v in $(apt-cache showsrc "$1" | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
+      (cd "$work" && apt-get source -qq "$1=$v" >/dev/null 2>&1) && break
+    done
+    find "$work" -maxdepth 1 -type d -name "$2" | head -n 1
+  }
+  jpeg_src=$(fetch_source libjpeg-turbo 'libjpeg-turbo-*')
+  zlib_src=$(fetch_source zlib 'zlib-*')
+  png_src=$(fetch_source libpng1.6 'libpng1.6-*')
+  for d in "$jpeg_src" "$zlib_src" "$png_src"; do
+    [ -n "$d" ] || { echo "setup: could not fetch a library's source" >&2; exit 1; }
+  done
   for arch in x86_64 i686; do
-    [ -f "$PREFIX_ROOT/$arch/lib/libjpeg.a" ] && [ -f "$PREFIX_ROOT/$arch/.simd" ] && continue
+    prefix=$PREFIX_ROOT/$arch
     cat > "$work/tc-$arch.cmake" <<TC
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR $arch)
 set(CMAKE_C_COMPILER $arch-w64-mingw32-gcc-posix)
 set(CMAKE_RC_COMPILER $arch-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/$arch-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH /usr/$arch-w64-mingw32 $prefix)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 TC
-    cmake -S "$src" -B "$work/build-$arch" -DCMAKE_TOOLCHAIN_FILE="$work/tc-$arch.cmake" \
-      -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DREQUIRE_SIMD=ON \
-      -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_INSTALL_PREFIX="$PREFIX_ROOT/$arch" >/dev/null
-    cmake --build "$work/build-$arch" -j"$(nproc)" >/dev/null
-    as_root cmake --install "$work/build-$arch" >/dev/null
-    as_root touch "$PREFIX_ROOT/$arch/.simd"
+    if ! have_jpeg "$arch"; then
+      cmake -S "$jpeg_src" -B "$work/jpeg-$arch" -DCMAKE_TOOLCHAIN_FILE="$work/tc-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DREQUIRE_SIMD=ON \
+        -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+      cmake --build "$work/jpeg-$arch" -j"$(nproc)" >/dev/null
+      as_root cmake --install "$work/jpeg-$arch" >/dev/null
+      as_root touch "$prefix/.simd"
+    fi
+    if ! have_png "$arch"; then
+      # zlib's own build wants a resource file Debian's source leaves out: its C files suffice.
+      mkdir -p "$work/zlib-$arch"
+      for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees uncompr zutil; do
+        "$arch-w64-mingw32-gcc-posix" -O2 -c "$zlib_src/$f.c" -o "$work/zlib-$arch/$f.o"
+      done
+      as_root mkdir -p "$prefix/lib" "$prefix/include"
+      as_root "$arch-w64-mingw32-ar" rcs "$prefix/lib/libz.a" "$work/zlib-$arch"/*.o
+      as_root cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$prefix/include/"
+      cmake -S "$png_src" -B "$work/png-$arch" -DCMAKE_TOOLCHAIN_FILE="$work/tc-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+        -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+      cmake --build "$work/png-$arch" -j"$(nproc)" >/dev/null
+      as_root cmake --install "$work/png-$arch" >/dev/null
+    fi
   done
   rm -rf "$work"
 fi
-echo "setup: all dependencies present (libjpeg under $PREFIX_ROOT)"
+echo "setup: all dependencies present (libjpeg, zlib and libpng under $PREFIX_ROOT)"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "image_store.h"
 #include "message_box_recorder.h"
@@ -52,6 +53,33 @@ std::string encode_jpeg(int w, int h, J_COLOR_SPACE space, int components, const
 }
 
 std::string noisy_jpeg(int w, int h) { return encode_jpeg(w, h, JCS_RGB, 3, {}); }
+
+// A w x h PNG, RGBA when alpha: left half opaque red, right half fully transparent green.
+std::string half_clear_png(int w, int h, bool alpha) {
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = w;
+    image.height = h;
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    const int channels = alpha ? 4 : 3;
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * channels);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            unsigned char *p = &pixels[(static_cast<size_t>(y) * w + x) * channels];
+            bool left = x < w / 2;
+            p[0] = left ? 255 : 0;
+            p[1] = left ? 0 : 255;
+            p[2] = 0;
+            if (alpha) p[3] = left ? 255 : 0;
+        }
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
+    std::string bytes(size, '\0');
+    png_image_write_to_memory(&image, &bytes[0], &size, 0, pixels.data(), 0, nullptr);
+    bytes.resize(size);
+    return bytes;
+}
 
 std::string bmp_bytes(int w, int h) {
     const int stride = (w * 3 + 3) / 4 * 4;
@@ -320,6 +348,40 @@ TEST_F(ImageStore, DecodedPicturesAreKeptUntilTheirFileChangesOrTheCapNeedsTheRo
     write("bad.jpg", noisy_jpeg(300, 200));
     load(kImgLoadRunPicture, bad);
     EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 300);
+}
+
+// PNG: with transparency a premultiplied 32-bit DIB, without it the 24-bit DIB of a JPEG; cut or
+// corrupt data gives nothing, as with JPEG.
+TEST_F(ImageStore, PngWithAndWithoutTransparencyAndBrokenOnesRefused) {
+    int w = 0, h = 0;
+    bool alpha = false;
+    std::string clear = write("clear.png", half_clear_png(8, 4, true));
+    HBITMAP dib = load_png_dib(nullptr, clear.c_str(), &w, &h, &alpha);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_TRUE(alpha);
+    DIBSECTION d = dib_of(dib);
+    EXPECT_EQ(d.dsBm.bmBitsPixel, 32);
+    const unsigned char *px = static_cast<const unsigned char *>(d.dsBm.bmBits);
+    EXPECT_EQ((std::vector<int>{px[0], px[1], px[2], px[3]}), (std::vector<int>{0, 0, 255, 255}));  // opaque red, BGRA
+    EXPECT_EQ((std::vector<int>{px[16], px[17], px[18], px[19]}), (std::vector<int>{0, 0, 0, 0}));  // clear: all 0
+    DeleteObject(dib);
+
+    std::string plain = write("plain.PNG", half_clear_png(8, 4, false));
+    load(kImgLoadRunPicture, plain);
+    EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 8);
+    EXPECT_EQ(image_store(kImgPictureAlpha, 0, nullptr), 0);
+    EXPECT_EQ(dib_of(shown_picture()).dsBm.bmBitsPixel, 24);
+    load(kImgLoadRunPicture, clear);
+    EXPECT_EQ(image_store(kImgPictureAlpha, 0, nullptr), 1);
+
+    std::string good = half_clear_png(64, 64, true);
+    std::string crc = good;
+    crc[crc.find("IDAT") + 6] ^= 0x55;  // the image data no longer matches its checksum
+    for (const std::string &bad : {good.substr(0, good.size() / 2), crc, std::string("\x89PNG\r\n\x1a\n")}) {
+        std::string p = write("bad.png", bad);
+        EXPECT_EQ(load_png_dib(nullptr, p.c_str(), &w, &h, &alpha), nullptr);
+        EXPECT_TRUE(DeleteFileA(p.c_str()));  // closed again
+    }
 }
 
 TEST_F(ImageStore, ManyLoadsAndFailuresLeakNothing) {

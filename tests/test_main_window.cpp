@@ -1,6 +1,8 @@
 // The player's main window driven by messages: menu commands, keys, mouse, idle return, sets and
 // the file named on the command line. Blocking calls go through their seams.
 #include <gtest/gtest.h>
+#include <png.h>
+#include <string.h>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
@@ -176,6 +178,44 @@ TEST_F(MainWindow, ALockedLogStopsNoVisitorAndItsLinesArriveWhenItIsFree) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ("診断Zelmica", title);
+}
+
+// A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.
+TEST_F(MainWindow, APngPictureShowsTheWallpaperThroughItsTransparentHalf) {
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 40;
+    image.height = 20;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> rgba(40 * 20 * 4);
+    for (int i = 0; i < 40 * 20; ++i)
+        if (i % 40 < 20) rgba[i * 4] = rgba[i * 4 + 3] = 255;  // left half opaque red, right half clear
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
+    std::string png(size, '\0');
+    png_image_write_to_memory(&image, &png[0], &size, 0, rgba.data(), 0, nullptr);
+    std::string bmp(54 + 8 * 8 * 3, '\0');  // an 8 x 8 blue wallpaper
+    const unsigned header[] = {0x4D42u, static_cast<unsigned>(bmp.size()), 0, 54, 40, 8, 8, 0x180001u};
+    const int at[] = {0, 2, 6, 10, 14, 18, 22, 26};
+    for (int k = 0; k < 8; ++k) memcpy(&bmp[at[k]], &header[k], k == 0 ? 2 : 4);
+    for (size_t i = 54; i < bmp.size(); i += 3) bmp[i] = static_cast<char>(255);
+    std::string pic = dir.write("half.png", png), wall = dir.write("wall.bmp", bmp);
+    std::string quiz = dir.write("png.qst", "N,透明\r\nQ,q,a,1,,0,,0,,0,,0," + pic + ",0,0,0\r\nQ,q2,a,1\r\nQuesWall," + wall + "\r\n");
+    ASSERT_EQ(1, open_start_file(window, quiz.c_str()));
+    click(0);
+    HDC screen = GetDC(window);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 100);
+    ReleaseDC(window, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT r = {0, 0, 200, 100};
+    compose_screen(window, dc, r, 0, 0);
+    EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 5, 5));
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 30, 5));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
 }
 
 TEST_F(MainWindow, AProgramFolderThatCannotBeWrittenIsNamedOnceAtStart) {

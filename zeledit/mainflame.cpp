@@ -23,8 +23,6 @@ HINSTANCE g_instance = nullptr;
 char g_start_file[kPathSize] = {0};
 
 const char kPictureTitle[] = "画像ファイルの選択";
-const char kPictureFilter[] =
-    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
 const char kSoundTitle[] = ".wavファイルの選択";
 const char kSoundFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファイル(*.*)\0*.*\0";
 const char kFontCreateFailed[] = "フォントの作成に失敗しました";

@@ -10,9 +10,6 @@
 namespace {
 
 const char kPictureTitle[] = "画像ファイルの選択";
-const char kPictureFilter[] =
-    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
-
 const int kAnswerBoxes[kAnswerCount] = {IDC_QUESTION_ANSWER1, IDC_QUESTION_ANSWER2, IDC_QUESTION_ANSWER3,
                                         IDC_QUESTION_ANSWER4, IDC_QUESTION_ANSWER5};
 const int kPointBoxes[kAnswerCount] = {IDC_QUESTION_POINTS1, IDC_QUESTION_POINTS2, IDC_QUESTION_POINTS3,

@@ -10,9 +10,6 @@
 namespace {
 
 const char kPictureTitle[] = "画像ファイルの選択";
-const char kPictureFilter[] =
-    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
-
 // Every box whose text goes into the file, in the order they are checked.
 const StoredField kStoredFields[] = {
     {IDC_RESULT_TITLE, "結果", kEscapeFull, kStoredTitleMax},

@@ -15,8 +15,6 @@ namespace {
 
 const char kQuestionFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイル(*.*)\0*.*\0";
 const char kWaveFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファイル(*.*)\0*.*\0";
-const char kPictureFilter[] =
-    "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0すべてのファイル(*.*)\0*.*\0";
 const char kRemoveCaption[] = "問題の選択解除";
 const char kAddCaption[] = "問題の追加";
 const char kListFull[] = "セットに含められる問題ファイルは5つまでです";

@@ -9,6 +9,7 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
+#include <png.h>
 
 #include "BrixLib.h"
 
@@ -22,6 +23,7 @@ struct Entry {
     FILETIME written;
     HBITMAP bitmap;
     int width, height;
+    bool alpha;      // a 32-bit DIB with premultiplied alpha (a PNG that has transparency)
     uint64_t bytes;
     int users;       // images showing it
     uint64_t used;   // when it was last handed out, for least-recently-used eviction
@@ -31,6 +33,7 @@ struct Entry {
 struct Image {
     HBITMAP bitmap;
     int width, height, x, y;
+    bool alpha;
     Entry *entry;
 };
 
@@ -221,9 +224,11 @@ void release(Image &image) {
 }
 
 // Decodes a file; null when it is not a picture the player shows.
-HBITMAP decode(const char *path, int *width, int *height) {
+HBITMAP decode(const char *path, int *width, int *height, bool *alpha) {
+    *alpha = false;
     const char *ext = path_extension(path);
     if (!ext) return nullptr;
+    if (_stricmp(ext, "png") == 0) return load_png_dib(g_window, path, width, height, alpha);
     if (_stricmp(ext, "bmp") == 0) {
         if (!bmp_fits_its_file(path)) return nullptr;
         HBITMAP bitmap = static_cast<HBITMAP>(
@@ -250,7 +255,8 @@ Entry *find_or_decode(const char *path) {
             return e;
     }
     int width = 0, height = 0;
-    HBITMAP bitmap = decode(path, &width, &height);
+    bool alpha = false;
+    HBITMAP bitmap = decode(path, &width, &height, &alpha);
     if (!bitmap) return nullptr;
     Entry *e = new (std::nothrow) Entry();
     if (!e) {
@@ -263,6 +269,7 @@ Entry *find_or_decode(const char *path) {
     e->bitmap = bitmap;
     e->width = width;
     e->height = height;
+    e->alpha = alpha;
     BITMAP bm;
     e->bytes = GetObjectA(bitmap, sizeof bm, &bm) ? static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight : 0;
     trim(path);  // an earlier decode of this path is of a file that has changed since
@@ -285,6 +292,7 @@ void load_into(Image &image, const char *stored) {
     image.bitmap = e->bitmap;
     image.width = e->width;
     image.height = e->height;
+    image.alpha = e->alpha;
     trim(nullptr);
 }
 
@@ -300,6 +308,23 @@ int hand_out(HBITMAP bitmap, void *arg) {
 int shown_field(int Image::*field) {
     const Image &p = picture_shown();
     return p.bitmap ? p.*field : 0;
+}
+
+// A bottom-up DIB section of w x h at bpp bits per pixel, rows padded to four bytes.
+HBITMAP bottom_up_dib(HWND window, uint64_t w, uint64_t h, int bpp, void **bits) {
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(w);
+    info.bmiHeader.biHeight = static_cast<LONG>(h);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bpp);
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biSizeImage = static_cast<DWORD>((w * bpp + 31) / 32 * 4 * h);
+    HDC dc = GetDC(window);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    ReleaseDC(window, dc);
+    return dib;
 }
 
 }  // namespace
@@ -351,19 +376,8 @@ HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height) {
     if (cinfo.output_components != 3 || cinfo.output_width != w || cinfo.output_height != h)
         ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
 
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(w);
-    info.bmiHeader.biHeight = static_cast<LONG>(h);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * h);
     void *bits = nullptr;
-    HDC dc = GetDC(window);
-    dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ReleaseDC(window, dc);
+    dib = bottom_up_dib(window, w, h, 24, &bits);
     if (!dib || !bits) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
 
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -392,6 +406,49 @@ void set_image_cache_cap(uint64_t bytes) {
 
 uint64_t image_cache_bytes() { return g_cache_bytes; }
 
+HBITMAP load_png_dib(HWND window, const char *path, int *width, int *height, bool *alpha) {
+    *width = *height = 0;
+    *alpha = false;
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    FILE *file = fopen(path, "rb");
+    if (!file) return nullptr;
+    HBITMAP dib = nullptr;
+    if (png_image_begin_read_from_stdio(&image, file)) {
+        // Transparency (an alpha channel or a transparent colour) gives a 32-bit DIB for AlphaBlend;
+        // anything else the same 24-bit DIB as a JPEG.
+        const bool with_alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+        const uint64_t w = image.width, h = image.height, bpp = with_alpha ? 32 : 24;
+        const uint64_t stride = (w * bpp + 31) / 32 * 4;
+        void *bits = nullptr;
+        if (w && h && stride * h <= kMaxDibBytes) {
+            image.format = with_alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+            dib = bottom_up_dib(window, w, h, static_cast<int>(bpp), &bits);
+        }
+        // A negative stride puts the bottom row first, as the DIB holds them. Corrupt or cut data
+        // fails the read, as with JPEG: half a picture is worse than none.
+        if (!dib || !bits || !png_image_finish_read(&image, nullptr, bits, -static_cast<png_int_32>(stride), nullptr)) {
+            if (dib) DeleteObject(dib);
+            dib = nullptr;
+        } else {
+            if (with_alpha) {
+                // AlphaBlend takes the colours multiplied by their alpha.
+                for (uint64_t i = 0; i < w * h; ++i) {
+                    unsigned char *p = static_cast<unsigned char *>(bits) + i * 4;
+                    for (int c = 0; c < 3; ++c) p[c] = static_cast<unsigned char>((p[c] * p[3] + 127) / 255);
+                }
+            }
+            *width = static_cast<int>(w);
+            *height = static_cast<int>(h);
+            *alpha = with_alpha;
+        }
+    }
+    png_image_free(&image);
+    fclose(file);
+    return dib;
+}
+
 int image_store(int op, int number, void *arg) {
     const char *path = static_cast<const char *>(arg);
     switch (op) {
@@ -416,6 +473,8 @@ int image_store(int op, int number, void *arg) {
     case kImgClearRunPicture: release(g_run_picture); break;
     case kImgClearRunWall: release(g_run_wall); break;
     case kImgWallpaper: return hand_out(wallpaper_shown().bitmap, arg);
+    case kImgPictureAlpha: return picture_shown().bitmap && picture_shown().alpha ? 1 : 0;
+    case kImgWallpaperAlpha: return wallpaper_shown().bitmap && wallpaper_shown().alpha ? 1 : 0;
     default: break;
     }
     return 0;

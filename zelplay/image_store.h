@@ -1,4 +1,4 @@
-// The player's four images (set and run picture, set and run wallpaper) and JPEG decoding.
+// The player's four images (set and run picture, set and run wallpaper), JPEG and PNG decoding.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -24,6 +24,8 @@ enum ImageOp {
     kImgClearRunPicture = 60,
     kImgClearRunWall = 61,
     kImgWallpaper = 100,     // wallpaper to show -> *arg; 1, or 0 when none
+    kImgPictureAlpha = 101,  // 1 when the picture to show has transparency (32-bit, premultiplied)
+    kImgWallpaperAlpha = 102,
 };
 
 int image_store(int op, int number, void *arg);
@@ -35,3 +37,6 @@ uint64_t image_cache_bytes();
 
 // A 24-bit bottom-up DIB section, or null; width and height receive the image size.
 HBITMAP load_jpeg_dib(HWND window, const char *path, int *width, int *height);
+// A PNG: with transparency a 32-bit bottom-up DIB with premultiplied alpha (*alpha true), else as
+// load_jpeg_dib. Null for a file that is cut, corrupt or too large for a DIB.
+HBITMAP load_png_dib(HWND window, const char *path, int *width, int *height, bool *alpha);

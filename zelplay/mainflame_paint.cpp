@@ -142,7 +142,27 @@ static void draw_picture(HDC dc) {
     if (!src) return;
     {
         SelectedBitmap sel(src, picture);
-        if (sel.old) BitBlt(dc, x, y, w, h, src, 0, 0, SRCCOPY);
+        // A picture with transparency shows the wallpaper or background through it.
+        BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        if (sel.old && image_store(kImgPictureAlpha, 0, nullptr)) AlphaBlend(dc, x, y, w, h, src, 0, 0, w, h, over);
+        else if (sel.old) BitBlt(dc, x, y, w, h, src, 0, 0, SRCCOPY);
+    }
+    DeleteDC(src);
+}
+
+// A wallpaper with transparency: the background first, then each tile blended over it.
+static void tile_over_background(HDC dc, HBITMAP wall, const RECT &r) {
+    FillRect(dc, &r, back_brush(kBrushGet, 0));
+    BITMAP bm;
+    if (!GetObjectA(wall, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
+    HDC src = CreateCompatibleDC(dc);
+    if (!src) return;
+    {
+        SelectedBitmap sel(src, wall);
+        BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        for (int y = 0; sel.old && y < r.bottom; y += bm.bmHeight)
+            for (int x = 0; x < r.right; x += bm.bmWidth)
+                AlphaBlend(dc, x, y, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, over);
     }
     DeleteDC(src);
 }
@@ -181,7 +201,8 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
 
     HBITMAP wall = nullptr;
     if (image_store(kImgWallpaper, 0, &wall) && wall) {
-        tile_bitmap(dc, wall, 0, 0, r.right, r.bottom);
+        if (image_store(kImgWallpaperAlpha, 0, nullptr)) tile_over_background(dc, wall, r);
+        else tile_bitmap(dc, wall, 0, 0, r.right, r.bottom);
     } else {
         FillRect(dc, &r, back_brush(kBrushGet, 0));
     }

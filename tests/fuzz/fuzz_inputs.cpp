@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <jpeglib.h>
+#include <png.h>
+#include <zlib.h>
 
 Rng input_rng(uint64_t seed, const char *loader, uint64_t index) {
     uint64_t h = 1469598103934665603ull;  // FNV-1a of the loader's name keeps loaders apart
@@ -618,5 +620,94 @@ std::string mutate_jpeg(Rng &rng, const std::string &base) {
             }
         }
     }
+    return s;
+}
+
+// ---- PNG ----
+
+namespace {
+
+std::string encode_png(int w, int h, png_uint_32 format, int seed) {
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = format;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(pixel(static_cast<int>(i), seed));
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr)) return "";
+    std::string bytes(size, '\0');
+    png_image_write_to_memory(&image, &bytes[0], &size, 0, pixels.data(), 0, nullptr);
+    bytes.resize(size);
+    return bytes;
+}
+
+uint32_t be32(const std::string &s, size_t at) {
+    return (static_cast<uint32_t>(static_cast<unsigned char>(s[at])) << 24) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8) | static_cast<unsigned char>(s[at + 3]);
+}
+
+void put_be32(std::string &s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// Every chunk's checksum made right again, so that a mutation reaches past the checksum test.
+void fix_crcs(std::string &s) {
+    for (size_t at = 8; at + 12 <= s.size();) {
+        uint32_t length = be32(s, at);
+        if (length > s.size() - at - 12) break;
+        uLong crc = crc32(0, reinterpret_cast<const Bytef *>(s.data() + at + 4), static_cast<uInt>(length + 4));
+        put_be32(s, at + 8 + length, static_cast<uint32_t>(crc));
+        at += 12 + length;
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> png_seeds() {
+    const png_uint_32 formats[] = {PNG_FORMAT_RGB, PNG_FORMAT_RGBA, PNG_FORMAT_GRAY, PNG_FORMAT_GA, PNG_FORMAT_LINEAR_RGB_ALPHA};
+    const int sizes[][2] = {{3, 2}, {17, 9}, {1, 1}, {33, 20}, {24, 16}};
+    std::vector<std::string> seeds;
+    for (int i = 0; i < 5; ++i) {
+        std::string s = encode_png(sizes[i][0], sizes[i][1], formats[i], i);
+        if (!s.empty()) seeds.push_back(s);
+    }
+    return seeds;
+}
+
+std::string mutate_png(Rng &rng, const std::string &base) {
+    std::string s = base;
+    int n = 1 + static_cast<int>(rng.below(3));
+    for (int i = 0; i < n; ++i) {
+        switch (rng.below(6)) {
+            case 0:
+            case 1: generic_binary(rng, s); break;
+            case 2:  // IHDR width or height: 0, huge, or just off
+                if (s.size() >= 24) {
+                    static const uint32_t kSizes[] = {0, 1, 2, 7, 16, 255, 4096, 30000, 46341, 65535, 0x7FFFFFFF, 0xFFFFFFFF};
+                    put_be32(s, 16 + 4 * rng.below(2), rng.pick(kSizes));
+                }
+                break;
+            case 3:  // bit depth, colour type, compression, filter, interlace
+                if (s.size() >= 29) {
+                    static const unsigned char kValues[] = {0, 1, 2, 3, 4, 6, 8, 16, 255};
+                    s[24 + rng.below(5)] = static_cast<char>(rng.pick(kValues));
+                }
+                break;
+            case 4: {  // a chunk length that lies
+                size_t idat = s.find("IDAT");
+                static const uint32_t kLengths[] = {0, 1, 0x7FFFFFFF, 0xFFFFFFFF, 0x10000};
+                if (idat != std::string::npos && idat >= 4) put_be32(s, idat - 4, rng.pick(kLengths));
+                break;
+            }
+            default:  // the data cut
+                if (s.size() > 8) s.resize(8 + rng.below(static_cast<uint32_t>(s.size() - 8)));
+                break;
+        }
+    }
+    if (rng.chance(60)) fix_crcs(s);
     return s;
 }

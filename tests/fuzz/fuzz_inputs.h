@@ -29,9 +29,12 @@ std::vector<std::string> set_seeds();
 std::vector<std::string> bmp_seeds();
 // Also the ones that are valid JPEG in form but beyond this decoder (12-bit, lossless, CMYK).
 std::vector<std::string> jpeg_seeds();
+std::vector<std::string> png_seeds();
 
 // One to four mutations of a line file: fields, escapes, line ends, lengths, numbers, keys.
 std::string mutate_text(Rng &rng, const std::string &base, const std::vector<std::string> &others, bool set_file);
 // One to four mutations of a picture: header fields with lying values, markers, cuts, bytes.
 std::string mutate_bmp(Rng &rng, const std::string &base);
 std::string mutate_jpeg(Rng &rng, const std::string &base);
+// PNG: header fields, chunk lengths and cuts; most inputs get their checksums made right again.
+std::string mutate_png(Rng &rng, const std::string &base);

@@ -1,10 +1,10 @@
-// Fuzz driver: feeds mutated question files, set files, BMPs and JPEGs to the loaders that read
+// Fuzz driver: feeds mutated question files, set files, BMPs, JPEGs and PNGs to the loaders that read
 // them, and checks that nothing crashes or hangs, that every text handed out ends within its
 // field, that guard bytes around records and DIB rows stay untouched and that no handle leaks.
 //
 //   fuzz_loaders [--count N] [--seed S] [--only a,b] [--index I] [--limit SECONDS] [--out DIR]
 //
-// Loaders: question (player), set, editor, bmp, jpeg. Input I of a loader depends only on the
+// Loaders: question (player), set, editor, bmp, jpeg, png. Input I of a loader depends only on the
 // seed, the loader and I, so "--only jpeg --index I" makes one failing input again (kept in DIR).
 #include <windows.h>
 #include <stdint.h>
@@ -262,12 +262,32 @@ void run_jpeg(const std::string &path, Problems &p) {
     }
 }
 
+void run_png(const std::string &path, Problems &p) {
+    static long loads = 0;
+    if (loads++ % 8 == 0) {  // now and then through the store, as the picture
+        image_store(kImgLoadRunPicture, 0, const_cast<char *>(path.c_str()));
+        HBITMAP shown = nullptr;
+        if (image_store(kImgPicture, 0, &shown) && ++g_images)
+            check_dib(shown, image_store(kImgPictureWidth, 0, nullptr), image_store(kImgPictureHeight, 0, nullptr), false, p);
+        image_store(kImgClearRunPicture, 0, nullptr);
+        return;
+    }
+    int w = -1, h = -1;
+    bool alpha = false;
+    HBITMAP dib = load_png_dib(g_window, path.c_str(), &w, &h, &alpha);
+    if (dib) {
+        ++g_images;
+        check_dib(dib, w, h, !alpha, p);
+        DeleteObject(dib);
+    }
+}
+
 struct Loader {
     const char *name;
     const char *extension;
     void (*run)(const std::string &path, Problems &p);
     std::vector<std::string> seeds;
-    int kind;  // 0 question text, 1 set text, 2 BMP, 3 JPEG
+    int kind;  // 0 question text, 1 set text, 2 BMP, 3 JPEG, 4 PNG
     // Results
     long inputs = 0, failures = 0, slowest_index = -1, seeds_loaded = 0;
     double slowest_ms = 0, total_ms = 0;
@@ -296,7 +316,8 @@ std::string make_input(Loader &l, long index, bool *sweep) {
         case 0: return mutate_text(rng, base, l.seeds, false);
         case 1: return mutate_text(rng, base, l.seeds, true);
         case 2: return mutate_bmp(rng, base);
-        default: return mutate_jpeg(rng, base);
+        case 3: return mutate_jpeg(rng, base);
+        default: return mutate_png(rng, base);
     }
 }
 
@@ -404,7 +425,7 @@ void remove_folder(const std::string &folder) {
 
 int main(int argc, char **argv) {
     if (!parse_options(argc, argv)) {
-        fprintf(stdout, "usage: fuzz_loaders [--count N] [--seed S] [--only question,set,editor,bmp,jpeg] "
+        fprintf(stdout, "usage: fuzz_loaders [--count N] [--seed S] [--only question,set,editor,bmp,jpeg,png] "
                         "[--index I] [--limit SECONDS] [--out DIR]\n");
         return 64;
     }
@@ -433,6 +454,7 @@ int main(int argc, char **argv) {
         {"editor", "qst", run_editor, question_seeds(), 0},
         {"bmp", "bmp", run_bmp, bmp_seeds(), 2},
         {"jpeg", "jpg", run_jpeg, jpeg_seeds(), 3},
+        {"png", "png", run_png, png_seeds(), 4},
     };
     printf("seed %llu, %ld inputs per loader, limit %.0f s per input\n",
            static_cast<unsigned long long>(g_options.seed), g_options.index >= 0 ? 1L : g_options.count, g_options.limit);
