@@ -86,11 +86,11 @@ Function StartupPage
   ${If} $StartAtLogon == 1
     ${NSD_Check} $StartCheck
   ${EndIf}
-  ${NSD_CreateLabel} 0 22u 100% 10u "開くセット（あとから変えるには、スタートアップのショートカットを編集します）:"
+  ${NSD_CreateLabel} 0 20u 100% 20u "開くセット（あとから変えるには、スタートアップ フォルダーのショートカットを編集します）:"
   Pop $0
-  ${NSD_CreateText} 0 34u 80% 12u "$StartSet"
+  ${NSD_CreateText} 0 42u 80% 12u "$StartSet"
   Pop $StartSetBox
-  ${NSD_CreateBrowseButton} 82% 33u 18% 14u "参照..."
+  ${NSD_CreateBrowseButton} 82% 41u 18% 14u "参照..."
   Pop $0
   ${NSD_OnClick} $0 BrowseStartSet
   nsDialogs::Show
