@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/release
-version=${ZELMICA_VERSION:-1.0}
+version=${ZELMICA_VERSION:-$(head -n 1 "$root/VERSION")}
 installer=1
 while [ $# -gt 0 ]; do
   case $1 in
@@ -50,6 +50,26 @@ else
     pe=$(od -An -tu4 -j60 -N4 "$f" | tr -d ' ')
     [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$f" | tr -d ' ')" = 014c ] \
       && ok "$exe.exe is a 32-bit Windows program" || fail "$exe.exe is not a 32-bit Windows program"
+    # The version resource Explorer shows: the product, and the version the packages are named by.
+    info=$(python3 - "$f" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+def value(key):
+    k = (key + '\0').encode('utf-16-le')
+    i = data.find(k)
+    if i < 0:
+        return ''
+    j = i + len(k)
+    j += (4 - j % 4) % 4
+    end = j
+    while end + 1 < len(data) and data[end:end + 2] != b'\0\0':
+        end += 2
+    return data[j:end].decode('utf-16-le', 'replace')
+print(value('ProductName') + '|' + value('FileVersion'))
+PY
+)
+    [ "$info" = "診断Zelmica|$version" ] && ok "$exe.exe carries version $version" \
+      || fail "$exe.exe version resource is '$info', not '診断Zelmica|$version'"
   done
   for doc in zelplay.htm zeledit.htm README.txt; do
     f=$dist/$doc

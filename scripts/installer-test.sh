@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/release
-version=${ZELMICA_VERSION:-1.0}
+version=${ZELMICA_VERSION:-$(head -n 1 "$root/VERSION")}
 while [ $# -gt 0 ]; do
   case $1 in
     --out-dir) out=$(cd "$2" && pwd); shift 2 ;;

@@ -6,12 +6,12 @@
 #   --build-dir  the i686 build tree holding zelplay/zelplay.exe and zeledit/zeledit.exe
 #                (default build/i686)
 #   --out-dir    where the release goes (default build/release)
-#   --version    version in the package names (default $ZELMICA_VERSION, else 1.0)
+#   --version    version in the package names (default $ZELMICA_VERSION, else the file VERSION)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/i686
 out=$root/build/release
-version=${ZELMICA_VERSION:-1.0}
+version=${ZELMICA_VERSION:-$(head -n 1 "$root/VERSION")}
 installer=1
 
 while [ $# -gt 0 ]; do

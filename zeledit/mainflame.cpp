@@ -11,6 +11,7 @@
 #include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
+#include "zelmica_version.h"
 #include "shell_seam.h"
 #include <commctrl.h>
 #include <stdio.h>
@@ -28,7 +29,7 @@ const char kSoundFilter[] = "WAVEファイル(*.wav)\0*.wav\0すべてのファ�
 const char kFontCreateFailed[] = "フォントの作成に失敗しました";
 const char kFontSelectFailed[] = "SelectObject(フォントの選択)に失敗しました";
 const char kVersionCaption[] = "Version Infomation";
-const char kVersionText[] = "診断Zelmica エディタ ver.1.0\r(C) Zelmica project";
+const char kVersionText[] = "診断Zelmica エディタ ver." ZEL_VERSION_TEXT "\r(C) Zelmica project";
 const char kHelpDocument[] = "zeledit.htm";
 
 const char *const kQuestionHeaders[] = {"設問", "答１", "点", "答２", "点", "答３", "点",

@@ -17,6 +17,7 @@
 #include "result_log.h"
 #include "message_box.h"
 #include "resource.h"
+#include "zelmica_version.h"
 #include "shell_seam.h"
 #include <shlwapi.h>
 #include <string.h>
@@ -193,7 +194,7 @@ static void cmd_open_question(HWND window) {
 
 static void cmd_about(HWND window) {
     char text[kTextBuffer];
-    wsprintfA(text, "%s ver.1.0\r%s", kTitle, "診断クイズキオスク  Zelmica 開発チーム");
+    wsprintfA(text, "%s ver.%s\r%s", kTitle, ZEL_VERSION_TEXT, "診断クイズキオスク  Zelmica 開発チーム");
     show_message_box(window, text, "Version Infomation", MB_ICONINFORMATION);
 }
 
