@@ -1,16 +1,9 @@
 // Not a test by itself: the player as shipped, with a deliberate fault a few seconds after it
 // starts, for scripts/crash-test.sh. Nothing in the shipped program can fault this way.
-#include "BrixLib.h"
-#include "crash_restart.h"
 #include "mainflame.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    install_crash_restart();
-    if (!register_main_class(instance)) return 0;
-    HWND window = create_main_window(instance, show);
-    if (!window) return 0;
-    char path[kPathSize];
-    if (first_argument(GetCommandLineA(), path, sizeof path)) open_start_file(window, path);
+    if (!start_player(instance, show)) return 0;
     // The fault comes from the loop itself: the system swallows faults inside timer callbacks.
     DWORD start = GetTickCount();
     for (;;) {

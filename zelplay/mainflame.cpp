@@ -388,6 +388,16 @@ int first_argument(const char *line, char *arg, size_t arg_size) {
     return 1;
 }
 
+HWND start_player(HINSTANCE instance, int show) {
+    install_crash_restart();
+    if (!register_main_class(instance)) return nullptr;
+    HWND window = create_main_window(instance, show);
+    if (!window) return nullptr;
+    char path[kPathSize];
+    if (first_argument(GetCommandLineA(), path, sizeof path)) open_start_file(window, path);
+    return window;
+}
+
 int open_start_file(HWND window, const char *path) {
     set_restart_file(path);
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {

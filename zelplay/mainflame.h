@@ -29,5 +29,10 @@ void apply_set(HWND window, const SetRecord *record);
 // without the hint on leaving it: nobody may be there to close it, and visitors should not read it.
 int open_start_file(HWND window, const char *path);
 
+// The player's start, before its message loop: crash restart, the window class and the window,
+// and the file named on the command line (a kiosk restarted after a reboot, a double-clicked
+// file). The main window, or null when it could not be made.
+HWND start_player(HINSTANCE instance, int show);
+
 // The first argument of a command line (quotes removed) into arg; 0 when there is none.
 int first_argument(const char *command_line, char *arg, size_t arg_size);
