@@ -14,7 +14,7 @@
 #include "bench_support.h"
 #include "font_slot.h"
 #include "image_store.h"
-#include <jpeglib.h>
+#include "../tests/jpeg_encoder.h"
 #include "player_harness.h"
 #include "../zeledit/ListView.h"
 #include "../zeledit/mainflame.h"
@@ -272,23 +272,10 @@ int visitor_run(const PlayerWindow &p, int file, unsigned *seed);
 
 // A JPEG of w x h: smooth colours with some noise, like a photo, at quality 90.
 std::string photo_jpeg(int w, int h, int seed) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> line(static_cast<size_t>(w) * 3);
+    JpegOptions o;
+    o.quality = 90;
     unsigned noise = 12345u + seed;
-    for (int y = 0; y < h; ++y) {
+    return encode_jpeg_rows(w, h, o, [&](int y, unsigned char *line) {
         for (int x = 0; x < w; ++x) {
             noise = noise * 1103515245u + 12345u;
             int n = static_cast<int>((noise >> 16) & 15);
@@ -296,14 +283,7 @@ std::string photo_jpeg(int w, int h, int seed) {
             line[x * 3 + 1] = static_cast<unsigned char>((y * 255 / h + n) & 255);
             line[x * 3 + 2] = static_cast<unsigned char>(((x + y) * 128 / (w + h) + 60 + n) & 255);
         }
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string bytes(reinterpret_cast<char *>(out), size);
-    jpeg_destroy_compress(&c);
-    free(out);
-    return bytes;
+    });
 }
 
 // A question file whose every question shows its own picture; optionally a wallpaper.

@@ -11,6 +11,7 @@
 #include <png.h>
 
 #include "image_store.h"
+#include "jpeg_encoder.h"
 #include "message_box_recorder.h"
 
 namespace {
@@ -21,35 +22,17 @@ struct Rgb {
 
 // Encodes a picture at full quality without chroma subsampling, so flat colours come back nearly exact.
 std::string encode_jpeg(int w, int h, J_COLOR_SPACE space, int components, const std::vector<Rgb> &rows) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = components;
-    c.in_color_space = space;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> line(w * components);
-    for (int y = 0; y < h; ++y) {
+    JpegOptions o;
+    o.space = space;
+    o.components = components;
+    o.quality = 100;
+    o.full_chroma = true;
+    return encode_jpeg_rows(w, h, o, [&](int y, unsigned char *line) {
         // One colour per row, with a little noise per pixel when asked (rows.empty()) to make long data.
         for (int x = 0; x < w * components; ++x)
             line[x] = rows.empty() ? static_cast<unsigned char>((x * 7 + y * 13) ^ (x * y))
                                    : (&rows[y].r)[components == 1 ? 0 : x % 3];
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string bytes(reinterpret_cast<char *>(out), size);
-    jpeg_destroy_compress(&c);
-    free(out);
-    return bytes;
+    });
 }
 
 std::string noisy_jpeg(int w, int h) { return encode_jpeg(w, h, JCS_RGB, 3, {}); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include <jpeglib.h>
+#include "jpeg_encoder.h"
 
 #include "image_store.h"
 #include "scratch_folder.h"
@@ -43,31 +44,10 @@ std::string bmp(int w, int h, int bpp) {
 enum Coding { kProgressive, kBaseline, kArithmetic };
 
 std::string encoded_jpeg(int w, int h, Coding coding) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    if (coding == kProgressive) jpeg_simple_progression(&c);
-    c.arith_code = coding == kArithmetic;
-    jpeg_start_compress(&c, TRUE);
-    std::string line(w * 3, '\x40');
-    for (int y = 0; y < h; ++y) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(&line[0]);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string bytes(reinterpret_cast<char *>(out), size);
-    jpeg_destroy_compress(&c);
-    free(out);
-    return bytes;
+    JpegOptions o;
+    o.progressive = coding == kProgressive;
+    o.arithmetic = coding == kArithmetic;
+    return encode_jpeg_rows(w, h, o, [&](int, unsigned char *line) { memset(line, 0x40, static_cast<size_t>(w) * 3); });
 }
 
 // The same file with other dimensions in its frame header.
