@@ -141,10 +141,10 @@ bool open_result(void *context, int key, const char *fields) {
     ResultRecord rec;
     memset(&rec, 0, sizeof rec);
     parse_result_line(fields, rec.title, rec.comment, rec.picture, &rec.pictureX, &rec.pictureY);
-    int count = liner_count(r->results);
     ListNode *appended = nullptr;
     if (key == kKeyTopRow) {
         // The first row is the top row whatever line order a file has: saving writes row 0 as "U".
+        int count = liner_count(r->results);
         if (count > 0) liner_insert(r->results, -count, &rec, sizeof rec);
         else appended = liner_append_from(r->result_tail, &rec, sizeof rec);
         r->top = true;

@@ -88,7 +88,9 @@ void apply_set(HWND window, const SetRecord *record) {
         SetRecord *loaded = nullptr;
         set_manager(kSetChooseLoad, 0, &loaded);
         record = loaded;
-        set_restart_file(set_current_path());
+        // A cancelled choice keeps the set that was open, and the file to come back with.
+        const char *chosen = set_current_path();
+        if (chosen && chosen[0]) set_restart_file(chosen);
     }
     if (!record) return;
     if (record->title[0]) {
