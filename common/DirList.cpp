@@ -1,5 +1,6 @@
 // Common-dialog wrappers and control helpers shared by the player's and the editor's dialogs.
 #include "DirList.h"
+#include "dpi.h"
 #include "BrixLib.h"
 #include "LinerList.h"
 #include "imemory.h"
@@ -91,7 +92,13 @@ void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record) {
     cf.hwndOwner = owner;
     cf.lpLogFont = &work;
     cf.Flags = (record && record->Flags) ? record->Flags : (CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS);
-    if (g_dialogs.font(&cf)) *font = work;
+    // The dialog counts in the screen's pixels, the files in 96-DPI ones.
+    const int dpi = window_dpi(owner);
+    logfont_to_dpi(&work, dpi);
+    if (g_dialogs.font(&cf)) {
+        logfont_from_dpi(&work, dpi);
+        *font = work;
+    }
 }
 
 void listbox_move_by(HWND dialog, int id, int position, int offset) {

@@ -34,3 +34,6 @@ RECT measure_text_box(HWND window, const char *text, UINT format, const LOGFONTA
 // Outline of text drawn with format in the window's client area; the region is the caller's.
 OutlineResult text_outline_region(HWND window, HDC dc, const char *text, UINT format, bool no_combine,
                                   HRGN combine, const LOGFONTA *font);
+// A copy of bitmap resampled bilinearly to width x height, as a 32-bit DIB section (the alpha of a
+// premultiplied source stays premultiplied); null when it cannot be made. The caller owns it.
+HBITMAP scale_bitmap(HBITMAP bitmap, int width, int height);

@@ -1,12 +1,19 @@
 // One implementation behind the four font slots; each slot owns and deletes its fonts.
 #include "font_slot.h"
+#include "dpi.h"
 #include "imemory.h"
+#include <initializer_list>
 #include <string.h>
 
 static const char kCreateFailed[] = "フォントの作成に失敗しました";
 
+static int g_dpi = kBaseDpi;
+
+// The stored LOGFONT keeps the file's 96-DPI height; only the GDI font grows with the screen.
 static HFONT make_font(const LOGFONTA *lf) {
-    HFONT f = CreateFontIndirectA(lf);
+    LOGFONTA scaled = *lf;
+    logfont_to_dpi(&scaled, g_dpi);
+    HFONT f = CreateFontIndirectA(&scaled);
     if (!f) i_show_last_error(kCreateFailed);
     return f;
 }
@@ -94,6 +101,25 @@ HFONT font_slot(FontSlot *s, int variant, int default_height, int operation, int
 }
 
 static FontSlot g_question, g_answer, g_comment, g_header;
+
+static void remake(FontSlot *s) {
+    auto again = [](HFONT *f, const LOGFONTA *lf) {
+        if (!*f) return;
+        drop(f);
+        *f = make_font(lf);
+    };
+    again(&s->base_font, &s->base);
+    again(&s->set_font, &s->set);
+    for (int i = 0; i < kFontFiles; ++i) again(&s->file_fonts[i], &s->files[i]);
+}
+
+void font_slots_set_dpi(int dpi) {
+    if (dpi <= 0 || dpi == g_dpi) return;
+    g_dpi = dpi;
+    for (FontSlot *s : {&g_question, &g_answer, &g_comment, &g_header}) remake(s);
+}
+
+int font_slots_dpi() { return g_dpi; }
 
 HFONT question_font(int op, int index, int height, LOGFONTA *buffer) {
     return font_slot(&g_question, kFontPlain, 50, op, index, height, buffer);

@@ -31,6 +31,10 @@ struct FontSlot {
 HFONT font_slot(FontSlot *slot, int variant, int default_height, int operation, int index, int height,
                 LOGFONTA *buffer);
 
+// The screen's DPI for the four slots: their fonts are made again at the new size.
+void font_slots_set_dpi(int dpi);
+int font_slots_dpi();
+
 HFONT question_font(int operation, int index, int height, LOGFONTA *buffer);
 HFONT answer_font(int operation, int index, LOGFONTA *buffer);
 HFONT comment_font(int operation, int index, int height, LOGFONTA *buffer);

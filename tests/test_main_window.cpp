@@ -9,6 +9,8 @@
 #include "DirList.h"
 #include "QuesManager.h"
 #include "SetManager.h"
+#include "dpi.h"
+#include "font_slot.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
@@ -213,6 +215,23 @@ TEST_F(MainWindow, APngPictureShowsTheWallpaperThroughItsTransparentHalf) {
     compose_screen(window, dc, r, 0, 0);
     EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 5, 5));
     EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 30, 5));
+    // On a screen at 200 % the picture and the fonts are twice the file's size; the stored font is not.
+    LOGFONTA stored, made;
+    answer_font(kFontGetEffective, 0, &stored);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    for (int dpi : {192, 96}) {
+        SendMessageA(window, kMsgDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+        compose_screen(window, dc, r, 0, 0);
+        const int k = dpi / 96;
+        EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 36 * k / 2, 10 * k));
+        EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 44 * k / 2, 10 * k));
+        EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 10, 21 * k));
+        GetObjectA(answer_font(kFontLookup, 0, nullptr), sizeof made, &made);
+        EXPECT_EQ(stored.lfHeight * k, made.lfHeight);
+    }
+    answer_font(kFontGetEffective, 0, &made);
+    EXPECT_EQ(stored.lfHeight, made.lfHeight);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);

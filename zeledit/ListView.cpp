@@ -1,5 +1,6 @@
 // List-view rows that point at LinerList records and take their text from the owner on demand.
 #include "ListView.h"
+#include "dpi.h"
 #include "imemory.h"
 #include <commctrl.h>
 #include <string.h>
@@ -14,6 +15,8 @@ int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, 
     char *header = static_cast<char *>(i_heap_calloc(header_size, 1, kSource, __LINE__));
     if (!header) return 0;
     int ok = 1;
+    // The widths count in 96-DPI pixels, like the dialog's own units at that scale.
+    const int dpi = window_dpi(view);
     for (int i = 0; i < count; ++i) {
         header[0] = '\0';
         strncat(header, headers[i], header_size - 1);
@@ -21,7 +24,7 @@ int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, 
         memset(&column, 0, sizeof column);
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = widths[i];
+        column.cx = to_dpi(widths[i], dpi);
         column.pszText = header;
         column.cchTextMax = limits ? limits[i] : 0;
         column.iSubItem = i;

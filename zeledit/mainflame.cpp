@@ -2,6 +2,7 @@
 #include "mainflame.h"
 #include "BrixLib.h"
 #include "DirList.h"
+#include "dpi.h"
 #include "ListView.h"
 #include "LoadQues.h"
 #include "font_slot.h"
@@ -330,10 +331,13 @@ void on_paint(HWND dialog) {
     GetClientRect(dialog, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
+    // The sample places and fonts count in 96-DPI pixels, as the dialog's own units grow with it.
+    const int dpi = window_dpi(dialog);
     for (int role = 0; role < kFontRoleCount; ++role) {
         LOGFONTA lf;
         memset(&lf, 0, sizeof lf);
         role_font(role, kFontGetEffective, &lf);
+        logfont_to_dpi(&lf, dpi);
         HFONT font = CreateFontIndirectA(&lf);
         if (!font) {
             i_show_last_error(kFontCreateFailed);
@@ -341,7 +345,7 @@ void on_paint(HWND dialog) {
         }
         HGDIOBJ old = SelectObject(dc, font);
         if (!old) i_show_last_error(kFontSelectFailed);
-        RECT r = kSamples[role].rect;
+        RECT r = rect_to_dpi(kSamples[role].rect, dpi);
         DrawTextA(dc, "あ", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         if (old) SelectObject(dc, old);
         DeleteObject(font);

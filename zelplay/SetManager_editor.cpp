@@ -4,6 +4,7 @@
 #include "bgm_player.h"
 #include "BrixLib.h"
 #include "DirList.h"
+#include "dpi.h"
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
@@ -122,12 +123,15 @@ void open_set(HWND dialog) {
 
 void close_editor(HWND dialog) { EndDialog(dialog, set_editor_result(dialog)); }
 
-void draw_sample(HDC dc, const LOGFONTA *font, const RECT &area) {
-    HFONT f = CreateFontIndirectA(font);
+// The place and the font count in 96-DPI pixels, as the dialog's own units grow with the screen.
+void draw_sample(HDC dc, const LOGFONTA *font, const RECT &area, int dpi) {
+    LOGFONTA scaled = *font;
+    logfont_to_dpi(&scaled, dpi);
+    HFONT f = CreateFontIndirectA(&scaled);
     if (!f) i_show_last_error(kFontCreateFailed);
     HGDIOBJ old = f ? SelectObject(dc, f) : nullptr;
     if (f && (!old || old == HGDI_ERROR)) i_show_last_error(kFontSelectFailed);
-    RECT r = area;
+    RECT r = rect_to_dpi(area, dpi);
     DrawTextA(dc, kSample, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     if (old && old != HGDI_ERROR) SelectObject(dc, old);
     if (f) DeleteObject(f);
@@ -149,8 +153,9 @@ void on_paint(HWND dialog) {
     COLORREF old_text = SetTextColor(dc, r->text_colour);
     COLORREF old_back = SetBkColor(dc, r->back_colour);
     int old_mode = SetBkMode(dc, OPAQUE);
-    draw_sample(dc, &r->title_font, kTitleSample);
-    draw_sample(dc, &r->question_font, kQuestionSample);
+    const int dpi = window_dpi(dialog);
+    draw_sample(dc, &r->title_font, kTitleSample, dpi);
+    draw_sample(dc, &r->question_font, kQuestionSample, dpi);
     SetBkMode(dc, old_mode);
     SetBkColor(dc, old_back);
     SetTextColor(dc, old_text);

@@ -12,6 +12,8 @@
 #include <png.h>
 
 #include "BrixLib.h"
+#include "dpi.h"
+#include "draw.h"
 
 namespace {
 
@@ -24,7 +26,10 @@ struct Entry {
     HBITMAP bitmap;
     int width, height;
     bool alpha;      // a 32-bit DIB with premultiplied alpha (a PNG that has transparency)
-    uint64_t bytes;
+    uint64_t bytes;  // with the scaled copy
+    HBITMAP scaled;  // the bitmap at scaled_dpi, made when a scaled screen first shows it
+    int scaled_dpi;
+    uint64_t scaled_bytes;
     int users;       // images showing it
     uint64_t used;   // when it was last handed out, for least-recently-used eviction
     Entry *next;
@@ -50,6 +55,7 @@ void drop_entry(Entry **link) {
     *link = e->next;
     g_cache_bytes -= e->bytes;
     DeleteObject(e->bitmap);
+    if (e->scaled) DeleteObject(e->scaled);
     delete e;
 }
 
@@ -310,6 +316,28 @@ int shown_field(int Image::*field) {
     return p.bitmap ? p.*field : 0;
 }
 
+// The shown image at the screen's DPI: the decoded bitmap itself at 96 DPI, else a copy scaled
+// once and kept with the decoded one.
+int hand_out_at_dpi(const Image &image, int dpi, void *arg) {
+    Entry *e = image.entry;
+    if (!image.bitmap || !e || dpi == kBaseDpi || dpi <= 0) return hand_out(image.bitmap, arg);
+    if (!e->scaled || e->scaled_dpi != dpi) {
+        if (e->scaled) DeleteObject(e->scaled);
+        e->bytes -= e->scaled_bytes;
+        g_cache_bytes -= e->scaled_bytes;
+        e->scaled_bytes = 0;
+        e->scaled = scale_bitmap(e->bitmap, to_dpi(e->width, dpi), to_dpi(e->height, dpi));
+        e->scaled_dpi = dpi;
+        BITMAP bm;
+        if (e->scaled && GetObjectA(e->scaled, sizeof bm, &bm))
+            e->scaled_bytes = static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight;
+        e->bytes += e->scaled_bytes;
+        g_cache_bytes += e->scaled_bytes;
+    }
+    // Without memory for the copy the picture still shows, unscaled.
+    return hand_out(e->scaled ? e->scaled : image.bitmap, arg);
+}
+
 // A bottom-up DIB section of w x h at bpp bits per pixel, rows padded to four bytes.
 HBITMAP bottom_up_dib(HWND window, uint64_t w, uint64_t h, int bpp, void **bits) {
     BITMAPINFO info;
@@ -475,6 +503,8 @@ int image_store(int op, int number, void *arg) {
     case kImgWallpaper: return hand_out(wallpaper_shown().bitmap, arg);
     case kImgPictureAlpha: return picture_shown().bitmap && picture_shown().alpha ? 1 : 0;
     case kImgWallpaperAlpha: return wallpaper_shown().bitmap && wallpaper_shown().alpha ? 1 : 0;
+    case kImgPictureAtDpi: return hand_out_at_dpi(picture_shown(), number, arg);
+    case kImgWallpaperAtDpi: return hand_out_at_dpi(wallpaper_shown(), number, arg);
     default: break;
     }
     return 0;

@@ -26,6 +26,8 @@ enum ImageOp {
     kImgWallpaper = 100,     // wallpaper to show -> *arg; 1, or 0 when none
     kImgPictureAlpha = 101,  // 1 when the picture to show has transparency (32-bit, premultiplied)
     kImgWallpaperAlpha = 102,
+    kImgPictureAtDpi = 103,  // as kImgPicture, scaled for the DPI in number (96: the picture itself)
+    kImgWallpaperAtDpi = 104,
 };
 
 int image_store(int op, int number, void *arg);

@@ -8,6 +8,7 @@
 #include "SetManager_private.h"
 #include "bgm_player.h"
 #include "crash_restart.h"
+#include "dpi.h"
 #include "font_slot.h"
 #include "image_store.h"
 #include "input_box.h"
@@ -143,6 +144,7 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
 static void on_create(HWND window) {
     SetClassLongPtrA(window, GCLP_HICON,
                      reinterpret_cast<LONG_PTR>(LoadIconA(g_main.instance, MAKEINTRESOURCEA(IDI_PLAYER_SMALL))));
+    font_slots_set_dpi(window_dpi(window));
     run_engine(kRunStart, static_cast<int32_t>(reinterpret_cast<INT_PTR>(window)), nullptr);
     int file = run_engine(kRunCurrentFile, 0, nullptr);
     question_font(kFontCreate, file, 50, nullptr);
@@ -318,6 +320,17 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         UpdateWindow(window);
         return 0;
     case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
+    case kMsgDpiChanged:
+        // Moved to a screen of another scale: the fonts and pictures follow, the layout is the
+        // client area's anyway. A full-screen window keeps its own size.
+        font_slots_set_dpi(HIWORD(wp));
+        if (!full_screen_flag()) {
+            const RECT *r = reinterpret_cast<const RECT *>(lp);
+            SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
     case WM_SYSCOMMAND:

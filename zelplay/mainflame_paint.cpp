@@ -1,6 +1,7 @@
 // Composition of the player's screen off screen, the choice layout and hit test, and the colours.
 #include "mainflame_paint.h"
 #include "QuesManager.h"
+#include "dpi.h"
 #include "draw.h"
 #include "font_slot.h"
 #include "image_store.h"
@@ -67,6 +68,7 @@ ChoiceLayout choice_layout(HWND window) {
     ScreenLayout l = screen_layout(r);
     LOGFONTA lf;
     answer_font(kFontGetEffective, current_file(), &lf);
+    logfont_to_dpi(&lf, font_slots_dpi());
     ChoiceLayout c = {};
     int tallest = 0, widest = 0, back_right = 0;
     for (int i = 0; i < kChoiceSlots; ++i) {
@@ -133,11 +135,18 @@ struct SelectedBitmap {
 };
 }  // namespace
 
+// The file's position counts in 96-DPI pixels, like the picture's own size.
 static void draw_picture(HDC dc) {
     HBITMAP picture = nullptr;
-    if (!image_store(kImgPicture, 0, &picture) || !picture) return;
-    int x = image_store(kImgPictureX, 0, nullptr), y = image_store(kImgPictureY, 0, nullptr);
+    const int dpi = font_slots_dpi();
+    if (!image_store(kImgPictureAtDpi, dpi, &picture) || !picture) return;
+    int x = to_dpi(image_store(kImgPictureX, 0, nullptr), dpi), y = to_dpi(image_store(kImgPictureY, 0, nullptr), dpi);
     int w = image_store(kImgPictureWidth, 0, nullptr), h = image_store(kImgPictureHeight, 0, nullptr);
+    BITMAP bm;
+    if (dpi != kBaseDpi && GetObjectA(picture, sizeof bm, &bm)) {
+        w = bm.bmWidth;
+        h = bm.bmHeight;
+    }
     HDC src = CreateCompatibleDC(dc);
     if (!src) return;
     {
@@ -200,7 +209,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     COLORREF fore = text_colour(kColourGet, 0), key = back_colour(kColourGet, 0);
 
     HBITMAP wall = nullptr;
-    if (image_store(kImgWallpaper, 0, &wall) && wall) {
+    if (image_store(kImgWallpaperAtDpi, font_slots_dpi(), &wall) && wall) {
         if (image_store(kImgWallpaperAlpha, 0, nullptr)) tile_over_background(dc, wall, r);
         else tile_bitmap(dc, wall, 0, 0, r.right, r.bottom);
     } else {
