@@ -6,11 +6,11 @@
 #include "QuestionFile.h"
 #include "SetManager.h"
 #include "font_slot.h"
+#include "result_choice.h"
 #include "image_store.h"
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
-#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <shlwapi.h>
@@ -22,8 +22,6 @@ enum { kStartTextSize = 256, kBandTextSize = 64, kBackChoice = 5, kNoFile = -1, 
 
 const char kDefaultStartText[] = "セットまたは問題ファイルを読み込んで、F11で全画面表示させてください";
 const char kBackText[] = "戻る";
-const char kNoResultsTitle[] = "結果が用意されていません";
-const char kZeroWidthTitle[] = "得点が0ポイントしか在り得ない状態です";
 const char kCheckFileComment[] = "問題ファイルの内容を確認してください";
 const char kAnswerLine[] = "問題%d, 設問%d, 回答%d, 得点%d\r\n";
 const char kTotalLine[] = "得点合計, , , ,%d\r\n";
@@ -202,32 +200,23 @@ void show_row(const ResultRecord *row) {
 
 void choose_result(const QuestionFile *f) {
     g.resultScreen = 1;
-    if (g.total == f->highestTotal && f->topRow.title[0]) return show_row(&f->topRow);
-    if (g.total == f->lowestTotal && f->bottomRow.title[0]) return show_row(&f->bottomRow);
-    int32_t n = 0;
-    while (f->results && f->results[n].title[0]) ++n;
-    g.resultCount = n;
-    if (n == 0) {
+    const ResultRules rules = result_rules(f);
+    const ResultPick pick = pick_result(rules, g.total);
+    if (pick.kind == kPickTopRow) return show_row(&f->topRow);
+    if (pick.kind == kPickBottomRow) return show_row(&f->bottomRow);
+    g.resultCount = rules.banded;
+    if (rules.banded) g.bandWidth = static_cast<double>(result_band_width(rules));
+    if (pick.kind == kPickNoRows) {
         copy_cut(g.resultTitle, sizeof g.resultTitle, kNoResultsTitle);
         copy_cut(g.resultComment, sizeof g.resultComment, kCheckFileComment);
-        return;
-    }
-    // The span may not fit in 32 bits when the totals sit near their limits.
-    int64_t w = (static_cast<int64_t>(f->highestTotal) - f->lowestTotal) / n;
-    g.bandWidth = static_cast<double>(w);
-    if (w == 0) {
+    } else if (pick.kind == kPickZeroWidth) {
         copy_cut(g.resultTitle, sizeof g.resultTitle, kZeroWidthTitle);
         copy_cut(g.resultComment, sizeof g.resultComment, kCheckFileComment);
         const ResultRecord *first = &f->results[0];
         show_picture(first->picture, first->pictureX, first->pictureY);
-        return;
+    } else {
+        show_row(&f->results[pick.row]);
     }
-    double v = static_cast<double>(g.total) / static_cast<double>(w);
-    v = f->roundUp ? ceil(v) : trunc(v);
-    // Totals below 0 have no band of their own: they take the lowest row, as 0 does.
-    if (v < 0) v = 0;
-    if (v > n - 1) v = n - 1;
-    show_row(&f->results[n - 1 - static_cast<int32_t>(v)]);
 }
 
 // Slot of the grade sound for choice c.
@@ -360,6 +349,9 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             if (value && *value) snprintf(*value, kBandTextSize, "%f", g.bandWidth);
             return -1;
         case kRunResultCount: return g.resultCount;
+        case kRunGetLogPath:
+            if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);
+            return -1;
         case kRunLoadFile: load(value); return -1;
         case kRunChoose: choose(index); return -1;
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
@@ -374,6 +366,10 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             return -1;
         default: return -1;
     }
+}
+
+const QuestionFile *loaded_question_file(int slot) {
+    return g.started && valid_slot(slot) ? &g.slots[slot] : nullptr;
 }
 
 int load_question_file(HWND owner, const char *path) {
