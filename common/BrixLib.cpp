@@ -468,6 +468,17 @@ int append_to_file_quietly(const char *path, const char *text, DWORD disposition
     return append_step(path, text, disposition, &step);
 }
 
+bool temporary_beside(const char *target, char *out) {
+    char name[kPathSize] = {0};
+    append_prefix(name, sizeof name, target, strlen(target));
+    const char *file = path_file_name(name);
+    char folder[kPathSize] = {0};
+    path_folder(target, folder);
+    if (strlen(folder) + 1 + strlen(file) >= kPathSize) return false;
+    snprintf(out, kPathSize, "%s~%s", folder, file);
+    return true;
+}
+
 int replace_file(const char *temporary, const char *target) {
     if (g_fail_replace_at && ++g_replace_calls == g_fail_replace_at) {
         SetLastError(ERROR_ACCESS_DENIED);

@@ -59,6 +59,9 @@ int append_to_file(const char *path, const char *text, DWORD disposition);
 // an outage itself (the result log, in front of visitors).
 int append_to_file_quietly(const char *path, const char *text, DWORD disposition);
 int replace_file(const char *temporary, const char *target);
+// "~" + the target's name in its folder (kPathSize bytes), where a save writes before it replaces
+// the target; false when that path would not fit.
+bool temporary_beside(const char *target, char *out);
 // Test hook, off by default (0): the append_call-th append_to_file from now on writes half its
 // text and fails as a full disk would; the replace_call-th replace_file fails before acting.
 void set_file_fault(int append_call, int replace_call);

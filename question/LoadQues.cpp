@@ -241,7 +241,7 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     bool bottom = g_binding->get_option(dialog, kOptionBottomRow);
     int n = liner_count(results), m = 0;
     for (ListNode *e = results->next; e; e = e->next, ++m) {
-        int key = (m == 0 && top) ? kKeyTopRow : (m == n - 1 && bottom) ? kKeyBottomRow : kKeyResult;
+        int key = result_row_key(m, n, top, bottom);
         write_formatted(w, format_result_line(key, static_cast<const ResultRecord *>(e->data), w->line, size));
     }
 
@@ -260,19 +260,42 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     }
 }
 
-// "~" + name in the target's folder; false when that path would not fit.
-bool temporary_path(const char *target, char *out) {
-    char name[kPathSize] = {0};
-    append_prefix(name, sizeof name, target, strlen(target));
-    const char *file = path_file_name(name);
-    char folder[kPathSize] = {0};
-    path_folder(target, folder);
-    if (strlen(folder) + 1 + strlen(file) >= kPathSize) return false;
-    snprintf(out, kPathSize, "%s~%s", folder, file);
-    return true;
+}  // namespace
+
+int result_row_key(int m, int n, bool top, bool bottom) {
+    return (m == 0 && top) ? kKeyTopRow : (m == n - 1 && bottom) ? kKeyBottomRow : kKeyResult;
 }
 
-}  // namespace
+void editor_file_view(HWND dialog, ListNode *questions, ListNode *results, EditorFileView *view) {
+    QuestionFile &f = view->file;
+    memset(&f, 0, sizeof f);
+    view->questions.clear();
+    view->results.clear();
+    for (ListNode *e = questions->next; e; e = e->next) {
+        const QuestionRecord *rec = static_cast<const QuestionRecord *>(e->data);
+        view->questions.push_back(*rec);
+        f.highestTotal = saturating_add(f.highestTotal, question_highest_points(rec));
+        f.lowestTotal = saturating_add(f.lowestTotal, question_lowest_points(rec));
+    }
+    const bool top = g_binding->get_option(dialog, kOptionTopRow);
+    const bool bottom = g_binding->get_option(dialog, kOptionBottomRow);
+    int n = liner_count(results), m = 0;
+    for (ListNode *e = results->next; e; e = e->next, ++m) {
+        const ResultRecord *rec = static_cast<const ResultRecord *>(e->data);
+        int key = result_row_key(m, n, top, bottom);
+        if (key == kKeyTopRow) f.topRow = *rec;
+        else if (key == kKeyBottomRow) f.bottomRow = *rec;
+        else view->results.push_back(*rec);
+    }
+    f.roundUp = g_binding->get_option(dialog, kOptionRoundUp) ? 1 : 0;
+    // Both arrays end with the all-zero record, as the player's do.
+    view->questions.push_back(QuestionRecord());
+    view->results.push_back(ResultRecord());
+    f.questions = view->questions.data();
+    f.questionCapacity = view->questions.size();
+    f.results = view->results.data();
+    f.resultCapacity = view->results.size();
+}
 
 void bind_editor_file(const EditorFileBinding *binding) { g_binding = binding; }
 
@@ -338,7 +361,7 @@ int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *r
     if (!ask_save(dialog, target)) return 0;
 
     char temporary[kPathSize] = {0};
-    if (!temporary_path(target, temporary)) {
+    if (!temporary_beside(target, temporary)) {
         show_message_box(dialog, "保存先のパスが長すぎます", kSaveErrorCaption, MB_OK | MB_ICONERROR);
         return 0;
     }

@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
+#include <vector>
 #include "LinerList.h"
+#include "QuestionFile.h"
 
 // What the editor's dialog holds besides its two lists, in the file's terms. The editor binds its
 // controls to these (bind_editor_file) before it opens or saves.
@@ -25,6 +27,18 @@ struct EditorFileBinding {
     void (*show_lists)(HWND dialog, ListNode *questions, ListNode *results);
 };
 void bind_editor_file(const EditorFileBinding *binding);
+
+// The key a result row is saved with: the first row with the top-row option, the last with the
+// bottom-row option (the first wins a single row), the others banded.
+int result_row_key(int m, int n, bool top, bool bottom);
+
+// What the player would read from the dialog as it is now, saved or not.
+struct EditorFileView {
+    QuestionFile file;  // its arrays point into the two vectors
+    std::vector<QuestionRecord> questions;
+    std::vector<ResultRecord> results;
+};
+void editor_file_view(HWND dialog, ListNode *questions, ListNode *results, EditorFileView *view);
 
 // Reads a question file into the dialog's controls, the question and result lists and their
 // list views. With no file given the open-file dialog asks for one, offering path. The path

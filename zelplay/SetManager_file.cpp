@@ -128,15 +128,6 @@ void write_record(Writer *w, const SetRecord *s) {
     if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
 }
 
-// "~" + name in the chosen file's folder. 0 when the name does not fit a path.
-int temporary_name(const char *chosen, char *out) {
-    char folder[kPathSize], name[kPathSize];
-    path_folder(chosen, folder);
-    strcpy(name, chosen);
-    int n = snprintf(out, kPathSize, "%s~%s", folder, path_file_name(name));
-    return n > 0 && n < kPathSize;
-}
-
 }  // namespace
 
 int load_set(HWND owner) {
@@ -175,7 +166,7 @@ int save_set(HWND owner) {
     if (!choose_save_file(owner, kSaveTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
     // Only a set that already had a path follows the dialog's answer.
     if (path[0]) strcpy(path, chosen);
-    if (!temporary_name(chosen, temporary)) {
+    if (!temporary_beside(chosen, temporary)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         i_show_last_error(kTemporaryNameCaption);
         return 0;
