@@ -11,6 +11,8 @@
 #include "QuestionFile.h"
 #include "question_codec.h"
 #include "question_records.h"
+#include "report_dialog.h"
+#include "result_report.h"
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
@@ -252,6 +254,18 @@ bool on_font_button(HWND dialog, int id) {
     return false;
 }
 
+// The result check over the dialog as it is now, saved or not.
+void show_result_check(HWND dialog) {
+    EditorFileView view;
+    editor_file_view(dialog, &g_state.questions, &g_state.results, &view);
+    // Thousands of questions take a moment to count.
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ResultReport report = make_result_report(&view.file);
+    SetCursor(old);
+    ReportContent content = {result_report_text(report), result_report_csv(report), "結果の確認.csv", nullptr};
+    run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content);
+}
+
 INT_PTR on_command(HWND dialog, int id, int code) {
     // Buttons and menus only; edit boxes report changes with other codes.
     if (code != BN_CLICKED && code != 1) return 0;
@@ -283,6 +297,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
             show_message_box(dialog, kVersionText, kVersionCaption, MB_OK | MB_ICONINFORMATION);
             break;
         case IDC_MAIN_QUIT: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
+        case IDC_MAIN_RESULT_CHECK: show_result_check(dialog); break;
         default:
             if (!on_font_button(dialog, id)) on_browse(dialog, id);
             break;

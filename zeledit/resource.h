@@ -62,6 +62,10 @@
 #define IDC_MAIN_HELP 8
 #define IDC_MAIN_VERSION 9
 #define IDC_MAIN_QUIT 1010
+#define IDC_MAIN_RESULT_CHECK 1060
+
+// ---- dialog 110: the result check (its text box and save button are the report dialog's) ----
+#define IDD_RESULT_CHECK 110
 
 // Dialog 103: one question and its answers.
 #define IDD_QUESTION 103

@@ -1,0 +1,290 @@
+#include "result_report.h"
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// Beyond this many distinct totals the check would need more memory than a kiosk PC spares.
+const int64_t kMaxTotals = 1 << 21;
+
+// dst (dst_limbs wide) += src (src_limbs wide) * m; gives the words of dst the sum reached.
+size_t multiply_add(uint32_t *dst, size_t dst_limbs, const uint32_t *src, size_t src_limbs, uint32_t m) {
+    uint64_t carry = 0;
+    size_t i = 0;
+    for (; i < src_limbs; ++i) {
+        uint64_t v = dst[i] + static_cast<uint64_t>(src[i]) * m + carry;
+        dst[i] = static_cast<uint32_t>(v);
+        carry = v >> 32;
+    }
+    for (; carry && i < dst_limbs; ++i) {
+        uint64_t v = dst[i] + carry;
+        dst[i] = static_cast<uint32_t>(v);
+        carry = v >> 32;
+    }
+    return i;
+}
+
+void add_to(BigCount *sum, const uint32_t *src, size_t limbs) {
+    if (sum->limbs.size() < limbs + 1) sum->limbs.resize(limbs + 1, 0);
+    multiply_add(sum->limbs.data(), sum->limbs.size(), src, limbs, 1);
+}
+
+bool is_zero(const uint32_t *p, size_t limbs) {
+    for (size_t i = 0; i < limbs; ++i)
+        if (p[i]) return false;
+    return true;
+}
+
+size_t top_limb(const BigCount &c) {
+    size_t n = c.limbs.size();
+    while (n && !c.limbs[n - 1]) --n;
+    return n;  // one past the highest non-zero limb; 0 for zero
+}
+
+std::string format(const char *pattern, long long a, long long b = 0) {
+    char buffer[96];
+    snprintf(buffer, sizeof buffer, pattern, a, b);
+    return buffer;
+}
+
+std::string ranges_text(const ReportRow &row) {
+    std::string text;
+    for (const auto &r : row.ranges) {
+        if (!text.empty()) text += "、";
+        text += r.first == r.second ? format("%lld", r.first) : format("%lld〜%lld", r.first, r.second);
+    }
+    return text;
+}
+
+std::string share_text(const BigCount &count, const BigCount &whole) {
+    double share = big_ratio(count, whole) * 100.0;
+    if (share > 0 && share < 0.005) return "0.01%未満";
+    char buffer[32];
+    snprintf(buffer, sizeof buffer, "%.2f%%", share);
+    return buffer;
+}
+
+const char *kind_text(int kind) {
+    switch (kind) {
+        case kRowTop: return "先頭の行（最高得点時のみ）";
+        case kRowBottom: return "末尾の行（最低得点時のみ）";
+        case kRowFixedText: return "固定の文";
+        default: return "得点の幅で決まる行";
+    }
+}
+
+}  // namespace
+
+std::string big_decimal(const BigCount &count) {
+    std::vector<uint32_t> n(count.limbs.begin(), count.limbs.begin() + top_limb(count));
+    if (n.empty()) return "0";
+    std::vector<uint32_t> groups;  // nine decimal digits each, lowest first
+    while (!n.empty()) {
+        uint64_t rest = 0;
+        for (size_t i = n.size(); i-- > 0;) {
+            uint64_t v = (rest << 32) | n[i];
+            n[i] = static_cast<uint32_t>(v / 1000000000u);
+            rest = v % 1000000000u;
+        }
+        groups.push_back(static_cast<uint32_t>(rest));
+        while (!n.empty() && !n.back()) n.pop_back();
+    }
+    std::string text = format("%lld", groups.back());
+    for (size_t i = groups.size() - 1; i-- > 0;) text += format("%09lld", groups[i]);
+    return text;
+}
+
+double big_ratio(const BigCount &part, const BigCount &whole) {
+    size_t top = top_limb(whole);
+    if (!top) return 0;
+    // The highest three limbs carry more precision than a double holds.
+    double p = 0, w = 0;
+    for (size_t i = top; i-- > 0 && i + 3 >= top;) {
+        p = p * 4294967296.0 + (i < part.limbs.size() ? part.limbs[i] : 0);
+        w = w * 4294967296.0 + whole.limbs[i];
+    }
+    return p / w;
+}
+
+ResultReport make_result_report(const QuestionFile *f) {
+    ResultReport r = {};
+    r.rules = result_rules(f);
+    r.band_width = result_band_width(r.rules);
+    r.questions = question_file_count(f);
+    if (!r.questions) {
+        r.status = kReportNoQuestions;
+        return r;
+    }
+    // Counts per total, lo upward: one slice of `limbs` 32-bit words each, of which used[t] count
+    // (the counts near the ends stay small: only their own words are worked on).
+    int64_t lo = 0, hi = 0;
+    size_t limbs = 1;
+    std::vector<uint32_t> counts(1, 1), next;
+    std::vector<uint32_t> used(1, 1), next_used;
+    r.combinations.limbs.assign(1, 1);
+    for (size_t q = 0; q < r.questions; ++q) {
+        const QuestionRecord &rec = f->questions[q];
+        int32_t points[kAnswerCount];
+        uint32_t same[kAnswerCount];
+        int kinds = 0, offered = 0;
+        for (int a = 0; a < kAnswerCount; ++a) {
+            if (!rec.answers[a][0]) continue;  // the player offers only answers with a text
+            ++offered;
+            int k = 0;
+            while (k < kinds && points[k] != rec.points[a]) ++k;
+            if (k == kinds) {
+                points[kinds] = rec.points[a];
+                same[kinds++] = 0;
+            }
+            ++same[k];
+        }
+        if (!offered) {
+            r.status = kReportStuck;
+            r.stuck_question = q + 1;
+            return r;
+        }
+        int64_t low = points[0], high = points[0];
+        for (int k = 1; k < kinds; ++k) {
+            if (points[k] < low) low = points[k];
+            if (points[k] > high) high = points[k];
+        }
+        if (hi + high - (lo + low) + 1 > kMaxTotals) {
+            r.status = kReportTooWide;
+            return r;
+        }
+        // No count can pass the number of combinations: its words bound every slice.
+        BigCount times = r.combinations;
+        r.combinations.limbs.assign(times.limbs.size() + 1, 0);
+        multiply_add(r.combinations.limbs.data(), r.combinations.limbs.size(), times.limbs.data(), times.limbs.size(),
+                     static_cast<uint32_t>(offered));
+        r.combinations.limbs.resize(top_limb(r.combinations));
+        const size_t wide = r.combinations.limbs.size();
+        const int64_t span = hi - lo + 1, next_span = span + high - low;
+        next.assign(static_cast<size_t>(next_span) * wide, 0);
+        next_used.assign(static_cast<size_t>(next_span), 0);
+        // Each new count is the sum of the old ones its answers come from, formed word by word in
+        // one pass: at most five terms below 2^35, so one 64-bit sum holds them and the carry.
+        for (int64_t t = 0; t < next_span; ++t) {
+            const uint32_t *from[kAnswerCount];
+            uint32_t times[kAnswerCount], n = 0;
+            int terms = 0;
+            for (int k = 0; k < kinds; ++k) {
+                const int64_t old = t - (points[k] - low);
+                if (old < 0 || old >= span || !used[static_cast<size_t>(old)]) continue;
+                from[terms] = &counts[static_cast<size_t>(old) * limbs];
+                times[terms++] = same[k];
+                if (used[static_cast<size_t>(old)] > n) n = used[static_cast<size_t>(old)];
+            }
+            if (!terms) continue;
+            uint32_t *dst = &next[static_cast<size_t>(t) * wide];
+            uint64_t carry = 0;
+            for (uint32_t i = 0; i < n; ++i) {
+                uint64_t sum = carry;
+                for (int k = 0; k < terms; ++k) sum += static_cast<uint64_t>(from[k][i]) * times[k];
+                dst[i] = static_cast<uint32_t>(sum);
+                carry = sum >> 32;
+            }
+            if (carry && n < wide) dst[n++] = static_cast<uint32_t>(carry);
+            next_used[static_cast<size_t>(t)] = n;
+        }
+        counts.swap(next);
+        used.swap(next_used);
+        limbs = wide;
+        lo += low;
+        hi += high;
+    }
+    r.min_total = lo;
+    r.max_total = hi;
+
+    // The rows in list order, then the fixed texts where the arithmetic leads to them.
+    int band_base = 0;
+    if (r.rules.top_row) {
+        r.rows.push_back({kRowTop, f->topRow.title, {}, {}});
+        band_base = 1;
+    }
+    for (int32_t b = 0; b < r.rules.banded; ++b) r.rows.push_back({kRowBand, f->results[b].title, {}, {}});
+    int bottom = -1, fixed[2] = {-1, -1};
+    if (r.rules.bottom_row) {
+        bottom = static_cast<int>(r.rows.size());
+        r.rows.push_back({kRowBottom, f->bottomRow.title, {}, {}});
+    }
+    int last_row = -1;
+    for (int64_t t = 0; t <= hi - lo; ++t) {
+        const uint32_t *count = &counts[static_cast<size_t>(t) * limbs];
+        if (!used[static_cast<size_t>(t)] || is_zero(count, limbs)) continue;
+        const int64_t total = lo + t;
+        const ResultPick pick = pick_result(r.rules, total);
+        int row;
+        switch (pick.kind) {
+            case kPickTopRow: row = 0; break;
+            case kPickBottomRow: row = bottom; break;
+            case kPickBand: row = band_base + pick.row; break;
+            default: {
+                int &slot = fixed[pick.kind == kPickNoRows ? 0 : 1];
+                if (slot < 0) {
+                    slot = static_cast<int>(r.rows.size());
+                    r.rows.push_back({kRowFixedText, pick.kind == kPickNoRows ? kNoResultsTitle : kZeroWidthTitle, {}, {}});
+                }
+                row = slot;
+            }
+        }
+        ReportRow &target = r.rows[static_cast<size_t>(row)];
+        // Neighbouring reachable totals that lead to the same row make one range.
+        if (row == last_row) target.ranges.back().second = total;
+        else target.ranges.push_back({total, total});
+        last_row = row;
+        add_to(&target.count, count, limbs);
+    }
+    return r;
+}
+
+std::string result_report_text(const ResultReport &r) {
+    std::string t;
+    if (r.status == kReportNoQuestions) return "設問がありません。\r\n";
+    if (r.status == kReportStuck)
+        return format("設問%lld に回答が1つもないため、その先へ進めず、どの結果も表示されません。\r\n",
+                      static_cast<long long>(r.stuck_question));
+    if (r.status == kReportTooWide) return "得点合計の取りうる値が多すぎるため、確認できません。\r\n";
+    t += format("設問数: %lld\r\n", static_cast<long long>(r.questions));
+    t += "回答の組み合わせ: " + big_decimal(r.combinations) + " 通り（どの設問も、どの回答も同じ確率で選ばれるとして数えます）\r\n";
+    t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
+    t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
+    t += format("　得点の幅: %lld", r.band_width);
+    t += r.rules.round_up ? "　合計得点の切上げ: する\r\n" : "　合計得点の切上げ: しない\r\n";
+    t += "\r\n結果ごと（一覧の順）:\r\n";
+    for (size_t i = 0; i < r.rows.size(); ++i) {
+        const ReportRow &row = r.rows[i];
+        t += format("%lld. ", static_cast<long long>(i + 1)) + row.title;
+        if (row.kind != kRowBand) t += std::string("　［") + kind_text(row.kind) + "］";
+        t += "\r\n";
+        if (row.ranges.empty()) {
+            t += "    到達できません\r\n";
+            continue;
+        }
+        t += "    得点合計: " + ranges_text(row) + "\r\n";
+        t += "    組み合わせ: " + big_decimal(row.count) + " 通り（" + share_text(row.count, r.combinations) + "）\r\n";
+    }
+    return t;
+}
+
+std::string csv_cell(const std::string &text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string result_report_csv(const ResultReport &r) {
+    std::string csv = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";
+    for (size_t i = 0; i < r.rows.size(); ++i) {
+        const ReportRow &row = r.rows[i];
+        const bool reached = !row.ranges.empty();
+        csv += format("%lld,", static_cast<long long>(i + 1)) + csv_cell(row.title) + "," + kind_text(row.kind) + "," +
+               csv_cell(reached ? ranges_text(row) : "到達できません") + "," + big_decimal(row.count) + "," +
+               (reached ? share_text(row.count, r.combinations) : "0.00%") + "\r\n";
+    }
+    return csv;
+}

@@ -1,0 +1,52 @@
+// The editor's result check: for each result row, the totals that lead to it and how many answer
+// combinations reach it, counted exactly (a count per total, question by question).
+#pragma once
+#include <stdint.h>
+#include <string>
+#include <utility>
+#include <vector>
+#include "QuestionFile.h"
+#include "result_choice.h"
+
+// A non-negative integer of any size, least significant 32 bits first.
+struct BigCount {
+    std::vector<uint32_t> limbs;
+};
+std::string big_decimal(const BigCount &count);
+// part / whole as a double (0 when whole is 0).
+double big_ratio(const BigCount &part, const BigCount &whole);
+
+enum ReportStatus {
+    kReportOk = 0,
+    kReportNoQuestions = 1,  // nothing for the player to ask
+    kReportStuck = 2,        // a question without any answer: no visitor gets past it
+    kReportTooWide = 3,      // more distinct totals than the check will hold
+};
+
+enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3 };
+
+struct ReportRow {
+    int kind;  // ReportRowKind
+    std::string title;
+    std::vector<std::pair<int64_t, int64_t>> ranges;  // reachable totals that lead here, ascending
+    BigCount count;
+};
+
+struct ResultReport {
+    int status;
+    size_t questions;
+    size_t stuck_question;  // 1-based, with kReportStuck
+    BigCount combinations;
+    ResultRules rules;
+    int64_t band_width;
+    int64_t min_total, max_total;  // reachable
+    std::vector<ReportRow> rows;   // list order; then any fixed text a visitor would see
+};
+
+ResultReport make_result_report(const QuestionFile *file);
+// Shift-JIS text with CR LF line ends, for the report box.
+std::string result_report_text(const ResultReport &report);
+// One row per result row, with a header row; Shift-JIS, CR LF.
+std::string result_report_csv(const ResultReport &report);
+// A CSV cell: quoted when it holds a comma, a quote or a line break.
+std::string csv_cell(const std::string &text);
