@@ -14,6 +14,8 @@
 #include "bench_support.h"
 #include "font_slot.h"
 #include "image_store.h"
+#include "log_tally.h"
+#include "result_report.h"
 #include "../tests/jpeg_encoder.h"
 #include "player_harness.h"
 #include "../zeledit/ListView.h"
@@ -422,7 +424,72 @@ void bench_latency(const Folder &dir) {
     if (!bounded) ++g_misses;
 }
 
-// ---- 5. counters ------------------------------------------------------------------------------
+// ---- 5. operator insight: the tally of a season's log and the result check of a long file ----
+
+void bench_insight(const Folder &dir) {
+    header("operator insight");
+    // As the soak writes: five files of 4 to 8 questions, random answers, some idle returns.
+    const int visitors = g_quick ? 2000 : 100000;
+    std::string log;
+    unsigned seed = 20261208u;
+    auto next = [&](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    char line[96];
+    for (int v = 0; v < visitors; ++v) {
+        unsigned f = next(5), total = 0, questions = 4 + f;
+        for (unsigned q = 0; q < questions; ++q) {
+            unsigned a = next(4);
+            total += 3 - a;
+            snprintf(line, sizeof line, "問題%u, 設問%u, 回答%u, 得点%u\r\n", f + 1, q + 1, a + 1, 3 - a);
+            log += line;
+        }
+        snprintf(line, sizeof line, "得点合計, , , ,%u\r\n", total);
+        log += line;
+        if (next(20) == 0) log += "一定時間経過のためスタート画面に戻りました\r\n";
+    }
+    std::string path = dir.write("zelm1208.csv", log);
+    const QuestionFile *slots[kTallyFiles] = {};
+    int reps = g_quick ? 1 : 5;
+    double read_us = time_us(reps, [&] {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::string bytes(log.size(), '\0');
+        DWORD done = 0;
+        ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr);
+        CloseHandle(h);
+    });
+    size_t rows = 0;
+    double tally_us = time_us(reps, [&] {
+        LogTally tally;
+        tally_log_file(&tally, path.c_str());
+        rows = tally_table(tally, slots).size();
+    });
+    char what[96];
+    snprintf(what, sizeof what, "tally, %d visitors (%.1f MB, %u rows)", visitors, log.size() / 1048576.0,
+             static_cast<unsigned>(rows));
+    row(what, tally_us, read_us, 0);
+    row("  against one second", tally_us, 1e6, 1);
+
+    // The result check of long files: a count per total, question by question, exactly. Its work
+    // grows with the cube of the questions (totals x questions x the counts' words).
+    for (int questions : {1000, 2000}) {
+        if (g_quick) questions /= 10;
+        std::string quiz = "N,長い診断\r\n";
+        for (int q = 0; q < questions; ++q) quiz += "Q,q,a,3,b,2,c,1,d,0\r\n";
+        quiz += "U,top\r\nS,r1\r\nS,r2\r\nS,r3\r\nS,r4\r\nR,bottom\r\n";
+        QuestionFile file = {};
+        question_file_init(&file);
+        std::string quiz_path = dir.write("long.qst", quiz);
+        load_question_file_into(&file, 0, nullptr, quiz_path.c_str());
+        double check_us = time_us(reps, [&] { make_result_report(&file); });
+        snprintf(what, sizeof what, "result check, %d questions of 4 answers", questions);
+        row(what, check_us, 1e6, questions <= 1000 ? 1 : 0);
+        question_file_free(&file);
+    }
+}
+
+// ---- 6. counters ------------------------------------------------------------------------------
 
 void print_counters(const char *when, const Counters &c) {
     printf("%-46s private %8.1f MB  GDI %4lu  USER %4lu  handles %4lu\n", when, c.private_bytes / 1048576.0, c.gdi, c.user,
@@ -510,7 +577,7 @@ void bench_counters(const Folder &dir) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    // Section names (compose, load, editor, counters, latency) pick sections; none: all of them.
+    // Section names (compose, load, editor, counters, latency, insight) pick sections; none: all of them.
     std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--quick")) g_quick = true;
@@ -527,6 +594,7 @@ int main(int argc, char **argv) {
     if (wanted("editor")) bench_editor(dir);
     if (wanted("counters")) bench_counters(dir);
     if (wanted("latency")) bench_latency(dir);
+    if (wanted("insight")) bench_insight(dir);
     printf("\n%d goal(s) missed\n", g_misses);
     // Slowness is reported, not failed: the quick run checks only that everything ran.
     return 0;

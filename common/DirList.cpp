@@ -45,6 +45,28 @@ int choose_open_file(HWND owner, const char *title, const char *filter, char *fi
     return g_dialogs.open(&o);
 }
 
+int choose_open_files(HWND owner, const char *title, const char *filter, const char *folder,
+                      std::vector<std::string> *paths) {
+    std::vector<char> names(64 * 1024, '\0');
+    OPENFILENAMEA o;
+    fill_record(&o, owner, title, filter, names.data(), folder,
+                OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    o.nMaxFile = static_cast<DWORD>(names.size() - 2);  // two terminators always stay
+    if (!g_dialogs.open(&o)) return 0;
+    // One file: its full path. Several: the folder, then each name, each ended by a null.
+    const char *first = names.data();
+    const char *name = first + strlen(first) + 1;
+    paths->clear();
+    if (!*name) paths->push_back(first);
+    for (; *name; name += strlen(name) + 1) {
+        std::string folder_path = first;
+        // Only a drive's root comes with its backslash; a last byte 0x5C may be half of "表".
+        if (!(folder_path.size() == 3 && folder_path[1] == ':')) folder_path += '\\';
+        paths->push_back(folder_path + name);
+    }
+    return paths->empty() ? 0 : 1;
+}
+
 int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags) {
     OPENFILENAMEA o;
     fill_record(&o, owner, title, filter, file, folder, flags ? flags : kSaveFlags);

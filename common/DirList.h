@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <string>
+#include <vector>
 
 enum OpenFileFlags : DWORD {
     kOpenFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_PATHMUSTEXIST | OFN_SHOWHELP | OFN_HIDEREADONLY,
@@ -20,6 +22,9 @@ struct CommonDialogs {
 CommonDialogs set_common_dialogs(const CommonDialogs *dialogs);
 
 int choose_open_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
+// Several files at once; paths receives each full path. 0 when cancelled.
+int choose_open_files(HWND owner, const char *title, const char *filter, const char *folder,
+                      std::vector<std::string> *paths);
 int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter);
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record);

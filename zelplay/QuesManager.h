@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+struct QuestionFile;
+
 // Operation codes of run_engine. value is always the address of the caller's text pointer
 // (or null). "-> text" means the engine stores the address of one of its own texts into
 // *value, valid until the next call. Results are -1 unless a line says otherwise.
@@ -23,6 +25,7 @@ enum RunOp : unsigned {
     kRunGetStartText = 39,   // *value: caller's buffer (at least 256 bytes) receives the start text
     kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
     kRunResultCount = 41,    // result: banded result rows found by the last banded choice
+    kRunGetLogPath = 42,     // *value: caller's buffer (kPathSize bytes) receives the result log's path
     kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot
     kRunChoose = 51,         // index: choice 0..5 (a title, an answer, or 5 for "戻る" on the result screen)
     kRunUnderWay = 61,       // result: -1 when past the first question of a run (or on its result), else 0
@@ -31,6 +34,9 @@ enum RunOp : unsigned {
 };
 
 int32_t run_engine(unsigned op, int32_t index, char **value);
+
+// The question file loaded in slot 0..4 (its first question without text when none), or null.
+const QuestionFile *loaded_question_file(int slot);
 
 // Loads a question file (path, or null to ask) into the slot the engine has chosen.
 // 1 when read, 0 when cancelled, refused or the file cannot be opened.

@@ -20,6 +20,7 @@
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
+#include "tally_dialog.h"
 #include <shlwapi.h>
 #include <string.h>
 #include <windowsx.h>
@@ -255,6 +256,7 @@ static void on_command(HWND window, int id) {
             show_message_box(window, "ヘルプ「zelplay.htm」を開けませんでした。", kTitle, MB_OK | MB_ICONWARNING);
         break;
     case IDM_ABOUT: cmd_about(window); break;
+    case IDM_TALLY: show_tally(window, g_main.instance); break;
     case IDM_EDIT_QUESTION:
         if (!start_program("zeledit.exe"))
             show_message_box(window, "問題エディタ「zeledit.exe」を起動できませんでした。", kTitle, MB_OK | MB_ICONWARNING);

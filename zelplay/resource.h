@@ -21,6 +21,11 @@
 #define IDM_SCORE_LINE 40014
 #define IDM_SAVER_OFF 40015
 #define IDM_RESET 40016
+#define IDM_TALLY 40017
+
+// ---- dialog 120: the tally (its text box and save button are the report dialog's) ----
+#define IDD_TALLY 120
+#define IDC_TALLY_CHOOSE 1203
 
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106

@@ -1,0 +1,139 @@
+// The editor's result check and the player's log tally, against small cases worked by hand.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "log_tally.h"
+#include "result_report.h"
+
+namespace {
+
+// A question file as the player holds it: the points of each question's offered answers, the
+// banded rows, and the top and bottom rows ("" for none).
+struct File {
+    QuestionFile f = {};
+    std::vector<QuestionRecord> questions;
+    std::vector<ResultRecord> results;
+    File(const std::vector<std::vector<int>> &points, const std::vector<const char *> &banded, const char *top = "",
+         const char *bottom = "") {
+        for (const auto &q : points) {
+            QuestionRecord rec = {};
+            strcpy(rec.text, "q");
+            for (size_t a = 0; a < q.size(); ++a) {
+                snprintf(rec.answers[a], sizeof rec.answers[a], "a%d", static_cast<int>(a + 1));
+                rec.points[a] = q[a];
+            }
+            questions.push_back(rec);
+            f.highestTotal = saturating_add(f.highestTotal, question_highest_points(&rec));
+            f.lowestTotal = saturating_add(f.lowestTotal, question_lowest_points(&rec));
+        }
+        questions.push_back(QuestionRecord());
+        for (const char *title : banded) {
+            ResultRecord r = {};
+            strcpy(r.title, title);
+            results.push_back(r);
+        }
+        results.push_back(ResultRecord());
+        strcpy(f.topRow.title, top);
+        strcpy(f.bottomRow.title, bottom);
+        f.questions = questions.data();
+        f.results = results.data();
+    }
+};
+
+const char kBand[] = "得点の幅で決まる行";
+
+TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
+    const std::string five_to_60 = "867361737988403547205962240695953369140625";
+    struct Case {
+        const char *name;
+        File file;
+        const char *combinations;
+        std::vector<std::string> rows;  // the CSV rows after the header
+    } cases[] = {
+        // H = 4, L = 0, three rows: width 1; totals 0..4 come 1, 2, 3, 2, 1 times.
+        {"plain", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}), "9",
+         {std::string("1,A,") + kBand + ",2〜4,6,66.67%", std::string("2,B,") + kBand + ",1,2,22.22%",
+          std::string("3,C,") + kBand + ",0,1,11.11%"}},
+        // H = 2, L = -2, four rows of width 1: -2 and -1 fall to the last row, 2 is band 2.
+        {"negative lowest", File({{-2, -1, 2}}, {"R1", "R2", "R3", "R4"}), "3",
+         {std::string("1,R1,") + kBand + ",到達できません,0,0.00%", std::string("2,R2,") + kBand + ",2,1,33.33%",
+          std::string("3,R3,") + kBand + ",到達できません,0,0.00%", std::string("4,R4,") + kBand + ",-2〜-1,2,66.67%"}},
+        // Width (1 - 0) / 3 = 0: below the top row only the fixed text is seen.
+        {"width 0", File({{0, 1}}, {"A", "B", "C"}, "T"), "2",
+         {"1,T,先頭の行（最高得点時のみ）,1,1,50.00%", std::string("2,A,") + kBand + ",到達できません,0,0.00%",
+          std::string("3,B,") + kBand + ",到達できません,0,0.00%", std::string("4,C,") + kBand + ",到達できません,0,0.00%",
+          "5,得点が0ポイントしか在り得ない状態です,固定の文,0,1,50.00%"}},
+        {"no banded rows", File({{0, 1, 2}}, {}, "T", "U"), "3",
+         {"1,T,先頭の行（最高得点時のみ）,2,1,33.33%", "2,U,末尾の行（最低得点時のみ）,0,1,33.33%",
+          "3,結果が用意されていません,固定の文,1,1,33.33%"}},
+        // 5^60 combinations, every one of them at 0 (width 0 as well): counted exactly.
+        {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
+         {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
+          "2,得点が0ポイントしか在り得ない状態です,固定の文,0," + five_to_60 + ",100.00%"}},
+    };
+    for (Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ResultReport r = make_result_report(&c.file.f);
+        ASSERT_EQ(kReportOk, r.status);
+        EXPECT_EQ(c.combinations, big_decimal(r.combinations));
+        std::string expected = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";
+        for (const std::string &row : c.rows) expected += row + "\r\n";
+        EXPECT_EQ(expected, result_report_csv(r));
+    }
+    File stuck({{0, 1}, {}}, {"A"});
+    ResultReport r = make_result_report(&stuck.f);
+    EXPECT_EQ(kReportStuck, r.status);
+    EXPECT_EQ(2u, r.stuck_question);
+}
+
+// The value of the row labelled label in column col (1 = the first log), or "" when no such row.
+std::string cell(const Table &t, const std::string &label, size_t col) {
+    for (const auto &row : t)
+        if (!row.empty() && row[0] == label) return col < row.size() ? row[col] : "";
+    return "";
+}
+
+TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
+    const char day8[] =
+        "問題1, 設問1, 回答2, 得点1\r\n問題1, 設問2, 回答1, 得点2\r\n得点合計, , , ,3\r\n"
+        "foreign,line\r\n"
+        "問題1, 設問1, 回答1, 得点2\r\n一定時間経過のためスタート画面に戻りました\r\n"
+        "得点合計, , , ,5\r\n"                                  // no run before it
+        "問題2, 設問1, 回答3, 得点0\r\n得点合計, , , ,0\r\n"
+        "問題1, 設問1, 回答9, 得点1\r\n"                         // no such answer
+        "問題1, 設問1, 回";                                      // cut short
+    const char day9[] = "問題1, 設問1, 回答2, 得点1\r\n問題1, 設問2, 回答2, 得点0\r\n得点合計, , , ,1\r\n";
+    LogTally tally;
+    tally_log(&tally, log_column_label("C:\\logs\\zelm1208.csv"), day8, strlen(day8));
+    tally_log(&tally, log_column_label("zelm1209.csv"), day9, strlen(day9));
+    // File 1: H = 4, L = 0, two rows of width 2; file 2 is not loaded.
+    File one({{2, 1}, {2, 0}}, {"X", "Y"});
+    const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};
+    Table t = tally_table(tally, slots);
+    const std::vector<std::string> header = {"項目", "12月08日", "12月09日", "合計"};
+    EXPECT_EQ(header, t[0]);
+    const struct {
+        const char *label;
+        const char *values[3];
+    } rows[] = {
+        {"読んだ行", {"11", "3", "14"}},
+        {"読めずに飛ばした行", {"4", "0", "4"}},
+        {"一定時間経過でスタート画面に戻った回数", {"1", "0", "1"}},
+        {"問題1 終わった診断", {"1", "1", "2"}},
+        {"問題1 設問1 回答1（a1）", {"1", "0", "1"}},
+        {"問題1 設問1 回答2（a2）", {"1", "1", "2"}},
+        {"問題1 設問2 回答2（a2）", {"0", "1", "1"}},
+        {"問題1 得点合計 3", {"1", "0", "1"}},
+        {"問題1 結果 X", {"1", "0", "1"}},
+        {"問題1 結果 Y", {"0", "1", "1"}},
+        {"問題2 終わった診断", {"1", "0", "1"}},
+        {"問題2 設問1 回答3", {"1", "0", "1"}},
+    };
+    for (const auto &row : rows)
+        for (size_t c = 0; c < 3; ++c) EXPECT_EQ(row.values[c], cell(t, row.label, c + 1)) << row.label;
+    EXPECT_EQ("", cell(t, "問題2 結果 X", 1));  // file 2's rows are unknown without its file
+    EXPECT_EQ("項目,12月08日,12月09日,合計\r\n", table_csv(t).substr(0, table_csv(t).find("\r\n") + 2));
+}
+
+}  // namespace

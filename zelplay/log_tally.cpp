@@ -1,0 +1,249 @@
+#include "log_tally.h"
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+#include "result_choice.h"
+#include "result_report.h"
+
+namespace {
+
+const char kAnswerHead[] = "問題", kQuestionHead[] = ", 設問", kChoiceHead[] = ", 回答", kPointsHead[] = ", 得点";
+const char kTotalHead[] = "得点合計, , , ,";
+const char kIdleText[] = "一定時間経過のためスタート画面に戻りました";
+// More questions than any file the editor writes: a number beyond it is not the player's.
+const int64_t kMaxQuestion = 1000000;
+// A log larger than this is not one the player wrote in a season.
+const LONGLONG kMaxLogBytes = 1LL << 30;
+
+// Reads the literal at p; advances p.
+bool take(const char *&p, const char *end, const char *literal) {
+    size_t n = strlen(literal);
+    if (static_cast<size_t>(end - p) < n || memcmp(p, literal, n) != 0) return false;
+    p += n;
+    return true;
+}
+
+// A signed decimal of at most ten digits; advances p.
+bool number(const char *&p, const char *end, int64_t *out) {
+    bool minus = p < end && *p == '-';
+    if (minus) ++p;
+    int64_t v = 0;
+    int digits = 0;
+    for (; p < end && *p >= '0' && *p <= '9' && digits < 11; ++p, ++digits) v = v * 10 + (*p - '0');
+    if (!digits || digits > 10) return false;
+    *out = minus ? -v : v;
+    return true;
+}
+
+TallyColumn &column(LogTally *t, const std::string &label) {
+    for (TallyColumn &c : t->columns)
+        if (c.label == label) return c;
+    t->columns.emplace_back();
+    t->columns.back().label = label;
+    return t->columns.back();
+}
+
+std::string text(const char *pattern, long long a = 0, long long b = 0, long long c = 0) {
+    char buffer[128];
+    snprintf(buffer, sizeof buffer, pattern, a, b, c);
+    return buffer;
+}
+
+std::string count(uint64_t n) { return text("%llu", static_cast<long long>(n)); }
+
+// One row: label, then a value per column and the sum when there are several columns.
+template <typename F> void add_row(Table *table, const LogTally &t, const std::string &label, F value) {
+    std::vector<std::string> row(1, label);
+    uint64_t sum = 0;
+    for (const TallyColumn &c : t.columns) {
+        uint64_t v = value(c);
+        sum += v;
+        row.push_back(count(v));
+    }
+    if (t.columns.size() > 1) row.push_back(count(sum));
+    table->push_back(row);
+}
+
+void add_note(Table *table, const std::string &note) { table->push_back(std::vector<std::string>(1, note)); }
+
+}  // namespace
+
+std::string log_column_label(const char *path) {
+    const char *name = path;
+    for (const char *p = path; *p; ++p)
+        if ((*p == '\\' || *p == '/' || *p == ':') && p[1]) name = p + 1;
+    if (strlen(name) == 12 && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + 8, ".csv") == 0) {
+        bool digits = true;
+        for (int i = 4; i < 8; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
+        if (digits) return std::string(name + 4, 2) + "月" + std::string(name + 6, 2) + "日";
+    }
+    return name;
+}
+
+void tally_log(LogTally *tally, const std::string &label, const char *bytes, size_t size) {
+    TallyColumn &c = column(tally, label);
+    int run_file = -1;  // the file of the run whose answers came last
+    const char *end_all = bytes + size;
+    for (const char *line = bytes; line < end_all;) {
+        const char *end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end_all - line)));
+        const char *next = end ? end + 1 : end_all;
+        if (!end) end = end_all;
+        if (end > line && end[-1] == '\r') --end;
+        const char *const start = line, *p = start;
+        line = next;
+        if (p == end) continue;  // a blank line says nothing
+        ++c.lines;
+        int64_t f, q, a, points;
+        if (take(p, end, kAnswerHead) && number(p, end, &f) && take(p, end, kQuestionHead) && number(p, end, &q) &&
+            take(p, end, kChoiceHead) && number(p, end, &a) && take(p, end, kPointsHead) && number(p, end, &points) &&
+            p == end && f >= 1 && f <= kTallyFiles && q >= 1 && q <= kMaxQuestion && a >= 1 && a <= kAnswerCount) {
+            auto &answers = c.answers[f - 1];
+            if (answers.size() < static_cast<size_t>(q)) answers.resize(static_cast<size_t>(q), {});
+            ++answers[static_cast<size_t>(q - 1)][static_cast<size_t>(a - 1)];
+            run_file = static_cast<int>(f - 1);
+            continue;
+        }
+        p = start;
+        int64_t total;
+        if (take(p, end, kTotalHead) && number(p, end, &total) && p == end && run_file >= 0) {
+            ++c.finished[run_file];
+            ++c.totals[run_file][total];
+            run_file = -1;
+            continue;
+        }
+        p = start;
+        if (take(p, end, kIdleText) && p == end) {
+            ++c.idle;
+            run_file = -1;
+            continue;
+        }
+        ++c.unreadable;
+    }
+}
+
+bool tally_log_file(LogTally *tally, const char *path) {
+    // The player may be writing the log at this moment: read what is there, without locking it.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kMaxLogBytes;
+    std::string bytes;
+    if (ok) bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD done = 0;
+    for (size_t at = 0; ok && at < bytes.size(); at += done) {
+        DWORD chunk = static_cast<DWORD>(bytes.size() - at > (1u << 24) ? (1u << 24) : bytes.size() - at);
+        ok = ReadFile(file, &bytes[at], chunk, &done, nullptr) && done;
+    }
+    CloseHandle(file);
+    if (ok) tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
+    return ok;
+}
+
+Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
+    Table table;
+    std::vector<std::string> header(1, "項目");
+    for (const TallyColumn &c : t.columns) header.push_back(c.label);
+    if (t.columns.size() > 1) header.push_back("合計");
+    table.push_back(header);
+    add_row(&table, t, "読んだ行", [](const TallyColumn &c) { return c.lines; });
+    add_row(&table, t, "読めずに飛ばした行", [](const TallyColumn &c) { return c.unreadable; });
+    add_row(&table, t, "一定時間経過でスタート画面に戻った回数", [](const TallyColumn &c) { return c.idle; });
+    for (int f = 0; f < kTallyFiles; ++f) {
+        size_t questions = 0;
+        std::map<int64_t, bool> totals;
+        for (const TallyColumn &c : t.columns) {
+            if (c.answers[f].size() > questions) questions = c.answers[f].size();
+            for (const auto &e : c.totals[f]) totals[e.first] = true;
+        }
+        if (!questions && totals.empty()) continue;
+        const QuestionFile *file = slots && slots[f] && question_file_loaded(slots[f]) ? slots[f] : nullptr;
+        const std::string name = text("問題%lld", f + 1);
+        add_note(&table, file ? name + "（" + file->title + "）" : name + "（読み込まれていません）");
+        if (file && question_file_count(file) != questions)
+            add_note(&table, text("※読み込んでいる問題ファイルの設問は %lld 問、ログの設問は %lld 問目までです",
+                                  static_cast<long long>(question_file_count(file)), static_cast<long long>(questions)));
+        add_row(&table, t, name + " 終わった診断", [f](const TallyColumn &c) { return c.finished[f]; });
+        for (size_t q = 0; q < questions; ++q) {
+            for (int a = 0; a < kAnswerCount; ++a) {
+                std::string label = name + text(" 設問%lld 回答%lld", static_cast<long long>(q + 1), a + 1);
+                const bool known = file && q < question_file_count(file);
+                if (known && file->questions[q].answers[a][0]) label += std::string("（") + file->questions[q].answers[a] + "）";
+                else if (known) continue;  // the file has no such answer and the log never named it
+                add_row(&table, t, label, [f, q, a](const TallyColumn &c) {
+                    return q < c.answers[f].size() ? c.answers[f][q][static_cast<size_t>(a)] : 0;
+                });
+            }
+        }
+        for (const auto &e : totals)
+            add_row(&table, t, name + text(" 得点合計 %lld", e.first), [f, &e](const TallyColumn &c) {
+                auto it = c.totals[f].find(e.first);
+                return it == c.totals[f].end() ? 0 : it->second;
+            });
+        if (!file) {
+            add_note(&table, name + " の結果ごとの人数は、その問題ファイルを読み込むと出ます");
+            continue;
+        }
+        // The rows in list order, each with the visitors whose total leads there.
+        const ResultRules rules = result_rules(file);
+        std::vector<std::string> rows;
+        if (rules.top_row) rows.push_back(std::string(file->topRow.title) + "（先頭の行）");
+        for (int32_t b = 0; b < rules.banded; ++b) rows.push_back(file->results[b].title);
+        if (rules.bottom_row) rows.push_back(std::string(file->bottomRow.title) + "（末尾の行）");
+        const size_t fixed = rows.size();
+        rows.push_back(kNoResultsTitle);
+        rows.push_back(kZeroWidthTitle);
+        auto row_of = [&](int64_t total) -> size_t {
+            ResultPick p = pick_result(rules, total);
+            switch (p.kind) {
+                case kPickTopRow: return 0;
+                case kPickBand: return (rules.top_row ? 1 : 0) + static_cast<size_t>(p.row);
+                case kPickBottomRow: return fixed - 1;
+                case kPickNoRows: return fixed;
+                default: return fixed + 1;
+            }
+        };
+        for (size_t r = 0; r < rows.size(); ++r) {
+            bool seen = false;
+            for (const auto &e : totals) seen = seen || row_of(e.first) == r;
+            if (r >= fixed && !seen) continue;  // a fixed text only where the arithmetic gives one
+            add_row(&table, t, name + " 結果 " + rows[r], [&, r, f](const TallyColumn &c) {
+                uint64_t n = 0;
+                for (const auto &e : c.totals[f])
+                    if (row_of(e.first) == r) n += e.second;
+                return n;
+            });
+        }
+    }
+    return table;
+}
+
+std::string table_text(const Table &table) {
+    // In Shift-JIS a character's bytes are its width in a fixed-pitch font: columns line up by bytes.
+    std::vector<size_t> width;
+    for (const auto &row : table) {
+        if (row.size() < 2) continue;  // a note runs across the columns
+        if (width.size() < row.size()) width.resize(row.size(), 0);
+        for (size_t i = 0; i < row.size(); ++i)
+            if (row[i].size() > width[i]) width[i] = row[i].size();
+    }
+    std::string out;
+    for (const auto &row : table) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (row.size() < 2) out += row[i];
+            else if (i == 0) out += row[i] + std::string(width[0] - row[i].size(), ' ');
+            else out += "  " + std::string(width[i] - row[i].size(), ' ') + row[i];
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string table_csv(const Table &table) {
+    std::string out;
+    for (const auto &row : table) {
+        for (size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + csv_cell(row[i]);
+        out += "\r\n";
+    }
+    return out;
+}
