@@ -246,7 +246,8 @@ std::string result_report_text(const ResultReport &r) {
                       static_cast<long long>(r.stuck_question));
     if (r.status == kReportTooWide) return "得点合計の取りうる値が多すぎるため、確認できません。\r\n";
     t += format("設問数: %lld\r\n", static_cast<long long>(r.questions));
-    t += "回答の組み合わせ: " + big_decimal(r.combinations) + " 通り（どの設問も、どの回答も同じ確率で選ばれるとして数えます）\r\n";
+    t += "回答の組み合わせ: " + big_decimal(r.combinations) + " 通り\r\n";
+    t += "（どの設問でも、どの回答も同じ確率で選ばれるとして数えます）\r\n";
     t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
     t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
     t += format("　得点の幅: %lld", r.band_width);
