@@ -29,10 +29,10 @@ bool looks_like_utf8(const unsigned char *b, size_t n) {
     return multi;
 }
 
-// The whole file converted to Shift-JIS in a temporary file that goes when it is closed.
-static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
+char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size) {
+    *size = 0;
     if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) bytes += 3, n -= 3;
-    HANDLE out = INVALID_HANDLE_VALUE;
+    if (n > 0x3FFFFFFF) return nullptr;
     int wide_n = n ? MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(bytes), static_cast<int>(n), nullptr, 0) : 0;
     wchar_t *wide = static_cast<wchar_t *>(I_HEAP_CALLOC(static_cast<size_t>(wide_n) + 1, sizeof(wchar_t)));
     char *sjis = nullptr;
@@ -51,6 +51,16 @@ static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
         sjis = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(sjis_n) + 1, 1));
         if (sjis && sjis_n) WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wide_n, sjis, sjis_n, "?", nullptr);
     }
+    I_HEAP_FREE(wide);
+    if (sjis) *size = static_cast<size_t>(sjis_n);
+    return sjis;
+}
+
+// The whole file converted to Shift-JIS in a temporary file that goes when it is closed.
+static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
+    HANDLE out = INVALID_HANDLE_VALUE;
+    size_t sjis_n = 0;
+    char *sjis = shift_jis_from_utf8(bytes, n, &sjis_n);
     char folder[kPathSize], name[kPathSize];
     if (sjis && GetTempPathA(sizeof folder, folder) && GetTempFileNameA(folder, "zel", 0, name)) {
         out = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -65,7 +75,6 @@ static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
         else DeleteFileA(name);
     }
     I_HEAP_FREE(sjis);
-    I_HEAP_FREE(wide);
     return out;
 }
 

@@ -12,6 +12,9 @@
 HANDLE open_line_file(const char *path, int *utf8);
 // Whether bytes are UTF-8 by that rule; a Shift-JIS file is never taken for one with a mark.
 bool looks_like_utf8(const unsigned char *bytes, size_t size);
+// UTF-8 bytes (a mark dropped) as Shift-JIS, "?" for what it cannot hold; null when out of memory.
+// The caller frees it with I_HEAP_FREE; *size receives its length.
+char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size);
 
 enum ReadLineResult { kLineDone = 0, kLineTooLong = 1, kLineReadError = 3 };
 enum NextLineResult { kNextDone = 0, kNextReadError = 3, kNextNoMore = 6 };

@@ -5,6 +5,7 @@
 #include <vector>
 #include "log_tally.h"
 #include "result_report.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -106,7 +107,13 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     const char day9[] = "問題1, 設問1, 回答2, 得点1\r\n問題1, 設問2, 回答2, 得点0\r\n得点合計, , , ,1\r\n";
     LogTally tally;
     tally_log(&tally, log_column_label("C:\\logs\\zelm1208.csv"), day8, strlen(day8));
-    tally_log(&tally, log_column_label("zelm1209.csv"), day9, strlen(day9));
+    // The second day as a spreadsheet saves it again: UTF-8 with a mark.
+    wchar_t wide[512];
+    int n = MultiByteToWideChar(932, 0, day9, -1, wide, 512);
+    char utf8[1024] = "\xEF\xBB\xBF";
+    WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8 + 3, sizeof utf8 - 3, nullptr, nullptr);
+    ScratchFolder dir;
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("zelm1209.csv", utf8).c_str()));
     // File 1: H = 4, L = 0, two rows of width 2; file 2 is not loaded.
     File one({{2, 1}, {2, 0}}, {"X", "Y"});
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};

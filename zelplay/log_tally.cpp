@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+#include "RowOfFile.h"
+#include "imemory.h"
 #include "result_choice.h"
 #include "result_report.h"
 
@@ -136,8 +138,18 @@ bool tally_log_file(LogTally *tally, const char *path) {
         ok = ReadFile(file, &bytes[at], chunk, &done, nullptr) && done;
     }
     CloseHandle(file);
-    if (ok) tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
-    return ok;
+    if (!ok) return false;
+    // A log a spreadsheet saved again as UTF-8 still reads as the player wrote it.
+    const unsigned char *raw = reinterpret_cast<const unsigned char *>(bytes.data());
+    if (looks_like_utf8(raw, bytes.size())) {
+        size_t n = 0;
+        char *sjis = shift_jis_from_utf8(raw, bytes.size(), &n);
+        if (!sjis) return false;
+        bytes.assign(sjis, n);
+        I_HEAP_FREE(sjis);
+    }
+    tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
+    return true;
 }
 
 Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
@@ -167,12 +179,15 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
         for (size_t q = 0; q < questions; ++q) {
             for (int a = 0; a < kAnswerCount; ++a) {
                 std::string label = name + text(" 設問%lld 回答%lld", static_cast<long long>(q + 1), a + 1);
+                auto chosen = [f, q, a](const TallyColumn &c) -> uint64_t {
+                    return q < c.answers[f].size() ? c.answers[f][q][static_cast<size_t>(a)] : 0;
+                };
+                uint64_t any = 0;
+                for (const TallyColumn &c : t.columns) any += chosen(c);
                 const bool known = file && q < question_file_count(file);
                 if (known && file->questions[q].answers[a][0]) label += std::string("（") + file->questions[q].answers[a] + "）";
-                else if (known) continue;  // the file has no such answer and the log never named it
-                add_row(&table, t, label, [f, q, a](const TallyColumn &c) {
-                    return q < c.answers[f].size() ? c.answers[f][q][static_cast<size_t>(a)] : 0;
-                });
+                else if (known && !any) continue;  // the file has no such answer and the log never named it
+                add_row(&table, t, label, chosen);
             }
         }
         for (const auto &e : totals)

@@ -29,7 +29,7 @@ std::string log_column_label(const char *path);
 // Adds a log's bytes to the column of that label. Lines that are not the player's (another file,
 // a cut line) are counted as unreadable and skipped.
 void tally_log(LogTally *tally, const std::string &label, const char *bytes, size_t size);
-// false when the file cannot be read.
+// false when the file cannot be read. A log saved again as UTF-8 is read as its text.
 bool tally_log_file(LogTally *tally, const char *path);
 // The tally as a table, header row first; the result rows are recomputed from the totals with the
 // rules of the question file loaded in each position (slots: kTallyFiles entries, any may be null).
