@@ -1,5 +1,6 @@
 // The input box: window class "I_InputBox", its child controls and its own modal loop.
 #include "input_box.h"
+#include "dpi.h"
 #include <string.h>
 #include <vector>
 #include "BrixLib.h"
@@ -25,6 +26,7 @@ struct InputBoxState {
     int registered;
     int open;
     int ended;
+    int dpi;  // of the owner when the box opened
     HBRUSH brush;
     HWND box;
     WNDPROC previous[kControls];  // by control id - kInputBoxPrompt
@@ -48,7 +50,9 @@ WNDPROC previous_of(int id) {
 }
 
 HWND create_control(HWND box, const ControlLayout &c, const char *text) {
-    HWND w = CreateWindowExA(c.ex_style, c.cls, text, c.style, c.x, c.y, c.w, c.h, box,
+    const int dpi = g_box.dpi;
+    HWND w = CreateWindowExA(c.ex_style, c.cls, text, c.style, to_dpi(c.x, dpi), to_dpi(c.y, dpi), to_dpi(c.w, dpi),
+                             to_dpi(c.h, dpi), box,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), g_box.instance, nullptr);
     if (!w) i_show_last_error(c.failure_caption);
     return w;
@@ -170,7 +174,8 @@ bool register_class() {
 
 POINT centred_origin() {
     HDC screen = GetDC(nullptr);
-    POINT p = {GetDeviceCaps(screen, HORZRES) / 2 - kWidth / 2, GetDeviceCaps(screen, VERTRES) / 2 - kHeight / 2};
+    POINT p = {GetDeviceCaps(screen, HORZRES) / 2 - to_dpi(kWidth, g_box.dpi) / 2,
+               GetDeviceCaps(screen, VERTRES) / 2 - to_dpi(kHeight, g_box.dpi) / 2};
     ReleaseDC(nullptr, screen);
     return p;
 }
@@ -197,10 +202,13 @@ int input_box(HWND owner, const char *caption, const char *prompt, DWORD edit_st
     g_box.ended = 0;
     if (!register_class()) return kInputBoxFailed;
 
+    // The box's pixels are 96-DPI ones: on a scaled screen it grows with its text.
+    g_box.dpi = window_dpi(owner);
     POINT at = centred_origin();
     // Owned by the caller's window so it stays above it and has no taskbar entry of its own.
     HWND box = CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, kClassName, caption ? caption : "",
-                               WS_VISIBLE | WS_CAPTION | WS_SYSMENU, at.x, at.y, kWidth, kHeight, owner, nullptr,
+                               WS_VISIBLE | WS_CAPTION | WS_SYSMENU, at.x, at.y, to_dpi(kWidth, g_box.dpi),
+                               to_dpi(kHeight, g_box.dpi), owner, nullptr,
                                g_box.instance, nullptr);
     if (!box) return kInputBoxFailed;
     g_box.box = box;
