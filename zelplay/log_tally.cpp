@@ -99,9 +99,7 @@ void tally_log(LogTally *tally, const std::string &label, const char *bytes, siz
         if (take(p, end, kAnswerHead) && number(p, end, &f) && take(p, end, kQuestionHead) && number(p, end, &q) &&
             take(p, end, kChoiceHead) && number(p, end, &a) && take(p, end, kPointsHead) && number(p, end, &points) &&
             p == end && f >= 1 && f <= kTallyFiles && q >= 1 && q <= kMaxQuestion && a >= 1 && a <= kAnswerCount) {
-            auto &answers = c.answers[f - 1];
-            if (answers.size() < static_cast<size_t>(q)) answers.resize(static_cast<size_t>(q), {});
-            ++answers[static_cast<size_t>(q - 1)][static_cast<size_t>(a - 1)];
+            ++c.answers[f - 1][q][static_cast<size_t>(a - 1)];
             run_file = static_cast<int>(f - 1);
             continue;
         }
@@ -162,31 +160,35 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
     add_row(&table, t, "読めずに飛ばした行", [](const TallyColumn &c) { return c.unreadable; });
     add_row(&table, t, "一定時間経過でスタート画面に戻った回数", [](const TallyColumn &c) { return c.idle; });
     for (int f = 0; f < kTallyFiles; ++f) {
-        size_t questions = 0;
-        std::map<int64_t, bool> totals;
+        // Only the questions the logs name: a stray line cannot make a million empty rows.
+        std::map<int64_t, bool> questions, totals;
         for (const TallyColumn &c : t.columns) {
-            if (c.answers[f].size() > questions) questions = c.answers[f].size();
+            for (const auto &e : c.answers[f]) questions[e.first] = true;
             for (const auto &e : c.totals[f]) totals[e.first] = true;
         }
-        if (!questions && totals.empty()) continue;
+        if (questions.empty() && totals.empty()) continue;
+        const int64_t last = questions.empty() ? 0 : questions.rbegin()->first;
         const QuestionFile *file = slots && slots[f] && question_file_loaded(slots[f]) ? slots[f] : nullptr;
         const std::string name = text("問題%lld", f + 1);
         add_note(&table, file ? name + "（" + file->title + "）" : name + "（読み込まれていません）");
-        if (file && question_file_count(file) != questions)
+        if (file && static_cast<int64_t>(question_file_count(file)) != last)
             add_note(&table, text("※読み込んでいる問題ファイルの設問は %lld 問、ログの設問は %lld 問目までです",
-                                  static_cast<long long>(question_file_count(file)), static_cast<long long>(questions)));
+                                  static_cast<long long>(question_file_count(file)), last));
         add_row(&table, t, name + " 終わった診断", [f](const TallyColumn &c) { return c.finished[f]; });
-        for (size_t q = 0; q < questions; ++q) {
+        for (const auto &question : questions) {
+            const int64_t q = question.first;
             for (int a = 0; a < kAnswerCount; ++a) {
-                std::string label = name + text(" 設問%lld 回答%lld", static_cast<long long>(q + 1), a + 1);
+                std::string label = name + text(" 設問%lld 回答%lld", q, a + 1);
                 auto chosen = [f, q, a](const TallyColumn &c) -> uint64_t {
-                    return q < c.answers[f].size() ? c.answers[f][q][static_cast<size_t>(a)] : 0;
+                    auto it = c.answers[f].find(q);
+                    return it == c.answers[f].end() ? 0 : it->second[static_cast<size_t>(a)];
                 };
                 uint64_t any = 0;
                 for (const TallyColumn &c : t.columns) any += chosen(c);
-                const bool known = file && q < question_file_count(file);
-                if (known && file->questions[q].answers[a][0]) label += std::string("（") + file->questions[q].answers[a] + "）";
-                else if (known && !any) continue;  // the file has no such answer and the log never named it
+                const bool known = file && q <= static_cast<int64_t>(question_file_count(file));
+                const char *answer = known ? file->questions[q - 1].answers[a] : "";
+                if (answer[0]) label += std::string("（") + answer + "）";
+                else if (!any) continue;  // an answer neither the file nor the logs know
                 add_row(&table, t, label, chosen);
             }
         }

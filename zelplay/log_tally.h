@@ -14,7 +14,7 @@ struct TallyColumn {
     std::string label;
     uint64_t lines = 0, unreadable = 0, idle = 0;
     uint64_t finished[kTallyFiles] = {};
-    std::vector<std::array<uint64_t, kAnswerCount>> answers[kTallyFiles];  // [file][question][answer]
+    std::map<int64_t, std::array<uint64_t, kAnswerCount>> answers[kTallyFiles];  // [file][question][answer - 1]
     std::map<int64_t, uint64_t> totals[kTallyFiles];
 };
 
