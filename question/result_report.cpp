@@ -69,6 +69,7 @@ const char *kind_text(int kind) {
         case kRowTop: return "先頭の行（最高得点時のみ）";
         case kRowBottom: return "末尾の行（最低得点時のみ）";
         case kRowFixedText: return "固定の文";
+        case kRowUnused: return "タイトルのない行とその後の行（使われません）";
         default: return "得点の幅で決まる行";
     }
 }
@@ -106,7 +107,7 @@ double big_ratio(const BigCount &part, const BigCount &whole) {
     return p / w;
 }
 
-ResultReport make_result_report(const QuestionFile *f) {
+ResultReport make_result_report(const QuestionFile *f, size_t listed) {
     ResultReport r = {};
     r.rules = result_rules(f);
     r.band_width = result_band_width(r.rules);
@@ -203,6 +204,8 @@ ResultReport make_result_report(const QuestionFile *f) {
         band_base = 1;
     }
     for (int32_t b = 0; b < r.rules.banded; ++b) r.rows.push_back({kRowBand, f->results[b].title, {}, {}});
+    for (size_t b = static_cast<size_t>(r.rules.banded); b < listed; ++b)
+        r.rows.push_back({kRowUnused, f->results[b].title[0] ? f->results[b].title : "（タイトルなし）", {}, {}});
     int bottom = -1, fixed[2] = {-1, -1};
     if (r.rules.bottom_row) {
         bottom = static_cast<int>(r.rows.size());

@@ -23,7 +23,7 @@ enum ReportStatus {
     kReportTooWide = 3,      // more distinct totals than the check will hold
 };
 
-enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3 };
+enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4 };
 
 struct ReportRow {
     int kind;  // ReportRowKind
@@ -43,7 +43,9 @@ struct ResultReport {
     std::vector<ReportRow> rows;   // list order; then any fixed text a visitor would see
 };
 
-ResultReport make_result_report(const QuestionFile *file);
+// listed: the result rows the file has besides its top and bottom rows, counting a row without
+// title and those after it, which the player never shows (0: only the banded rows are known).
+ResultReport make_result_report(const QuestionFile *file, size_t listed = 0);
 // Shift-JIS text with CR LF line ends, for the report box.
 std::string result_report_text(const ResultReport &report);
 // One row per result row, with a header row; Shift-JIS, CR LF.

@@ -68,6 +68,11 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         {"no banded rows", File({{0, 1, 2}}, {}, "T", "U"), "3",
          {"1,T,先頭の行（最高得点時のみ）,2,1,33.33%", "2,U,末尾の行（最低得点時のみ）,0,1,33.33%",
           "3,結果が用意されていません,固定の文,1,1,33.33%"}},
+        // A row without title ends the banded rows: it and the rows after it never show.
+        {"untitled row", File({{0, 1}}, {"A", "", "C"}), "2",
+         {std::string("1,A,") + kBand + ",0〜1,2,100.00%",
+          "2,（タイトルなし）,タイトルのない行とその後の行（使われません）,到達できません,0,0.00%",
+          "3,C,タイトルのない行とその後の行（使われません）,到達できません,0,0.00%"}},
         // 5^60 combinations, every one of them at 0 (width 0 as well): counted exactly.
         {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
          {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
@@ -75,7 +80,7 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     };
     for (Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ResultReport r = make_result_report(&c.file.f);
+        ResultReport r = make_result_report(&c.file.f, c.file.results.size() - 1);
         ASSERT_EQ(kReportOk, r.status);
         EXPECT_EQ(c.combinations, big_decimal(r.combinations));
         std::string expected = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";

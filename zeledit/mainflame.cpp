@@ -260,7 +260,7 @@ void show_result_check(HWND dialog) {
     editor_file_view(dialog, &g_state.questions, &g_state.results, &view);
     // Thousands of questions take a moment to count.
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    ResultReport report = make_result_report(&view.file);
+    ResultReport report = make_result_report(&view.file, view.results.size() - 1);
     SetCursor(old);
     ReportContent content = {result_report_text(report), result_report_csv(report), "結果の確認.csv", nullptr};
     run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content);
