@@ -23,9 +23,6 @@ enum { kStartTextSize = 256, kBandTextSize = 64, kBackChoice = 5, kNoFile = -1, 
 const char kDefaultStartText[] = "セットまたは問題ファイルを読み込んで、F11で全画面表示させてください";
 const char kBackText[] = "戻る";
 const char kCheckFileComment[] = "問題ファイルの内容を確認してください";
-const char kAnswerLine[] = "問題%d, 設問%d, 回答%d, 得点%d\r\n";
-const char kTotalLine[] = "得点合計, , , ,%d\r\n";
-const char kIdleLine[] = "一定時間経過のためスタート画面に戻りました\r\n";
 
 struct Engine {
     int started;
@@ -257,7 +254,7 @@ void answer(int32_t c) {
     const QuestionRecord *q = question_at(f, qn);
     // Only offered answers count; anything else would log a choice nobody could see.
     if (c < 0 || c >= kAnswerCount || !q->text[0] || !q->answers[c][0]) return;
-    log_line(kAnswerLine, f + 1, qn + 1, c + 1, q->points[c]);
+    log_line(kLogAnswerLine, f + 1, qn + 1, c + 1, q->points[c]);
     g.total = saturating_add(g.total, q->points[c]);
     const QuestionRecord *next = question_at(f, qn + 1);
     if (next->text[0]) {
@@ -265,7 +262,7 @@ void answer(int32_t c) {
         show_picture(next->picture, next->pictureX, next->pictureY);
     } else {
         choose_result(&g.slots[f]);
-        log_line(kTotalLine, g.total);
+        log_line(kLogTotalLine, g.total);
         // The judgement sound belongs to this moment: both editors offer it for the result.
         play(kSndEd, f, 0);
     }
@@ -357,7 +354,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
         case kRunIdleReturn:
             if (g.current == kNoFile || g.question == 0) return -1;  // nothing under way to leave
-            log_line(kIdleLine);
+            log_line(kLogIdleLine);
             g.resultScreen = 1;
             go_back();
             return -1;

@@ -5,25 +5,15 @@
 #include "RowOfFile.h"
 #include "imemory.h"
 #include "result_choice.h"
+#include "result_log.h"
 #include "result_report.h"
 
 namespace {
 
-const char kAnswerHead[] = "問題", kQuestionHead[] = ", 設問", kChoiceHead[] = ", 回答", kPointsHead[] = ", 得点";
-const char kTotalHead[] = "得点合計, , , ,";
-const char kIdleText[] = "一定時間経過のためスタート画面に戻りました";
 // More questions than any file the editor writes: a number beyond it is not the player's.
 const int64_t kMaxQuestion = 1000000;
 // A log larger than this is not one the player wrote in a season.
 const LONGLONG kMaxLogBytes = 1LL << 30;
-
-// Reads the literal at p; advances p.
-bool take(const char *&p, const char *end, const char *literal) {
-    size_t n = strlen(literal);
-    if (static_cast<size_t>(end - p) < n || memcmp(p, literal, n) != 0) return false;
-    p += n;
-    return true;
-}
 
 // A signed decimal of at most ten digits; advances p.
 bool number(const char *&p, const char *end, int64_t *out) {
@@ -35,6 +25,20 @@ bool number(const char *&p, const char *end, int64_t *out) {
     if (!digits || digits > 10) return false;
     *out = minus ? -v : v;
     return true;
+}
+
+// The line [p, end) read against a format the log is written with: its bytes as they stand, each
+// "%d" a number into values, and the line ending where the format's CR LF begins.
+bool scan(const char *format, const char *p, const char *end, int64_t *values) {
+    for (; *format && *format != '\r'; ++format) {
+        if (format[0] == '%' && format[1] == 'd') {
+            if (!number(p, end, values++)) return false;
+            ++format;
+        } else if (p == end || *p++ != *format) {
+            return false;
+        }
+    }
+    return p == end;
 }
 
 TallyColumn &column(LogTally *t, const std::string &label) {
@@ -91,28 +95,24 @@ void tally_log(LogTally *tally, const std::string &label, const char *bytes, siz
         const char *next = end ? end + 1 : end_all;
         if (!end) end = end_all;
         if (end > line && end[-1] == '\r') --end;
-        const char *const start = line, *p = start;
+        const char *const line_start = line;
         line = next;
-        if (p == end) continue;  // a blank line says nothing
+        if (line_start == end) continue;  // a blank line says nothing
         ++c.lines;
-        int64_t f, q, a, points;
-        if (take(p, end, kAnswerHead) && number(p, end, &f) && take(p, end, kQuestionHead) && number(p, end, &q) &&
-            take(p, end, kChoiceHead) && number(p, end, &a) && take(p, end, kPointsHead) && number(p, end, &points) &&
-            p == end && f >= 1 && f <= kTallyFiles && q >= 1 && q <= kMaxQuestion && a >= 1 && a <= kAnswerCount) {
-            ++c.answers[f - 1][q][static_cast<size_t>(a - 1)];
-            run_file = static_cast<int>(f - 1);
+        int64_t v[4];
+        if (scan(kLogAnswerLine, line_start, end, v) && v[0] >= 1 && v[0] <= kTallyFiles && v[1] >= 1 &&
+            v[1] <= kMaxQuestion && v[2] >= 1 && v[2] <= kAnswerCount) {
+            ++c.answers[v[0] - 1][v[1]][static_cast<size_t>(v[2] - 1)];
+            run_file = static_cast<int>(v[0] - 1);
             continue;
         }
-        p = start;
-        int64_t total;
-        if (take(p, end, kTotalHead) && number(p, end, &total) && p == end && run_file >= 0) {
+        if (scan(kLogTotalLine, line_start, end, v) && run_file >= 0) {
             ++c.finished[run_file];
-            ++c.totals[run_file][total];
+            ++c.totals[run_file][v[0]];
             run_file = -1;
             continue;
         }
-        p = start;
-        if (take(p, end, kIdleText) && p == end) {
+        if (scan(kLogIdleLine, line_start, end, v)) {
             ++c.idle;
             run_file = -1;
             continue;

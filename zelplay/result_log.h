@@ -4,6 +4,11 @@
 #include <windows.h>
 #include <stddef.h>
 
+// The three lines of the log, as printf formats: the run engine writes them, the tally reads them.
+extern const char kLogAnswerLine[];  // file, question, answer (1-based), points
+extern const char kLogTotalLine[];   // the run's total
+extern const char kLogIdleLine[];    // the start screen came back by itself
+
 // Name of the recovery file, in the folder of the log it stands in for.
 extern const char kRecoveryName[];
 
