@@ -28,3 +28,15 @@ ResultPick pick_result(const ResultRules &r, int64_t total) {
     if (v > r.banded - 1) v = r.banded - 1;
     return {kPickBand, r.banded - 1 - static_cast<int32_t>(v)};
 }
+
+size_t result_list_row(const ResultRules &r, const ResultPick &pick, size_t unused) {
+    const size_t top = r.top_row ? 1 : 0, bottom = top + static_cast<size_t>(r.banded) + unused;
+    const size_t fixed = bottom + (r.bottom_row ? 1 : 0);
+    switch (pick.kind) {
+        case kPickTopRow: return 0;
+        case kPickBand: return top + static_cast<size_t>(pick.row);
+        case kPickBottomRow: return bottom;
+        case kPickNoRows: return fixed;
+        default: return fixed + 1;
+    }
+}

@@ -33,3 +33,7 @@ int64_t result_band_width(const ResultRules &rules);
 // Bands count from a total of 0 upward whatever the lowest total is; a total below 0 takes the
 // last row, as 0 does.
 ResultPick pick_result(const ResultRules &rules, int64_t total);
+// Where a pick stands in the list the operator reads: the top row, the banded rows, `unused` rows
+// the player never shows (a row without title and those after it), the bottom row, then the two
+// fixed texts (no rows, width 0).
+size_t result_list_row(const ResultRules &rules, const ResultPick &pick, size_t unused = 0);

@@ -197,47 +197,30 @@ ResultReport make_result_report(const QuestionFile *f, size_t listed) {
     r.min_total = lo;
     r.max_total = hi;
 
-    // The rows in list order, then the fixed texts where the arithmetic leads to them.
-    int band_base = 0;
-    if (r.rules.top_row) {
-        r.rows.push_back({kRowTop, f->topRow.title, {}, {}});
-        band_base = 1;
-    }
+    // The rows in list order, then the fixed texts, kept only where the arithmetic leads to them.
+    if (r.rules.top_row) r.rows.push_back({kRowTop, f->topRow.title, {}, {}});
     for (int32_t b = 0; b < r.rules.banded; ++b) r.rows.push_back({kRowBand, f->results[b].title, {}, {}});
+    const size_t unused = listed > static_cast<size_t>(r.rules.banded) ? listed - static_cast<size_t>(r.rules.banded) : 0;
     for (size_t b = static_cast<size_t>(r.rules.banded); b < listed; ++b)
         r.rows.push_back({kRowUnused, f->results[b].title[0] ? f->results[b].title : "（タイトルなし）", {}, {}});
-    int bottom = -1, fixed[2] = {-1, -1};
-    if (r.rules.bottom_row) {
-        bottom = static_cast<int>(r.rows.size());
-        r.rows.push_back({kRowBottom, f->bottomRow.title, {}, {}});
-    }
-    int last_row = -1;
+    if (r.rules.bottom_row) r.rows.push_back({kRowBottom, f->bottomRow.title, {}, {}});
+    r.rows.push_back({kRowFixedText, kNoResultsTitle, {}, {}});
+    r.rows.push_back({kRowFixedText, kZeroWidthTitle, {}, {}});
+    size_t last_row = r.rows.size();
     for (int64_t t = 0; t <= hi - lo; ++t) {
         const uint32_t *count = &counts[static_cast<size_t>(t) * limbs];
         if (!used[static_cast<size_t>(t)] || is_zero(count, limbs)) continue;
         const int64_t total = lo + t;
-        const ResultPick pick = pick_result(r.rules, total);
-        int row;
-        switch (pick.kind) {
-            case kPickTopRow: row = 0; break;
-            case kPickBottomRow: row = bottom; break;
-            case kPickBand: row = band_base + pick.row; break;
-            default: {
-                int &slot = fixed[pick.kind == kPickNoRows ? 0 : 1];
-                if (slot < 0) {
-                    slot = static_cast<int>(r.rows.size());
-                    r.rows.push_back({kRowFixedText, pick.kind == kPickNoRows ? kNoResultsTitle : kZeroWidthTitle, {}, {}});
-                }
-                row = slot;
-            }
-        }
-        ReportRow &target = r.rows[static_cast<size_t>(row)];
+        const size_t row = result_list_row(r.rules, pick_result(r.rules, total), unused);
+        ReportRow &target = r.rows[row];
         // Neighbouring reachable totals that lead to the same row make one range.
         if (row == last_row) target.ranges.back().second = total;
         else target.ranges.push_back({total, total});
         last_row = row;
         add_to(&target.count, count, limbs);
     }
+    for (size_t i = r.rows.size(); i-- > 0 && r.rows[i].kind == kRowFixedText;)
+        if (r.rows[i].ranges.empty()) r.rows.erase(r.rows.begin() + static_cast<long>(i));
     return r;
 }
 

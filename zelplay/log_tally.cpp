@@ -210,16 +210,7 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
         const size_t fixed = rows.size();
         rows.push_back(kNoResultsTitle);
         rows.push_back(kZeroWidthTitle);
-        auto row_of = [&](int64_t total) -> size_t {
-            ResultPick p = pick_result(rules, total);
-            switch (p.kind) {
-                case kPickTopRow: return 0;
-                case kPickBand: return (rules.top_row ? 1 : 0) + static_cast<size_t>(p.row);
-                case kPickBottomRow: return fixed - 1;
-                case kPickNoRows: return fixed;
-                default: return fixed + 1;
-            }
-        };
+        auto row_of = [&](int64_t total) { return result_list_row(rules, pick_result(rules, total)); };
         for (size_t r = 0; r < rows.size(); ++r) {
             bool seen = false;
             for (const auto &e : totals) seen = seen || row_of(e.first) == r;
