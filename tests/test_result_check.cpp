@@ -123,6 +123,7 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     File one({{2, 1}, {2, 0}}, {"X", "Y"});
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};
     Table t = tally_table(tally, slots);
+    EXPECT_EQ("表.csv", log_column_label("C:\\表示\\表.csv"));  // 0x5C inside a character
     const std::vector<std::string> header = {"項目", "12月08日", "12月09日", "合計"};
     EXPECT_EQ(header, t[0]);
     const struct {

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+#include "BrixLib.h"
 #include "RowOfFile.h"
 #include "imemory.h"
 #include "result_choice.h"
@@ -75,9 +76,9 @@ void add_note(Table *table, const std::string &note) { table->push_back(std::vec
 }  // namespace
 
 std::string log_column_label(const char *path) {
-    const char *name = path;
-    for (const char *p = path; *p; ++p)
-        if ((*p == '\\' || *p == '/' || *p == ':') && p[1]) name = p + 1;
+    char copy[kPathSize] = {0};
+    append_prefix(copy, sizeof copy, path, strlen(path));
+    const char *name = path_file_name(copy);  // a name's byte 0x5C may be half of "表"
     if (strlen(name) == 12 && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + 8, ".csv") == 0) {
         bool digits = true;
         for (int i = 4; i < 8; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
