@@ -39,6 +39,16 @@ void row(const char *what, double us, double floor_us, double goal_ratio) {
     printf("%-44s %12.1f %12.1f %9.2fx  %-8s %s\n", what, us, floor_us, ratio, goal, ok ? "ok" : "MISSED");
 }
 
+// The player's window; a missing one is reported and counts as a missed goal.
+HWND main_window_or_miss(const PlayerWindow &player) {
+    HWND window = player.window();
+    if (!window) {
+        printf("no main window\n");
+        ++g_misses;
+    }
+    return window;
+}
+
 void header(const char *title) {
     printf("\n== %s\n%-44s %12s %12s %10s  %-8s\n", title, "measure", "median us", "floor us", "ratio", "goal");
 }
@@ -67,12 +77,8 @@ void bench_composition(const Folder &dir) {
     std::string picture = dir.write("picture.bmp", bmp_bytes(400, 300, RGB(220, 200, 40), RGB(180, 60, 60)));
     std::string quiz = dir.write("screen.qst", quiz_bytes(3, "画面の診断", picture));
     PlayerWindow player(dir.path().c_str());
-    HWND window = player.window();
-    if (!window) {
-        printf("no main window\n");
-        ++g_misses;
-        return;
-    }
+    HWND window = main_window_or_miss(player);
+    if (!window) return;
     open_start_file(window, quiz.c_str());
     image_store(kImgLoadSetWall, 0, const_cast<char *>(wall.c_str()));
     run_engine(kRunChoose, 0, nullptr);  // the first question
@@ -328,12 +334,8 @@ void bench_latency(const Folder &dir) {
     std::string plain = dir.write("pictured.qst", pictured_quiz("写真", pictures, ""));
     std::string walled = dir.write("walled.qst", pictured_quiz("壁紙", pictures, wall));
     PlayerWindow player(dir.path().c_str());
-    HWND window = player.window();
-    if (!window) {
-        printf("no main window\n");
-        ++g_misses;
-        return;
-    }
+    HWND window = main_window_or_miss(player);
+    if (!window) return;
     if (!player.set_client_size(1920, 1080)) printf("(client area is not 1920x1080)\n");
     RECT client;
     GetClientRect(window, &client);
