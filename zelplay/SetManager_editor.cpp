@@ -113,7 +113,7 @@ void open_set(HWND dialog) {
     char remembered[kPathSize];
     strcpy(remembered, path);
     path[0] = '\0';
-    if (load_set(dialog)) {
+    if (load_set(dialog, true)) {
         fill_set_editor(dialog);
         set_result(dialog, kEditorOpened);
     } else if (remembered[0]) {
