@@ -200,5 +200,7 @@ void set_ime_open(HWND window, bool open) {
     ImmReleaseContext(window, imc);
 }
 
-const char kPictureFilter[] = "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
+// First every kind the player shows, so a chooser opens on all the pictures of a folder.
+const char kPictureFilter[] = "すべての画像(*.bmp,*.jpg,*.jpeg,*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0"
+                              "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
                               "画像ファイル(*.png)\0*.png\0すべてのファイル(*.*)\0*.*\0";

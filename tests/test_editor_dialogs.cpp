@@ -241,6 +241,21 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     info.item.pszText = nullptr;
     SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(typed, question(0)->text);
+    // A line break shows as one sign, and an edit of that row keeps the stored CR LF.
+    strcpy(question(0)->text, "朝\r\n夜");
+    wchar_t shown[64] = L"stale";
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = shown;
+    item.cchTextMax = 64;
+    SendMessageW(d.questions(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(L"朝\x21B5夜"), shown);
+    NMLVDISPINFOW wide = {};
+    wide.hdr = info.hdr;
+    wide.hdr.code = LVN_ENDLABELEDITW;
+    wide.item.pszText = shown;
+    SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&wide));
+    EXPECT_STREQ("朝\r\n夜", question(0)->text);
 }
 
 TEST(MainDialog, ModifyNeedsASelectedRow) {

@@ -10,6 +10,14 @@
 int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, const int *limits,
                    const char *const *headers);
 
+// A stored text as a list view shows it, in UTF-16: each line break (CR LF, or a lone CR or LF) as
+// one sign, kLineBreakSign, which Shift-JIS cannot hold. out gets at most size characters with
+// the terminating zero.
+const wchar_t kLineBreakSign = 0x21B5;  // "↵"
+void lv_display_text(const char *text, wchar_t *out, int size);
+// The text typed into a row's label back in Shift-JIS, each kLineBreakSign as CR LF again.
+void lv_stored_text(const wchar_t *text, char *out, size_t size);
+
 int lv_insert_item(HWND view, int row, void *record);
 int lv_append_item(HWND view, void *record);
 void lv_set_item(HWND view, int row, void *record);

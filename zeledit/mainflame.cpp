@@ -145,6 +145,23 @@ void on_get_display_info(NMLVDISPINFOA *info, bool questions) {
     else result_cell(item);
 }
 
+// The list views ask in UTF-16, so that a line break shows as one sign (lv_display_text).
+void on_get_display_info_w(NMLVDISPINFOW *info, bool questions) {
+    LVITEMW *item = &info->item;
+    if (!(item->mask & LVIF_TEXT) || !item->lParam || !item->pszText || item->cchTextMax <= 0) return;
+    char number[32] = "";
+    NMLVDISPINFOA ansi = {};
+    ansi.hdr = info->hdr;
+    ansi.item.mask = item->mask;
+    ansi.item.iItem = item->iItem;
+    ansi.item.iSubItem = item->iSubItem;
+    ansi.item.lParam = item->lParam;
+    ansi.item.pszText = number;
+    ansi.item.cchTextMax = sizeof number;
+    on_get_display_info(&ansi, questions);
+    lv_display_text(ansi.item.pszText, item->pszText, item->cchTextMax);
+}
+
 // ---- notifications ----
 
 // A label edit refused for its stored length starts again with the typed text.
@@ -185,6 +202,18 @@ void on_end_label_edit(HWND dialog, NMLVDISPINFOA *info, bool questions) {
     lv_set_item(view, row, record);
 }
 
+void on_end_label_edit_w(HWND dialog, NMLVDISPINFOW *info, bool questions) {
+    char text[kLineSize];
+    NMLVDISPINFOA ansi = {};
+    ansi.hdr = info->hdr;
+    ansi.item.iItem = info->item.iItem;
+    if (info->item.pszText) {
+        lv_stored_text(info->item.pszText, text, sizeof text);
+        ansi.item.pszText = text;
+    }
+    on_end_label_edit(dialog, &ansi, questions);
+}
+
 void on_right_click(HWND dialog, bool questions) {
     POINT at;
     GetCursorPos(&at);
@@ -205,6 +234,9 @@ INT_PTR on_notify(HWND dialog, NMHDR *header) {
         case LVN_GETDISPINFOA: on_get_display_info(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case LVN_BEGINLABELEDITA: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case LVN_ENDLABELEDITA: on_end_label_edit(dialog, reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_GETDISPINFOW: on_get_display_info_w(reinterpret_cast<NMLVDISPINFOW *>(header), questions); break;
+        case LVN_BEGINLABELEDITW: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_ENDLABELEDITW: on_end_label_edit_w(dialog, reinterpret_cast<NMLVDISPINFOW *>(header), questions); break;
         case NM_RCLICK: on_right_click(dialog, questions); break;
         case NM_DBLCLK: on_double_click(dialog, reinterpret_cast<NMITEMACTIVATE *>(header), questions); break;
         default: break;
