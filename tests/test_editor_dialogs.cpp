@@ -249,7 +249,7 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     item.pszText = shown;
     item.cchTextMax = 64;
     SendMessageW(d.questions(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(std::wstring(L"朝\x21B5夜"), shown);
+    EXPECT_EQ(std::wstring(L"朝") + lv_line_break_sign(d.questions()) + L"夜", shown);
     NMLVDISPINFOW wide = {};
     wide.hdr = info.hdr;
     wide.hdr.code = LVN_ENDLABELEDITW;

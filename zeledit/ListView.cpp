@@ -40,7 +40,29 @@ int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, 
     return ok;
 }
 
-void lv_display_text(const char *text, wchar_t *out, int size) {
+wchar_t lv_line_break_sign(HWND view) {
+    // Asked once per font: a cell is drawn far more often than the font changes.
+    static HFONT asked = nullptr;
+    static wchar_t sign = kLineBreakSign;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(view, WM_GETFONT, 0, 0));
+    if (font == asked && asked) return sign;
+    sign = kLineBreakSign;
+    HDC dc = GetDC(view);
+    if (dc) {
+        HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+        const wchar_t signs[2] = {kLineBreakSign, kLineBreakFallback};
+        WORD glyphs[2] = {0, 0};
+        if (GetGlyphIndicesW(dc, signs, 2, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 2 && glyphs[0] == 0xFFFF &&
+            glyphs[1] != 0xFFFF)
+            sign = kLineBreakFallback;
+        SelectObject(dc, old);
+        ReleaseDC(view, dc);
+    }
+    asked = font;
+    return sign;
+}
+
+void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size) {
     if (size <= 0) return;
     out[0] = L'\0';
     wchar_t wide[kLineSize];
@@ -51,7 +73,7 @@ void lv_display_text(const char *text, wchar_t *out, int size) {
     for (const wchar_t *p = wide; *p && k < size - 1; ++p) {
         if (*p == L'\r' || *p == L'\n') {
             if (*p == L'\r' && p[1] == L'\n') ++p;
-            out[k++] = kLineBreakSign;
+            out[k++] = sign;
         } else {
             out[k++] = *p;
         }
@@ -66,7 +88,7 @@ void lv_stored_text(const wchar_t *text, char *out, size_t size) {
     for (const wchar_t *p = text; *p; ++p) {
         char piece[8];
         int n = 0;
-        if (*p == kLineBreakSign) {
+        if (*p == kLineBreakSign || *p == kLineBreakFallback) {
             piece[n++] = '\r';
             piece[n++] = '\n';
         } else {

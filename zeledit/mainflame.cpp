@@ -159,7 +159,7 @@ void on_get_display_info_w(NMLVDISPINFOW *info, bool questions) {
     ansi.item.pszText = number;
     ansi.item.cchTextMax = sizeof number;
     on_get_display_info(&ansi, questions);
-    lv_display_text(ansi.item.pszText, item->pszText, item->cchTextMax);
+    lv_display_text(ansi.item.pszText, lv_line_break_sign(info->hdr.hwndFrom), item->pszText, item->cchTextMax);
 }
 
 // ---- notifications ----
