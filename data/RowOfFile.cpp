@@ -84,7 +84,7 @@ char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size, Ut
     return sjis;
 }
 
-void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size_t size) {
+void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size_t size, bool saved) {
     if (!size) return;
     char codes[64] = "";
     const size_t most = kLossesShown, shown = lost.count < most ? lost.count : most;
@@ -100,8 +100,8 @@ void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size
         wsprintfA(body, "Shift-JIS にない %u 文字を「?」に置き換えて読みました（%s）。", static_cast<unsigned>(lost.count), codes);
     else
         lstrcpyA(body, "どの文字も Shift-JIS で表せます。");
-    snprintf(text, size, "%s\r\nこのファイルは UTF-8 で書かれています。保存するときは Shift-JIS で保存します。\r\n%s",
-              path_file_name(name), body);
+    snprintf(text, size, "%s\r\nこのファイルは UTF-8 で書かれています。%s\r\n%s", path_file_name(name),
+             saved ? "保存するときは Shift-JIS で保存します。" : "", body);
     text[size - 1] = '\0';
 }
 

@@ -25,9 +25,9 @@ bool looks_like_utf8(const unsigned char *bytes, size_t size);
 // UTF-8 bytes (a mark dropped) as Shift-JIS, "?" for what it cannot hold; null when out of memory.
 // The caller frees it with I_HEAP_FREE; *size receives its length.
 char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size, Utf8Losses *lost = nullptr);
-// What the operator is told on opening a UTF-8 file: its name, that it is saved in Shift-JIS, and
-// how many characters became "?" with the first few.
-void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size_t size);
+// What the operator is told on opening a UTF-8 file: its name, that it is saved in Shift-JIS (where
+// the program saves it), and how many characters became "?" with the first few.
+void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size_t size, bool saved = true);
 
 // The UTF-8 file an editor opened last, until it is saved over in Shift-JIS.
 struct Utf8Original {
