@@ -182,6 +182,27 @@ TEST_F(MainWindow, ALockedLogStopsNoVisitorAndItsLinesArriveWhenItIsFree) {
     EXPECT_STREQ("診断Zelmica", title);
 }
 
+// Shutdown ends the process after WM_ENDSESSION, with no WM_DESTROY: the answers waiting for a
+// locked log reach the recovery file then, without a box, and the display is let go.
+TEST_F(MainWindow, ShutdownRescuesTheWaitingAnswersWithoutABox) {
+    open_quiz();
+    std::string log = dir.path() + "zelm.csv";
+    HANDLE sheet = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, sheet);
+    click(0);
+    click(0);  // はい, 5
+    g_states.clear();
+    ExecutionStateFn old = set_execution_state_fn(record_state);
+    EXPECT_TRUE(SendMessageA(window, WM_QUERYENDSESSION, 0, 0));
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    set_execution_state_fn(old);
+    CloseHandle(sheet);
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n", dir.read("zelm_recovered.csv"));
+    EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_EQ(1u, g_states.size());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), g_states[0]);
+}
+
 // A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.
 TEST_F(MainWindow, APngPictureShowsTheWallpaperThroughItsTransparentHalf) {
     png_image image;

@@ -181,6 +181,16 @@ static void check_log_folder(HWND window) {
     show_message_box(window, text, kTitle, MB_OK | MB_ICONWARNING);
 }
 
+// Windows ends the process after WM_ENDSESSION and sends no WM_DESTROY: the waiting answers are
+// written or rescued here, without a box, which would only hold up the shutdown.
+static void on_end_session(HWND window, bool ending) {
+    if (!ending) return;
+    result_log_rescue();
+    if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+    remove_key_hooks();
+    keep_awake(false);
+}
+
 static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
@@ -317,6 +327,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_CREATE: on_create(window); return 0;
     case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: on_end_session(window, wp != FALSE); return 0;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
