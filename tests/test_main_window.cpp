@@ -11,6 +11,7 @@
 #include "SetManager.h"
 #include "dpi.h"
 #include "font_slot.h"
+#include "crash_restart.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
@@ -201,6 +202,18 @@ TEST_F(MainWindow, ShutdownRescuesTheWaitingAnswersWithoutABox) {
     EXPECT_TRUE(boxes.boxes().empty());
     ASSERT_EQ(1u, g_states.size());
     EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), g_states[0]);
+}
+
+// A file dialog moves the current folder later: the file to come back with after a crash is kept whole.
+TEST_F(MainWindow, ARelativeStartFileIsKeptForTheRestartByItsFullPath) {
+    dir.write("quiz.qst", kQuiz);
+    char before[kPathSize];
+    GetCurrentDirectoryA(sizeof before, before);
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(1, open_start_file(window, "quiz.qst"));
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(dir.path() + "quiz.qst", restart_file());
+    set_restart_file(nullptr);
 }
 
 // A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.

@@ -427,7 +427,11 @@ HWND start_player(HINSTANCE instance, int show) {
     return window;
 }
 
-int open_start_file(HWND window, const char *path) {
+int open_start_file(HWND window, const char *given) {
+    // File dialogs move the current folder: a restart must still find the file it was given.
+    char path[kPathSize];
+    DWORD n = GetFullPathNameA(given, sizeof path, path, nullptr);
+    if (!n || n >= sizeof path) copy_cut(path, sizeof path, given);
     set_restart_file(path);
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
         const void *io = path;
