@@ -155,6 +155,16 @@ TEST(HookProcedures, InstallAndRemoveAndTheLowLevelHookAnswersWhileThisThreadIsB
     WaitForSingleObject(typist, INFINITE);
     CloseHandle(typist);
     EXPECT_LT(probe.waited, 1000u) << "the hook was not called while this thread was blocked";
+    // Installed again (as after a session unlock), it still decides every key, once.
+    long installs = ll_hook_installs();
+    refresh_key_hooks();
+    for (DWORD start = GetTickCount(); ll_hook_installs() == installs && GetTickCount() - start < 2000;) Sleep(5);
+    EXPECT_EQ(installs + 1, ll_hook_installs());
+    Probe again = {ll_hook_decisions()};
+    type_f13(&again);
+    EXPECT_LT(again.waited, 1000u) << "the hook installed again is not called";
+    Sleep(100);
+    EXPECT_EQ(again.before + 2, ll_hook_decisions()) << "the old hook still runs beside the new one";
     remove_key_hooks();
     remove_key_hooks();
     DestroyWindow(w);

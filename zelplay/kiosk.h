@@ -36,6 +36,10 @@ EdgeGestureFn set_edge_gesture_fn(EdgeGestureFn fn);
 void keep_awake(bool on);
 // Swipes in from the screen's edges do nothing while the window is full screen (Windows 8 and later).
 bool disable_edge_gestures(HWND window, bool disable);
+// Has window told of session changes (WM_WTSSESSION_CHANGE: an unlock may have cost the low-level
+// hook), or no longer; nothing where the system lacks it.
+void watch_session(HWND window, bool on);
+
 
 // GetAsyncKeyState or a stand-in; "down" is the high bit of its result.
 typedef SHORT(WINAPI *KeyStateFn)(int vk);
@@ -51,10 +55,14 @@ int shift_f12_leaves(WPARAM key, int full_screen, KeyStateFn key_state);
 LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event);  // WH_KEYBOARD_LL
 LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data);             // WH_KEYBOARD
 
-// Installs WH_KEYBOARD_LL on a thread of its own, then WH_KEYBOARD for all threads; returns 1 when
-// both are in place.
+// Installs WH_KEYBOARD_LL on a thread of its own, which installs it again every minute, then
+// WH_KEYBOARD for all threads; returns 1 when both are in place.
 int install_key_hooks(HINSTANCE instance);
-// Key events the low-level hook has decided since the program started.
+// Has the hook thread install the low-level hook again now (after a display change or a session
+// unlock, when Windows may have dropped it); nothing when none is installed.
+void refresh_key_hooks();
+// Key events the low-level hook has decided, and times it was installed, since the program started.
 long ll_hook_decisions();
+long ll_hook_installs();
 // Removes them in the same order; safe to call when none is installed.
 void remove_key_hooks();

@@ -162,6 +162,7 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     install_key_hooks(g_main.instance);
+    watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -195,6 +196,7 @@ static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
+    watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
     clear_full_screen_props(window);
@@ -289,6 +291,10 @@ static void on_command(HWND window, int id) {
     }
 }
 
+// A monitor plugged in or a resolution changed: Windows may have dropped the low-level hook
+// meanwhile.
+static void on_display_change() { refresh_key_hooks(); }
+
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
@@ -344,6 +350,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
         InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_DISPLAYCHANGE: on_display_change(); break;
+    case WM_WTSSESSION_CHANGE:
+        if (wp == WTS_SESSION_UNLOCK) refresh_key_hooks();
         return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;

@@ -17,7 +17,10 @@ HHOOK g_key_hook = nullptr;
 
 // The low-level hook runs on a thread of its own: Windows waits only LowLevelHooksTimeout for
 // each key and then removes a hook whose thread does not answer, and the interface thread is
-// busy at times (the start sound plays on it until it ends).
+// busy at times (the start sound plays on it until it ends). Windows removes it silently even so
+// (a stalled system, a locked session), so the thread installs it again every minute and when
+// asked (display change, session unlock).
+enum { kReinstallMillis = 60000, kMsgReinstall = WM_APP + 1 };
 struct HookThread {
     HANDLE thread = nullptr;
     DWORD id = 0;
@@ -25,13 +28,28 @@ struct HookThread {
     HINSTANCE instance = nullptr;
 };
 HookThread g_hook_thread;
+std::atomic<long> g_ll_installs{0};
+
+// The new hook first, then the old one away: no key passes in between.
+void reinstall_ll_hook() {
+    HHOOK fresh = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, g_hook_thread.instance, 0);
+    if (!fresh) return;  // the old one may still be in place; the next turn tries again
+    if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
+    g_ll_hook = fresh;
+    ++g_ll_installs;
+}
 
 DWORD WINAPI hook_thread_main(LPVOID) {
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue, before anyone posts
-    g_ll_hook = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, g_hook_thread.instance, 0);
+    reinstall_ll_hook();
     SetEvent(g_hook_thread.ready);
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    UINT_PTR timer = SetTimer(nullptr, 0, kReinstallMillis, nullptr);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if ((msg.message == WM_TIMER && !msg.hwnd) || msg.message == kMsgReinstall) reinstall_ll_hook();
+        else DispatchMessageA(&msg);
+    }
+    if (timer) KillTimer(nullptr, timer);
     if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
     g_ll_hook = nullptr;
     return 0;
@@ -162,6 +180,11 @@ LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data) {
 }
 
 long ll_hook_decisions() { return g_ll_decisions; }
+long ll_hook_installs() { return g_ll_installs; }
+
+void refresh_key_hooks() {
+    if (g_hook_thread.thread) PostThreadMessageA(g_hook_thread.id, kMsgReinstall, 0, 0);
+}
 
 int install_key_hooks(HINSTANCE instance) {
     if (!g_hook_thread.thread) {
