@@ -215,7 +215,7 @@ protected:
         return r;
     }
     void expect_full_screen_rect() const {
-        const ScreenMetrics &m = screen_metrics();
+        const ScreenMetrics m = screen_metrics(window_);
         RECT r = rect();
         EXPECT_EQ(r.left, -m.frame_width);
         EXPECT_EQ(r.top, -(m.frame_height + m.menu_height + m.caption_height));
@@ -227,7 +227,7 @@ protected:
 HWND FullScreen::window_ = nullptr;
 
 TEST_F(FullScreen, MinMaxWithAndWithoutTheProperty) {
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window_);
     MINMAXINFO info{};
     full_screen_minmax(window_, &info);
     EXPECT_EQ(info.ptMaxPosition.x, -m.frame_width);

@@ -3,7 +3,8 @@
 #pragma once
 #include <windows.h>
 
-// System metrics used for the full-screen geometry, read once on first use.
+// System metrics used for the full-screen geometry, at the DPI of the window's monitor where the
+// system tells metrics per DPI (Windows 10 1607 on), else at the system's.
 struct ScreenMetrics {
     int caption_height;  // SM_CYCAPTION
     int frame_width;     // SM_CXFRAME
@@ -11,8 +12,10 @@ struct ScreenMetrics {
     int screen_width;    // SM_CXSCREEN
     int screen_height;   // SM_CYSCREEN
     int menu_height;     // SM_CYMENU
+    int screen_left, screen_top;  // the window's monitor in screen coordinates
 };
-const ScreenMetrics &screen_metrics();
+// Read at each use: a kiosk's monitor, resolution or scale may change while it runs.
+ScreenMetrics screen_metrics(HWND window);
 
 // The process-wide full-screen flag read by the hooks; the main window sets it with each set_full_screen.
 int full_screen_flag();
@@ -21,6 +24,9 @@ void set_full_screen_flag(int on);
 // Enters (on non-zero) or leaves full-screen mode; the window properties "FullScreen" and "Maximized"
 // remember the state. Entering twice or leaving while not in full screen does nothing.
 void set_full_screen(HWND window, int on);
+// Full screen fitted again to the window's monitor and DPI (WM_DPICHANGED, WM_DISPLAYCHANGE);
+// nothing outside full screen.
+void refit_full_screen(HWND window);
 // Removes both properties; for the main window's WM_DESTROY.
 void clear_full_screen_props(HWND window);
 // The main window's WM_GETMINMAXINFO handler.
@@ -39,7 +45,6 @@ bool disable_edge_gestures(HWND window, bool disable);
 // Has window told of session changes (WM_WTSSESSION_CHANGE: an unlock may have cost the low-level
 // hook), or no longer; nothing where the system lacks it.
 void watch_session(HWND window, bool on);
-
 
 // GetAsyncKeyState or a stand-in; "down" is the high bit of its result.
 typedef SHORT(WINAPI *KeyStateFn)(int vk);

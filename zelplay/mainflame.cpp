@@ -292,8 +292,11 @@ static void on_command(HWND window, int id) {
 }
 
 // A monitor plugged in or a resolution changed: Windows may have dropped the low-level hook
-// meanwhile.
-static void on_display_change() { refresh_key_hooks(); }
+// meanwhile, and full screen must cover the new screen.
+static void on_display_change(HWND window) {
+    refresh_key_hooks();
+    refit_full_screen(window);
+}
 
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
@@ -342,16 +345,17 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
     case kMsgDpiChanged:
         // Moved to a screen of another scale: the fonts and pictures follow, the layout is the
-        // client area's anyway. A full-screen window keeps its own size.
+        // client area's anyway. A full-screen window is fitted to the new caption and menu heights.
         font_slots_set_dpi(HIWORD(wp));
-        if (!full_screen_flag()) {
+        if (full_screen_flag()) refit_full_screen(window);
+        else {
             const RECT *r = reinterpret_cast<const RECT *>(lp);
             SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
         InvalidateRect(window, nullptr, FALSE);
         return 0;
-    case WM_DISPLAYCHANGE: on_display_change(); break;
+    case WM_DISPLAYCHANGE: on_display_change(window); break;
     case WM_WTSSESSION_CHANGE:
         if (wp == WTS_SESSION_UNLOCK) refresh_key_hooks();
         return 0;

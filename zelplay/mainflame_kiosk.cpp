@@ -1,5 +1,6 @@
 // Full-screen mode and the keyboard hooks of the player's main window.
 #include "kiosk.h"
+#include "dpi.h"
 #include <atomic>
 
 namespace {
@@ -65,17 +66,27 @@ HANDLE flag_handle(int on) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR
 
 }  // namespace
 
-const ScreenMetrics &screen_metrics() {
-    static bool filled = false;
-    static ScreenMetrics m;
-    if (!filled) {
-        m.caption_height = GetSystemMetrics(SM_CYCAPTION);
-        m.frame_width = GetSystemMetrics(SM_CXFRAME);
-        m.frame_height = GetSystemMetrics(SM_CYFRAME);
-        m.screen_width = GetSystemMetrics(SM_CXSCREEN);
-        m.screen_height = GetSystemMetrics(SM_CYSCREEN);
-        m.menu_height = GetSystemMetrics(SM_CYMENU);
-        filled = true;
+ScreenMetrics screen_metrics(HWND window) {
+    typedef int(WINAPI * MetricsForDpiFn)(int, UINT);
+    static MetricsForDpiFn for_dpi = reinterpret_cast<MetricsForDpiFn>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    // Caption and menu are drawn at the monitor's scale, which may not be the system's: a part of
+    // the menu bar left on the screen would offer 終了 to visitors.
+    UINT dpi = static_cast<UINT>(window_dpi(window));
+    auto metric = [&](int index) { return for_dpi ? for_dpi(index, dpi) : GetSystemMetrics(index); };
+    ScreenMetrics m;
+    m.caption_height = metric(SM_CYCAPTION);
+    m.frame_width = metric(SM_CXFRAME);
+    m.frame_height = metric(SM_CYFRAME);
+    m.menu_height = metric(SM_CYMENU);
+    m.screen_width = GetSystemMetrics(SM_CXSCREEN);
+    m.screen_height = GetSystemMetrics(SM_CYSCREEN);
+    m.screen_left = m.screen_top = 0;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        m.screen_left = monitor.rcMonitor.left;
+        m.screen_top = monitor.rcMonitor.top;
     }
     return m;
 }
@@ -84,7 +95,7 @@ int full_screen_flag() { return g_full_screen; }
 void set_full_screen_flag(int on) { g_full_screen = on ? 1 : 0; }
 
 void set_full_screen(HWND window, int on) {
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window);
     bool active = GetPropA(window, kPropFullScreen) != nullptr;
     // A second entry would record the already maximized state and lose the one to return to.
     if ((on != 0) == active) return;
@@ -94,18 +105,29 @@ void set_full_screen(HWND window, int on) {
         bool zoomed = IsZoomed(window) != FALSE;
         SetPropA(window, kPropMaximized, flag_handle(zoomed));
         if (zoomed)
-            SetWindowPos(window, nullptr, -m.frame_width, -(m.frame_height + m.menu_height + m.caption_height),
-                         kOversize, kOversize, SWP_NOZORDER);
+            SetWindowPos(window, nullptr, m.screen_left - m.frame_width,
+                         m.screen_top - (m.frame_height + m.menu_height + m.caption_height), kOversize, kOversize,
+                         SWP_NOZORDER);
         else
             ShowWindow(window, SW_SHOWMAXIMIZED);
     } else {
         SetPropA(window, kPropFullScreen, flag_handle(0));
         disable_edge_gestures(window, false);
         if (GetPropA(window, kPropMaximized))
-            SetWindowPos(window, nullptr, -m.frame_width, -m.frame_height, kOversize, kOversize, SWP_NOZORDER);
+            SetWindowPos(window, nullptr, m.screen_left - m.frame_width, m.screen_top - m.frame_height, kOversize,
+                         kOversize, SWP_NOZORDER);
         else
             ShowWindow(window, SW_RESTORE);
     }
+}
+
+void refit_full_screen(HWND window) {
+    if (!GetPropA(window, kPropFullScreen)) return;
+    const ScreenMetrics m = screen_metrics(window);
+    // Maximized again at the new metrics; WM_GETMINMAXINFO clips the size.
+    SetWindowPos(window, nullptr, m.screen_left - m.frame_width,
+                 m.screen_top - (m.frame_height + m.menu_height + m.caption_height), kOversize, kOversize,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void clear_full_screen_props(HWND window) {
@@ -115,7 +137,7 @@ void clear_full_screen_props(HWND window) {
 
 void full_screen_minmax(HWND window, MINMAXINFO *info) {
     DefWindowProcA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(info));
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window);
     info->ptMaxPosition.x = -m.frame_width;
     info->ptMaxSize.x = info->ptMaxTrackSize.x = m.screen_width + 2 * m.frame_width;
     if (GetPropA(window, kPropFullScreen)) {
