@@ -35,7 +35,9 @@ void compose_line() {
 }
 
 // Windows' own restart (Vista on) as a second line: it also brings back a player that hung, or
-// one whose fault never reached the filter. Its command line holds the arguments only.
+// one whose fault never reached the filter. Its command line holds the arguments only. Not after
+// an update's reboot: the Startup shortcut starts the kiosk then, and two players would run.
+enum { kRestartNoPatch = 4, kRestartNoReboot = 8 };  // RESTART_NO_PATCH, RESTART_NO_REBOOT
 void register_system_restart() {
     typedef HRESULT(WINAPI * RegisterRestartFn)(PCWSTR, DWORD);
     static RegisterRestartFn fn = reinterpret_cast<RegisterRestartFn>(
@@ -45,7 +47,7 @@ void register_system_restart() {
     if (g_file[0]) snprintf(quoted, sizeof quoted, "\"%s\"", g_file);
     wchar_t wide[kPathSize + 3];
     if (!MultiByteToWideChar(CP_ACP, 0, quoted, -1, wide, kPathSize + 3)) return;
-    fn(wide, 0);
+    fn(wide, kRestartNoPatch | kRestartNoReboot);
 }
 
 // The rescue and the new player; shows nothing, allocates nothing, frees nothing.
