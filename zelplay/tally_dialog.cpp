@@ -38,15 +38,20 @@ void count(HWND owner, ReportContent *content, const std::vector<std::string> &p
     content->csv = table_csv(table);
 }
 
-// Running out of memory here ends the tally with a word, not the kiosk.
+void say_out_of_memory(HWND owner, ReportContent *content) {
+    content->text.clear();
+    content->csv.clear();
+    show_message_box(owner, "集計に使うメモリーが足りません。選ぶログを減らしてください。", kTallyCaption,
+                     MB_OK | MB_ICONWARNING);
+}
+
+// Running out of memory ends the tally with a word, not the kiosk. Caught here, where the work
+// starts: an exception must not cross the dialog's window procedure.
 void fill(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     try {
         count(owner, content, paths);
     } catch (const std::bad_alloc &) {
-        content->text.clear();
-        content->csv.clear();
-        show_message_box(owner, "集計に使うメモリーが足りません。選ぶログを減らしてください。", kTallyCaption,
-                         MB_OK | MB_ICONWARNING);
+        say_out_of_memory(owner, content);
     }
 }
 
@@ -54,8 +59,13 @@ void on_command(HWND dialog, int id, ReportContent *content) {
     if (id != IDC_TALLY_CHOOSE) return;
     char folder[kPathSize] = {0};
     module_folder(folder);
-    std::vector<std::string> paths;
-    if (choose_open_files(dialog, "集計するログファイルの選択（複数選べます）", kLogFilter, folder, &paths)) fill(dialog, content, paths);
+    try {
+        std::vector<std::string> paths;
+        if (choose_open_files(dialog, "集計するログファイルの選択（複数選べます）", kLogFilter, folder, &paths))
+            fill(dialog, content, paths);
+    } catch (const std::bad_alloc &) {
+        say_out_of_memory(dialog, content);
+    }
 }
 
 }  // namespace
