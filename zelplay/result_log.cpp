@@ -34,7 +34,7 @@ size_t g_count;
 // past its end (a log locked for days) are kept by the list alone.
 enum { kCrashCopySize = 256 * 1024 };
 char g_copy[kCrashCopySize];
-size_t g_copy_used, g_copy_lines;
+size_t g_copy_begin, g_copy_end, g_copy_lines;  // the lines still waiting lie in [begin, end)
 char g_copy_recovery[kPathSize];  // the recovery file beside the first waiting line's log
 
 size_t record_size(const char *record) {
@@ -51,19 +51,22 @@ void recovery_beside(const char *log, char *recovery) {
 void copy_line(const char *path, const char *line) {
     if (g_copy_lines + 1 != g_count) return;  // an earlier line did not fit: the copy stays a prefix
     size_t p = strlen(path) + 1, n = strlen(line) + 1;
-    if (p + n > sizeof g_copy - g_copy_used) return;
-    memcpy(g_copy + g_copy_used, path, p);
-    memcpy(g_copy + g_copy_used + p, line, n);
-    g_copy_used += p + n;
+    if (p + n > sizeof g_copy - g_copy_end && g_copy_begin) {
+        memmove(g_copy, g_copy + g_copy_begin, g_copy_end - g_copy_begin);
+        g_copy_end -= g_copy_begin;
+        g_copy_begin = 0;
+    }
+    if (p + n > sizeof g_copy - g_copy_end) return;
+    memcpy(g_copy + g_copy_end, path, p);
+    memcpy(g_copy + g_copy_end + p, line, n);
+    g_copy_end += p + n;
     ++g_copy_lines;
 }
 
 void drop_copied_head() {
     if (!g_copy_lines) return;
-    size_t first = record_size(g_copy);
-    memmove(g_copy, g_copy + first, g_copy_used - first);
-    g_copy_used -= first;
-    --g_copy_lines;
+    g_copy_begin += record_size(g_copy + g_copy_begin);
+    if (!--g_copy_lines) g_copy_begin = g_copy_end = 0;
 }
 
 void keep(const char *path, const char *line) {
@@ -84,10 +87,11 @@ void drop_head() {
     g_head = w->next;
     if (!g_head) g_tail = &g_head;
     --g_count;
+    bool same_log = g_head && strcmp(g_head->path, w->path) == 0;
     I_HEAP_FREE(w);
     drop_copied_head();
-    if (g_head) recovery_beside(g_head->path, g_copy_recovery);
-    else g_copy_recovery[0] = '\0';
+    if (!g_head) g_copy_recovery[0] = '\0';
+    else if (!same_log) recovery_beside(g_head->path, g_copy_recovery);
 }
 
 // Writes waiting lines from the first on; stops at the first refusal. Nothing is shown: the
@@ -140,7 +144,7 @@ void result_log_rescue() {
 
 void result_log_rescue_on_crash() {
     // Only what exists already: the copy, its recovery path and the stack.
-    size_t at = 0;
+    size_t at = g_copy_begin;
     bool log_takes = true;
     for (size_t i = 0; i < g_copy_lines; ++i) {
         const char *path = g_copy + at;
@@ -149,7 +153,7 @@ void result_log_rescue_on_crash() {
         if (!log_takes && g_copy_recovery[0]) append_to_file_quietly(g_copy_recovery, text, kAppendOpenAlways);
         at += record_size(path);
     }
-    g_copy_used = g_copy_lines = 0;  // written once; the list itself is left alone
+    g_copy_begin = g_copy_end = g_copy_lines = 0;  // written once; the list itself is left alone
 }
 
 int result_log_finish(HWND owner) {
