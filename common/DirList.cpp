@@ -15,6 +15,8 @@ static BOOL real_font(CHOOSEFONTA *f) { return ChooseFontA(f); }
 
 static const CommonDialogs kReal = {real_open, real_save, real_colour, real_font};
 static CommonDialogs g_dialogs = kReal;
+// CHOOSEFONT.iPointSize counts tenths of a point; an inch holds 72 points.
+enum { kPointTenthsPerInch = 720 };
 
 CommonDialogs set_common_dialogs(const CommonDialogs *dialogs) {
     CommonDialogs old = g_dialogs;
@@ -114,10 +116,13 @@ void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record) {
     cf.hwndOwner = owner;
     cf.lpLogFont = &work;
     cf.Flags = (record && record->Flags) ? record->Flags : (CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS);
-    // The dialog counts in the screen's pixels, the files in 96-DPI ones.
-    const int dpi = window_dpi(owner);
+    // The files count in 96-DPI pixels; the dialog turns points into heights at its screen DC's
+    // DPI, which is the system's even where the owner's monitor has another scale.
+    int dpi = window_dpi(nullptr);
     logfont_to_dpi(&work, dpi);
     if (g_dialogs.font(&cf)) {
+        // Its answer says which DPI it used: the chosen points against the height it made of them.
+        if (cf.iPointSize > 0 && work.lfHeight < 0) dpi = MulDiv(-work.lfHeight, kPointTenthsPerInch, cf.iPointSize);
         logfont_from_dpi(&work, dpi);
         *font = work;
     }

@@ -11,6 +11,7 @@
 #include "SetManager.h"
 #include "dpi.h"
 #include "font_slot.h"
+#include "crash_restart.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
@@ -180,6 +181,39 @@ TEST_F(MainWindow, ALockedLogStopsNoVisitorAndItsLinesArriveWhenItIsFree) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ("診断Zelmica", title);
+}
+
+// Shutdown ends the process after WM_ENDSESSION, with no WM_DESTROY: the answers waiting for a
+// locked log reach the recovery file then, without a box, and the display is let go.
+TEST_F(MainWindow, ShutdownRescuesTheWaitingAnswersWithoutABox) {
+    open_quiz();
+    std::string log = dir.path() + "zelm.csv";
+    HANDLE sheet = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, sheet);
+    click(0);
+    click(0);  // はい, 5
+    g_states.clear();
+    ExecutionStateFn old = set_execution_state_fn(record_state);
+    EXPECT_TRUE(SendMessageA(window, WM_QUERYENDSESSION, 0, 0));
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    set_execution_state_fn(old);
+    CloseHandle(sheet);
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n", dir.read("zelm_recovered.csv"));
+    EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_EQ(1u, g_states.size());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), g_states[0]);
+}
+
+// A file dialog moves the current folder later: the file to come back with after a crash is kept whole.
+TEST_F(MainWindow, ARelativeStartFileIsKeptForTheRestartByItsFullPath) {
+    dir.write("quiz.qst", kQuiz);
+    char before[kPathSize];
+    GetCurrentDirectoryA(sizeof before, before);
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(1, open_start_file(window, "quiz.qst"));
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(dir.path() + "quiz.qst", restart_file());
+    set_restart_file(nullptr);
 }
 
 // A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.

@@ -130,7 +130,19 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     char utf8[1024] = "\xEF\xBB\xBF";
     WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8 + 3, sizeof utf8 - 3, nullptr, nullptr);
     ScratchFolder dir;
-    ASSERT_TRUE(tally_log_file(&tally, dir.write("zelm1209.csv", utf8).c_str()));
+    bool too_large = true;
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("zelm1209.csv", utf8).c_str(), &too_large));
+    EXPECT_FALSE(too_large);
+    // A file past the limit is refused before anything is read, and counts nowhere.
+    std::string big = dir.write("zelm1210.csv", "");
+    HANDLE h = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = kTallyMaxBytes + 1;
+    SetFilePointerEx(h, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+    EXPECT_FALSE(tally_log_file(&tally, big.c_str(), &too_large));
+    EXPECT_TRUE(too_large);
     // File 1: H = 4, L = 0, two rows of width 2; file 2 is not loaded.
     File one({{2, 1}, {2, 0}}, {"X", "Y"});
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};

@@ -29,8 +29,12 @@ std::string log_column_label(const char *path);
 // Adds a log's bytes to the column of that label. Lines that are not the player's (another file,
 // a cut line) are counted as unreadable and skipped.
 void tally_log(LogTally *tally, const std::string &label, const char *bytes, size_t size);
-// false when the file cannot be read. A log saved again as UTF-8 is read as its text.
-bool tally_log_file(LogTally *tally, const char *path);
+// A log larger than this is not one the player wrote in a season, and reading it whole (twice,
+// when it is UTF-8) could take a 32-bit player's memory.
+const long long kTallyMaxBytes = 64LL << 20;
+// false when the file cannot be read, or is larger than kTallyMaxBytes (then too_large, when given,
+// is set). A log saved again as UTF-8 is read as its text.
+bool tally_log_file(LogTally *tally, const char *path, bool *too_large = nullptr);
 // The tally as a table, header row first; the result rows are recomputed from the totals with the
 // rules of the question file loaded in each position (slots: kTallyFiles entries, any may be null).
 Table tally_table(const LogTally &tally, const QuestionFile *const *slots);

@@ -162,6 +162,7 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     install_key_hooks(g_main.instance);
+    watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -181,10 +182,21 @@ static void check_log_folder(HWND window) {
     show_message_box(window, text, kTitle, MB_OK | MB_ICONWARNING);
 }
 
+// Windows ends the process after WM_ENDSESSION and sends no WM_DESTROY: the waiting answers are
+// written or rescued here, without a box, which would only hold up the shutdown.
+static void on_end_session(HWND window, bool ending) {
+    if (!ending) return;
+    result_log_rescue();
+    if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+    remove_key_hooks();
+    keep_awake(false);
+}
+
 static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
+    watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
     clear_full_screen_props(window);
@@ -279,6 +291,13 @@ static void on_command(HWND window, int id) {
     }
 }
 
+// A monitor plugged in or a resolution changed: Windows may have dropped the low-level hook
+// meanwhile, and full screen must cover the new screen.
+static void on_display_change(HWND window) {
+    refresh_key_hooks();
+    refit_full_screen(window);
+}
+
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
@@ -317,6 +336,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_CREATE: on_create(window); return 0;
     case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: on_end_session(window, wp != FALSE); return 0;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
@@ -324,14 +345,19 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
     case kMsgDpiChanged:
         // Moved to a screen of another scale: the fonts and pictures follow, the layout is the
-        // client area's anyway. A full-screen window keeps its own size.
+        // client area's anyway. A full-screen window is fitted to the new caption and menu heights.
         font_slots_set_dpi(HIWORD(wp));
-        if (!full_screen_flag()) {
+        if (full_screen_flag()) refit_full_screen(window);
+        else {
             const RECT *r = reinterpret_cast<const RECT *>(lp);
             SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
         InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_DISPLAYCHANGE: on_display_change(window); break;
+    case WM_WTSSESSION_CHANGE:
+        if (wp == WTS_SESSION_UNLOCK) refresh_key_hooks();
         return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
@@ -415,7 +441,11 @@ HWND start_player(HINSTANCE instance, int show) {
     return window;
 }
 
-int open_start_file(HWND window, const char *path) {
+int open_start_file(HWND window, const char *given) {
+    // File dialogs move the current folder: a restart must still find the file it was given.
+    char path[kPathSize];
+    DWORD n = GetFullPathNameA(given, sizeof path, path, nullptr);
+    if (!n || n >= sizeof path) copy_cut(path, sizeof path, given);
     set_restart_file(path);
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
         const void *io = path;

@@ -1,10 +1,13 @@
+// The operator's tally dialog: the logs to count, and what the counting could not take.
 #include "tally_dialog.h"
+#include <new>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
 #include "DirList.h"
 #include "QuesManager.h"
 #include "log_tally.h"
+#include "message_box.h"
 #include "report_dialog.h"
 #include "resource.h"
 
@@ -12,11 +15,20 @@ namespace {
 
 const char kLogFilter[] = "結果ログ (zelm*.csv)\0zelm*.csv\0CSV ファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
 
-void fill(ReportContent *content, const std::vector<std::string> &paths) {
+const char kTallyCaption[] = "集計";
+
+void count(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     LogTally tally;
     std::string missing;
-    for (const std::string &path : paths)
-        if (!tally_log_file(&tally, path.c_str())) missing += "読めなかったファイル: " + path + "\r\n";
+    for (const std::string &path : paths) {
+        bool too_large = false;
+        if (tally_log_file(&tally, path.c_str(), &too_large)) continue;
+        missing += "読めなかったファイル: " + path + "\r\n";
+        if (!too_large) continue;
+        std::string text = "「" + path + "」は " + std::to_string(static_cast<long long>(kTallyMaxBytes >> 20)) +
+                           " MB を超えるため集計しません。\r\nログを分けてから選んでください。";
+        show_message_box(owner, text.c_str(), kTallyCaption, MB_OK | MB_ICONWARNING);
+    }
     const QuestionFile *slots[kTallyFiles];
     for (int i = 0; i < kTallyFiles; ++i) slots[i] = loaded_question_file(i);
     Table table = tally_table(tally, slots);
@@ -26,12 +38,34 @@ void fill(ReportContent *content, const std::vector<std::string> &paths) {
     content->csv = table_csv(table);
 }
 
+void say_out_of_memory(HWND owner, ReportContent *content) {
+    content->text.clear();
+    content->csv.clear();
+    show_message_box(owner, "集計に使うメモリーが足りません。選ぶログを減らしてください。", kTallyCaption,
+                     MB_OK | MB_ICONWARNING);
+}
+
+// Running out of memory ends the tally with a word, not the kiosk. Caught here, where the work
+// starts: an exception must not cross the dialog's window procedure.
+void fill(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
+    try {
+        count(owner, content, paths);
+    } catch (const std::bad_alloc &) {
+        say_out_of_memory(owner, content);
+    }
+}
+
 void on_command(HWND dialog, int id, ReportContent *content) {
     if (id != IDC_TALLY_CHOOSE) return;
     char folder[kPathSize] = {0};
     module_folder(folder);
-    std::vector<std::string> paths;
-    if (choose_open_files(dialog, "集計するログファイルの選択（複数選べます）", kLogFilter, folder, &paths)) fill(content, paths);
+    try {
+        std::vector<std::string> paths;
+        if (choose_open_files(dialog, "集計するログファイルの選択（複数選べます）", kLogFilter, folder, &paths))
+            fill(dialog, content, paths);
+    } catch (const std::bad_alloc &) {
+        say_out_of_memory(dialog, content);
+    }
 }
 
 }  // namespace
@@ -41,6 +75,6 @@ void show_tally(HWND owner, HINSTANCE instance) {
     char *buffer = log;
     run_engine(kRunGetLogPath, 0, &buffer);
     ReportContent content = {std::string(), std::string(), "集計.csv", on_command};
-    fill(&content, std::vector<std::string>(1, log));
+    fill(owner, &content, std::vector<std::string>(1, log));
     run_report_dialog(owner, instance, IDD_TALLY, &content);
 }
