@@ -444,8 +444,11 @@ void read_box_text(HWND dialog, int box, char *out, size_t size) {
 
 int run_editor(HINSTANCE instance, const char *command_line) {
     set_editor_instance(instance);
-    char file[kPathSize];
-    set_editor_start_file(command_line_file(command_line, file) ? file : nullptr);
+    char file[kPathSize], full[kPathSize];
+    // A name relative to the start folder: file dialogs move the current folder before 上書き保存.
+    bool named = command_line_file(command_line, file);
+    DWORD length = named ? GetFullPathNameA(file, sizeof full, full, nullptr) : 0;
+    set_editor_start_file(!named ? nullptr : length > 0 && length < sizeof full ? full : file);
     // The list views of the dialog template need their class before the dialog is made.
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
