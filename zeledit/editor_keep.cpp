@@ -28,6 +28,10 @@ std::vector<std::string> g_recent;
 HHOOK g_key_hook = nullptr;
 HWND g_key_dialog = nullptr;
 HACCEL g_keys = nullptr;
+// Only the first editor running keeps a recovery copy: a second one must not offer or remove
+// the copy of a file the first is still editing.
+HANDLE g_recovery_lock = nullptr;
+bool g_keeps_recovery = false;
 
 const char kRecoveryName[] = "zeledit-recovery.qst";
 const char kRecoveryOf[] = "RecoveryOf";  // the file the recovery copy was made for
@@ -171,7 +175,7 @@ void open_recent(HWND dialog, size_t n) {
 
 void remove_recovery() {
     char path[kPathSize];
-    if (recovery_path(path)) DeleteFileA(path);
+    if (g_keeps_recovery && recovery_path(path)) DeleteFileA(path);
 }
 
 void after_save(HWND dialog, int saved) {
@@ -282,12 +286,19 @@ void keep_start(HWND dialog) {
     g_key_dialog = dialog;
     g_key_hook = SetWindowsHookExA(WH_MSGFILTER, key_filter, nullptr, GetCurrentThreadId());
     DragAcceptFiles(dialog, TRUE);
+    if (!g_program) return;
+    g_recovery_lock = CreateMutexA(nullptr, FALSE, "Local\\ZelmicaEditorRecovery");
+    g_keeps_recovery = g_recovery_lock && GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!g_keeps_recovery) return;
     SetTimer(dialog, kRecoveryTimer, 60 * 1000, nullptr);
-    if (g_program) PostMessageA(dialog, kMsgOfferRecovery, 0, 0);
+    PostMessageA(dialog, kMsgOfferRecovery, 0, 0);
 }
 
 void keep_stop(HWND dialog) {
     KillTimer(dialog, kRecoveryTimer);
+    if (g_recovery_lock) CloseHandle(g_recovery_lock);
+    g_recovery_lock = nullptr;
+    g_keeps_recovery = false;
     if (g_key_hook) UnhookWindowsHookEx(g_key_hook);
     g_key_hook = nullptr;
     g_key_dialog = nullptr;
@@ -400,7 +411,7 @@ void drop_file(HWND dialog, const char *file, POINT at) {
         return;
     }
     const char *extension = path_extension(file);
-    if (!extension || !equals_nocase(extension, ".qst")) {
+    if (!extension || !equals_nocase(extension, "qst")) {
         show_message_box(dialog,
                          "問題ファイル(*.qst)はダイアログに、画像や効果音のファイルはその欄にドロップしてください。",
                          g_caption, MB_OK | MB_ICONWARNING);
@@ -412,14 +423,14 @@ void drop_file(HWND dialog, const char *file, POINT at) {
 void on_recovery_timer(HWND dialog) {
     EditorState *s = editor_state();
     char path[kPathSize];
-    if (!s->unsaved || !recovery_path(path)) return;
+    if (!g_keeps_recovery || !s->unsaved || !recovery_path(path)) return;
     if (save_question_file_to(dialog, path, &s->questions, &s->results) && g_program)
         store_user_text(kRecoveryOf, s->path);
 }
 
 void offer_recovery(HWND dialog) {
     char path[kPathSize];
-    if (!recovery_path(path) || !is_file(path)) return;
+    if (!g_keeps_recovery || !recovery_path(path) || !is_file(path)) return;
     std::string text = std::string("前回、保存されずに終わった編集の控えがあります。\r\n") + path +
                        "\r\n\r\n開きますか？（はい: 開く / いいえ: 破棄）";
     if (show_message_box(dialog, text.c_str(), g_caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
