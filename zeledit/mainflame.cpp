@@ -400,6 +400,16 @@ void on_destroy(HWND dialog) {
     liner_clear(&g_state.results);
 }
 
+// Windows asks before it ends the session: the answer goes back through the dialog's result.
+INT_PTR on_query_end_session(HWND dialog) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, query_end_session(dialog) ? TRUE : FALSE);
+    return TRUE;
+}
+
+void on_timer(HWND dialog, WPARAM timer) {
+    if (timer == kRecoveryTimer) on_recovery_timer(dialog);
+}
+
 }  // namespace
 
 EditorState *editor_state() { return &g_state; }
@@ -465,13 +475,9 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         case WM_PAINT: on_paint(dialog); return 0;
         case WM_CLOSE: close_editor(dialog); return 0;
         case WM_DESTROY: on_destroy(dialog); return 0;
-        case WM_QUERYENDSESSION:
-            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, query_end_session(dialog) ? TRUE : FALSE);
-            return TRUE;
+        case WM_QUERYENDSESSION: return on_query_end_session(dialog);
         case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return 0;
-        case WM_TIMER:
-            if (wparam == kRecoveryTimer) on_recovery_timer(dialog);
-            return 0;
+        case WM_TIMER: on_timer(dialog, wparam); return 0;
         case kMsgOfferRecovery: offer_recovery(dialog); return 0;
         case WM_SIZE: layout_size(dialog); return 0;
         case WM_GETMINMAXINFO: layout_min_size(reinterpret_cast<MINMAXINFO *>(lparam)); return 0;
