@@ -333,6 +333,10 @@ TEST(MainDialog, KeepsTheOperatorsWork) {
     send_command(d.dialog, ID_EDIT_REDO);
     EXPECT_EQ("題", d.text(IDC_MAIN_TITLE));
     EXPECT_EQ(1, liner_count(&d.state()->questions));
+    CheckDlgButton(d.dialog, IDC_MAIN_ROUND_UP, BST_CHECKED);
+    click(d.dialog, IDC_MAIN_ROUND_UP);  // as the click that checked it
+    send_command(d.dialog, ID_EDIT_UNDO);
+    EXPECT_FALSE(d.checked(IDC_MAIN_ROUND_UP));
 
     RECT box;  // a picture dropped on the wallpaper box fills it, as 参照 would
     GetWindowRect(GetDlgItem(d.dialog, IDC_MAIN_WALLPAPER), &box);

@@ -36,7 +36,33 @@ bool g_keeps_recovery = false;
 const char kRecoveryName[] = "zeledit-recovery.qst";
 const char kRecoveryOf[] = "RecoveryOf";  // the file the recovery copy was made for
 
-enum { kTargetQuestions = 0, kTargetResults = 1, kTargetText0 = 2 };
+// What an undo step changes: a record list, a box's text, a check box ("0" or "1"), or a font of
+// the file (its LOGFONT's bytes, or nothing when the file names none).
+enum {
+    kTargetQuestions = 0,
+    kTargetResults = 1,
+    kTargetText0 = 2,
+    kTargetOption0 = kTargetText0 + kSettingCount,
+    kTargetFont0 = kTargetOption0 + kOptionCount,
+};
+const int kOptionBoxes[kOptionCount] = {IDC_MAIN_TOP_ROW, IDC_MAIN_BOTTOM_ROW, IDC_MAIN_ROUND_UP};
+
+std::string file_font(int role) {
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    if (!font_role_call(role, kFontGetFile, 0, &font)) return "";
+    return std::string(reinterpret_cast<const char *>(&font), sizeof font);
+}
+
+void put_file_font(int role, const std::string &bytes) {
+    LOGFONTA font;
+    if (bytes.size() != sizeof font) {
+        font_role_call(role, kFontDropFile, 0, nullptr);
+        return;
+    }
+    memcpy(&font, bytes.data(), sizeof font);
+    font_role_call(role, kFontPutFile, 0, &font);
+}
 
 HWND list_view(HWND dialog, bool questions) {
     return GetDlgItem(dialog, questions ? IDC_MAIN_QUESTIONS : IDC_MAIN_RESULTS);
@@ -79,10 +105,20 @@ class DialogTarget : public StepTarget {
 public:
     explicit DialogTarget(HWND dialog) : dialog_(dialog) {}
     void splice(int target, int index, size_t count, const std::vector<std::string> &elements) override {
+        const std::string value = elements.empty() ? std::string() : elements[0];
+        if (target >= kTargetFont0) {
+            put_file_font(target - kTargetFont0, value);
+            InvalidateRect(dialog_, nullptr, TRUE);
+            return;
+        }
+        if (target >= kTargetOption0) {
+            CheckDlgButton(dialog_, kOptionBoxes[target - kTargetOption0], value == "1" ? BST_CHECKED : BST_UNCHECKED);
+            return;
+        }
         if (target >= kTargetText0) {
             int setting = target - kTargetText0;
             g_applying = true;
-            SetDlgItemTextA(dialog_, setting_box(setting), elements.empty() ? "" : elements[0].c_str());
+            SetDlgItemTextA(dialog_, setting_box(setting), value.c_str());
             g_applying = false;
             g_box_text[setting] = box_text(dialog_, setting);
             return;
@@ -121,6 +157,16 @@ void on_box_changed(HWND dialog, int setting) {
     g_box_text[setting] = now;
     g_history.record(std::move(step), true);
     set_unsaved(dialog, kEventChange);
+}
+
+// A check box has just turned over: it was the other way before.
+void on_option_clicked(HWND dialog, int box) {
+    for (int k = 0; k < kOptionCount; ++k) {
+        if (kOptionBoxes[k] != box) continue;
+        bool on = IsDlgButtonChecked(dialog, box) == BST_CHECKED;
+        g_history.record(EditStep{kTargetOption0 + k, 0, {on ? "0" : "1"}, {on ? "1" : "0"}});
+        set_unsaved(dialog, kEventChange);
+    }
 }
 
 // ---- recent files ----
@@ -309,6 +355,15 @@ void keep_stop(HWND dialog) {
 
 void keep_changed(HWND dialog) { set_unsaved(dialog, kEventChange); }
 
+std::string keep_font_before(int role) { return file_font(role); }
+
+void keep_font_changed(HWND dialog, int role, const std::string &before) {
+    std::string after = file_font(role);
+    if (after == before) return;
+    g_history.record(EditStep{kTargetFont0 + role, 0, {before}, {after}});
+    set_unsaved(dialog, kEventChange);
+}
+
 bool leave_file(HWND dialog) {
     LeaveSteps steps = {ask_to_save, save_for_leave, dialog};
     return may_leave(editor_state()->unsaved, steps);
@@ -348,7 +403,7 @@ bool keep_command(HWND dialog, int id, int code) {
         case IDOK: on_enter(dialog); return true;
         case IDC_MAIN_TOP_ROW:
         case IDC_MAIN_BOTTOM_ROW:
-        case IDC_MAIN_ROUND_UP: keep_changed(dialog); return true;
+        case IDC_MAIN_ROUND_UP: on_option_clicked(dialog, id); return true;
         default:
             if (id >= ID_FILE_RECENT_FIRST && id < ID_FILE_RECENT_FIRST + kRecentMax) {
                 open_recent(dialog, static_cast<size_t>(id - ID_FILE_RECENT_FIRST));

@@ -234,11 +234,11 @@ void choose_role_font(HWND dialog, int role) {
     LOGFONTA font;
     memset(&font, 0, sizeof font);
     role_font(role, kFontGetEffective, &font);
-    LOGFONTA before = font;
+    std::string before = keep_font_before(role);
     choose_font(dialog, &font, nullptr);
     fix_face_charset(&font);
     role_font(role, kFontPutFile, &font);
-    if (memcmp(&before, &font, sizeof font) != 0) keep_changed(dialog);
+    keep_font_changed(dialog, role, before);
     InvalidateRect(dialog, nullptr, TRUE);
     UpdateWindow(dialog);
 }

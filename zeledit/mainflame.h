@@ -75,6 +75,9 @@ void keep_start(HWND dialog);
 void keep_stop(HWND dialog);
 // Marks the file unsaved and shows it in the title.
 void keep_changed(HWND dialog);
+// A font choice as an undo step: the file's font of the role before, then after the choice.
+std::string keep_font_before(int role);
+void keep_font_changed(HWND dialog, int role, const std::string &before);
 // New, save in place, save as, open, undo, redo, recent files, Enter on a list, box changes.
 // False when the command is not one of these.
 bool keep_command(HWND dialog, int id, int code);
