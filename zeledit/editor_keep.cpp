@@ -455,8 +455,10 @@ void drop_file(HWND dialog, const char *file, POINT at) {
                          MB_OK | MB_ICONWARNING);
         return;
     }
-    // A picture or sound on one of the path boxes fills it.
-    for (int k = kSettingWallpaper; k < kSettingCount; ++k) {
+    const char *extension = path_extension(file);
+    const bool question_file = extension && equals_nocase(extension, "qst");
+    // A picture or sound on one of the path boxes fills it; a question file opens wherever it falls.
+    for (int k = kSettingWallpaper; k < kSettingCount && !question_file; ++k) {
         HWND box = GetDlgItem(dialog, setting_box(k));
         RECT r;
         GetWindowRect(box, &r);
@@ -465,8 +467,7 @@ void drop_file(HWND dialog, const char *file, POINT at) {
         put_path_into_box(dialog, setting_box(k), file);
         return;
     }
-    const char *extension = path_extension(file);
-    if (!extension || !equals_nocase(extension, "qst")) {
+    if (!question_file) {
         show_message_box(dialog,
                          "問題ファイル(*.qst)はダイアログに、画像や効果音のファイルはその欄にドロップしてください。",
                          g_caption, MB_OK | MB_ICONWARNING);
