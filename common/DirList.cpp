@@ -78,20 +78,24 @@ int choose_save_file(HWND owner, const char *title, const char *filter, char *fi
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter) {
     char *file = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     char *folder = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
-    char *relative = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     int result = 0;
-    if (file && folder && relative) {
+    if (file && folder) {
         if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
         if (choose_open_file(dialog, title, filter, file, folder, 0)) {
-            bool made = make_relative_path(folder, file, relative) && relative[0];
-            SetDlgItemTextA(dialog, box, made ? relative : file);
+            put_path_into_box(dialog, box, file);
             result = 1;
         }
     }
-    I_HEAP_FREE(relative);
     I_HEAP_FREE(folder);
     I_HEAP_FREE(file);
     return result;
+}
+
+void put_path_into_box(HWND dialog, int box, const char *file) {
+    char folder[kPathSize] = {0}, relative[kPathSize] = {0};
+    if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
+    bool made = make_relative_path(folder, file, relative) && relative[0];
+    SetDlgItemTextA(dialog, box, made ? relative : file);
 }
 
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record) {

@@ -361,12 +361,18 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
 
 int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *results) {
     if (!g_binding) return 0;
-    char fresh[kPathSize] = {0};
-    // Only a file that was opened or saved before is offered and updated by the choice.
-    char *target = path[0] ? path : fresh;
-    if (!ask_save(dialog, target)) return 0;
-    if (!utf8_original_may_replace(&g_utf8_original, dialog, target, kOpenCaption)) return 0;
+    char chosen[kPathSize] = {0};
+    copy_cut(chosen, sizeof chosen, path);
+    if (!ask_save(dialog, chosen)) return 0;
+    // Once written, the chosen file is the one the dialog holds, as in any editor.
+    if (!save_question_file_to(dialog, chosen, questions, results)) return 0;
+    memcpy(path, chosen, kPathSize);
+    return 1;
+}
 
+int save_question_file_to(HWND dialog, const char *target, ListNode *questions, ListNode *results) {
+    if (!g_binding || !target[0]) return 0;
+    if (!utf8_original_may_replace(&g_utf8_original, dialog, target, kOpenCaption)) return 0;
     char temporary[kPathSize] = {0};
     if (!temporary_beside(target, temporary)) {
         show_message_box(dialog, "保存先のパスが長すぎます", kSaveErrorCaption, MB_OK | MB_ICONERROR);

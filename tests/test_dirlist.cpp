@@ -79,7 +79,7 @@ TEST(FileChooser, RelativeToTheProgramFolder) {
     EXPECT_EQ(w.text(), "Q:\\other\\x.qst");
     char file[kPathSize] = "";
     choose_save_file(nullptr, "t", "a\0*.*\0\0", file, "C:\\", 0);
-    EXPECT_EQ(g_seen.Flags, 0x82014u);
+    EXPECT_EQ(g_seen.Flags, 0x82016u);  // with OFN_OVERWRITEPROMPT
     set_common_dialogs(&old);
 }
 

@@ -155,17 +155,17 @@ TEST(EditorFile, PathsOfOpenAndSave) {
     MessageBoxRecorder boxes;
     MainDialog d;
     d.set(IDC_MAIN_TITLE, "残る");
-    // Without a current file the save dialog starts without a name and the path stays empty.
+    // Without a current file the save dialog starts without a name; the file saved is then the current one.
     ASSERT_EQ(1, save(d, dir.path() + "new.qst"));
     EXPECT_EQ("", ScriptedFileDialogs::offered);
-    EXPECT_STREQ("", d.state()->path);
+    EXPECT_EQ(dir.path() + "new.qst", d.state()->path);
 
     // A file that cannot be opened is reported and changes nothing, not even the path.
     EXPECT_EQ(0, open_file(d, dir.path() + "missing.qst"));
     ASSERT_EQ(1u, boxes.boxes().size());
     EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
     EXPECT_EQ("残る", d.text(IDC_MAIN_TITLE));
-    EXPECT_STREQ("", d.state()->path);
+    EXPECT_EQ(dir.path() + "new.qst", d.state()->path);
 
     ASSERT_EQ(1, open_file(d, dir.path() + "new.qst"));
     EXPECT_EQ(dir.path() + "new.qst", d.state()->path);

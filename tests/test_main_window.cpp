@@ -2,6 +2,7 @@
 // the file named on the command line. Blocking calls go through their seams.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <shlobj.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -328,6 +329,36 @@ TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     idle_timer_proc(window, WM_TIMER, 1, 0);
     EXPECT_EQ("待ち時間", main_text());
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
+}
+
+// An HDROP as the shell hands it over, holding the paths.
+static WPARAM drop_of(const std::vector<std::string> &paths) {
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string &p : paths) bytes += p.size() + 1;
+    HGLOBAL h = GlobalAlloc(GHND, bytes);
+    DROPFILES *d = static_cast<DROPFILES *>(GlobalLock(h));
+    d->pFiles = sizeof(DROPFILES);
+    char *out = reinterpret_cast<char *>(d + 1);
+    for (const std::string &p : paths) out = static_cast<char *>(memcpy(out, p.c_str(), p.size() + 1)) + p.size() + 1;
+    GlobalUnlock(h);
+    return reinterpret_cast<WPARAM>(h);
+}
+
+TEST_F(MainWindow, DroppedFilesOpenOnTheWindowedStartScreenOnly) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("dropped.set", "T,落とした\r\nQ," + quiz + "\r\n");
+    char *text = nullptr;
+    set_full_screen_flag(1);
+    SendMessageA(window, WM_DROPFILES, drop_of({quiz}), 0);
+    run_engine(kRunChoiceText, 0, &text);
+    EXPECT_TRUE(!text || !text[0]);  // refused in full screen
+    set_full_screen_flag(0);
+    SendMessageA(window, WM_DROPFILES, drop_of({quiz, set}), 0);
+    EXPECT_EQ(1u, boxes.boxes().size());  // several files: one message
+    SendMessageA(window, WM_DROPFILES, drop_of({set}), 0);
+    EXPECT_EQ("落とした", main_text());
+    run_engine(kRunChoiceText, 0, &text);
+    EXPECT_STREQ("朝型診断", text);
 }
 
 TEST_F(MainWindow, UnreadableStartFilesAreReportedAsFailedOpens) {

@@ -21,6 +21,7 @@
 #include "zelmica_version.h"
 #include "shell_seam.h"
 #include "tally_dialog.h"
+#include <shellapi.h>
 #include <shlwapi.h>
 #include <string.h>
 #include <windowsx.h>
@@ -167,6 +168,7 @@ static void on_create(HWND window) {
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
     g_main.hand_shown = 0;
+    DragAcceptFiles(window, TRUE);
 }
 
 // A program folder that cannot be written (a zip unpacked under Program Files, a locked-down PC)
@@ -207,6 +209,43 @@ static void cmd_open_question(HWND window) {
     if (run_engine(kRunUnderWay, 0, nullptr) != 0) return;
     run_engine(kRunLoadFile, 0, nullptr);
     refresh(window);
+}
+
+// A .set or .qst dropped on the start screen opens as セットを開く or 問題を開く would; in full
+// screen or during a run a drop is refused.
+static void open_dropped(HWND window, const char *path) {
+    DWORD attributes = GetFileAttributesA(path);
+    const char *extension = PathFindExtensionA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        show_message_box(window, "フォルダはドロップできません。ファイルをドロップしてください。", kTitle,
+                         MB_OK | MB_ICONWARNING);
+    } else if (lstrcmpiA(extension, ".set") == 0) {
+        const void *io = path;
+        if (set_manager(kSetLoadPath, 0, &io) != 1 || !io) return;
+        set_restart_file(path);
+        apply_set(window, static_cast<const SetRecord *>(io));
+    } else if (lstrcmpiA(extension, ".qst") == 0) {
+        char *text = const_cast<char *>(path);
+        run_engine(kRunLoadFile, 0, &text);
+        refresh(window);
+    } else {
+        show_message_box(window, "問題ファイル(*.qst)かセットファイル(*.set)をドロップしてください。", kTitle,
+                         MB_OK | MB_ICONWARNING);
+    }
+}
+
+static void on_drop_files(HWND window, HDROP drop) {
+    char path[kPathSize] = {0};
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT length = count == 1 ? DragQueryFileA(drop, 0, nullptr, 0) : 0;
+    bool one = count == 1 && length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length;
+    DragFinish(drop);
+    if (full_screen_flag() || run_engine(kRunUnderWay, 0, nullptr) != 0) return;
+    if (!one) {
+        show_message_box(window, "ドロップできるファイルは一度に一つです。", kTitle, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    open_dropped(window, path);
 }
 
 static void cmd_about(HWND window) {
@@ -366,6 +405,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;
         break;
     case WM_COMMAND: on_command(window, LOWORD(wp)); return 0;
+    case WM_DROPFILES: on_drop_files(window, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case MM_MCINOTIFY:
