@@ -177,7 +177,9 @@ size_t question_file_count(const QuestionFile *slot) {
     return n;
 }
 
-int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, const char *path) {
+int ask_question_file_path(HWND owner, char *path) { return ask_for_path(owner, path); }
+
+int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, const char *path, bool chosen_now) {
     char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
     if (!buffer) return 0;
     char chosen[kPathSize] = {0};
@@ -198,7 +200,7 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
         return 0;
     }
     // Only a file the operator just chose: a set's files also load unattended, at a restart.
-    if (chosen[0] && lost.count) {
+    if ((chosen[0] || chosen_now) && lost.count) {
         char notice[512];
         utf8_loss_notice(path, lost, notice, sizeof notice, false);
         show_message_box(owner, notice, kChosenOpenCaption, MB_OK | MB_ICONWARNING);

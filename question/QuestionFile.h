@@ -45,4 +45,7 @@ int32_t saturating_add(int32_t a, int32_t b);
 // Reads a question file into slot (number slot_index among the loaded files: the index of its
 // fonts and sounds). With no path the open-file dialog asks for one, owned by owner.
 // 1 when read (also an empty file), 0 when cancelled or the file cannot be opened.
-int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, const char *path);
+// chosen: the operator has just picked path in that dialog (UTF-8 losses are told as for one).
+int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, const char *path, bool chosen = false);
+// The open-file dialog of the loader alone; path (kPathSize bytes) receives the choice. 0 when cancelled.
+int ask_question_file_path(HWND owner, char *path);

@@ -8,6 +8,7 @@
 #include "font_slot.h"
 #include "result_choice.h"
 #include "image_store.h"
+#include "imemory.h"
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
@@ -41,6 +42,7 @@ struct Engine {
     double bandWidth;
     int32_t loadSlot;  // slot chosen for the next load_question_file, or -1
     QuestionFile slots[kQuesFileSlots];
+    char paths[kQuesFileSlots][kPathSize];  // full path each slot was read from, to read it again
 };
 
 Engine g;
@@ -135,6 +137,7 @@ void drop_file_fonts(int32_t k) {
 // A free slot may hold what a file without a first question left; it must not leak into the next.
 void prepare_slot(int32_t k) {
     question_file_clear(&g.slots[k]);
+    g.paths[k][0] = '\0';
     drop_file_fonts(k);
     for (int s = 0; s < kSoundSlots; ++s) {
         char *none = g_empty;
@@ -166,27 +169,77 @@ void drop_all() {
     g.total = 0;
     for (int k = 0; k < kQuesFileSlots; ++k) {
         question_file_clear(&g.slots[k]);
+        g.paths[k][0] = '\0';
         drop_file_fonts(k);
     }
     sound_store(kSoundClearFiles, 0, nullptr);
     clear_pictures();
 }
 
-void load(char **value) {
-    const char *path = (value && *value && **value) ? *value : nullptr;
-    g.loadSlot = loaded_files();
-    if (g.loadSlot < kQuesFileSlots) {
-        prepare_slot(g.loadSlot);
-        load_question_file(g.owner, path);
-    } else {
-        g.loadSlot = kNoSlot;  // five files loaded: nothing may be overwritten
-        show_message_box(g.owner, "問題ファイルは5つまで読み込めます。\r\nセットを開き直すか、初期状態に戻してください。",
-                         "問題を開く", MB_OK | MB_ICONINFORMATION);
-    }
+// The full path a stored path opens, for telling whether a file is loaded already.
+void full_path(const char *path, char *full) {
+    char resolved[kPathSize];
+    const char *opened = resolve_stored_path(path, resolved);
+    DWORD n = GetFullPathNameA(opened, kPathSize, full, nullptr);
+    if (!n || n >= kPathSize) copy_cut(full, kPathSize, opened);
+}
+
+int32_t slot_holding(const char *full) {
+    for (int32_t k = 0; k < loaded_files(); ++k)
+        if (lstrcmpiA(g.paths[k], full) == 0) return k;
+    return kNoSlot;
+}
+
+void back_to_start() {
     // Back on the start screen, as after every other way there: an abandoned question's picture
     // and wallpaper would hide the set's.
     to_start_screen();
     clear_pictures();
+}
+
+void refuse_sixth() {
+    show_message_box(g.owner, "問題ファイルは5つまで読み込めます。\r\nセットを開き直すか、初期状態に戻してください。",
+                     "問題を開く", MB_OK | MB_ICONINFORMATION);
+}
+
+// Reads path into slot k; a file read again that cannot be opened now keeps what the slot held.
+void read_into(int32_t k, const char *path, const char *full, bool chosen) {
+    if (question_file_loaded(&g.slots[k]) && GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES) {
+        i_show_last_error("File Open Error");
+        return;
+    }
+    prepare_slot(k);
+    g.loadSlot = k;
+    if (load_question_file_into(&g.slots[k], k, g.owner, path, chosen)) copy_cut(g.paths[k], kPathSize, full);
+}
+
+// A set may name one file twice and gets both; a file the operator opens again replaces itself.
+void load(char **value, bool operator_file) {
+    const char *path = (value && *value && **value) ? *value : nullptr;
+    int32_t free_slot = loaded_files();
+    g.loadSlot = kNoSlot;
+    char chosen[kPathSize] = {0}, full[kPathSize];
+    if (!path && free_slot >= kQuesFileSlots) {
+        refuse_sixth();  // five files loaded: nothing may be overwritten
+    } else if (path || ask_question_file_path(g.owner, chosen)) {
+        if (!path) path = chosen;
+        full_path(path, full);
+        int32_t same = chosen[0] || operator_file ? slot_holding(full) : kNoSlot;
+        if (same != kNoSlot) read_into(same, path, full, chosen[0] != 0);
+        else if (free_slot < kQuesFileSlots) read_into(free_slot, path, full, chosen[0] != 0);
+        else refuse_sixth();
+    }
+    back_to_start();
+}
+
+void reload_all() {
+    for (int32_t k = loaded_files() - 1; k >= 0; --k) {
+        if (!g.paths[k][0]) continue;
+        char full[kPathSize];
+        copy_cut(full, sizeof full, g.paths[k]);
+        read_into(k, full, full, false);
+    }
+    back_to_start();
 }
 
 void show_row(const ResultRecord *row) {
@@ -349,7 +402,9 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
         case kRunGetLogPath:
             if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);
             return -1;
-        case kRunLoadFile: load(value); return -1;
+        case kRunLoadFile: load(value, false); return -1;
+        case kRunOpenFile: load(value, true); return -1;
+        case kRunReloadAll: reload_all(); return -1;
         case kRunChoose: choose(index); return -1;
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
         case kRunIdleReturn:
@@ -363,6 +418,27 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             return -1;
         default: return -1;
     }
+}
+
+int show_result_row(int32_t file, int kind, int32_t row, int32_t total) {
+    if (!g.started || !valid_slot(file) || !question_file_loaded(&g.slots[file])) return 0;
+    const QuestionFile *f = &g.slots[file];
+    const ResultRules rules = result_rules(f);
+    const ResultRecord *shown = nullptr;
+    if (kind == kPickTopRow) shown = &f->topRow;
+    else if (kind == kPickBottomRow) shown = &f->bottomRow;
+    else if (kind == kPickBand && row >= 0 && row < rules.banded) shown = &f->results[row];
+    if (!shown) return 0;
+    clear_pictures();
+    image_store(kImgLoadRunWall, 0, g.slots[file].wallpaper);
+    g.current = file;
+    g.question = static_cast<int32_t>(question_file_count(f));
+    g.total = total;
+    g.resultScreen = 1;
+    g.resultCount = rules.banded;
+    g.bandWidth = rules.banded ? static_cast<double>(result_band_width(rules)) : 0.0;
+    show_row(shown);
+    return 1;
 }
 
 const QuestionFile *loaded_question_file(int slot) {

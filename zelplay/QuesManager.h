@@ -26,7 +26,10 @@ enum RunOp : unsigned {
     kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
     kRunResultCount = 41,    // result: banded result rows found by the last banded choice
     kRunGetLogPath = 42,     // *value: caller's buffer (kPathSize bytes) receives the result log's path
-    kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot
+    kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot,
+                             // except that a file asked for and already loaded is read again into its own slot
+    kRunReloadAll = 52,      // reads every loaded file again into its slot (F5); start screen
+    kRunOpenFile = 53,       // *value: path; as kRunLoadFile after asking (a drop, the operator's own file)
     kRunChoose = 51,         // index: choice 0..5 (a title, an answer, or 5 for "戻る" on the result screen)
     kRunUnderWay = 61,       // result: -1 when past the first question of a run (or on its result), else 0
     kRunIdleReturn = 70,     // under way only: logs the idle line and returns to the start screen
@@ -37,6 +40,10 @@ int32_t run_engine(unsigned op, int32_t index, char **value);
 
 // The question file loaded in slot 0..4 (its first question without text when none), or null.
 const QuestionFile *loaded_question_file(int slot);
+
+// Shows a loaded file's result row directly, as if the run had ended with total: kind is a
+// ResultPickKind (top row, bottom row, or band with row). Logs nothing. 1 when the row exists.
+int show_result_row(int32_t file, int kind, int32_t row, int32_t total);
 
 // Loads a question file (path, or null to ask) into the slot the engine has chosen.
 // 1 when read, 0 when cancelled, refused or the file cannot be opened.

@@ -42,7 +42,8 @@ void register_system_restart() {
     typedef HRESULT(WINAPI * RegisterRestartFn)(PCWSTR, DWORD);
     static RegisterRestartFn fn = reinterpret_cast<RegisterRestartFn>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "RegisterApplicationRestart")));
-    if (!fn) return;
+    // Only a player that took over its crashes asks for it: a preview must not come back.
+    if (!fn || !g_exe[0]) return;
     char quoted[kPathSize + 3] = "";
     if (g_file[0]) snprintf(quoted, sizeof quoted, "\"%s\"", g_file);
     wchar_t wide[kPathSize + 3];

@@ -21,6 +21,7 @@
 #include "zelmica_version.h"
 #include "shell_seam.h"
 #include "tally_dialog.h"
+#include "test_mode.h"
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <string.h>
@@ -175,7 +176,7 @@ static void on_create(HWND window) {
 // would refuse every answer's line: said once at start, with what to do.
 static void check_log_folder(HWND window) {
     char folder[kPathSize], text[kPathSize + 512];
-    if (log_folder_writable(folder)) return;
+    if (log_writes_suppressed() || log_folder_writable(folder)) return;
     wsprintfA(text,
               "プレーヤーのフォルダー「%s」に書き込めないため、回答のログ（zelm.csv）を残せません。\r\n\r\n"
               "このフォルダーに書き込めるようにする（フォルダーのプロパティの「セキュリティ」で Users に「変更」を許可する）か、"
@@ -226,7 +227,7 @@ static void open_dropped(HWND window, const char *path) {
         apply_set(window, static_cast<const SetRecord *>(io));
     } else if (lstrcmpiA(extension, ".qst") == 0) {
         char *text = const_cast<char *>(path);
-        run_engine(kRunLoadFile, 0, &text);
+        run_engine(kRunOpenFile, 0, &text);
         refresh(window);
     } else {
         show_message_box(window, "問題ファイル(*.qst)かセットファイル(*.set)をドロップしてください。", kTitle,
@@ -297,7 +298,19 @@ static void cmd_reset(HWND window) {
     apply_set(window, record);
 }
 
+// F5: the loaded files read again, each into its slot. A visitor's run is not cut off, except
+// in test mode, where the operator is checking a file just edited.
+static void reload_files(HWND window) {
+    if (!test_mode_on() && run_engine(kRunUnderWay, 0, nullptr) != 0) return;
+    run_engine(kRunReloadAll, 0, nullptr);
+    refresh(window);
+}
+
 static void on_command(HWND window, int id) {
+    if (jump_command(window, id)) {
+        refresh(window);
+        return;
+    }
     switch (id) {
     case IDM_OPEN_QUESTION: cmd_open_question(window); break;
     // Destroying the window runs the shutdown sequence and ends the loop.
@@ -340,6 +353,11 @@ static void on_display_change(HWND window) {
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
+    } else if (key == VK_F5) {
+        reload_files(window);
+    } else if (key == VK_ESCAPE && test_mode_on() && full_screen_flag()) {
+        set_full_screen(window, 0);
+        set_full_screen_flag(0);
     } else if (shift_f12_leaves(key, full_screen_flag(), GetAsyncKeyState)) {
         set_full_screen(window, 0);
         set_full_screen_flag(0);
@@ -405,6 +423,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;
         break;
     case WM_COMMAND: on_command(window, LOWORD(wp)); return 0;
+    case WM_INITMENU:
+        if (test_mode_on()) fill_jump_menu(window);
+        return 0;
     case WM_DROPFILES: on_drop_files(window, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
@@ -472,12 +493,17 @@ int first_argument(const char *line, char *arg, size_t arg_size) {
 }
 
 HWND start_player(HINSTANCE instance, int show) {
-    install_crash_restart();
+    TestModeOptions test;
+    char path[kPathSize];
+    // A preview leaves nothing behind: no log, no recovery file, no restart.
+    bool testing = parse_test_switch(GetCommandLineA(), &test, path, sizeof path) != 0;
+    if (testing) begin_test_mode();
+    else install_crash_restart();
     if (!register_main_class(instance)) return nullptr;
     HWND window = create_main_window(instance, show);
     if (!window) return nullptr;
-    char path[kPathSize];
-    if (first_argument(GetCommandLineA(), path, sizeof path)) open_start_file(window, path);
+    if (testing) show_test_window(window, test);
+    if (testing ? path[0] != '\0' : first_argument(GetCommandLineA(), path, sizeof path) != 0) open_start_file(window, path);
     return window;
 }
 

@@ -7,6 +7,7 @@
 #include "image_store.h"
 #include "imemory.h"
 #include "result_log.h"
+#include "test_mode.h"
 #include <stdio.h>
 
 static COLORREF g_text = RGB(255, 255, 255);
@@ -233,6 +234,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
     if (old_font) SelectObject(dc, old_font);
+    if (test_mode_on()) draw_test_mark(dc, r);
 }
 
 void paint_screen(HWND window, int score_display, int full_screen) {

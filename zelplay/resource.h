@@ -71,3 +71,7 @@
 #define IDC_SET_IDLE_MINUTES 1040
 #define IDC_SET_SAVER_OFF 1041
 #define IDC_SET_LABEL 65535
+
+// ---- test mode: the jump menu's items, one per result row ----
+#define IDM_JUMP_FIRST 41000
+#define IDM_JUMP_LAST 41999

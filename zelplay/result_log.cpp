@@ -11,6 +11,16 @@ const char kLogAnswerLine[] = "問題%d, 設問%d, 回答%d, 得点%d\r\n";
 const char kLogTotalLine[] = "得点合計, , , ,%d\r\n";
 const char kLogIdleLine[] = "一定時間経過のためスタート画面に戻りました\r\n";
 
+static bool g_suppressed;
+
+int write_log_line(const char *path, const char *text) {
+    return g_suppressed ? 1 : append_to_file_quietly(path, text, kAppendOpenAlways);
+}
+
+void suppress_log_writes(bool on) { g_suppressed = on; }
+
+bool log_writes_suppressed() { return g_suppressed; }
+
 namespace {
 
 const char kRecoveryCaption[] = "結果ログの退避";
@@ -98,7 +108,7 @@ void drop_head() {
 // player reports the outage where the operator looks, not in a box in front of visitors.
 bool write_waiting() {
     while (g_head) {
-        if (!append_to_file_quietly(g_head->path, g_head->text, kAppendOpenAlways)) return false;
+        if (!write_log_line(g_head->path, g_head->text)) return false;
         drop_head();
     }
     return true;
@@ -108,7 +118,7 @@ bool write_waiting() {
 
 int result_log_append(const char *path, const char *line) {
     // One refusal per line is enough: a locked log would otherwise answer every waiting line too.
-    if (!write_waiting() || !append_to_file_quietly(path, line, kAppendOpenAlways)) {
+    if (!write_waiting() || !write_log_line(path, line)) {
         keep(path, line);
         return 0;
     }
@@ -128,7 +138,7 @@ unsigned rescue(char *log, char *recovery) {
     if (!g_head || write_waiting()) return 0;
     append_prefix(log, kPathSize, g_head->path, strlen(g_head->path));
     recovery_beside(log, recovery);
-    while (g_head && append_to_file_quietly(recovery, g_head->text, kAppendOpenAlways)) drop_head();
+    while (g_head && write_log_line(recovery, g_head->text)) drop_head();
     unsigned lost = static_cast<unsigned>(g_count);
     // They cannot be kept past the end of the program either way.
     while (g_head) drop_head();
@@ -149,8 +159,8 @@ void result_log_rescue_on_crash() {
     for (size_t i = 0; i < g_copy_lines; ++i) {
         const char *path = g_copy + at;
         const char *text = path + strlen(path) + 1;
-        if (log_takes) log_takes = append_to_file_quietly(path, text, kAppendOpenAlways) != 0;
-        if (!log_takes && g_copy_recovery[0]) append_to_file_quietly(g_copy_recovery, text, kAppendOpenAlways);
+        if (log_takes) log_takes = write_log_line(path, text) != 0;
+        if (!log_takes && g_copy_recovery[0]) write_log_line(g_copy_recovery, text);
         at += record_size(path);
     }
     g_copy_begin = g_copy_end = g_copy_lines = 0;  // written once; the list itself is left alone

@@ -12,6 +12,12 @@ extern const char kLogIdleLine[];    // the start screen came back by itself
 // Name of the recovery file, in the folder of the log it stands in for.
 extern const char kRecoveryName[];
 
+// Every line written to a log or a recovery file goes through here; with writes suppressed (the
+// player's test mode) it writes nothing and answers as if written, so nothing waits or is rescued.
+int write_log_line(const char *path, const char *text);
+void suppress_log_writes(bool on);
+bool log_writes_suppressed();
+
 // Appends line to the log at path, after any lines still waiting. A refused write shows nothing
 // and the line waits (result_log_waiting counts them). 1 when line and every waiting line were written.
 int result_log_append(const char *path, const char *line);
