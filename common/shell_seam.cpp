@@ -40,11 +40,11 @@ bool open_program_document(HWND window, const char *name) {
     return shell_open_document(window, path);
 }
 
-bool start_program(const char *command_line) {
+HANDLE start_program_watched(const char *command_line) {
     // CreateProcess may write into its command line, so it gets a copy.
     char line[MAX_PATH * 2];
     size_t n = strlen(command_line);
-    if (n >= sizeof line) return false;
+    if (n >= sizeof line) return nullptr;
     memcpy(line, command_line, n + 1);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
@@ -53,8 +53,14 @@ bool start_program(const char *command_line) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof info);
-    if (!g_create_process(line, &startup, &info)) return false;
+    if (!g_create_process(line, &startup, &info)) return nullptr;
     if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
+    return info.hProcess ? info.hProcess : INVALID_HANDLE_VALUE;
+}
+
+bool start_program(const char *command_line) {
+    HANDLE process = start_program_watched(command_line);
+    if (!process) return false;
+    if (process != INVALID_HANDLE_VALUE) CloseHandle(process);
     return true;
 }

@@ -18,3 +18,6 @@ bool open_program_document(HWND window, const char *name);
 // Starts command_line with the caller's environment and directory, without waiting; both
 // handles are closed at once.
 bool start_program(const char *command_line);
+// The same, keeping the process handle for the caller, who closes it; null when not started,
+// INVALID_HANDLE_VALUE when a stand-in for CreateProcess gave no handle.
+HANDLE start_program_watched(const char *command_line);

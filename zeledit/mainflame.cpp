@@ -319,6 +319,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
     if (keep_command(dialog, id, code)) return 0;
     // Buttons and menus only; edit boxes report changes with other codes.
     if (code != BN_CLICKED && code != 1) return 0;
+    if (preview_command(dialog, id)) return 0;
     switch (id) {
         case ID_QUESTION_ADD: run_question_dialog(dialog, kModeAdd); break;
         case ID_QUESTION_MODIFY: run_question_dialog(dialog, kModeModify); break;
@@ -384,6 +385,7 @@ INT_PTR on_init_dialog(HWND dialog) {
     }
     bind_editor_controls();
     layout_start(dialog);
+    preview_menu_init(dialog);
     keep_start(dialog);
     if (editor_program_mode()) restore_placement(dialog);
     if (g_start_file[0]) open_after_question(dialog, g_start_file);
@@ -423,6 +425,8 @@ void on_paint(HWND dialog) {
 
 void on_destroy(HWND dialog) {
     keep_stop(dialog);
+    KillTimer(dialog, kPreviewTimer);
+    end_preview();
     if (g_state.path != g_fallback_path) I_HEAP_FREE(g_state.path);
     g_state.path = nullptr;
     if (g_state.question_menu) DestroyMenu(g_state.question_menu);
@@ -440,6 +444,7 @@ INT_PTR on_query_end_session(HWND dialog) {
 
 void on_timer(HWND dialog, WPARAM timer) {
     if (timer == kRecoveryTimer) on_recovery_timer(dialog);
+    else if (timer == kPreviewTimer) on_preview_timer(dialog);
 }
 
 }  // namespace

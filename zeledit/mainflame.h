@@ -112,6 +112,23 @@ private:
     std::vector<std::string> before_;
 };
 
+// ---- 「試す」 (preview.cpp) ----
+enum { kPreviewTimer = 3, kPreviewSizes = 4 };
+// 「試す」 and the size items of its menu; false for any other id.
+bool preview_command(HWND dialog, int id);
+// Marks the stored size in the menu.
+void preview_menu_init(HWND dialog);
+// Notices a preview that ended: its copy goes, and one that ended at once is reported.
+void on_preview_timer(HWND dialog);
+// Ends a running preview and removes its copy.
+void end_preview();
+bool preview_running();
+// The copy being played, or "".
+const char *preview_copy();
+// The copy's path for the file at path (empty: never saved) in folder (with its backslash),
+// into out (kPathSize bytes); false when it does not fit.
+bool preview_copy_path(const char *path, const char *folder, char *out);
+
 // ---- a dialog that grows (main_layout.cpp) ----
 void layout_start(HWND dialog);
 void layout_size(HWND dialog);

@@ -63,6 +63,7 @@
 #define IDC_MAIN_VERSION 9
 #define IDC_MAIN_QUIT 1010
 #define IDC_MAIN_RESULT_CHECK 1060
+#define IDC_MAIN_PREVIEW 1061
 
 // Menu bar of dialog 101 and the keys of its commands (the other items send the buttons' ids).
 #define IDM_MAIN 111
@@ -73,6 +74,12 @@
 #define ID_EDIT_REDO 40013
 #define ID_FILE_RECENT_SEPARATOR 40019
 #define ID_FILE_RECENT_FIRST 40020  // to 40027: the recent files, newest first
+// The preview's size, in the order the 試す menu lists them.
+#define ID_PREVIEW_SIZE_1024 40030
+#define ID_PREVIEW_SIZE_1280 40031
+#define ID_PREVIEW_SIZE_1920 40032
+#define ID_PREVIEW_SIZE_FULL 40033
+#define ID_PREVIEW_SIZE_FIRST ID_PREVIEW_SIZE_1024
 
 // ---- dialog 110: the result check (its text box and save button are the report dialog's) ----
 #define IDD_RESULT_CHECK 110
