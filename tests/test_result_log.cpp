@@ -189,3 +189,33 @@ TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {
     EXPECT_EQ(result_log_waiting(), 0u);
     EXPECT_TRUE(boxes.boxes().empty());  // visitors never saw a box
 }
+
+// Test mode: every way a line reaches a file (answers, totals, the idle line, a daily log, the
+// waiting lines, the rescues at the end and after a fault) leaves the folder as it was.
+TEST_F(ResultLog, SuppressedWritesLeaveNoFileOnAnyPath) {
+    suppress_log_writes(true);
+    auto files = [this] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((dir.path() + "*").c_str(), &d);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(d.cFileName);
+        while (FindNextFileA(h, &d));
+        FindClose(h);
+        return names;
+    };
+    run(0, 1);
+    run_engine(kRunLogNaming, 1, nullptr);
+    run_engine(kRunChoose, 0, nullptr);
+    run_engine(kRunChoose, 1, nullptr);
+    run_engine(kRunIdleReturn, 0, nullptr);
+    result_log_append((dir.path() + "zelm.csv").c_str(), "x\r\n");
+    EXPECT_EQ(result_log_waiting(), 0u);
+    result_log_rescue_on_crash();
+    result_log_rescue();
+    result_log_finish(nullptr);
+    run_engine(kRunEnd, 0, nullptr);
+    suppress_log_writes(false);
+    EXPECT_EQ(files(), std::vector<std::string>{"two.qst"});
+    EXPECT_TRUE(boxes.boxes().empty());
+}

@@ -244,3 +244,53 @@ TEST_F(RunEngine, DailyLogNameFromTheLocalDate) {
     EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", log());
     set_local_date_fn(old);
 }
+
+namespace {
+std::string g_chosen;
+BOOL choose_g_chosen(OPENFILENAMEA *ofn) {
+    lstrcpynA(ofn->lpstrFile, g_chosen.c_str(), static_cast<int>(ofn->nMaxFile));
+    return TRUE;
+}
+}  // namespace
+
+// A file opened again (問題を開く, a drop) and F5 read the file into its own slot; a set may still
+// name one file twice; a file gone meanwhile keeps what its slot held.
+TEST_F(RunEngine, OpeningALoadedFileAgainReadsItIntoItsOwnSlot) {
+    std::string a = dir.write("a.qst", "N,A1\r\nQ,q,a,1\r\n"), b = dir.write("b.qst", "N,B1\r\nQ,q,a,1\r\n");
+    auto titles = [] {
+        std::string t;
+        for (int i = 0; i < 5; ++i) t += text(kRunChoiceText, i) + "|";
+        return t;
+    };
+    auto open = [](unsigned op, std::string path) {
+        char *v = &path[0];
+        run_engine(op, 0, &v);
+    };
+    open(kRunLoadFile, a);
+    open(kRunLoadFile, b);
+    dir.write("a.qst", "N,A2\r\nQ,q,a,1\r\n");
+    std::string upper = a;
+    CharUpperA(&upper[0]);  // the same file, spelt otherwise
+    open(kRunOpenFile, upper);
+    EXPECT_EQ("A2|B1||||", titles());
+    dir.write("a.qst", "N,A3\r\nQ,q,a,1\r\n");
+    dir.write("b.qst", "N,B2\r\nQ,q,a,1\r\n");
+    choose({1, 0});  // on its result: F5 leaves it
+    run_engine(kRunReloadAll, 0, nullptr);
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    EXPECT_EQ("A3|B2||||", titles());
+    dir.write("b.qst", "N,B3\r\nQ,q,a,1\r\n");
+    g_chosen = b;
+    CommonDialogs script = {choose_g_chosen, nullptr, nullptr, nullptr};
+    CommonDialogs old = set_common_dialogs(&script);
+    run_engine(kRunLoadFile, 0, nullptr);
+    set_common_dialogs(&old);
+    EXPECT_EQ("A3|B3||||", titles());
+    open(kRunLoadFile, a);
+    EXPECT_EQ("A3|B3|A3|||", titles());
+    DeleteFileA(b.c_str());
+    MessageBoxRecorder boxes;
+    run_engine(kRunReloadAll, 0, nullptr);
+    EXPECT_EQ("A3|B3|A3|||", titles());
+    EXPECT_EQ(1u, boxes.boxes().size());
+}
