@@ -9,6 +9,8 @@
 #include "message_box_recorder.h"
 #include "question_records.h"
 #include "scratch_folder.h"
+#include "shell_seam.h"
+#include "BrixLib.h"
 
 namespace {
 HWND make_dialog(HWND owner, int resource, DLGPROC proc) {
@@ -370,4 +372,54 @@ TEST(MainDialog, KeepsTheOperatorsWork) {
     drop_file(d.dialog, file.c_str(), POINT{0, 0});
     EXPECT_EQ("開いた", d.text(IDC_MAIN_TITLE));
     EXPECT_EQ("in.qst - Zelmica 設問エディタ", title());
+}
+
+namespace {
+HANDLE g_fake_player;  // stands for the player's process: set when it ends
+std::string g_player_line;
+BOOL start_fake_player(char *line, STARTUPINFOA *, PROCESS_INFORMATION *info) {
+    g_player_line = line;
+    DuplicateHandle(GetCurrentProcess(), g_fake_player, GetCurrentProcess(), &info->hProcess, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return TRUE;
+}
+}  // namespace
+
+// 「試す」: no player beside the editor is one message naming it; else the dialog as it is, unsaved,
+// goes into a copy beside its file that the player is given, and that goes when the player ends
+// (at once here, which is said).
+TEST(MainDialog, PreviewPlaysACopyBesideTheFileAndRemovesIt) {
+    ScratchFolder dir;
+    MessageBoxRecorder boxes;
+    char player[kPathSize];
+    module_folder(player);
+    strcat(player, "zelplay.exe");
+    DeleteFileA(player);
+    MainDialog d;
+    strcpy(d.state()->path, (dir.path() + "quiz.qst").c_str());
+    d.set(IDC_MAIN_TITLE, "試しの題");
+    SendMessageA(d.dialog, WM_COMMAND, IDC_MAIN_PREVIEW, 0);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find(player));
+
+    CloseHandle(CreateFileA(player, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    g_fake_player = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    set_create_process_fn(start_fake_player);
+    SendMessageA(d.dialog, WM_COMMAND, IDC_MAIN_PREVIEW, 0);
+    std::string copy = preview_copy();
+    EXPECT_EQ(0u, copy.find(dir.path()));
+    EXPECT_NE(std::string::npos, dir.read(copy.substr(dir.path().size())).find("N,試しの題\r\n"));
+    EXPECT_NE(std::string::npos, g_player_line.find(" /test:"));
+    EXPECT_NE(std::string::npos, g_player_line.find("\"" + copy + "\""));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir.path() + "quiz.qst").c_str()));  // the file itself untouched
+    on_preview_timer(d.dialog);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));  // still playing
+    SetEvent(g_fake_player);
+    on_preview_timer(d.dialog);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
+    EXPECT_FALSE(preview_running());
+    ASSERT_EQ(2u, boxes.boxes().size());
+    EXPECT_EQ("試す", boxes.boxes()[1].caption);
+    set_create_process_fn(nullptr);
+    CloseHandle(g_fake_player);
+    DeleteFileA(player);
 }
