@@ -21,6 +21,7 @@
 #include "scratch_folder.h"
 #include "shell_seam.h"
 #include "sound_effect.h"
+#include "test_mode.h"
 
 namespace {
 std::vector<std::string> g_opened, g_started;
@@ -108,6 +109,33 @@ TEST(CommandLine, FirstArgumentQuotedOrBare) {
     char small[8];
     EXPECT_EQ(0, first_argument("zelplay.exe a-very-long-name.set", small, sizeof small));
     EXPECT_STREQ("", small);
+}
+
+// The editor's switch, its sizes and the file after it; a file alone, or a file named like the
+// switch, is no test mode.
+TEST(CommandLine, TestSwitchSizeAndFile) {
+    struct Row {
+        const char *line;
+        int on, width, height;
+        bool full;
+        const char *file;
+    } rows[] = {
+        {"\"C:\\Z\\zelplay.exe\" /test:1280x720 \"D:\\q\\~試す1_a.qst\"", 1, 1280, 720, false, "D:\\q\\~試す1_a.qst"},
+        {"zelplay.exe /TEST:full a.qst", 1, 1024, 768, true, "a.qst"},
+        {"zelplay.exe /test", 1, 1024, 768, false, ""},
+        {"zelplay.exe /test:12x9 a.qst", 1, 1024, 768, false, "a.qst"},
+        {"zelplay.exe a.qst", 0, 0, 0, false, ""},
+        {"zelplay.exe /tests.qst", 0, 0, 0, false, ""},
+    };
+    for (const Row &r : rows) {
+        TestModeOptions o = {};
+        char file[kPathSize];
+        EXPECT_EQ(r.on, parse_test_switch(r.line, &o, file, sizeof file)) << r.line;
+        EXPECT_EQ(r.width, o.width) << r.line;
+        EXPECT_EQ(r.height, o.height) << r.line;
+        EXPECT_EQ(r.full, o.full_screen) << r.line;
+        EXPECT_STREQ(r.file, file) << r.line;
+    }
 }
 
 TEST(ClickGuard, BeforeOrJustAfterAChangeUnlessTheScreenHasSettled) {
