@@ -7,7 +7,6 @@
 #include "mainflame.h"
 #include "resource.h"
 #include "result_choice.h"
-#include "result_log.h"
 #include "result_report.h"
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,10 +19,6 @@ namespace {
 const char kSwitch[] = "/test";
 const char kFullScreen[] = "full";
 const char kJumpMenuText[] = "結果へ移動(&J)";
-const char kMarkText[] = "テスト中";
-
-bool g_on;
-
 struct Jump {
     int file, kind, row, total;
 };
@@ -138,13 +133,6 @@ int parse_test_switch(const char *line, TestModeOptions *options, char *file, si
     return 1;
 }
 
-bool test_mode_on() { return g_on; }
-
-void begin_test_mode() {
-    g_on = true;
-    suppress_log_writes(true);
-}
-
 SIZE fit_test_window(SIZE client, SIZE frame, SIZE work) {
     double scale = 1.0;
     if (client.cx + frame.cx > work.cx) scale = static_cast<double>(work.cx - frame.cx) / client.cx;
@@ -207,29 +195,4 @@ bool jump_command(HWND window, int id) {
     show_result_row(j.file, j.kind, j.row, j.total);
     SendMessageA(window, WM_SIZE, 0, 0);
     return true;
-}
-
-void draw_test_mark(HDC dc, const RECT &r) {
-    // The corner right of the footer's end and below "戻る": no text of the screen reaches it.
-    int w10 = r.right / 10, band = r.bottom / 20;
-    int height = band - 4 < (w10 - 8) / 4 ? band - 4 : (w10 - 8) / 4;
-    if (height < 6) return;
-    HFONT font = CreateFontA(-height, 0, 0, 0, FW_BOLD, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック");
-    if (!font) return;
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE size = {};
-    GetTextExtentPoint32A(dc, kMarkText, lstrlenA(kMarkText), &size);
-    RECT box = {r.right - size.cx - 6, r.bottom - size.cy - 4, r.right - 2, r.bottom - 2};
-    HBRUSH brush = CreateSolidBrush(RGB(255, 220, 0));
-    if (brush) {
-        FillRect(dc, &box, brush);
-        DeleteObject(brush);
-    }
-    int mode = SetBkMode(dc, TRANSPARENT);
-    COLORREF colour = SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, box.left + 2, box.top + 1, kMarkText, lstrlenA(kMarkText));
-    SetTextColor(dc, colour);
-    SetBkMode(dc, mode);
-    if (old) SelectObject(dc, old);
-    DeleteObject(font);
 }
