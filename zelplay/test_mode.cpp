@@ -18,6 +18,8 @@ namespace {
 
 const char kSwitch[] = "/test";
 const char kFullScreen[] = "full";
+// Sizes outside these are a typing error: the default size is taken instead.
+enum { kMinWidth = 320, kMinHeight = 240, kMaxSide = 8192 };
 const char kJumpMenuText[] = "結果へ移動(&J)";
 struct Jump {
     int file, kind, row, total;
@@ -46,7 +48,7 @@ bool read_size(const char *text, size_t n, TestModeOptions *options) {
     if (end == text || (*end != 'x' && *end != 'X')) return false;
     const char *h_text = end + 1;
     long h = strtol(h_text, &end, 10);
-    if (end == h_text || static_cast<size_t>(end - text) != n || w < 320 || h < 240 || w > 8192 || h > 8192) return false;
+    if (end == h_text || static_cast<size_t>(end - text) != n || w < kMinWidth || h < kMinHeight || w > kMaxSide || h > kMaxSide) return false;
     options->width = static_cast<int>(w);
     options->height = static_cast<int>(h);
     return true;
