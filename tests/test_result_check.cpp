@@ -124,6 +124,7 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};
     Table t = tally_table(tally, slots);
     EXPECT_EQ("表.csv", log_column_label("C:\\表示\\表.csv"));  // 0x5C inside a character
+    EXPECT_EQ("2025年12月08日", log_column_label("zelm20251208.csv"));
     const std::vector<std::string> header = {"項目", "12月08日", "12月09日", "合計"};
     EXPECT_EQ(header, t[0]);
     const struct {

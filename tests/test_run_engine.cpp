@@ -24,10 +24,8 @@ BOOL record_sound(const char *path, HMODULE, DWORD flags) {
     g_sounds.push_back(p + ((flags & SND_ASYNC) ? "+" : ""));
     return TRUE;
 }
-void february_third(SYSTEMTIME *t) {
-    t->wMonth = 2;
-    t->wDay = 3;
-}
+SYSTEMTIME g_now;
+void fixed_now(SYSTEMTIME *t) { *t = g_now; }
 int g_dialogs_shown;
 BOOL no_dialog(OPENFILENAMEA *) { return ++g_dialogs_shown, FALSE; }
 
@@ -233,14 +231,28 @@ TEST_F(RunEngine, SixthFileAndSlotsWithoutQuestionsAreRefused) {
     set_common_dialogs(&old);
 }
 
-TEST_F(RunEngine, DailyLogNameFromTheLocalDate) {
-    LocalDateFn old = set_local_date_fn(february_third);
+TEST_F(RunEngine, DailyLogFollowsTheDateOfEachLineAndSetsAnEarlierYearAside) {
+    LocalDateFn old = set_local_date_fn(fixed_now);
+    g_now = {2026, 2, 2, 3, 23, 59, 0, 0};
+    // Last year's file of this day: written on 3 February 2025.
+    HANDLE h = CreateFileA(dir.write("zelm0203.csv", "old\r\n").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SYSTEMTIME then = {2025, 2, 1, 3, 12, 0, 0, 0};
+    FILETIME local, utc;
+    SystemTimeToFileTime(&then, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    SetFileTime(h, nullptr, nullptr, &utc);
+    CloseHandle(h);
     run_engine(kRunLogNaming, 1, nullptr);
     load(kThree);
     choose({0, 0});
+    EXPECT_EQ("old\r\n", dir.read("zelm20250203.csv"));
     EXPECT_EQ("問題1, 設問1, 回答1, 得点1\r\n", dir.read("zelm0203.csv"));
+    g_now.wDay = 4;  // past midnight, no set applied again
+    g_now.wHour = 0;
+    choose({0});
+    EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", dir.read("zelm0204.csv"));
     run_engine(kRunLogNaming, 0, nullptr);
     choose({0});
-    EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", log());
+    EXPECT_EQ("問題1, 設問3, 回答1, 得点1\r\n得点合計, , , ,2\r\n", log());
     set_local_date_fn(old);
 }

@@ -37,6 +37,7 @@ struct Engine {
     char programDir[kPathSize];
     char soundPath[kPathSize];
     char logPath[kPathSize];
+    int dailyLog;  // the log's name follows the local date
     int32_t resultCount;
     double bandWidth;
     int32_t loadSlot;  // slot chosen for the next load_question_file, or -1
@@ -68,8 +69,26 @@ int log_folder_writable(char *folder) {
 
 namespace {
 
-void name_log(int daily) {
-    if (!daily) {
+// A daily log last written in an earlier year takes that year into its name ("zelm20251208.csv")
+// before this year's lines go in, so two years never share one file.
+void set_aside_earlier_year(const char *path, const SYSTEMTIME &now) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME written;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &written) ||
+        written.wYear >= now.wYear)
+        return;
+    char aside[kPathSize];
+    if (snprintf(aside, sizeof aside, "%s%s%04d%02d%02d%s", log_folder(), "zelm", written.wYear, now.wMonth, now.wDay,
+                 ".csv") < static_cast<int>(sizeof aside))
+        MoveFileA(path, aside);  // a name already taken keeps the file where it is rather than lose either
+}
+
+// The log of the moment: the daily name follows the local date at each line, not only when a set
+// was applied, so a player running past midnight starts the next day's file.
+void name_log() {
+    if (!g.dailyLog) {
         snprintf(g.logPath, sizeof g.logPath, "%s%s", log_folder(), "zelm.csv");
         return;
     }
@@ -77,7 +96,9 @@ void name_log(int daily) {
     memset(&now, 0, sizeof now);
     g_local_date(&now);
     snprintf(g.logPath, sizeof g.logPath, "%s%s%02d%02d%s", log_folder(), "zelm", now.wMonth, now.wDay, ".csv");
+    set_aside_earlier_year(g.logPath, now);
 }
+
 
 void log_line(const char *format, ...) {
     char line[kLineSize];
@@ -85,6 +106,7 @@ void log_line(const char *format, ...) {
     va_start(ap, format);
     vsnprintf(line, sizeof line, format, ap);
     va_end(ap);
+    name_log();
     result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
 }
 
@@ -156,7 +178,7 @@ void start() {
     for (QuestionFile &s : g.slots) question_file_init(&s);
     copy_cut(g.startText, sizeof g.startText, kDefaultStartText);
     module_folder(g.programDir);
-    name_log(0);
+    name_log();
     sound_store(kSoundReset, 0, nullptr);
     g.loadSlot = 0;
 }
@@ -328,7 +350,10 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             for (QuestionFile &s : g.slots) question_file_free(&s);
             g.started = 0;
             return -1;
-        case kRunLogNaming: name_log(index); return -1;
+        case kRunLogNaming:
+            g.dailyLog = index != 0;
+            name_log();
+            return -1;
         case kRunSetStartText:
             if (value && *value) copy_cut(g.startText, sizeof g.startText, *value);
             return -1;
@@ -347,6 +372,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             return -1;
         case kRunResultCount: return g.resultCount;
         case kRunGetLogPath:
+            name_log();
             if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);
             return -1;
         case kRunLoadFile: load(value); return -1;

@@ -13,7 +13,7 @@ enum RunOp : unsigned {
     kRunStart = 1,           // index: the owner window's handle; five empty slots, start screen, log "zelm.csv"
     kRunDropAll = 2,         // empties all slots, their fonts, sounds and run pictures; start screen
     kRunEnd = 3,             // releases the slots' arrays; log lines still refused go to the recovery file
-    kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" for today
+    kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" of the date each line is written
     kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
     kRunMainText = 30,       // -> start text, question text or result title
     kRunChoiceText = 31,     // index: choice 0..5; -> its text (may be empty); result 0 when the choice has none

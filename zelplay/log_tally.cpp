@@ -79,10 +79,14 @@ std::string log_column_label(const char *path) {
     char copy[kPathSize] = {0};
     append_prefix(copy, sizeof copy, path, strlen(path));
     const char *name = path_file_name(copy);  // a name's byte 0x5C may be half of "表"
-    if (strlen(name) == 12 && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + 8, ".csv") == 0) {
+    // "zelmMMDD.csv", or "zelmYYYYMMDD.csv" for a day of an earlier year set aside.
+    const size_t length = strlen(name);
+    if ((length == 12 || length == 16) && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + length - 4, ".csv") == 0) {
         bool digits = true;
-        for (int i = 4; i < 8; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
-        if (digits) return std::string(name + 4, 2) + "月" + std::string(name + 6, 2) + "日";
+        for (size_t i = 4; i < length - 4; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
+        const char *day = name + length - 8;
+        std::string year = length == 16 ? std::string(name + 4, 4) + "年" : std::string();
+        if (digits) return year + std::string(day, 2) + "月" + std::string(day + 2, 2) + "日";
     }
     return name;
 }

@@ -24,7 +24,8 @@ struct LogTally {
 
 typedef std::vector<std::vector<std::string>> Table;
 
-// Column label of a log: the day of a daily log ("12月08日" for zelm1208.csv), else its file name.
+// Column label of a log: the day of a daily log ("12月08日" for zelm1208.csv, "2025年12月08日" for
+// zelm20251208.csv), else its file name.
 std::string log_column_label(const char *path);
 // Adds a log's bytes to the column of that label. Lines that are not the player's (another file,
 // a cut line) are counted as unreadable and skipped.
