@@ -25,6 +25,8 @@ protected:
     MessageBoxRecorder boxes;
     void SetUp() override {
         set_log_folder(dir.path().c_str());
+        set_recovery_folders(dir.path().c_str(), dir.path().c_str());
+        set_visit_log(0, nullptr, nullptr);  // the answer log alone, write by write
         set_play_sound_fn(silent);
         run_engine(kRunStart, 0, nullptr);
         std::string p = dir.write("two.qst", kTwo);
@@ -36,6 +38,8 @@ protected:
         set_file_fault(0, 0);
         set_play_sound_fn(nullptr);
         set_log_folder(nullptr);
+        set_recovery_folders(nullptr, nullptr);
+        set_visit_log(1, nullptr, nullptr);
     }
     // One whole run: the start choice, two answers, and back from the result. Returns its lines.
     static std::string run(int first, int second) {

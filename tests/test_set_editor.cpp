@@ -251,3 +251,24 @@ TEST_F(SetEditor, EditAsksWhetherToApplyAndOnlyYesConfirms) {
 }
 
 }  // namespace
+
+// The kiosk name becomes part of the visit log's file name: what cannot is refused with a word.
+TEST_F(SetEditor, KioskNameThatCannotBePartOfAFileNameIsRefused) {
+    const struct {
+        const char *name;
+        bool accepted;
+    } cases[] = {{"受付1", true}, {"表", true}, {"", true}, {"a:b", false}, {"a|b", false}, {"hall.", false},
+                 {"0123456789012345678901234567890123456789012345678901234567890123", false}};
+    for (const auto &c : cases) {
+        record()->visit_log_off = 0;
+        HWND d = open_editor();
+        size_t before = boxes.boxes().size();
+        put(d, IDC_SET_KIOSK, c.name);
+        CheckDlgButton(d, IDC_SET_VISIT_LOG, BST_UNCHECKED);
+        click(d, IDC_SET_CLOSE);
+        EXPECT_EQ(boxes.boxes().size(), before + (c.accepted ? 0 : 1)) << c.name;
+        EXPECT_EQ(std::string(record()->kiosk), c.accepted ? c.name : "") << c.name;
+        EXPECT_EQ(record()->visit_log_off, c.accepted ? 1 : 0) << c.name;
+    }
+    EXPECT_EQ(boxes.boxes().back().caption, "キオスク名");
+}

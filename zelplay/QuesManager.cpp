@@ -11,10 +11,12 @@
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
+#include "visit_log.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <shlwapi.h>
 #include <string.h>
+#include <vector>
 
 namespace {
 
@@ -48,10 +50,29 @@ Engine g;
 char g_empty[1] = "";
 char g_log_folder[kPathSize];
 
+char g_set_log_folder[kPathSize];  // the set's own folder, absolute, with its backslash; empty: none
+
+// The visit under way: from the choice of a title to its end, kept apart from the engine's plain state.
+struct Visit {
+    bool open = false;
+    SYSTEMTIME start;
+    std::vector<VisitAnswer> answers;
+};
+Visit g_visit;
+struct VisitLogSettings {
+    bool on = true;
+    char kiosk[kKioskNameSize] = "";  // empty: the computer's name
+    char set_file[kPathSize] = "";
+};
+VisitLogSettings g_visit_log;
+
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
 LocalDateFn g_local_date = real_local_date;
 
-const char *log_folder() { return g_log_folder[0] ? g_log_folder : g.programDir; }
+const char *log_folder() {
+    if (g_set_log_folder[0]) return g_set_log_folder;
+    return g_log_folder[0] ? g_log_folder : g.programDir;
+}
 
 }  // namespace
 
@@ -98,7 +119,6 @@ void name_log() {
     snprintf(g.logPath, sizeof g.logPath, "%s%s%02d%02d%s", log_folder(), "zelm", now.wMonth, now.wDay, ".csv");
     set_aside_earlier_year(g.logPath, now);
 }
-
 
 void log_line(const char *format, ...) {
     char line[kLineSize];
@@ -183,7 +203,39 @@ void start() {
     g.loadSlot = 0;
 }
 
+// The visitor's row, when the visit ends: completed, result left until the idle return, or left
+// partway (a visit nobody answered in is not one).
+void end_visit(int ending) {
+    if (!g_visit.open) return;
+    g_visit.open = false;
+    if (!g_visit_log.on || !valid_slot(g.current) || (ending == kVisitAbandoned && g.question == 0)) return;
+    VisitRow row;
+    row.start = g_visit.start;
+    memset(&row.end, 0, sizeof row.end);
+    g_local_date(&row.end);
+    char kiosk[kKioskNameSize];
+    if (g_visit_log.kiosk[0]) strcpy(kiosk, g_visit_log.kiosk);
+    else default_kiosk_name(kiosk);
+    row.kiosk = kiosk;
+    row.set_file = g_visit_log.set_file;
+    row.slot = g.current + 1;
+    row.title = g.slots[g.current].title;
+    row.answers = g_visit.answers;
+    row.total = g.total;
+    row.result = g.resultTitle;
+    row.ending = ending;
+    row.stopped_at = g.question + 1;
+    char path[kPathSize];
+    if (!visit_log_path(path, sizeof path, log_folder(), row.start, kiosk)) return;
+    size_t questions = 1;
+    for (const QuestionFile &f : g.slots)
+        if (question_file_loaded(&f) && question_file_count(&f) > questions) questions = question_file_count(&f);
+    const std::string header = visit_header(static_cast<int>(questions));
+    result_log_append(path, (header + visit_row_text(row)).c_str(), header.size());
+}
+
 void drop_all() {
+    end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
     to_start_screen();
     g.total = 0;
     for (int k = 0; k < kQuesFileSlots; ++k) {
@@ -257,6 +309,10 @@ void start_file(int32_t c) {
     g.total = 0;
     g.resultScreen = 0;
     g.current = c;
+    g_visit.open = true;
+    memset(&g_visit.start, 0, sizeof g_visit.start);
+    g_local_date(&g_visit.start);
+    g_visit.answers.assign(question_file_count(&g.slots[c]), VisitAnswer{0, 0});
     play(kSndSt, c, 1);
     const QuestionRecord *q = question_at(c, 0);
     show_picture(q->picture, q->pictureX, q->pictureY);
@@ -277,6 +333,7 @@ void answer(int32_t c) {
     // Only offered answers count; anything else would log a choice nobody could see.
     if (c < 0 || c >= kAnswerCount || !q->text[0] || !q->answers[c][0]) return;
     log_line(kLogAnswerLine, f + 1, qn + 1, c + 1, q->points[c]);
+    if (static_cast<size_t>(qn) < g_visit.answers.size()) g_visit.answers[static_cast<size_t>(qn)] = {c + 1, q->points[c]};
     g.total = saturating_add(g.total, q->points[c]);
     const QuestionRecord *next = question_at(f, qn + 1);
     if (next->text[0]) {
@@ -295,7 +352,10 @@ void answer(int32_t c) {
 void choose(int32_t c) {
     if (g.current == kNoFile) start_file(c);
     else if (g.resultScreen) {
-        if (c == kBackChoice) go_back();
+        if (c == kBackChoice) {
+            end_visit(kVisitCompleted);
+            go_back();
+        }
     } else {
         answer(c);
     }
@@ -345,6 +405,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
     switch (op) {
         case kRunDropAll: drop_all(); return -1;
         case kRunEnd:
+            end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             // The main window is going away: the box stands on its own.
             result_log_finish(nullptr);
             for (QuestionFile &s : g.slots) question_file_free(&s);
@@ -380,6 +441,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
         case kRunIdleReturn:
             if (g.current == kNoFile || g.question == 0) return -1;  // nothing under way to leave
+            end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             log_line(kLogIdleLine);
             g.resultScreen = 1;
             go_back();
@@ -407,3 +469,32 @@ LocalDateFn set_local_date_fn(LocalDateFn fn) {
 }
 
 void set_log_folder(const char *folder) { copy_cut(g_log_folder, sizeof g_log_folder, folder ? folder : ""); }
+
+int set_set_log_folder(const char *folder) {
+    g_set_log_folder[0] = '\0';
+    if (!folder || !folder[0]) return 1;
+    char base[kPathSize];
+    strcpy(base, g_log_folder[0] ? g_log_folder : g.programDir);
+    // A relative folder stands beside the program, as the set's other paths do.
+    int n = PathIsRelativeA(folder) ? snprintf(g_set_log_folder, sizeof g_set_log_folder, "%s%s", base, folder)
+                                    : snprintf(g_set_log_folder, sizeof g_set_log_folder, "%s", folder);
+    size_t length = n > 0 ? static_cast<size_t>(n) : 0;
+    // The last byte 0x5C may be half of "表": only a whole backslash ends the folder.
+    bool ends = false;
+    for (const char *p = g_set_log_folder; *p; ++p) {
+        ends = *p == '\\';
+        if (is_sjis_lead(static_cast<unsigned char>(*p)) && p[1]) ++p;
+    }
+    if (length + (ends ? 0 : 1) >= sizeof g_set_log_folder) {
+        g_set_log_folder[0] = '\0';
+        return 0;
+    }
+    if (!ends) strcat(g_set_log_folder, "\\");
+    return 1;
+}
+
+void set_visit_log(int on, const char *kiosk, const char *set_file) {
+    g_visit_log.on = on != 0;
+    copy_cut(g_visit_log.kiosk, sizeof g_visit_log.kiosk, kiosk && kiosk_name_valid(kiosk) ? kiosk : "");
+    copy_cut(g_visit_log.set_file, sizeof g_visit_log.set_file, set_file ? set_file : "");
+}

@@ -42,12 +42,18 @@ const QuestionFile *loaded_question_file(int slot);
 // 1 when read, 0 when cancelled, refused or the file cannot be opened.
 int load_question_file(HWND owner, const char *path);
 
-// Local date used for the daily log name; tests fix it. Null restores GetLocalTime.
+// Local date and time used for the daily log name and the visit log; tests fix it. Null restores GetLocalTime.
 typedef void (*LocalDateFn)(SYSTEMTIME *now);
 LocalDateFn set_local_date_fn(LocalDateFn fn);
 
 // Folder (with trailing backslash) that takes the place of the program folder in the log
 // names from the next kRunStart or kRunLogNaming on; null or empty restores the program folder.
 void set_log_folder(const char *folder);
+// The set's log folder (absolute, or relative to the program folder): both logs go there from the
+// next kRunStart or kRunLogNaming on. Null or empty: none. 0 when the path is too long (then none).
+int set_set_log_folder(const char *folder);
+// The visit log of the set being applied: on or off, the kiosk name in its file names and rows
+// (empty or not fit for a file name: the computer's name), and the set file's name for its rows.
+void set_visit_log(int on, const char *kiosk, const char *set_file);
 // 1 when a file can be made in the log's folder; else 0, with folder (kPathSize bytes) naming it.
 int log_folder_writable(char *folder);

@@ -10,6 +10,8 @@
 #include "message_box.h"
 #include "resource.h"
 #include "sound_store.h"
+#include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -22,6 +24,11 @@ const char kListFull[] = "セットに含められる問題ファイルは5つ�
 const char kFontCreateFailed[] = "フォントの作成に失敗しました";
 const char kFontSelectFailed[] = "SelectObject(フォントの選択)に失敗しました";
 const char kSample[] = "あ";
+const char kKioskCaption[] = "キオスク名";
+const char kKioskRefused[] =
+    "キオスク名「%s」はファイル名の一部にできません。\r\n"
+    "\\ / : * ? \" < > | を含まない、%d バイトまでの名前にしてください（末尾に . や空白は置けません）。\r\n"
+    "空欄にするとこのパソコンの名前（%s）になります。";
 
 enum EditorResult { kEditorUntouched = 0, kEditorOpened = 1, kEditorSaved = 2 };
 
@@ -75,10 +82,22 @@ void prepare_boxes(HWND dialog) {
     limit(dialog, IDC_SET_PICTURE_Y, kSignedDigits + 1);
     limit(dialog, IDC_SET_PICTURE_ZOOM, kSignedDigits + 1);
     limit(dialog, IDC_SET_IDLE_MINUTES, kUnsignedDigits + 1);
+    limit(dialog, IDC_SET_KIOSK, sizeof r->kiosk);
+    limit(dialog, IDC_SET_LOG_FOLDER, sizeof r->log_folder);
     for (const SoundBox &s : kSoundBoxes) limit(dialog, s.box, kPathSize);
 
+    // What an empty box stands for, in grey inside it.
+    char computer[kKioskNameSize];
+    default_kiosk_name(computer);
+    wchar_t cue[kKioskNameSize + 16];
+    if (MultiByteToWideChar(932, 0, computer, -1, cue, kKioskNameSize))
+        SendDlgItemMessageW(dialog, IDC_SET_KIOSK, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue));
+    SendDlgItemMessageW(dialog, IDC_SET_LOG_FOLDER, EM_SETCUEBANNER, TRUE,
+                        reinterpret_cast<LPARAM>(L"\u7A7A\u6B04: \u30D7\u30EC\u30FC\u30E4\u30FC\u306E\u30D5\u30A9\u30EB\u30C0\u30FC"));
+
     register_ime_control(GetDlgItem(dialog, IDC_SET_TITLE), true);
-    const int closed[] = {IDC_SET_MUSIC, IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y, IDC_SET_WALLPAPER};
+    const int closed[] = {IDC_SET_MUSIC,     IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y,
+                          IDC_SET_WALLPAPER, IDC_SET_KIOSK,   IDC_SET_LOG_FOLDER};
     for (int id : closed) register_ime_control(GetDlgItem(dialog, id), false);
     for (const SoundBox &s : kSoundBoxes) register_ime_control(GetDlgItem(dialog, s.box), false);
 }
@@ -122,6 +141,18 @@ void open_set(HWND dialog) {
 }
 
 void close_editor(HWND dialog) { EndDialog(dialog, set_editor_result(dialog)); }
+
+// A kiosk name goes into the visit log's file name: one that cannot is refused, and its box gets the focus.
+bool kiosk_accepted(HWND dialog) {
+    char name[kLineSize] = {0}, computer[kKioskNameSize], text[kLineSize + 512];
+    GetDlgItemTextA(dialog, IDC_SET_KIOSK, name, sizeof name);
+    if (!name[0] || kiosk_name_valid(name)) return true;
+    default_kiosk_name(computer);
+    snprintf(text, sizeof text, kKioskRefused, name, kKioskNameSize - 1, computer);
+    show_message_box(dialog, text, kKioskCaption, MB_OK | MB_ICONWARNING);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_SET_KIOSK)), TRUE);
+    return false;
+}
 
 // The place and the font count in 96-DPI pixels, as the dialog's own units grow with the screen.
 void draw_sample(HDC dc, const LOGFONTA *font, const RECT &area, int dpi) {
@@ -202,11 +233,13 @@ BOOL on_command(HWND dialog, int id) {
         case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
         case IDC_SET_OPEN: open_set(dialog); break;
         case IDC_SET_SAVE:
+            if (!kiosk_accepted(dialog)) break;
             read_set_editor(dialog);
             save_set(dialog);
             set_result(dialog, kEditorSaved);
             break;
         case IDC_SET_CLOSE:
+            if (!kiosk_accepted(dialog)) break;
             read_set_editor(dialog);
             close_editor(dialog);
             break;
@@ -242,6 +275,9 @@ void fill_set_editor(HWND dialog) {
         SetDlgItemTextA(dialog, kSoundBoxes[k].box, buffer);
     }
     if (r->idle_minutes) SetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, static_cast<UINT>(r->idle_minutes), FALSE);
+    CheckDlgButton(dialog, IDC_SET_VISIT_LOG, r->visit_log_off ? BST_UNCHECKED : BST_CHECKED);
+    SetDlgItemTextA(dialog, IDC_SET_KIOSK, r->kiosk);
+    SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, r->log_folder);
     repaint(dialog);
 }
 
@@ -281,6 +317,9 @@ void read_set_editor(HWND dialog) {
     BOOL number = FALSE;
     UINT minutes = GetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, &number, FALSE);
     r->idle_minutes = number ? static_cast<int32_t>(minutes) : 0;
+    r->visit_log_off = IsDlgButtonChecked(dialog, IDC_SET_VISIT_LOG) != BST_CHECKED;
+    get_text(dialog, IDC_SET_KIOSK, r->kiosk, sizeof r->kiosk);
+    get_text(dialog, IDC_SET_LOG_FOLDER, r->log_folder, sizeof r->log_folder);
 }
 
 int set_editor_result(HWND dialog) { return static_cast<int>(GetWindowLongPtrA(dialog, DWLP_USER)); }

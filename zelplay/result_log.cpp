@@ -3,6 +3,7 @@
 #include "BrixLib.h"
 #include "imemory.h"
 #include "message_box.h"
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -22,19 +23,21 @@ const char kLostText[] = "結果ログ %s に書き込めなかった %u 行を 
 struct Waiting {
     Waiting *next;
     char path[kPathSize];
-    char text[1];  // the whole line, allocated to its length
+    size_t header;  // leading bytes of text that go in only when the file is new
+    char text[1];   // the whole line, allocated to its length
 };
 
 Waiting *g_head;
 Waiting **g_tail = &g_head;
 size_t g_count;
 
-void keep(const char *path, const char *line) {
+void keep(const char *path, const char *line, size_t header) {
     size_t n = strlen(line);
     Waiting *w = static_cast<Waiting *>(I_HEAP_CALLOC(1, sizeof(Waiting) + n));
     if (!w) return;  // reported by the allocator; nothing else can hold the line
     append_prefix(w->path, sizeof w->path, path, strlen(path));
     memcpy(w->text, line, n + 1);
+    w->header = header < n ? header : 0;
     *g_tail = w;
     g_tail = &w->next;
     ++g_count;
@@ -48,25 +51,65 @@ void drop_head() {
     I_HEAP_FREE(w);
 }
 
-// Writes waiting lines from the first on; stops at the first refusal. Nothing is shown: the
-// player reports the outage where the operator looks, not in a box in front of visitors.
-bool write_waiting() {
-    while (g_head) {
-        if (!append_to_file_quietly(g_head->path, g_head->text, kAppendOpenAlways)) return false;
-        drop_head();
+// A line with a header row takes it along into a file that is new or empty.
+bool write_line(const char *path, const char *text, size_t header) {
+    if (header) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        bool fresh = GetFileAttributesExA(path, GetFileExInfoStandard, &data)
+                         ? !data.nFileSizeLow && !data.nFileSizeHigh
+                         : GetLastError() == ERROR_FILE_NOT_FOUND;
+        if (!fresh) text += header;
     }
-    return true;
+    return append_to_file_quietly(path, text, kAppendOpenAlways) != 0;
+}
+
+void unlink(Waiting **link) {
+    Waiting *w = *link;
+    *link = w->next;
+    if (g_tail == &w->next) g_tail = link;
+    --g_count;
+    I_HEAP_FREE(w);
+}
+
+bool waits_for(const char *path) {
+    for (const Waiting *w = g_head; w; w = w->next)
+        if (strcmp(w->path, path) == 0) return true;
+    return false;
+}
+
+// Writes waiting lines from the first on; a log that refuses one keeps the rest of its lines
+// waiting behind it, in order, while other logs take theirs. true when nothing waits any more.
+// Nothing is shown: the player reports the outage where the operator looks, not in a box in
+// front of visitors.
+bool write_waiting() {
+    enum { kRefusedLogs = 16 };
+    const char *refused[kRefusedLogs];
+    int n = 0;
+    for (Waiting **link = &g_head; *link;) {
+        Waiting *w = *link;
+        bool skip = false;
+        for (int i = 0; i < n && !skip; ++i) skip = strcmp(refused[i], w->path) == 0;
+        if (!skip && write_line(w->path, w->text, w->header)) {
+            unlink(link);
+            continue;
+        }
+        if (!skip && n == kRefusedLogs) break;  // too many logs away to keep each one's order apart
+        if (!skip) refused[n++] = w->path;
+        link = &w->next;
+    }
+    return !g_head;
 }
 
 }  // namespace
 
-int result_log_append(const char *path, const char *line) {
-    // One refusal per line is enough: a locked log would otherwise answer every waiting line too.
-    if (!write_waiting() || !append_to_file_quietly(path, line, kAppendOpenAlways)) {
-        keep(path, line);
+int result_log_append(const char *path, const char *line, size_t header) {
+    // One refusal per log and line is enough: a locked log would otherwise answer every waiting line too.
+    write_waiting();
+    if (waits_for(path) || !write_line(path, line, header)) {
+        keep(path, line, header);
         return 0;
     }
-    return 1;
+    return g_head ? 0 : 1;
 }
 
 size_t result_log_waiting() { return g_count; }
@@ -75,16 +118,38 @@ int result_log_retry() { return write_waiting() ? 1 : 0; }
 
 namespace {
 
-// The waiting lines into their log or else the recovery file; how many could go nowhere.
-// log and recovery (kPathSize bytes each) receive the two paths.
+char g_recovery_folders[2][kPathSize];
+
+// The folders a recovery file may go to, in order: the program folder, then %LOCALAPPDATA%\Zelmica
+// (a log folder may be the very network share that went away). Each with its backslash.
+void recovery_folder(int i, char *out) {
+    out[0] = '\0';
+    if (g_recovery_folders[i][0]) {
+        strcpy(out, g_recovery_folders[i]);
+    } else if (i == 0) {
+        module_folder(out);
+    } else {
+        char base[MAX_PATH] = {0};
+        if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return;
+        if (snprintf(out, kPathSize, "%s\\Zelmica", base) >= kPathSize) return (void)(out[0] = '\0');
+        CreateDirectoryA(out, nullptr);
+        strcat(out, "\\");
+    }
+}
+
+// The waiting lines into their log or else a recovery file; how many could go nowhere.
+// log and recovery (kPathSize bytes each) receive the log's path and the last recovery file tried.
 unsigned rescue(char *log, char *recovery) {
-    char folder[kPathSize] = {0};
     log[0] = recovery[0] = '\0';
     if (!g_head || write_waiting()) return 0;
     append_prefix(log, kPathSize, g_head->path, strlen(g_head->path));
-    path_folder(log, folder);
-    snprintf(recovery, kPathSize, "%s%s", folder, kRecoveryName);
-    while (g_head && append_to_file_quietly(recovery, g_head->text, kAppendOpenAlways)) drop_head();
+    for (int i = 0; i < 2 && g_head; ++i) {
+        char folder[kPathSize];
+        recovery_folder(i, folder);
+        if (!folder[0] || snprintf(recovery, kPathSize, "%s%s", folder, kRecoveryName) >= kPathSize) continue;
+        // A header row belongs to its own log, not among the rescued lines.
+        while (g_head && append_to_file_quietly(recovery, g_head->text + g_head->header, kAppendOpenAlways)) drop_head();
+    }
     unsigned lost = static_cast<unsigned>(g_count);
     // They cannot be kept past the end of the program either way.
     while (g_head) drop_head();
@@ -92,6 +157,11 @@ unsigned rescue(char *log, char *recovery) {
 }
 
 }  // namespace
+
+void set_recovery_folders(const char *first, const char *second) {
+    copy_cut(g_recovery_folders[0], kPathSize, first ? first : "");
+    copy_cut(g_recovery_folders[1], kPathSize, second ? second : "");
+}
 
 void result_log_rescue() {
     char log[kPathSize], recovery[kPathSize];

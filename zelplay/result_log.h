@@ -1,5 +1,6 @@
-// The result log's writer: lines that a locked log refuses wait in memory, in order, and are
-// written before the next line; at the end they go into a recovery file beside the log.
+// The writer of the result log and the visit log: lines that a locked log or an unreachable folder
+// refuses wait in memory, in order, and are written before the next line; at the end they go into
+// a recovery file.
 #pragma once
 #include <windows.h>
 #include <stddef.h>
@@ -9,12 +10,13 @@ extern const char kLogAnswerLine[];  // file, question, answer (1-based), points
 extern const char kLogTotalLine[];   // the run's total
 extern const char kLogIdleLine[];    // the start screen came back by itself
 
-// Name of the recovery file, in the folder of the log it stands in for.
+// Name of the recovery file: in the program folder, or %LOCALAPPDATA%\Zelmica when that cannot be written.
 extern const char kRecoveryName[];
 
 // Appends line to the log at path, after any lines still waiting. A refused write shows nothing
 // and the line waits (result_log_waiting counts them). 1 when line and every waiting line were written.
-int result_log_append(const char *path, const char *line);
+// The first header bytes of line are a header row, written only into a file that is new or empty.
+int result_log_append(const char *path, const char *line, size_t header = 0);
 // Lines waiting for their log.
 size_t result_log_waiting();
 // Writes the waiting lines if their log takes them now; 1 when nothing waits any more.
@@ -24,3 +26,6 @@ int result_log_retry();
 int result_log_finish(HWND owner);
 // The same without a message, for a player that is about to end by a fault.
 void result_log_rescue();
+// Tests put the recovery file elsewhere: the first folder, then the second (each with its backslash).
+// Null restores the program folder and %LOCALAPPDATA%\Zelmica.
+void set_recovery_folders(const char *first, const char *second);
