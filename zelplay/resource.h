@@ -26,6 +26,8 @@
 // ---- dialog 120: the tally (its text box and save button are the report dialog's) ----
 #define IDD_TALLY 120
 #define IDC_TALLY_CHOOSE 1203
+#define IDC_TALLY_FOLDER 1204
+#define IDC_TALLY_CLEAR 1205
 
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106
