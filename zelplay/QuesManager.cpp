@@ -78,6 +78,8 @@ const char *log_folder() {
 
 int log_folder_writable(char *folder) {
     strcpy(folder, log_folder());
+    // A set's folder (a share, a stick) may come and go: its lines wait and are counted, without a box.
+    if (g_set_log_folder[0]) return 1;
     char probe[kPathSize];
     if (snprintf(probe, sizeof probe, "%s~zelmica%lu.tmp", folder, GetCurrentProcessId()) >= static_cast<int>(sizeof probe))
         return 1;  // nothing to say about a folder whose path cannot even be formed here
@@ -193,6 +195,7 @@ void to_start_screen() {
 void start() {
     for (QuestionFile &s : g.slots) question_file_free(&s);
     memset(&g, 0, sizeof g);
+    g_visit.open = false;  // a visit of an engine that was not ended is nobody's now
     g.started = 1;
     to_start_screen();
     for (QuestionFile &s : g.slots) question_file_init(&s);
@@ -248,6 +251,7 @@ void drop_all() {
 
 void load(char **value) {
     const char *path = (value && *value && **value) ? *value : nullptr;
+    end_visit(kVisitAbandoned);
     g.loadSlot = loaded_files();
     if (g.loadSlot < kQuesFileSlots) {
         prepare_slot(g.loadSlot);
