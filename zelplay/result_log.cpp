@@ -31,7 +31,35 @@ Waiting *g_head;
 Waiting **g_tail = &g_head;
 size_t g_count;
 
+char g_recovery_folders[2][kPathSize];  // set by tests; empty: the usual places
+char g_recovery_ready[2][kPathSize];    // worked out when a line first waits, so a fault needs no shell call
+bool g_recovery_prepared;
+
+// The folders a recovery file may go to, in order: the program folder, then %LOCALAPPDATA%\Zelmica
+// (a log folder may be the very network share that went away). Each with its backslash.
+void recovery_folder(int i, char *out) {
+    out[0] = '\0';
+    if (g_recovery_folders[i][0]) {
+        strcpy(out, g_recovery_folders[i]);
+    } else if (i == 0) {
+        module_folder(out);
+    } else {
+        char base[MAX_PATH] = {0};
+        if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return;
+        if (snprintf(out, kPathSize, "%s\\Zelmica", base) >= kPathSize) return (void)(out[0] = '\0');
+        CreateDirectoryA(out, nullptr);
+        strcat(out, "\\");
+    }
+}
+
+void prepare_recovery_folders() {
+    if (g_recovery_prepared) return;
+    for (int i = 0; i < 2; ++i) recovery_folder(i, g_recovery_ready[i]);
+    g_recovery_prepared = true;
+}
+
 void keep(const char *path, const char *line, size_t header) {
+    prepare_recovery_folders();
     size_t n = strlen(line);
     Waiting *w = static_cast<Waiting *>(I_HEAP_CALLOC(1, sizeof(Waiting) + n));
     if (!w) return;  // reported by the allocator; nothing else can hold the line
@@ -118,34 +146,15 @@ int result_log_retry() { return write_waiting() ? 1 : 0; }
 
 namespace {
 
-char g_recovery_folders[2][kPathSize];
-
-// The folders a recovery file may go to, in order: the program folder, then %LOCALAPPDATA%\Zelmica
-// (a log folder may be the very network share that went away). Each with its backslash.
-void recovery_folder(int i, char *out) {
-    out[0] = '\0';
-    if (g_recovery_folders[i][0]) {
-        strcpy(out, g_recovery_folders[i]);
-    } else if (i == 0) {
-        module_folder(out);
-    } else {
-        char base[MAX_PATH] = {0};
-        if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) return;
-        if (snprintf(out, kPathSize, "%s\\Zelmica", base) >= kPathSize) return (void)(out[0] = '\0');
-        CreateDirectoryA(out, nullptr);
-        strcat(out, "\\");
-    }
-}
-
 // The waiting lines into their log or else a recovery file; how many could go nowhere.
 // log and recovery (kPathSize bytes each) receive the log's path and the last recovery file tried.
 unsigned rescue(char *log, char *recovery) {
     log[0] = recovery[0] = '\0';
     if (!g_head || write_waiting()) return 0;
     append_prefix(log, kPathSize, g_head->path, strlen(g_head->path));
+    prepare_recovery_folders();
     for (int i = 0; i < 2 && g_head; ++i) {
-        char folder[kPathSize];
-        recovery_folder(i, folder);
+        const char *folder = g_recovery_ready[i];
         if (!folder[0] || snprintf(recovery, kPathSize, "%s%s", folder, kRecoveryName) >= kPathSize) continue;
         // A header row belongs to its own log, not among the rescued lines.
         while (g_head && append_to_file_quietly(recovery, g_head->text + g_head->header, kAppendOpenAlways)) drop_head();
@@ -161,6 +170,7 @@ unsigned rescue(char *log, char *recovery) {
 void set_recovery_folders(const char *first, const char *second) {
     copy_cut(g_recovery_folders[0], kPathSize, first ? first : "");
     copy_cut(g_recovery_folders[1], kPathSize, second ? second : "");
+    g_recovery_prepared = false;
 }
 
 void result_log_rescue() {
