@@ -223,6 +223,12 @@ BOOL on_command(HWND dialog, int id) {
         case IDC_SET_WALLPAPER_BROWSE:
             choose_file_into_box(dialog, IDC_SET_WALLPAPER, "壁紙ファイルの選択", kPictureFilter);
             break;
+        case IDC_SET_LOG_FOLDER_BROWSE: {
+            char folder[kPathSize] = {0};
+            if (choose_folder(dialog, "ログ（zelm.csv と visits-*.csv）を書くフォルダー", folder))
+                SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, folder);
+            break;
+        }
         case IDC_SET_ADD: add_question(dialog); break;
         case IDC_SET_REMOVE: listbox_remove_selected(dialog, IDC_SET_QUESTION_LIST, true, kRemoveCaption); break;
         case IDC_SET_UP: listbox_move_up(dialog, IDC_SET_QUESTION_LIST); break;
