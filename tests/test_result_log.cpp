@@ -178,6 +178,8 @@ TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {
 }
 
 void december_eighth(SYSTEMTIME *t) { *t = {2026, 12, 2, 8, 9, 30, 0, 0}; }
+DWORD g_ticks;
+DWORD WINAPI fake_ticks() { return g_ticks; }
 
 // A log folder on a share that goes away: both logs' lines wait without a word, go in once it is
 // back, and what still waits at the end is rescued to the program folder.
@@ -190,12 +192,15 @@ TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) 
     set_set_log_folder(share.path().c_str());
     run_engine(kRunLogNaming, 0, nullptr);
     const char kVisits[] = "visits-2026-12-08-K1.csv";
+    set_result_log_ticks(fake_ticks);
 
     ASSERT_TRUE(MoveFileA(folder.c_str(), away.c_str()));
     std::string first = run(0, 0);
     EXPECT_EQ(result_log_waiting(), 4u);  // three answer-log lines and the visit's row
     EXPECT_TRUE(boxes.boxes().empty());
     ASSERT_TRUE(MoveFileA(away.c_str(), folder.c_str()));
+    EXPECT_EQ(result_log_retry(), 0);  // a folder that went away is not asked again at once
+    g_ticks += 30000;
     EXPECT_EQ(result_log_retry(), 1);
     EXPECT_EQ(share.read("zelm.csv"), first);
     const std::string visits = share.read(kVisits);
@@ -216,4 +221,5 @@ TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) 
     EXPECT_NE(boxes.boxes().back().text.find(program.path() + kRecoveryName), std::string::npos);
     set_set_log_folder(nullptr);
     set_local_date_fn(old);
+    set_result_log_ticks(nullptr);
 }

@@ -79,8 +79,41 @@ void drop_head() {
     I_HEAP_FREE(w);
 }
 
+// A folder that went away (a share whose server is down, a stick pulled out) can take the system
+// many seconds to refuse, on the thread visitors click on: it is asked again only after a while,
+// not at every line and every timer tick. A locked file refuses at once and is asked every time.
+enum { kAwayMillis = 30000 };
+char g_away[kPathSize];  // that folder, empty when none
+DWORD g_away_since;
+DWORD(WINAPI *g_ticks)() = GetTickCount;
+
+bool folder_gone(DWORD error) {
+    switch (error) {
+        // Opened to be created when missing, a file is "not found" only when its folder is.
+        case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_DRIVE: case ERROR_BAD_NETPATH: case ERROR_BAD_NET_NAME: case ERROR_NETNAME_DELETED:
+        case ERROR_NETWORK_UNREACHABLE: case ERROR_UNEXP_NET_ERR: case ERROR_SEM_TIMEOUT: case ERROR_NOT_READY:
+        case ERROR_DEV_NOT_EXIST: case ERROR_HOST_UNREACHABLE: return true;
+        default: return false;
+    }
+}
+
+// The folder part of path, up to its last backslash, without asking the file system.
+void folder_of(const char *path, char *out) {
+    size_t end = 0;
+    for (size_t i = 0; path[i]; ++i) {
+        if (path[i] == '\\') end = i + 1;
+        else if (is_sjis_lead(static_cast<unsigned char>(path[i])) && path[i + 1]) ++i;
+    }
+    copy_cut(out, kPathSize, "");
+    append_prefix(out, kPathSize, path, end);
+}
+
 // A line with a header row takes it along into a file that is new or empty.
 bool write_line(const char *path, const char *text, size_t header) {
+    char folder[kPathSize];
+    folder_of(path, folder);
+    const bool away = g_away[0] && strcmp(folder, g_away) == 0;
+    if (away && g_ticks() - g_away_since < kAwayMillis) return false;
     if (header) {
         WIN32_FILE_ATTRIBUTE_DATA data;
         bool fresh = GetFileAttributesExA(path, GetFileExInfoStandard, &data)
@@ -88,7 +121,15 @@ bool write_line(const char *path, const char *text, size_t header) {
                          : GetLastError() == ERROR_FILE_NOT_FOUND;
         if (!fresh) text += header;
     }
-    return append_to_file_quietly(path, text, kAppendOpenAlways) != 0;
+    if (append_to_file_quietly(path, text, kAppendOpenAlways)) {
+        if (away) g_away[0] = '\0';
+        return true;
+    }
+    if (folder_gone(GetLastError())) {
+        strcpy(g_away, folder);
+        g_away_since = g_ticks();
+    }
+    return false;
 }
 
 void unlink(Waiting **link) {
@@ -166,6 +207,8 @@ unsigned rescue(char *log, char *recovery) {
 }
 
 }  // namespace
+
+void set_result_log_ticks(DWORD(WINAPI *ticks)()) { g_ticks = ticks ? ticks : GetTickCount; }
 
 void set_recovery_folders(const char *first, const char *second) {
     copy_cut(g_recovery_folders[0], kPathSize, first ? first : "");

@@ -26,6 +26,8 @@ int result_log_retry();
 int result_log_finish(HWND owner);
 // The same without a message, for a player that is about to end by a fault.
 void result_log_rescue();
+// The clock that spaces out the attempts at a log folder that went away; tests move it. Null: GetTickCount.
+void set_result_log_ticks(DWORD(WINAPI *ticks)());
 // Tests put the recovery file elsewhere: the first folder, then the second (each with its backslash).
 // Null restores the program folder and %LOCALAPPDATA%\Zelmica.
 void set_recovery_folders(const char *first, const char *second);
