@@ -32,6 +32,8 @@ static BOOL real_folder(HWND owner, const char *title, char *folder) {
 static const CommonDialogs kReal = {real_open, real_save, real_colour, real_font};
 static FolderChooser g_folder = real_folder;
 static CommonDialogs g_dialogs = kReal;
+// CHOOSEFONT.iPointSize counts tenths of a point; an inch holds 72 points.
+enum { kPointTenthsPerInch = 720 };
 
 CommonDialogs set_common_dialogs(const CommonDialogs *dialogs) {
     CommonDialogs old = g_dialogs;
@@ -93,20 +95,24 @@ int choose_save_file(HWND owner, const char *title, const char *filter, char *fi
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter) {
     char *file = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     char *folder = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
-    char *relative = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     int result = 0;
-    if (file && folder && relative) {
+    if (file && folder) {
         if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
         if (choose_open_file(dialog, title, filter, file, folder, 0)) {
-            bool made = make_relative_path(folder, file, relative) && relative[0];
-            SetDlgItemTextA(dialog, box, made ? relative : file);
+            put_path_into_box(dialog, box, file);
             result = 1;
         }
     }
-    I_HEAP_FREE(relative);
     I_HEAP_FREE(folder);
     I_HEAP_FREE(file);
     return result;
+}
+
+void put_path_into_box(HWND dialog, int box, const char *file) {
+    char folder[kPathSize] = {0}, relative[kPathSize] = {0};
+    if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
+    bool made = make_relative_path(folder, file, relative) && relative[0];
+    SetDlgItemTextA(dialog, box, made ? relative : file);
 }
 
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record) {
@@ -131,10 +137,13 @@ void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record) {
     cf.hwndOwner = owner;
     cf.lpLogFont = &work;
     cf.Flags = (record && record->Flags) ? record->Flags : (CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS);
-    // The dialog counts in the screen's pixels, the files in 96-DPI ones.
-    const int dpi = window_dpi(owner);
+    // The files count in 96-DPI pixels; the dialog turns points into heights at its screen DC's
+    // DPI, which is the system's even where the owner's monitor has another scale.
+    int dpi = window_dpi(nullptr);
     logfont_to_dpi(&work, dpi);
     if (g_dialogs.font(&cf)) {
+        // Its answer says which DPI it used: the chosen points against the height it made of them.
+        if (cf.iPointSize > 0 && work.lfHeight < 0) dpi = MulDiv(-work.lfHeight, kPointTenthsPerInch, cf.iPointSize);
         logfont_from_dpi(&work, dpi);
         *font = work;
     }
@@ -217,7 +226,9 @@ void set_ime_open(HWND window, bool open) {
     ImmReleaseContext(window, imc);
 }
 
-const char kPictureFilter[] = "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
+// First every kind the player shows, so a chooser opens on all the pictures of a folder.
+const char kPictureFilter[] = "すべての画像(*.bmp,*.jpg,*.jpeg,*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0"
+                              "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
                               "画像ファイル(*.png)\0*.png\0すべてのファイル(*.*)\0*.*\0";
 
 int choose_folder(HWND owner, const char *title, char *folder) { return g_folder(owner, title, folder) ? 1 : 0; }

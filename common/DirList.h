@@ -8,7 +8,8 @@
 
 enum OpenFileFlags : DWORD {
     kOpenFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_PATHMUSTEXIST | OFN_SHOWHELP | OFN_HIDEREADONLY,
-    kSaveFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_SHOWHELP | OFN_HIDEREADONLY,
+    // Replacing an existing file is asked first, in every save of both programs.
+    kSaveFlags = OFN_EXPLORER | OFN_CREATEPROMPT | OFN_SHOWHELP | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
 };
 
 // The platform's common dialogs; tests replace them to script the user's answer.
@@ -27,6 +28,8 @@ int choose_open_files(HWND owner, const char *title, const char *filter, const c
                       std::vector<std::string> *paths);
 int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter);
+// Puts file into the box as a chooser would: relative to the program's folder where it can be.
+void put_path_into_box(HWND dialog, int box, const char *file);
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record);
 void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record);
 // A folder; folder (kPathSize bytes) receives it without a trailing backslash. 0 when cancelled.

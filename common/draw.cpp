@@ -1,4 +1,5 @@
-// Drawing primitives of the player. Every temporary DC, bitmap and brush dies in its function.
+// Drawing primitives of the player. Temporary DCs, bitmaps and brushes die in their function; the
+// scratch DCs below are kept from one draw to the next.
 #include "draw.h"
 #include <string.h>
 #include <new>
@@ -69,6 +70,9 @@ private:
     HGDIOBJ old_ = nullptr;
     int w_ = 0, h_ = 0;
 };
+
+// Rows of small tiles stacked in one strip.
+const int kStripRows = 64;
 
 ScratchDc g_text_scratch(false), g_image_scratch(false), g_mask_scratch(true), g_tile_scratch(false);
 
@@ -165,22 +169,34 @@ static void blit_keyed(HDC dest, HDC source, int sx, int sy, HDC background, COL
     BitBlt(dest, x, y, w, h, image.dc, 0, 0, SRCCOPY);
 }
 
-void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
+void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, HBRUSH under) {
     BITMAP info;
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
     if (width <= 0 || height <= 0) return;
     int bw = info.bmWidth, bh = info.bmHeight;
     int cols = width / bw + 1;
-    // One row of tiles, copied down the area: a screen-sized temporary bitmap cost more to
+    // Small tiles are stacked a few rows deep, so that the copies down the area stay few.
+    int stack = bh >= kStripRows ? 1 : (kStripRows + bh - 1) / bh;
+    if (stack > height / bh + 1) stack = height / bh + 1;
+    const int sh = stack * bh;
+    // One strip of tiles, copied down the area: a screen-sized temporary bitmap cost more to
     // allocate and first touch than all the copying.
-    HDC strip = g_tile_scratch.get(dc, cols * bw, bh);
+    HDC strip = g_tile_scratch.get(dc, cols * bw, sh);
     HDC src = CreateCompatibleDC(dc);
     if (!strip || !src) {
         if (src) DeleteDC(src);
         return;
     }
     HGDIOBJ old = SelectObject(src, bitmap);
-    BitBlt(strip, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
+    if (under) {
+        // Over a plain background every tile comes out the same: one blend serves them all.
+        RECT first = {0, 0, bw, bh};
+        FillRect(strip, &first, under);
+        BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(strip, 0, 0, bw, bh, src, 0, 0, bw, bh, over);
+    } else {
+        BitBlt(strip, 0, 0, bw, bh, src, 0, 0, SRCCOPY);
+    }
     SelectObject(src, old);
     DeleteDC(src);
     // Each copy doubles the tiled part of the strip: a few blits instead of one per tile.
@@ -188,8 +204,12 @@ void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
         int n = done < cols - done ? done : cols - done;
         BitBlt(strip, done * bw, 0, n * bw, bh, strip, 0, 0, SRCCOPY);
     }
-    for (int top = 0; top < height; top += bh) {
-        int rows = height - top < bh ? height - top : bh;
+    for (int done = 1; done < stack; done *= 2) {
+        int n = done < stack - done ? done : stack - done;
+        BitBlt(strip, 0, done * bh, cols * bw, n * bh, strip, 0, 0, SRCCOPY);
+    }
+    for (int top = 0; top < height; top += sh) {
+        int rows = height - top < sh ? height - top : sh;
         BitBlt(dc, x, y + top, width, rows, strip, 0, 0, SRCCOPY);
     }
 }

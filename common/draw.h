@@ -29,7 +29,9 @@ int draw_text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT
 void blit_transparent(HDC dest, HDC source, HDC background, COLORREF key, int x, int y, int width, int height);
 // As blit_transparent over the dest's own pixels, taking the source from (sx, sy).
 void blit_transparent_from(HDC dest, HDC source, int sx, int sy, COLORREF key, int x, int y, int width, int height);
-void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height);
+// Tiles bitmap over the area from its top left; with under, a 32-bit bitmap of premultiplied alpha
+// is blended over that brush.
+void tile_bitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, HBRUSH under = nullptr);
 RECT measure_text_box(HWND window, const char *text, UINT format, const LOGFONTA *font);
 // Outline of text drawn with format in the window's client area; the region is the caller's.
 OutlineResult text_outline_region(HWND window, HDC dc, const char *text, UINT format, bool no_combine,

@@ -2,6 +2,8 @@
 #include "RowOfFile.h"
 #include "BrixLib.h"
 #include "imemory.h"
+#include "message_box.h"
+#include <stdio.h>
 #include <string.h>
 
 // kPiece: the piece the line logic works in; kChunk: what one read fetches.
@@ -15,12 +17,15 @@ bool looks_like_utf8(const unsigned char *b, size_t n) {
     for (size_t i = 0; i < n;) {
         unsigned char c = b[i];
         size_t extra;
+        // The second byte's range leaves out overlong forms, surrogates and what lies past U+10FFFF.
+        unsigned char low = 0x80, high = 0xBF;
         if (c < 0x80) extra = 0;
         else if (c >= 0xC2 && c <= 0xDF) extra = 1;
-        else if ((c & 0xF0) == 0xE0) extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3;
+        else if ((c & 0xF0) == 0xE0) extra = 2, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4) extra = 3, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
         else return false;
         if (extra > n - i - 1) return false;
+        if (extra && (b[i + 1] < low || b[i + 1] > high)) return false;
         for (size_t k = 1; k <= extra; ++k)
             if ((b[i + k] & 0xC0) != 0x80) return false;
         if (extra) multi = true;
@@ -29,57 +34,132 @@ bool looks_like_utf8(const unsigned char *b, size_t n) {
     return multi;
 }
 
-char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size) {
+static void note_loss(Utf8Losses *lost, uint32_t code) {
+    if (!lost) return;
+    if (lost->count < sizeof lost->first / sizeof lost->first[0]) lost->first[lost->count] = code;
+    ++lost->count;
+}
+
+char *shift_jis_from_utf8(const unsigned char *bytes, size_t n, size_t *size, Utf8Losses *lost) {
     *size = 0;
+    if (lost) *lost = Utf8Losses();
     if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) bytes += 3, n -= 3;
     if (n > 0x3FFFFFFF) return nullptr;
     int wide_n = n ? MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(bytes), static_cast<int>(n), nullptr, 0) : 0;
     wchar_t *wide = static_cast<wchar_t *>(I_HEAP_CALLOC(static_cast<size_t>(wide_n) + 1, sizeof(wchar_t)));
+    // Whether each 16-bit character has a Shift-JIS form: 0 not asked yet, 1 yes, 2 no.
+    unsigned char *known = static_cast<unsigned char *>(I_HEAP_CALLOC(0x10000, 1));
     char *sjis = nullptr;
     int sjis_n = 0;
-    if (wide) {
+    if (wide && known) {
         MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(bytes), static_cast<int>(n), wide, wide_n);
         // A character beyond the 16-bit range is one character: one "?", not one per half.
         int kept = 0;
         for (int i = 0; i < wide_n; ++i) {
-            bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide_n && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-            wide[kept++] = pair ? L'?' : wide[i];
-            if (pair) ++i;
+            const wchar_t w = wide[i];
+            bool pair = w >= 0xD800 && w <= 0xDBFF && i + 1 < wide_n && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+            if (pair) {
+                note_loss(lost, 0x10000 + ((static_cast<uint32_t>(w) - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
+                wide[kept++] = L'?';
+                ++i;
+                continue;
+            }
+            if (!known[w]) {
+                char out[4];
+                BOOL used = FALSE;
+                WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &w, 1, out, sizeof out, "?", &used);
+                known[w] = used ? 2 : 1;
+            }
+            if (known[w] == 2) note_loss(lost, w);
+            wide[kept++] = w;
         }
         wide_n = kept;
         sjis_n = wide_n ? WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wide_n, nullptr, 0, "?", nullptr) : 0;
         sjis = static_cast<char *>(I_HEAP_CALLOC(static_cast<size_t>(sjis_n) + 1, 1));
         if (sjis && sjis_n) WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wide_n, sjis, sjis_n, "?", nullptr);
     }
+    I_HEAP_FREE(known);
     I_HEAP_FREE(wide);
     if (sjis) *size = static_cast<size_t>(sjis_n);
     return sjis;
 }
 
+void utf8_loss_notice(const char *path, const Utf8Losses &lost, char *text, size_t size, bool saved) {
+    if (!size) return;
+    char codes[64] = "";
+    const size_t most = kLossesShown, shown = lost.count < most ? lost.count : most;
+    for (size_t i = 0; i < shown; ++i) {
+        char one[16];
+        wsprintfA(one, i ? " U+%04X" : "U+%04X", static_cast<unsigned>(lost.first[i]));
+        lstrcatA(codes, one);
+    }
+    if (lost.count > shown) lstrcatA(codes, " ...");
+    char name[kPathSize], body[256];
+    lstrcpynA(name, path, sizeof name);
+    if (lost.count)
+        wsprintfA(body, "Shift-JIS にない %u 文字を「?」に置き換えて読みました（%s）。", static_cast<unsigned>(lost.count), codes);
+    else
+        lstrcpyA(body, "どの文字も Shift-JIS で表せます。");
+    snprintf(text, size, "%s\r\nこのファイルは UTF-8 で書かれています。%s\r\n%s", path_file_name(name),
+             saved ? "保存するときは Shift-JIS で保存します。" : "", body);
+    text[size - 1] = '\0';
+}
+
+void utf8_original_opened(Utf8Original *o, const char *path, int utf8, const Utf8Losses &lost) {
+    o->path[0] = '\0';
+    o->lost = utf8 ? lost.count : 0;
+    if (utf8) lstrcpynA(o->path, path, sizeof o->path);
+}
+
+bool utf8_original_may_replace(const Utf8Original *o, HWND owner, const char *target, const char *caption) {
+    if (!o->path[0] || lstrcmpiA(o->path, target) != 0) return true;
+    char name[kPathSize], text[512];
+    lstrcpynA(name, target, sizeof name);
+    char lost[96] = "";
+    if (o->lost) wsprintfA(lost, "\r\nShift-JIS にない %u 文字は「?」のままになります。", static_cast<unsigned>(o->lost));
+    snprintf(text, sizeof text,
+             "%s\r\nこのファイルは UTF-8 で書かれています。Shift-JIS で上書きしますか？%s\r\n"
+             "元のファイルを残すときは「いいえ」を選び、別の名前で保存してください。",
+             path_file_name(name), lost);
+    return show_message_box(owner, text, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void utf8_original_saved(Utf8Original *o, const char *target) {
+    if (o->path[0] && lstrcmpiA(o->path, target) == 0) o->path[0] = '\0';
+}
+
 // The whole file converted to Shift-JIS in a temporary file that goes when it is closed.
-static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n) {
+// INVALID_HANDLE_VALUE with the reason as the last error when it cannot be made.
+static HANDLE shift_jis_copy(const unsigned char *bytes, size_t n, Utf8Losses *lost) {
     HANDLE out = INVALID_HANDLE_VALUE;
     size_t sjis_n = 0;
-    char *sjis = shift_jis_from_utf8(bytes, n, &sjis_n);
+    char *sjis = shift_jis_from_utf8(bytes, n, &sjis_n, lost);
     char folder[kPathSize], name[kPathSize];
+    DWORD error = sjis ? 0 : ERROR_NOT_ENOUGH_MEMORY;
     if (sjis && GetTempPathA(sizeof folder, folder) && GetTempFileNameA(folder, "zel", 0, name)) {
         out = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         DWORD written = 0;
         if (out != INVALID_HANDLE_VALUE &&
             (!WriteFile(out, sjis, static_cast<DWORD>(sjis_n), &written, nullptr) || written != static_cast<DWORD>(sjis_n))) {
+            error = GetLastError();
             CloseHandle(out);
             out = INVALID_HANDLE_VALUE;
         }
         if (out != INVALID_HANDLE_VALUE) SetFilePointer(out, 0, nullptr, FILE_BEGIN);
-        else DeleteFileA(name);
+        else if (!error) error = GetLastError();
+        if (out == INVALID_HANDLE_VALUE) DeleteFileA(name);
+    } else if (!error) {
+        error = GetLastError();
     }
     I_HEAP_FREE(sjis);
+    if (out == INVALID_HANDLE_VALUE) SetLastError(error ? error : ERROR_CANNOT_MAKE);
     return out;
 }
 
-HANDLE open_line_file(const char *path, int *utf8) {
+HANDLE open_line_file(const char *path, int *utf8, Utf8Losses *lost) {
     if (utf8) *utf8 = 0;
+    if (lost) *lost = Utf8Losses();
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return file;
@@ -94,11 +174,14 @@ HANDLE open_line_file(const char *path, int *utf8) {
         SetFilePointer(file, 0, nullptr, FILE_BEGIN);
         return file;
     }
-    HANDLE copy = shift_jis_copy(bytes, n);
+    HANDLE copy = shift_jis_copy(bytes, n, lost);
     I_HEAP_FREE(bytes);
     if (copy == INVALID_HANDLE_VALUE) {
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        return file;
+        // Read as Shift-JIS, the text would be garbled and a save would keep it so: refuse instead.
+        DWORD error = GetLastError();
+        CloseHandle(file);
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
     }
     CloseHandle(file);
     if (utf8) *utf8 = 1;

@@ -20,6 +20,8 @@ const char kFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイ�
 const char kOpenErrorCaption[] = "File Open Error";
 const char kSaveErrorCaption[] = "File Save Error";
 
+Utf8Original g_utf8_original;
+
 const EditorFileBinding *g_binding = nullptr;
 
 // The save's own line writer: the temporary file stays open from the first line to the last and
@@ -315,7 +317,8 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
         if (!ask_open(dialog, chosen)) return 0;
     }
     int utf8 = 0;
-    HANDLE h = open_line_file(chosen, &utf8);
+    Utf8Losses lost;
+    HANDLE h = open_line_file(chosen, &utf8, &lost);
     if (h == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         return 0;
@@ -345,9 +348,12 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
     g_binding->put_option(dialog, kOptionRoundUp, reader.round_up);
     g_binding->show_lists(dialog, questions, results);
-    if (utf8)
-        show_message_box(dialog, "このファイルは UTF-8 で書かれています。保存するときは Shift-JIS で保存します。",
-                         kOpenCaption, MB_OK | MB_ICONINFORMATION);
+    utf8_original_opened(&g_utf8_original, chosen, utf8, lost);
+    if (utf8) {
+        char notice[512];
+        utf8_loss_notice(chosen, lost, notice, sizeof notice);
+        show_message_box(dialog, notice, kOpenCaption, lost.count ? MB_OK | MB_ICONWARNING : MB_OK | MB_ICONINFORMATION);
+    }
     I_HEAP_FREE(settings);
     I_HEAP_FREE(buffer);
     return 1;
@@ -355,11 +361,18 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
 
 int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *results) {
     if (!g_binding) return 0;
-    char fresh[kPathSize] = {0};
-    // Only a file that was opened or saved before is offered and updated by the choice.
-    char *target = path[0] ? path : fresh;
-    if (!ask_save(dialog, target)) return 0;
+    char chosen[kPathSize] = {0};
+    copy_cut(chosen, sizeof chosen, path);
+    if (!ask_save(dialog, chosen)) return 0;
+    // Once written, the chosen file is the one the dialog holds, as in any editor.
+    if (!save_question_file_to(dialog, chosen, questions, results)) return 0;
+    memcpy(path, chosen, kPathSize);
+    return 1;
+}
 
+int save_question_file_to(HWND dialog, const char *target, ListNode *questions, ListNode *results) {
+    if (!g_binding || !target[0]) return 0;
+    if (!utf8_original_may_replace(&g_utf8_original, dialog, target, kOpenCaption)) return 0;
     char temporary[kPathSize] = {0};
     if (!temporary_beside(target, temporary)) {
         show_message_box(dialog, "保存先のパスが長すぎます", kSaveErrorCaption, MB_OK | MB_ICONERROR);
@@ -379,6 +392,7 @@ int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *r
         } else if (w.written > 0) {
             result = replace_file(temporary, target);
             if (!result) DeleteFileA(temporary);
+            else utf8_original_saved(&g_utf8_original, target);
         }
     }
     I_HEAP_FREE(text);

@@ -47,10 +47,13 @@ void editor_file_view(HWND dialog, ListNode *questions, ListNode *results, Edito
 int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char *path,
                        const char *file = nullptr);
 
-// Asks for the target with the save-file dialog and writes the dialog into it. 1 when the
-// target now holds the dialog; 0 when cancelled, when there was nothing to write, or when a
-// line or the replacement failed (reported), the target then as it was.
+// Asks for the target with the save-file dialog (offering path) and writes the dialog into it;
+// path then names the file written. 1 when the target now holds the dialog; 0 when cancelled,
+// when there was nothing to write, or when a line or the replacement failed (reported), the
+// target and path then as they were.
 int save_question_file(HWND dialog, char *path, ListNode *questions, ListNode *results);
+// The same write to target without asking (a save in place, a recovery copy).
+int save_question_file_to(HWND dialog, const char *target, ListNode *questions, ListNode *results);
 
 // How one line is written (unless replaced: into the temporary file, held open and written in
 // large pieces, with append_to_file's result and reports); tests make a write fail.

@@ -7,6 +7,7 @@
 #include "font_slot.h"
 #include "question_codec.h"
 #include "imemory.h"
+#include "message_box.h"
 #include "sound_store.h"
 #include <string.h>
 
@@ -15,6 +16,7 @@ namespace {
 const char kDialogCaption[] = "診断Zelmica";
 const char kFilter[] = "問題ファイル(*.qst)\0*.qst\0すべてのファイル(*.*)\0*.*\0";
 const char kOpenErrorCaption[] = "File Open Error";
+const char kChosenOpenCaption[] = "問題を開く";
 
 template <typename T> T *one_zero_record() { return static_cast<T *>(I_HEAP_CALLOC(1, sizeof(T))); }
 
@@ -187,11 +189,19 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
         path = chosen;
     }
     char resolved[kPathSize];
-    HANDLE file = open_line_file(resolve_stored_path(path, resolved), nullptr);
+    int utf8 = 0;
+    Utf8Losses lost;
+    HANDLE file = open_line_file(resolve_stored_path(path, resolved), &utf8, &lost);
     if (file == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         I_HEAP_FREE(buffer);
         return 0;
+    }
+    // Only a file the operator just chose: a set's files also load unattended, at a restart.
+    if (chosen[0] && lost.count) {
+        char notice[512];
+        utf8_loss_notice(path, lost, notice, sizeof notice, false);
+        show_message_box(owner, notice, kChosenOpenCaption, MB_OK | MB_ICONWARNING);
     }
     if (check_not_empty(file) != kFileEmpty) {
         reserve_for(&slot->questions, &slot->questionCapacity,

@@ -1,4 +1,5 @@
 #include "result_report.h"
+#include <math.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -6,6 +7,10 @@ namespace {
 
 // Beyond this many distinct totals the check would need more memory than a kiosk PC spares.
 const int64_t kMaxTotals = 1 << 21;
+// Words of one array of counts (two are held while a question is counted): 32 MB each.
+const uint64_t kMaxWords = 1 << 23;
+// Word operations a kiosk PC does in about a second; more and the editor would seem to hang.
+const uint64_t kMaxWork = 400000000;
 
 // dst (dst_limbs wide) += src (src_limbs wide) * m; gives the words of dst the sum reached.
 size_t multiply_add(uint32_t *dst, size_t dst_limbs, const uint32_t *src, size_t src_limbs, uint32_t m) {
@@ -107,6 +112,74 @@ double big_ratio(const BigCount &part, const BigCount &whole) {
     return p / w;
 }
 
+namespace {
+
+// The points a question's offered answers give: each distinct value once, with how many answers give it.
+struct Offer {
+    int32_t points[kAnswerCount];
+    uint32_t same[kAnswerCount];
+    int kinds, offered;
+    int64_t low, high;
+};
+
+Offer offer_of(const QuestionRecord &rec) {
+    Offer o = {};
+    for (int a = 0; a < kAnswerCount; ++a) {
+        if (!rec.answers[a][0]) continue;  // the player offers only answers with a text
+        ++o.offered;
+        int k = 0;
+        while (k < o.kinds && o.points[k] != rec.points[a]) ++k;
+        if (k == o.kinds) {
+            o.points[o.kinds] = rec.points[a];
+            o.same[o.kinds++] = 0;
+        }
+        ++o.same[k];
+    }
+    o.low = o.high = o.kinds ? o.points[0] : 0;
+    for (int k = 1; k < o.kinds; ++k) {
+        if (o.points[k] < o.low) o.low = o.points[k];
+        if (o.points[k] > o.high) o.high = o.points[k];
+    }
+    return o;
+}
+
+// a * b added to *sum, false when the product or the sum would pass cap (no wrap on any width).
+bool add_product(uint64_t a, uint64_t b, uint64_t cap, uint64_t *sum) {
+    if (a && b > cap / a) return false;
+    if (a * b > cap - *sum) return false;
+    *sum += a * b;
+    return true;
+}
+
+// What the counting below costs, found before it starts from the spans and the size of the
+// combinations: the words of one array of counts, and the word operations of all questions.
+// kReportOk, or the status that stops the check.
+int estimate_work(const QuestionFile *f, size_t questions, size_t *stuck) {
+    int64_t lo = 0, hi = 0;
+    double bits = 0;
+    uint64_t work = 0;
+    for (size_t q = 0; q < questions; ++q) {
+        const Offer o = offer_of(f->questions[q]);
+        if (!o.offered) {
+            *stuck = q + 1;
+            return kReportStuck;
+        }
+        const int64_t next_span = hi + o.high - (lo + o.low) + 1;
+        if (next_span > kMaxTotals) return kReportTooWide;
+        bits += log2(static_cast<double>(o.offered));
+        const uint64_t words = static_cast<uint64_t>(bits / 32) + 2;  // a word to spare for rounding
+        uint64_t cells = 0, step = 0;
+        if (!add_product(static_cast<uint64_t>(next_span), words, kMaxWords, &cells) ||
+            !add_product(cells, static_cast<uint64_t>(o.kinds), kMaxWork, &step) || !add_product(step, 1, kMaxWork, &work))
+            return kReportTooWide;
+        lo += o.low;
+        hi += o.high;
+    }
+    return kReportOk;
+}
+
+}  // namespace
+
 ResultReport make_result_report(const QuestionFile *f, size_t listed) {
     ResultReport r = {};
     r.rules = result_rules(f);
@@ -116,6 +189,8 @@ ResultReport make_result_report(const QuestionFile *f, size_t listed) {
         r.status = kReportNoQuestions;
         return r;
     }
+    r.status = estimate_work(f, r.questions, &r.stuck_question);
+    if (r.status != kReportOk) return r;
     // Counts per total, lo upward: one slice of `limbs` 32-bit words each, of which used[t] count
     // (the counts near the ends stay small: only their own words are worked on).
     int64_t lo = 0, hi = 0;
@@ -124,35 +199,11 @@ ResultReport make_result_report(const QuestionFile *f, size_t listed) {
     std::vector<uint32_t> used(1, 1), next_used;
     r.combinations.limbs.assign(1, 1);
     for (size_t q = 0; q < r.questions; ++q) {
-        const QuestionRecord &rec = f->questions[q];
-        int32_t points[kAnswerCount];
-        uint32_t same[kAnswerCount];
-        int kinds = 0, offered = 0;
-        for (int a = 0; a < kAnswerCount; ++a) {
-            if (!rec.answers[a][0]) continue;  // the player offers only answers with a text
-            ++offered;
-            int k = 0;
-            while (k < kinds && points[k] != rec.points[a]) ++k;
-            if (k == kinds) {
-                points[kinds] = rec.points[a];
-                same[kinds++] = 0;
-            }
-            ++same[k];
-        }
-        if (!offered) {
-            r.status = kReportStuck;
-            r.stuck_question = q + 1;
-            return r;
-        }
-        int64_t low = points[0], high = points[0];
-        for (int k = 1; k < kinds; ++k) {
-            if (points[k] < low) low = points[k];
-            if (points[k] > high) high = points[k];
-        }
-        if (hi + high - (lo + low) + 1 > kMaxTotals) {
-            r.status = kReportTooWide;
-            return r;
-        }
+        const Offer o = offer_of(f->questions[q]);
+        const int32_t *points = o.points;
+        const uint32_t *same = o.same;
+        const int kinds = o.kinds, offered = o.offered;
+        const int64_t low = o.low, high = o.high;
         // No count can pass the number of combinations: its words bound every slice.
         BigCount times = r.combinations;
         r.combinations.limbs.assign(times.limbs.size() + 1, 0);

@@ -20,7 +20,7 @@ enum ReportStatus {
     kReportOk = 0,
     kReportNoQuestions = 1,  // nothing for the player to ask
     kReportStuck = 2,        // a question without any answer: no visitor gets past it
-    kReportTooWide = 3,      // more distinct totals than the check will hold
+    kReportTooWide = 3,      // more totals, or longer counts, than memory and about a second allow
 };
 
 enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A player that crashes comes back: tests/crash_player.exe (the player with a deliberate fault six
-# seconds after it starts) runs a set under Wine; each crash must start a new player with the same
-# set without an error box, three times, and then the chain stays down, with the log intact.
+# seconds after it starts: a bad pointer, then an uncaught exception, then abort) runs a set under
+# Wine; each crash must start a new player with the same set without an error box, three times,
+# and then the chain stays down, with the log intact.
 # Runs the i686 build (the release) where the kernel can, else x86_64.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

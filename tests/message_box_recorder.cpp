@@ -16,5 +16,6 @@ MessageBoxRecorder::~MessageBoxRecorder() {
 
 int MessageBoxRecorder::record(HWND owner, const char *text, const char *caption, UINT type) {
     g_active->boxes_.push_back({owner, caption ? caption : "", text ? text : "", type});
+    if (text && !g_active->text_.empty() && g_active->text_ == text) return g_active->text_answer_;
     return g_active->answer_;
 }

@@ -1,11 +1,14 @@
 // Line reader, field escaping and the result-row parser.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
 #include "Other.h"
 #include "RowOfFile.h"
+#include "imemory.h"
 #include "message_box_recorder.h"
+#include "scratch_folder.h"
 
 // Walks a file as every reader does; returns the lines handed over.
 static std::vector<std::string> walk(const std::string &bytes) {
@@ -155,6 +158,61 @@ TEST(LineReader, KeyLinesCountedAsTheWalkWouldMeetThem) {
     ASSERT_GT(big.size(), 2u * 64 * 1024);
     EXPECT_EQ(count_in(big, "Q"), want);
     EXPECT_EQ(count_in(big + std::string(kLineSize, 'Q') + "\r\nQ,after\r\n", "Q"), want);
+}
+
+// Which bytes are UTF-8, what they read as in Shift-JIS, and the characters that became "?".
+TEST(Utf8, DecodedOnlyWhenWellFormedAndEveryLostCharacterCounted) {
+    const struct {
+        const char *bytes;
+        bool utf8;
+        const char *sjis;
+        std::vector<uint32_t> lost;
+        size_t count;
+    } cases[] = {
+        {"abc", false, "", {}, 0},                                   // nothing multi-byte: taken as it is
+        {"\xEF\xBB\xBF" "abc", true, "abc", {}, 0},                    // a mark alone says UTF-8
+        {"?\xE6\x9C\x9D", true, "?朝", {}, 0},                         // a "?" of the text is no loss
+        {"caf\xC3\xA9 \xE2\x99\xA5", true, "caf? ?", {0xE9, 0x2665}, 2},
+        {"\xF0\x9F\x98\x80!", true, "?!", {0x1F600}, 1},                // one "?" for a pair of halves
+        {"\xC3\xA9\xC3\xA8\xC3\xAA\xC3\xAB\xC3\xA0\xE6\x9C\x9D", true, "?????朝", {0xE9, 0xE8, 0xEA, 0xEB}, 5},
+        {"\xC0\xAF\xE6\x9C\x9D", false, "", {}, 0},                    // overlong, two bytes
+        {"\xE0\x80\xAF\xE6\x9C\x9D", false, "", {}, 0},               // overlong, three bytes
+        {"\xF0\x80\x80\xAF\xE6\x9C\x9D", false, "", {}, 0},           // overlong, four bytes
+        {"\xED\xA0\x80\xED\xB0\x80", false, "", {}, 0},               // a pair of halves written out
+        {"\xF4\x90\x80\x80", false, "", {}, 0},                       // past U+10FFFF
+        {"\xE6\x9C", false, "", {}, 0},                                 // cut short
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const unsigned char *b = reinterpret_cast<const unsigned char *>(c.bytes);
+        const size_t n = strlen(c.bytes);
+        ASSERT_EQ(c.utf8, looks_like_utf8(b, n));
+        if (!c.utf8) continue;
+        size_t size = 0;
+        Utf8Losses lost;
+        char *sjis = shift_jis_from_utf8(b, n, &size, &lost);
+        ASSERT_NE(nullptr, sjis);
+        EXPECT_EQ(std::string(c.sjis), std::string(sjis, size));
+        EXPECT_EQ(c.count, lost.count);
+        EXPECT_EQ(c.lost, std::vector<uint32_t>(lost.first, lost.first + std::min<size_t>(lost.count, kLossesShown)));
+        I_HEAP_FREE(sjis);
+    }
+    // Without a place for the Shift-JIS copy a UTF-8 file is refused with the reason, not read garbled.
+    ScratchFolder dir;
+    std::string file = dir.write("u.qst", "N,\xE6\x9C\x9D\r\n");
+    char saved[2][MAX_PATH];
+    const char *names[] = {"TMP", "TEMP"};
+    for (int i = 0; i < 2; ++i) {
+        GetEnvironmentVariableA(names[i], saved[i], MAX_PATH);
+        SetEnvironmentVariableA(names[i], (dir.path() + "missing\\").c_str());
+    }
+    SetLastError(0);
+    HANDLE h = open_line_file(file.c_str(), nullptr);
+    const DWORD error = GetLastError();
+    for (int i = 0; i < 2; ++i) SetEnvironmentVariableA(names[i], saved[i]);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, h);
+    EXPECT_NE(0u, error);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
 
 TEST(Escaping, FullAndCommaKinds) {

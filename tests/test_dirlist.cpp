@@ -79,7 +79,7 @@ TEST(FileChooser, RelativeToTheProgramFolder) {
     EXPECT_EQ(w.text(), "Q:\\other\\x.qst");
     char file[kPathSize] = "";
     choose_save_file(nullptr, "t", "a\0*.*\0\0", file, "C:\\", 0);
-    EXPECT_EQ(g_seen.Flags, 0x82014u);
+    EXPECT_EQ(g_seen.Flags, 0x82016u);  // with OFN_OVERWRITEPROMPT
     set_common_dialogs(&old);
 }
 
@@ -102,6 +102,15 @@ TEST(Choosers, ColourAndFont) {
     EXPECT_EQ(c, RGB(1, 2, 3));
     choose_font(nullptr, &lf, nullptr);
     EXPECT_STREQ(lf.lfFaceName, "ＭＳ ゴシック");
+    // 12 points from a dialog that counts at 144 DPI, whatever the owner's: 16 pixels at 96 DPI.
+    scripted.font = [](CHOOSEFONTA *f) -> BOOL {
+        f->lpLogFont->lfHeight = -24;
+        f->iPointSize = 120;
+        return TRUE;
+    };
+    set_common_dialogs(&scripted);
+    choose_font(nullptr, &lf, nullptr);
+    EXPECT_EQ(-16, lf.lfHeight);
     set_common_dialogs(&old);
 }
 

@@ -140,7 +140,7 @@ void text_box(HDC dc, const char *text, const RECT *rect, UINT format, HFONT fon
     DeleteObject(bmp);
     DeleteDC(mem);
 }
-void tile(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
+void tile(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, HBRUSH under) {
     BITMAP info;
     GetObjectA(bitmap, sizeof info, &info);
     int bw = info.bmWidth, bh = info.bmHeight, cols = width / bw + 1, rows = height / bh + 1;
@@ -149,8 +149,13 @@ void tile(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
     HGDIOBJ old_all = SelectObject(tiles, all);
     HDC src = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(src, bitmap);
+    RECT whole = {0, 0, cols * bw, rows * bh};
+    if (under) FillRect(tiles, &whole, under);
+    BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) BitBlt(tiles, c * bw, r * bh, bw, bh, src, 0, 0, SRCCOPY);
+        for (int c = 0; c < cols; ++c)
+            if (under) AlphaBlend(tiles, c * bw, r * bh, bw, bh, src, 0, 0, bw, bh, over);
+            else BitBlt(tiles, c * bw, r * bh, bw, bh, src, 0, 0, SRCCOPY);
     SelectObject(src, old);
     DeleteDC(src);
     BitBlt(dc, x, y, width, height, tiles, 0, 0, SRCCOPY);
@@ -187,6 +192,28 @@ HBITMAP checker(HDC like, int w, int h) {
     (void)like;
     return b;
 }
+
+// As checker, as a 32-bit DIB whose alpha runs from clear to opaque, colours premultiplied.
+HBITMAP alpha_checker(int w, int h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP b = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    unsigned char *p = static_cast<unsigned char *>(bits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x, p += 4) {
+            const int a = (x + y) * 255 / (w + h);
+            p[0] = static_cast<unsigned char>(((x ^ y) & 255) * a / 255);
+            p[1] = static_cast<unsigned char>(y * 255 / h * a / 255);
+            p[2] = static_cast<unsigned char>(x * 255 / w * a / 255);
+            p[3] = static_cast<unsigned char>(a);
+        }
+    return b;
+}
 }  // namespace
 
 TEST(Draw, TextBoxesAndTilesGiveThePixelsOfFullSizeCopies) {
@@ -221,18 +248,23 @@ TEST(Draw, TextBoxesAndTilesGiveThePixelsOfFullSizeCopies) {
     }
     HDC screen = GetDC(nullptr);
     const int sizes[][2] = {{64, 64}, {37, 23}, {700, 300}, {1, 1}};
-    for (auto &s : sizes) {
-        HBITMAP tile = checker(screen, s[0], s[1]);
-        const int areas[][4] = {{0, 0, W, H}, {13, 7, 500, 211}, {0, 0, 63, 64}, {5, 5, 1, 1}};
-        for (auto &r : areas) {
-            Canvas a(W, H), b(W, H);
-            a.fill(kBack, W, H), b.fill(kBack, W, H);
-            tile_bitmap(a.dc, tile, r[0], r[1], r[2], r[3]);
-            reference::tile(b.dc, tile, r[0], r[1], r[2], r[3]);
-            EXPECT_TRUE(pixels(a, W, H) == pixels(b, W, H)) << s[0] << "x" << s[1] << " at " << r[0] << "," << r[1];
+    // Opaque tiles, and tiles with transparency over a background brush, one blend per tile.
+    HBRUSH under = CreateSolidBrush(RGB(0, 160, 0));
+    for (auto &s : sizes)
+        for (HBRUSH brush : {static_cast<HBRUSH>(nullptr), under}) {
+            HBITMAP tile = brush ? alpha_checker(s[0], s[1]) : checker(screen, s[0], s[1]);
+            const int areas[][4] = {{0, 0, W, H}, {13, 7, 500, 211}, {0, 0, 63, 64}, {5, 5, 1, 1}};
+            for (auto &r : areas) {
+                Canvas a(W, H), b(W, H);
+                a.fill(kBack, W, H), b.fill(kBack, W, H);
+                tile_bitmap(a.dc, tile, r[0], r[1], r[2], r[3], brush);
+                reference::tile(b.dc, tile, r[0], r[1], r[2], r[3], brush);
+                EXPECT_TRUE(pixels(a, W, H) == pixels(b, W, H))
+                    << s[0] << "x" << s[1] << " at " << r[0] << "," << r[1] << (brush ? " over a brush" : "");
+            }
+            DeleteObject(tile);
         }
-        DeleteObject(tile);
-    }
+    DeleteObject(under);
     ReleaseDC(nullptr, screen);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "ListView.h"
+#include "edit_session.h"
 #include "editor_dialog_fixture.h"
 #include "message_box_recorder.h"
 #include "question_records.h"
@@ -241,6 +242,21 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     info.item.pszText = nullptr;
     SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(typed, question(0)->text);
+    // A line break shows as one sign, and an edit of that row keeps the stored CR LF.
+    strcpy(question(0)->text, "朝\r\n夜");
+    wchar_t shown[64] = L"stale";
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = shown;
+    item.cchTextMax = 64;
+    SendMessageW(d.questions(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(L"朝") + lv_line_break_sign(d.questions()) + L"夜", shown);
+    NMLVDISPINFOW wide = {};
+    wide.hdr = info.hdr;
+    wide.hdr.code = LVN_ENDLABELEDITW;
+    wide.item.pszText = shown;
+    SendMessageA(d.dialog, WM_NOTIFY, IDC_MAIN_QUESTIONS, reinterpret_cast<LPARAM>(&wide));
+    EXPECT_STREQ("朝\r\n夜", question(0)->text);
 }
 
 TEST(MainDialog, ModifyNeedsASelectedRow) {
@@ -293,4 +309,65 @@ TEST(EditorStartFile, CommandLineNamesOneFile) {
     EXPECT_EQ(0, command_line_file("  \"\" ", out));
     EXPECT_EQ(0, command_line_file(std::string(300, 'x').c_str(), out));
     EXPECT_STREQ("", out);
+}
+
+// The title names the file and marks edits; closing with edits asks, and キャンセル keeps them;
+// undo and redo reach the boxes and the lists; a drop that cannot be taken is one message.
+TEST(MainDialog, KeepsTheOperatorsWork) {
+    ScratchFolder dir;
+    MessageBoxRecorder boxes(IDCANCEL);
+    MainDialog d;
+    auto title = [&] {
+        char t[256] = {0};
+        GetWindowTextA(d.dialog, t, sizeof t);
+        return std::string(t);
+    };
+    EXPECT_EQ("無題 - Zelmica 設問エディタ", title());
+    d.set(IDC_MAIN_TITLE, "題");
+    EXPECT_EQ("無題* - Zelmica 設問エディタ", title());
+    SendMessageA(d.dialog, WM_CLOSE, 0, 0);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), boxes.boxes()[0].type);
+    EXPECT_TRUE(IsWindow(d.dialog));
+    EXPECT_EQ("題", d.text(IDC_MAIN_TITLE));
+
+    QuestionRecord q = {};
+    for (const char *t : {"一", "二"}) {
+        strcpy(q.text, t);
+        lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    }
+    ListView_SetItemState(d.questions(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    send_command(d.dialog, ID_QUESTION_DELETE);
+    ASSERT_STREQ("二", question(0)->text);
+    send_command(d.dialog, ID_EDIT_UNDO);
+    EXPECT_STREQ("一", question(0)->text);
+    EXPECT_EQ("一", cell(d.questions(), 0, 0));
+    send_command(d.dialog, ID_EDIT_UNDO);
+    EXPECT_EQ("", d.text(IDC_MAIN_TITLE));
+    send_command(d.dialog, ID_EDIT_REDO);
+    send_command(d.dialog, ID_EDIT_REDO);
+    EXPECT_EQ("題", d.text(IDC_MAIN_TITLE));
+    EXPECT_EQ(1, liner_count(&d.state()->questions));
+    CheckDlgButton(d.dialog, IDC_MAIN_ROUND_UP, BST_CHECKED);
+    click(d.dialog, IDC_MAIN_ROUND_UP);  // as the click that checked it
+    send_command(d.dialog, ID_EDIT_UNDO);
+    EXPECT_FALSE(d.checked(IDC_MAIN_ROUND_UP));
+
+    RECT box;  // a picture dropped on the wallpaper box fills it, as 参照 would
+    GetWindowRect(GetDlgItem(d.dialog, IDC_MAIN_WALLPAPER), &box);
+    MapWindowPoints(nullptr, d.dialog, reinterpret_cast<POINT *>(&box), 2);
+    drop_file(d.dialog, "Q:\\pic\\wall.jpg", POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+    EXPECT_EQ("Q:\\pic\\wall.jpg", d.text(IDC_MAIN_WALLPAPER));
+
+    std::string file = dir.write("in.qst", "N,開いた\r\n");
+    drop_file(d.dialog, nullptr, POINT{0, 0});             // several files
+    drop_file(d.dialog, dir.path().c_str(), POINT{0, 0});  // a folder
+    drop_file(d.dialog, file.c_str(), POINT{0, 0});        // asked, キャンセル
+    ASSERT_EQ(4u, boxes.boxes().size());
+    EXPECT_EQ(kSaveQuestion, boxes.boxes()[3].text);
+    EXPECT_EQ("題", d.text(IDC_MAIN_TITLE));
+    boxes.set_answer(IDNO);
+    drop_file(d.dialog, file.c_str(), POINT{0, 0});
+    EXPECT_EQ("開いた", d.text(IDC_MAIN_TITLE));
+    EXPECT_EQ("in.qst - Zelmica 設問エディタ", title());
 }

@@ -92,14 +92,25 @@ TEST(EditorFile, OpenFillsTheControlsAndASecondOpenEmptiesThemFirst) {
     LOGFONTA lf{};
     EXPECT_EQ(nullptr, question_font(kFontGetFile, 0, 0, &lf));
 
-    // A file saved as UTF-8: read as its text, with one word that it will be saved in Shift-JIS.
-    MessageBoxRecorder boxes;
-    ASSERT_EQ(1, open_file(d, dir.write("u.qst", "\xEF\xBB\xBFN,\xE6\x9C\x9D\r\nQ,q,a,1\r\n")));
-    EXPECT_EQ("朝", d.text(IDC_MAIN_TITLE));
+    // A file saved as UTF-8: read as its text, with one word naming it, that it will be saved in
+    // Shift-JIS and what became "?"; replacing it in Shift-JIS is asked first, once.
+    MessageBoxRecorder boxes(IDNO);
+    const std::string utf8 = "\xEF\xBB\xBFN,\xE6\x9C\x9D\xC3\xA9\r\nQ,q,a,1\r\n";
+    ASSERT_EQ(1, open_file(d, dir.write("u.qst", utf8)));
+    EXPECT_EQ("朝?", d.text(IDC_MAIN_TITLE));
     ASSERT_EQ(1u, boxes.boxes().size());
-    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("Shift-JIS"));
+    for (const char *word : {"u.qst", "Shift-JIS", "1 文字", "U+00E9"})
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find(word)) << word;
+    EXPECT_EQ(0, save(d, dir.path() + "u.qst"));
+    EXPECT_EQ(2u, boxes.boxes().size());
+    EXPECT_EQ(utf8, dir.read("u.qst"));
+    ASSERT_EQ(1, save(d, dir.path() + "copy.qst"));  // another name: nothing to ask
+    EXPECT_EQ(2u, boxes.boxes().size());
+    boxes.set_answer(IDYES);
     ASSERT_EQ(1, save(d, dir.path() + "u.qst"));
-    EXPECT_EQ("N,朝\r\nQ,q,a,1,,0,,0,,0,,0\r\n", dir.read("u.qst"));
+    ASSERT_EQ(1, save(d, dir.path() + "u.qst"));
+    EXPECT_EQ(3u, boxes.boxes().size());
+    EXPECT_EQ("N,朝?\r\nQ,q,a,1,,0,,0,,0,,0\r\n", dir.read("u.qst"));
 }
 
 TEST(EditorFile, SaveWritesTheFormatExactlyAndAgainIdentically) {
@@ -144,17 +155,17 @@ TEST(EditorFile, PathsOfOpenAndSave) {
     MessageBoxRecorder boxes;
     MainDialog d;
     d.set(IDC_MAIN_TITLE, "残る");
-    // Without a current file the save dialog starts without a name and the path stays empty.
+    // Without a current file the save dialog starts without a name; the file saved is then the current one.
     ASSERT_EQ(1, save(d, dir.path() + "new.qst"));
     EXPECT_EQ("", ScriptedFileDialogs::offered);
-    EXPECT_STREQ("", d.state()->path);
+    EXPECT_EQ(dir.path() + "new.qst", d.state()->path);
 
     // A file that cannot be opened is reported and changes nothing, not even the path.
     EXPECT_EQ(0, open_file(d, dir.path() + "missing.qst"));
     ASSERT_EQ(1u, boxes.boxes().size());
     EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
     EXPECT_EQ("残る", d.text(IDC_MAIN_TITLE));
-    EXPECT_STREQ("", d.state()->path);
+    EXPECT_EQ(dir.path() + "new.qst", d.state()->path);
 
     ASSERT_EQ(1, open_file(d, dir.path() + "new.qst"));
     EXPECT_EQ(dir.path() + "new.qst", d.state()->path);

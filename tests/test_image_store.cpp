@@ -331,6 +331,12 @@ TEST_F(ImageStore, DecodedPicturesAreKeptUntilTheirFileChangesOrTheCapNeedsTheRo
     write("bad.jpg", noisy_jpeg(300, 200));
     load(kImgLoadRunPicture, bad);
     EXPECT_EQ(image_store(kImgPictureWidth, 0, nullptr), 300);
+
+    // Tiny pictures hold GDI objects all the same: each counts as kMinEntryBytes.
+    load(kImgLoadSetPicture, "");
+    set_image_cache_cap(4 * kMinEntryBytes);
+    for (int i = 0; i < 8; ++i) load(kImgLoadRunPicture, write("t" + std::to_string(i) + ".bmp", bmp_bytes(1, 1)));
+    EXPECT_EQ(image_cache_bytes(), 4 * kMinEntryBytes);
 }
 
 // PNG: with transparency a premultiplied 32-bit DIB, without it the 24-bit DIB of a JPEG; cut or

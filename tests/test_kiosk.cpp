@@ -155,6 +155,16 @@ TEST(HookProcedures, InstallAndRemoveAndTheLowLevelHookAnswersWhileThisThreadIsB
     WaitForSingleObject(typist, INFINITE);
     CloseHandle(typist);
     EXPECT_LT(probe.waited, 1000u) << "the hook was not called while this thread was blocked";
+    // Installed again (as after a session unlock), it still decides every key, once.
+    long installs = ll_hook_installs();
+    refresh_key_hooks();
+    for (DWORD start = GetTickCount(); ll_hook_installs() == installs && GetTickCount() - start < 2000;) Sleep(5);
+    EXPECT_EQ(installs + 1, ll_hook_installs());
+    Probe again = {ll_hook_decisions()};
+    type_f13(&again);
+    EXPECT_LT(again.waited, 1000u) << "the hook installed again is not called";
+    Sleep(100);
+    EXPECT_EQ(again.before + 2, ll_hook_decisions()) << "the old hook still runs beside the new one";
     remove_key_hooks();
     remove_key_hooks();
     DestroyWindow(w);
@@ -205,7 +215,7 @@ protected:
         return r;
     }
     void expect_full_screen_rect() const {
-        const ScreenMetrics &m = screen_metrics();
+        const ScreenMetrics m = screen_metrics(window_);
         RECT r = rect();
         EXPECT_EQ(r.left, -m.frame_width);
         EXPECT_EQ(r.top, -(m.frame_height + m.menu_height + m.caption_height));
@@ -217,7 +227,7 @@ protected:
 HWND FullScreen::window_ = nullptr;
 
 TEST_F(FullScreen, MinMaxWithAndWithoutTheProperty) {
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window_);
     MINMAXINFO info{};
     full_screen_minmax(window_, &info);
     EXPECT_EQ(info.ptMaxPosition.x, -m.frame_width);

@@ -2,15 +2,18 @@
 // the file named on the command line. Blocking calls go through their seams.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <shlobj.h>
 #include <string.h>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
 #include "DirList.h"
 #include "QuesManager.h"
+#include "result_log.h"
 #include "SetManager.h"
 #include "dpi.h"
 #include "font_slot.h"
+#include "crash_restart.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
@@ -56,6 +59,7 @@ protected:
         CommonDialogs scripted = {cancel_dialog, cancel_dialog, nullptr, nullptr};
         old_dialogs = set_common_dialogs(&scripted);
         set_log_folder(dir.path().c_str());
+        set_recovery_folders(dir.path().c_str(), dir.path().c_str());
         static ATOM atom = register_main_class(GetModuleHandleA(nullptr));
         ASSERT_NE(0, atom);
         // Hidden: the handlers do not need the window on screen.
@@ -70,6 +74,7 @@ protected:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         set_full_screen_flag(0);
         set_log_folder(nullptr);
+        set_recovery_folders(nullptr, nullptr);
         set_common_dialogs(&old_dialogs);
         set_create_process_fn(nullptr);
         set_shell_open_fn(nullptr);
@@ -180,6 +185,39 @@ TEST_F(MainWindow, ALockedLogStopsNoVisitorAndItsLinesArriveWhenItIsFree) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     GetWindowTextA(window, title, sizeof title);
     EXPECT_STREQ("診断Zelmica", title);
+}
+
+// Shutdown ends the process after WM_ENDSESSION, with no WM_DESTROY: the answers waiting for a
+// locked log reach the recovery file then, without a box, and the display is let go.
+TEST_F(MainWindow, ShutdownRescuesTheWaitingAnswersWithoutABox) {
+    open_quiz();
+    std::string log = dir.path() + "zelm.csv";
+    HANDLE sheet = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, sheet);
+    click(0);
+    click(0);  // はい, 5
+    g_states.clear();
+    ExecutionStateFn old = set_execution_state_fn(record_state);
+    EXPECT_TRUE(SendMessageA(window, WM_QUERYENDSESSION, 0, 0));
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    set_execution_state_fn(old);
+    CloseHandle(sheet);
+    EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n", dir.read("zelm_recovered.csv"));
+    EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_EQ(1u, g_states.size());
+    EXPECT_EQ(static_cast<EXECUTION_STATE>(ES_CONTINUOUS), g_states[0]);
+}
+
+// A file dialog moves the current folder later: the file to come back with after a crash is kept whole.
+TEST_F(MainWindow, ARelativeStartFileIsKeptForTheRestartByItsFullPath) {
+    dir.write("quiz.qst", kQuiz);
+    char before[kPathSize];
+    GetCurrentDirectoryA(sizeof before, before);
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(1, open_start_file(window, "quiz.qst"));
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(dir.path() + "quiz.qst", restart_file());
+    set_restart_file(nullptr);
 }
 
 // A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.
@@ -294,6 +332,36 @@ TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     idle_timer_proc(window, WM_TIMER, 1, 0);
     EXPECT_EQ("待ち時間", main_text());
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
+}
+
+// An HDROP as the shell hands it over, holding the paths.
+static WPARAM drop_of(const std::vector<std::string> &paths) {
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string &p : paths) bytes += p.size() + 1;
+    HGLOBAL h = GlobalAlloc(GHND, bytes);
+    DROPFILES *d = static_cast<DROPFILES *>(GlobalLock(h));
+    d->pFiles = sizeof(DROPFILES);
+    char *out = reinterpret_cast<char *>(d + 1);
+    for (const std::string &p : paths) out = static_cast<char *>(memcpy(out, p.c_str(), p.size() + 1)) + p.size() + 1;
+    GlobalUnlock(h);
+    return reinterpret_cast<WPARAM>(h);
+}
+
+TEST_F(MainWindow, DroppedFilesOpenOnTheWindowedStartScreenOnly) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("dropped.set", "T,落とした\r\nQ," + quiz + "\r\n");
+    char *text = nullptr;
+    set_full_screen_flag(1);
+    SendMessageA(window, WM_DROPFILES, drop_of({quiz}), 0);
+    run_engine(kRunChoiceText, 0, &text);
+    EXPECT_TRUE(!text || !text[0]);  // refused in full screen
+    set_full_screen_flag(0);
+    SendMessageA(window, WM_DROPFILES, drop_of({quiz, set}), 0);
+    EXPECT_EQ(1u, boxes.boxes().size());  // several files: one message
+    SendMessageA(window, WM_DROPFILES, drop_of({set}), 0);
+    EXPECT_EQ("落とした", main_text());
+    run_engine(kRunChoiceText, 0, &text);
+    EXPECT_STREQ("朝型診断", text);
 }
 
 TEST_F(MainWindow, UnreadableStartFilesAreReportedAsFailedOpens) {

@@ -42,6 +42,13 @@ struct File {
     }
 };
 
+// n questions whose five answers all score 0, then last.
+std::vector<std::vector<int>> zeros_then(size_t n, const std::vector<int> &last) {
+    std::vector<std::vector<int>> points(n, {0, 0, 0, 0, 0});
+    points.push_back(last);
+    return points;
+}
+
 const char kBand[] = "得点の幅で決まる行";
 
 TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
@@ -51,6 +58,7 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         File file;
         const char *combinations;
         std::vector<std::string> rows;  // the CSV rows after the header
+        int status = kReportOk;
     } cases[] = {
         // H = 4, L = 0, three rows: width 1; totals 0..4 come 1, 2, 3, 2, 1 times.
         {"plain", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}), "9",
@@ -77,11 +85,15 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
          {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
           "2,得点が0ポイントしか在り得ない状態です,固定の文,0," + five_to_60 + ",100.00%"}},
+        // 5^28221 needs 2,048 words for each of 2^21 totals: more than memory and a second allow,
+        // so it is refused before any counting starts.
+        {"huge counts over many totals", File(zeros_then(28221, {0, 2097151}), {"A"}), "", {}, kReportTooWide},
     };
     for (Case &c : cases) {
         SCOPED_TRACE(c.name);
         ResultReport r = make_result_report(&c.file.f, c.file.results.size() - 1);
-        ASSERT_EQ(kReportOk, r.status);
+        ASSERT_EQ(c.status, r.status);
+        if (c.status != kReportOk) continue;
         EXPECT_EQ(c.combinations, big_decimal(r.combinations));
         std::string expected = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";
         for (const std::string &row : c.rows) expected += row + "\r\n";
@@ -118,7 +130,19 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     char utf8[1024] = "\xEF\xBB\xBF";
     WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8 + 3, sizeof utf8 - 3, nullptr, nullptr);
     ScratchFolder dir;
-    ASSERT_TRUE(tally_log_file(&tally, dir.write("zelm1209.csv", utf8).c_str()));
+    bool too_large = true;
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("zelm1209.csv", utf8).c_str(), &too_large));
+    EXPECT_FALSE(too_large);
+    // A file past the limit is refused before anything is read, and counts nowhere.
+    std::string big = dir.write("zelm1210.csv", "");
+    HANDLE h = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = kTallyMaxBytes + 1;
+    SetFilePointerEx(h, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+    EXPECT_FALSE(tally_log_file(&tally, big.c_str(), &too_large));
+    EXPECT_TRUE(too_large);
     // File 1: H = 4, L = 0, two rows of width 2; file 2 is not loaded.
     File one({{2, 1}, {2, 0}}, {"X", "Y"});
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};

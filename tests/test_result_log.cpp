@@ -155,6 +155,24 @@ TEST_F(ResultLog, RecoveryFileLockedTooIsReportedAsLost) {
     EXPECT_EQ(result_log_waiting(), 0u);
 }
 
+// A fault writes from the copy kept beside the waiting lines (the heap may be spoilt by then):
+// the lines written meanwhile have left it, the ones still waiting reach the recovery file.
+TEST_F(ResultLog, AFaultRescuesFromTheCopyKeptInStepWithTheWaitingLines) {
+    HANDLE sheet = hold(GENERIC_READ, 0);
+    std::string first = run(1, 0);
+    CloseHandle(sheet);
+    std::string second = run(0, 0);  // writes the waiting lines first
+    sheet = hold(GENERIC_READ, 0);
+    std::string refused = run(1, 1);
+    dirty_stack();
+    result_log_rescue_on_crash();
+    CloseHandle(sheet);
+    EXPECT_EQ(dir.read("zelm.csv"), first + second);
+    EXPECT_EQ(dir.read(kRecoveryName), refused);
+    EXPECT_TRUE(boxes.boxes().empty());
+    result_log_rescue();  // the list itself, which a crashed player never gets back to
+}
+
 // Many runs while a spreadsheet opens and closes the log and the disk now and then cuts a line:
 // in the end the log holds every line once, in order, and nothing else.
 TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {

@@ -2,6 +2,7 @@
 #include "ListView.h"
 #include "dpi.h"
 #include "imemory.h"
+#include "BrixLib.h"
 #include <commctrl.h>
 #include <string.h>
 
@@ -11,6 +12,8 @@ int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, 
                    const char *const *headers) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
+    // The rows' texts are asked for in UTF-16 (see lv_display_text).
+    SendMessageA(view, CCM_SETUNICODEFORMAT, TRUE, 0);
     if (header_size == 0) return 0;
     char *header = static_cast<char *>(i_heap_calloc(header_size, 1, kSource, __LINE__));
     if (!header) return 0;
@@ -35,6 +38,67 @@ int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, 
     }
     i_heap_free(header, kSource, __LINE__);
     return ok;
+}
+
+wchar_t lv_line_break_sign(HWND view) {
+    // Asked once per font: a cell is drawn far more often than the font changes.
+    static HFONT asked = nullptr;
+    static wchar_t sign = kLineBreakSign;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(view, WM_GETFONT, 0, 0));
+    if (font == asked && asked) return sign;
+    sign = kLineBreakSign;
+    HDC dc = GetDC(view);
+    if (dc) {
+        HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+        const wchar_t signs[2] = {kLineBreakSign, kLineBreakFallback};
+        WORD glyphs[2] = {0, 0};
+        if (GetGlyphIndicesW(dc, signs, 2, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == 2 && glyphs[0] == 0xFFFF &&
+            glyphs[1] != 0xFFFF)
+            sign = kLineBreakFallback;
+        SelectObject(dc, old);
+        ReleaseDC(view, dc);
+    }
+    asked = font;
+    return sign;
+}
+
+void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size) {
+    if (size <= 0) return;
+    out[0] = L'\0';
+    wchar_t wide[kLineSize];
+    int n = MultiByteToWideChar(932, 0, text, -1, wide, kLineSize);
+    if (n <= 0) return;
+    wide[kLineSize - 1] = L'\0';
+    int k = 0;
+    for (const wchar_t *p = wide; *p && k < size - 1; ++p) {
+        if (*p == L'\r' || *p == L'\n') {
+            if (*p == L'\r' && p[1] == L'\n') ++p;
+            out[k++] = sign;
+        } else {
+            out[k++] = *p;
+        }
+    }
+    out[k] = L'\0';
+}
+
+void lv_stored_text(const wchar_t *text, char *out, size_t size) {
+    if (!size) return;
+    out[0] = '\0';
+    size_t k = 0;
+    for (const wchar_t *p = text; *p; ++p) {
+        char piece[8];
+        int n = 0;
+        if (*p == kLineBreakSign || *p == kLineBreakFallback) {
+            piece[n++] = '\r';
+            piece[n++] = '\n';
+        } else {
+            n = WideCharToMultiByte(932, 0, p, 1, piece, sizeof piece, "?", nullptr);
+        }
+        if (n <= 0 || k + static_cast<size_t>(n) >= size) break;
+        memcpy(out + k, piece, static_cast<size_t>(n));
+        k += static_cast<size_t>(n);
+    }
+    out[k] = '\0';
 }
 
 int lv_insert_item(HWND view, int row, void *record) {

@@ -10,6 +10,17 @@
 int lv_add_columns(HWND view, int count, size_t header_size, const int *widths, const int *limits,
                    const char *const *headers);
 
+// The sign a list view shows for a line break: "↵", or "⏎" when the view's font has only that.
+// Shift-JIS holds neither, so neither can stand for itself in a stored text.
+const wchar_t kLineBreakSign = 0x21B5;      // "↵"
+const wchar_t kLineBreakFallback = 0x23CE;  // "⏎"
+wchar_t lv_line_break_sign(HWND view);
+// A stored text as a list view shows it, in UTF-16: each line break (CR LF, or a lone CR or LF) as
+// sign. out gets at most size characters with the terminating zero.
+void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size);
+// The text typed into a row's label back in Shift-JIS, either sign as CR LF again.
+void lv_stored_text(const wchar_t *text, char *out, size_t size);
+
 int lv_insert_item(HWND view, int row, void *record);
 int lv_append_item(HWND view, void *record);
 void lv_set_item(HWND view, int row, void *record);

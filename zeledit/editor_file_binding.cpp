@@ -56,3 +56,7 @@ const EditorFileBinding kBinding = {clear, put_setting, get_setting, put_option,
 }  // namespace
 
 void bind_editor_controls() { bind_editor_file(&kBinding); }
+
+void clear_editor_controls(HWND dialog) { clear(dialog); }
+
+int setting_box(int setting) { return kSettingBoxes[setting]; }

@@ -17,12 +17,13 @@
 #include "zelmica_version.h"
 #include "shell_seam.h"
 #include <commctrl.h>
+#include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
 
 namespace {
 
-EditorState g_state = {{nullptr, nullptr}, {nullptr, nullptr}, nullptr, kModeAdd, nullptr, nullptr, nullptr, nullptr};
+EditorState g_state = {{nullptr, nullptr}, {nullptr, nullptr}, nullptr, kModeAdd, nullptr, nullptr, nullptr, nullptr, false};
 HINSTANCE g_instance = nullptr;
 char g_start_file[kPathSize] = {0};
 
@@ -88,6 +89,7 @@ HWND result_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_RESULTS); }
 
 void run_record_dialog(HWND dialog, int resource, DLGPROC proc, int mode) {
     g_state.mode = mode;
+    ListChange change(dialog, resource == IDD_QUESTION);
     DialogBoxParamA(editor_instance(), MAKEINTRESOURCEA(resource), dialog, proc, 0);
 }
 
@@ -145,6 +147,23 @@ void on_get_display_info(NMLVDISPINFOA *info, bool questions) {
     else result_cell(item);
 }
 
+// The list views ask in UTF-16, so that a line break shows as one sign (lv_display_text).
+void on_get_display_info_w(NMLVDISPINFOW *info, bool questions) {
+    LVITEMW *item = &info->item;
+    if (!(item->mask & LVIF_TEXT) || !item->lParam || !item->pszText || item->cchTextMax <= 0) return;
+    char number[32] = "";
+    NMLVDISPINFOA ansi = {};
+    ansi.hdr = info->hdr;
+    ansi.item.mask = item->mask;
+    ansi.item.iItem = item->iItem;
+    ansi.item.iSubItem = item->iSubItem;
+    ansi.item.lParam = item->lParam;
+    ansi.item.pszText = number;
+    ansi.item.cchTextMax = sizeof number;
+    on_get_display_info(&ansi, questions);
+    lv_display_text(ansi.item.pszText, lv_line_break_sign(info->hdr.hwndFrom), item->pszText, item->cchTextMax);
+}
+
 // ---- notifications ----
 
 // A label edit refused for its stored length starts again with the typed text.
@@ -177,12 +196,25 @@ void on_end_label_edit(HWND dialog, NMLVDISPINFOA *info, bool questions) {
         PostMessageA(view, LVM_EDITLABELA, static_cast<WPARAM>(row), 0);
         return;
     }
+    ListChange change(dialog, questions);
     void *record = liner_get(list, row);
     char *field = questions ? static_cast<QuestionRecord *>(record)->text : static_cast<ResultRecord *>(record)->title;
     size_t size = questions ? sizeof(QuestionRecord::text) : sizeof(ResultRecord::title);
     field[0] = '\0';
     append_prefix(field, size, text, strlen(text));
     lv_set_item(view, row, record);
+}
+
+void on_end_label_edit_w(HWND dialog, NMLVDISPINFOW *info, bool questions) {
+    char text[kLineSize];
+    NMLVDISPINFOA ansi = {};
+    ansi.hdr = info->hdr;
+    ansi.item.iItem = info->item.iItem;
+    if (info->item.pszText) {
+        lv_stored_text(info->item.pszText, text, sizeof text);
+        ansi.item.pszText = text;
+    }
+    on_end_label_edit(dialog, &ansi, questions);
 }
 
 void on_right_click(HWND dialog, bool questions) {
@@ -205,8 +237,16 @@ INT_PTR on_notify(HWND dialog, NMHDR *header) {
         case LVN_GETDISPINFOA: on_get_display_info(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case LVN_BEGINLABELEDITA: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
         case LVN_ENDLABELEDITA: on_end_label_edit(dialog, reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_GETDISPINFOW: on_get_display_info_w(reinterpret_cast<NMLVDISPINFOW *>(header), questions); break;
+        case LVN_BEGINLABELEDITW: on_begin_label_edit(reinterpret_cast<NMLVDISPINFOA *>(header), questions); break;
+        case LVN_ENDLABELEDITW: on_end_label_edit_w(dialog, reinterpret_cast<NMLVDISPINFOW *>(header), questions); break;
         case NM_RCLICK: on_right_click(dialog, questions); break;
         case NM_DBLCLK: on_double_click(dialog, reinterpret_cast<NMITEMACTIVATE *>(header), questions); break;
+        case LVN_KEYDOWN:
+            // Del on a list deletes its selected rows, as 削除 does.
+            if (reinterpret_cast<NMLVKEYDOWN *>(header)->wVKey == VK_DELETE)
+                PostMessageA(dialog, WM_COMMAND, questions ? ID_QUESTION_DELETE : ID_RESULT_DELETE, 0);
+            break;
         default: break;
     }
     return 0;
@@ -217,6 +257,7 @@ INT_PTR on_notify(HWND dialog, NMHDR *header) {
 void move_row(HWND view, ListNode *list, size_t size, bool up) {
     int row = lv_first_selected(view);
     if (row < 0) return;
+    ListChange change(GetParent(view), list == &g_state.questions);
     if (up) lv_list_move_up(view, list, row, size);
     else lv_list_move_down(view, list, row, size);
 }
@@ -225,9 +266,11 @@ void choose_role_font(HWND dialog, int role) {
     LOGFONTA font;
     memset(&font, 0, sizeof font);
     role_font(role, kFontGetEffective, &font);
+    std::string before = keep_font_before(role);
     choose_font(dialog, &font, nullptr);
     fix_face_charset(&font);
     role_font(role, kFontPutFile, &font);
+    keep_font_changed(dialog, role, before);
     InvalidateRect(dialog, nullptr, TRUE);
     UpdateWindow(dialog);
 }
@@ -266,16 +309,23 @@ void show_result_check(HWND dialog) {
     run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content);
 }
 
+void delete_rows(HWND dialog, bool questions) {
+    ListChange change(dialog, questions);
+    lv_list_remove_selected(questions ? question_view(dialog) : result_view(dialog),
+                            questions ? &g_state.questions : &g_state.results);
+}
+
 INT_PTR on_command(HWND dialog, int id, int code) {
+    if (keep_command(dialog, id, code)) return 0;
     // Buttons and menus only; edit boxes report changes with other codes.
     if (code != BN_CLICKED && code != 1) return 0;
     switch (id) {
         case ID_QUESTION_ADD: run_question_dialog(dialog, kModeAdd); break;
         case ID_QUESTION_MODIFY: run_question_dialog(dialog, kModeModify); break;
-        case ID_QUESTION_DELETE: lv_list_remove_selected(question_view(dialog), &g_state.questions); break;
+        case ID_QUESTION_DELETE: delete_rows(dialog, true); break;
         case ID_RESULT_ADD: run_result_dialog(dialog, kModeAdd); break;
         case ID_RESULT_MODIFY: run_result_dialog(dialog, kModeModify); break;
-        case ID_RESULT_DELETE: lv_list_remove_selected(result_view(dialog), &g_state.results); break;
+        case ID_RESULT_DELETE: delete_rows(dialog, false); break;
         case IDC_MAIN_QUESTION_ADD: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_ADD, 0); break;
         case IDC_MAIN_QUESTION_MODIFY: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_MODIFY, 0); break;
         case IDC_MAIN_QUESTION_DELETE: PostMessageA(dialog, WM_COMMAND, ID_QUESTION_DELETE, 0); break;
@@ -290,8 +340,6 @@ INT_PTR on_command(HWND dialog, int id, int code) {
         case IDC_MAIN_RESULT_DOWN:
             move_row(result_view(dialog), &g_state.results, sizeof(ResultRecord), id == IDC_MAIN_RESULT_UP);
             break;
-        case IDC_MAIN_OPEN: open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path); break;
-        case IDC_MAIN_SAVE: save_question_file(dialog, g_state.path, &g_state.questions, &g_state.results); break;
         case IDC_MAIN_HELP: open_program_document(dialog, kHelpDocument); break;
         case IDC_MAIN_VERSION:
             show_message_box(dialog, kVersionText, kVersionCaption, MB_OK | MB_ICONINFORMATION);
@@ -335,7 +383,10 @@ INT_PTR on_init_dialog(HWND dialog) {
         SendDlgItemMessageA(dialog, b.id, EM_LIMITTEXT, static_cast<WPARAM>(b.limit), 0);
     }
     bind_editor_controls();
-    if (g_start_file[0]) open_question_file(dialog, &g_state.questions, &g_state.results, g_state.path, g_start_file);
+    layout_start(dialog);
+    keep_start(dialog);
+    if (editor_program_mode()) restore_placement(dialog);
+    if (g_start_file[0]) open_after_question(dialog, g_start_file);
     return 1;
 }
 
@@ -361,6 +412,8 @@ void on_paint(HWND dialog) {
         HGDIOBJ old = SelectObject(dc, font);
         if (!old) i_show_last_error(kFontSelectFailed);
         RECT r = rect_to_dpi(kSamples[role].rect, dpi);
+        POINT moved = layout_sample_offset(role);
+        OffsetRect(&r, moved.x, moved.y);
         DrawTextA(dc, "あ", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         if (old) SelectObject(dc, old);
         DeleteObject(font);
@@ -368,7 +421,8 @@ void on_paint(HWND dialog) {
     EndPaint(dialog, &ps);
 }
 
-void on_destroy() {
+void on_destroy(HWND dialog) {
+    keep_stop(dialog);
     if (g_state.path != g_fallback_path) I_HEAP_FREE(g_state.path);
     g_state.path = nullptr;
     if (g_state.question_menu) DestroyMenu(g_state.question_menu);
@@ -376,6 +430,16 @@ void on_destroy() {
     g_state.question_menu = g_state.result_menu = g_state.question_popup = g_state.result_popup = nullptr;
     liner_clear(&g_state.questions);
     liner_clear(&g_state.results);
+}
+
+// Windows asks before it ends the session: the answer goes back through the dialog's result.
+INT_PTR on_query_end_session(HWND dialog) {
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, query_end_session(dialog) ? TRUE : FALSE);
+    return TRUE;
+}
+
+void on_timer(HWND dialog, WPARAM timer) {
+    if (timer == kRecoveryTimer) on_recovery_timer(dialog);
 }
 
 }  // namespace
@@ -422,11 +486,15 @@ void read_box_text(HWND dialog, int box, char *out, size_t size) {
 
 int run_editor(HINSTANCE instance, const char *command_line) {
     set_editor_instance(instance);
-    char file[kPathSize];
-    set_editor_start_file(command_line_file(command_line, file) ? file : nullptr);
+    char file[kPathSize], full[kPathSize];
+    // A name relative to the start folder: file dialogs move the current folder before 上書き保存.
+    bool named = command_line_file(command_line, file);
+    DWORD length = named ? GetFullPathNameA(file, sizeof full, full, nullptr) : 0;
+    set_editor_start_file(!named ? nullptr : length > 0 && length < sizeof full ? full : file);
     // The list views of the dialog template need their class before the dialog is made.
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
+    set_editor_program_mode(true);
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
     return 0;
 }
@@ -437,8 +505,14 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
         case WM_NOTIFY: return on_notify(dialog, reinterpret_cast<NMHDR *>(lparam));
         case WM_PAINT: on_paint(dialog); return 0;
-        case WM_CLOSE: EndDialog(dialog, 0); return 0;
-        case WM_DESTROY: on_destroy(); return 0;
+        case WM_CLOSE: close_editor(dialog); return 0;
+        case WM_DESTROY: on_destroy(dialog); return 0;
+        case WM_QUERYENDSESSION: return on_query_end_session(dialog);
+        case WM_DROPFILES: on_drop_files(dialog, reinterpret_cast<HDROP>(wparam)); return 0;
+        case WM_TIMER: on_timer(dialog, wparam); return 0;
+        case kMsgOfferRecovery: offer_recovery(dialog); return 0;
+        case WM_SIZE: layout_size(dialog); return 0;
+        case WM_GETMINMAXINFO: layout_min_size(reinterpret_cast<MINMAXINFO *>(lparam)); return 0;
         default: return FALSE;
     }
 }

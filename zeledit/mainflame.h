@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 #include "LinerList.h"
+#include <string>
+#include <vector>
 
 // Set by the main dialog just before it runs the question or result dialog.
 enum DialogMode { kModeAdd = 0, kModeModify = 1 };
@@ -13,6 +15,7 @@ struct EditorState {
     int mode;            // DialogMode
     HMENU question_menu, result_menu;  // menu resources 102 and 105
     HMENU question_popup, result_popup;
+    bool unsaved;  // changed since opened, saved or started new
 };
 
 EditorState *editor_state();
@@ -58,3 +61,69 @@ void keep_escape_in_box(HWND box);
 
 // Reads the control's text into out, cut at a character boundary to size - 1 bytes.
 void read_box_text(HWND dialog, int box, char *out, size_t size);
+
+// Empties every box, option and list view of the main dialog (the lists themselves stay).
+void clear_editor_controls(HWND dialog);
+// The box of an EditorSetting.
+int setting_box(int setting);
+
+// ---- keeping the operator's work (editor_keep.cpp) ----
+// The program itself runs the dialog: it restores the window's place and offers a recovery copy.
+void set_editor_program_mode(bool on);
+bool editor_program_mode();
+void keep_start(HWND dialog);
+void keep_stop(HWND dialog);
+// Marks the file unsaved and shows it in the title.
+void keep_changed(HWND dialog);
+// A font choice as an undo step: the file's font of the role before, then after the choice.
+std::string keep_font_before(int role);
+void keep_font_changed(HWND dialog, int role, const std::string &before);
+// New, save in place, save as, open, undo, redo, recent files, Enter on a list, box changes.
+// False when the command is not one of these.
+bool keep_command(HWND dialog, int id, int code);
+// Asks 「変更を保存しますか？」 when there are unsaved changes; true when the file may be left.
+bool leave_file(HWND dialog);
+// Opens file (null: asks) after the question, clearing the undo history. 1 when opened.
+int open_after_question(HWND dialog, const char *file);
+// Close box, 終了: after the question, remembers the window and ends the dialog.
+void close_editor(HWND dialog);
+// WM_QUERYENDSESSION: true when Windows may end.
+bool query_end_session(HWND dialog);
+void on_drop_files(HWND dialog, HDROP drop);
+// A drop of one file at a point of the client area (null: several files).
+void drop_file(HWND dialog, const char *file, POINT at);
+void on_recovery_timer(HWND dialog);
+void offer_recovery(HWND dialog);
+enum { kRecoveryTimer = 2, kMsgOfferRecovery = WM_APP + 1 };
+// Where the recovery copy is kept (kPathSize bytes); false when there is no such folder.
+bool recovery_path(char *out);
+
+// Records the change a list operation makes, from construction to destruction, as one undo step.
+class ListChange {
+public:
+    ListChange(HWND dialog, bool questions);
+    ~ListChange();
+    ListChange(const ListChange &) = delete;
+    ListChange &operator=(const ListChange &) = delete;
+
+private:
+    HWND dialog_;
+    bool questions_;
+    std::vector<std::string> before_;
+};
+
+// ---- a dialog that grows (main_layout.cpp) ----
+void layout_start(HWND dialog);
+void layout_size(HWND dialog);
+void layout_min_size(MINMAXINFO *info);
+// How far the font sample of a FontRole moved with its buttons, in pixels.
+POINT layout_sample_offset(int role);
+// The window's place, per user.
+void restore_placement(HWND dialog);
+void store_placement(HWND dialog);
+
+// ---- per-user settings (user_settings.cpp): missing or broken entries read as nothing ----
+std::vector<std::string> load_recent_files();
+void store_recent_files(const std::vector<std::string> &files);
+std::string load_user_text(const char *name);
+void store_user_text(const char *name, const char *value);

@@ -64,6 +64,16 @@
 #define IDC_MAIN_QUIT 1010
 #define IDC_MAIN_RESULT_CHECK 1060
 
+// Menu bar of dialog 101 and the keys of its commands (the other items send the buttons' ids).
+#define IDM_MAIN 111
+#define IDA_MAIN 112
+#define ID_FILE_NEW 40010
+#define ID_FILE_SAVE 40011
+#define ID_EDIT_UNDO 40012
+#define ID_EDIT_REDO 40013
+#define ID_FILE_RECENT_SEPARATOR 40019
+#define ID_FILE_RECENT_FIRST 40020  // to 40027: the recent files, newest first
+
 // ---- dialog 110: the result check (its text box and save button are the report dialog's) ----
 #define IDD_RESULT_CHECK 110
 

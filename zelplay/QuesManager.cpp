@@ -497,6 +497,10 @@ int set_set_log_folder(const char *folder) {
     return 1;
 }
 
+void end_visit_now() {
+    if (g.started) end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
+}
+
 void set_visit_log(int on, const char *kiosk, const char *set_file) {
     g_visit_log.on = on != 0;
     copy_cut(g_visit_log.kiosk, sizeof g_visit_log.kiosk, kiosk && kiosk_name_valid(kiosk) ? kiosk : "");

@@ -55,6 +55,9 @@ int set_set_log_folder(const char *folder);
 // The visit log of the set being applied: on or off, the kiosk name in its file names and rows
 // (empty or not fit for a file name: the computer's name), and the set file's name for its rows.
 void set_visit_log(int on, const char *kiosk, const char *set_file);
+// The row of a visit under way, for a player that Windows is about to end: its result left on the
+// screen, or left partway.
+void end_visit_now();
 // 1 when a file can be made in the log's folder, or the folder is a set's own (which may come and
 // go); else 0, with folder (kPathSize bytes) naming it.
 int log_folder_writable(char *folder);

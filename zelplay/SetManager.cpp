@@ -58,7 +58,7 @@ int edit(void *value) {
 int load(void *value, bool choose) {
     char *path = set_current_path();
     if (choose && path) path[0] = '\0';
-    load_set(g_owner);
+    load_set(g_owner, choose);
     point_at(value, &g_current);
     return 1;
 }

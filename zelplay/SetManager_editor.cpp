@@ -5,6 +5,7 @@
 #include "BrixLib.h"
 #include "DirList.h"
 #include "dpi.h"
+#include "edit_session.h"
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
@@ -51,6 +52,44 @@ const RECT kTitleSample = {35, 235, 155, 320};
 const RECT kQuestionSample = {238, 235, 358, 320};
 
 void set_result(HWND dialog, int code) { SetWindowLongPtrA(dialog, DWLP_USER, code); }
+
+// Whether the set in the dialog differs from its file; the title shows it with an asterisk.
+bool g_unsaved = false;
+bool g_filling = false;  // boxes filled from the record are not the operator's edits
+char g_caption[128] = {0};
+
+void show_title(HWND dialog) {
+    const char *path = set_current_path();
+    SetWindowTextA(dialog, editor_title(path ? path : "", g_unsaved, g_caption).c_str());
+}
+
+void note(HWND dialog, int event) {
+    g_unsaved = unsaved_after(g_unsaved, event);
+    show_title(dialog);
+}
+
+bool kiosk_accepted(HWND dialog);
+
+void save_from_dialog(HWND dialog) {
+    if (!kiosk_accepted(dialog)) return;
+    read_set_editor(dialog);
+    int saved = save_set(dialog);
+    set_result(dialog, kEditorSaved);
+    note(dialog, saved ? kEventSaved : kEventSaveFailed);
+}
+
+int ask_to_save(void *dialog) {
+    return show_message_box(static_cast<HWND>(dialog), kSaveQuestion, g_caption, MB_YESNOCANCEL | MB_ICONWARNING);
+}
+bool save_for_leave(void *dialog) {
+    save_from_dialog(static_cast<HWND>(dialog));
+    return !g_unsaved;
+}
+// The question before the set in the dialog is closed or replaced; true when it may go.
+bool may_leave_set(HWND dialog) {
+    LeaveSteps steps = {ask_to_save, save_for_leave, dialog};
+    return may_leave(g_unsaved, steps);
+}
 
 void put_text(HWND dialog, int id, const char *text) {
     if (text[0]) SetDlgItemTextA(dialog, id, text);
@@ -113,34 +152,53 @@ void add_question(HWND dialog) {
     bool made = make_relative_path(folder, chosen, relative) && relative[0];
     SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(made ? relative : chosen));
+    note(dialog, kEventChange);
 }
 
 void choose_set_font(HWND dialog, LOGFONTA *font) {
+    LOGFONTA before = *font;
     choose_font(dialog, font, nullptr);
     fix_face_charset(font);
+    if (memcmp(&before, font, sizeof before) != 0) note(dialog, kEventChange);
     repaint(dialog);
 }
 
 void choose_set_colour(HWND dialog, COLORREF *colour) {
+    COLORREF before = *colour;
     choose_colour(dialog, colour, nullptr);
+    if (before != *colour) note(dialog, kEventChange);
     repaint(dialog);
+}
+
+// Remove, up and down on the question list; a change of its rows counts as an edit.
+void edit_question_list(HWND dialog, int id) {
+    HWND list = GetDlgItem(dialog, IDC_SET_QUESTION_LIST);
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0), selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (id == IDC_SET_REMOVE) listbox_remove_selected(dialog, IDC_SET_QUESTION_LIST, true, kRemoveCaption);
+    else if (id == IDC_SET_UP) listbox_move_up(dialog, IDC_SET_QUESTION_LIST);
+    else listbox_move_down(dialog, IDC_SET_QUESTION_LIST);
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) != count || SendMessageA(list, LB_GETCURSEL, 0, 0) != selected)
+        note(dialog, kEventChange);
 }
 
 void open_set(HWND dialog) {
     char *path = set_current_path();
-    if (!path) return;
+    if (!path || !may_leave_set(dialog)) return;
     char remembered[kPathSize];
     strcpy(remembered, path);
     path[0] = '\0';
-    if (load_set(dialog)) {
+    if (load_set(dialog, true)) {
         fill_set_editor(dialog);
         set_result(dialog, kEditorOpened);
+        note(dialog, kEventOpened);
     } else if (remembered[0]) {
         strcpy(path, remembered);
     }
 }
 
-void close_editor(HWND dialog) { EndDialog(dialog, set_editor_result(dialog)); }
+void close_editor(HWND dialog) {
+    if (may_leave_set(dialog)) EndDialog(dialog, set_editor_result(dialog));
+}
 
 // A kiosk name goes into the visit log's file name: one that cannot is refused, and its box gets the focus.
 bool kiosk_accepted(HWND dialog) {
@@ -174,6 +232,9 @@ BOOL on_init(HWND dialog) {
     set_result(dialog, kEditorUntouched);
     prepare_boxes(dialog);
     fill_set_editor(dialog);
+    GetWindowTextA(dialog, g_caption, sizeof g_caption);
+    g_unsaved = false;
+    show_title(dialog);
     return TRUE;
 }
 
@@ -208,8 +269,18 @@ BOOL on_draw_item(const DRAWITEMSTRUCT *item) {
     return TRUE;
 }
 
-BOOL on_command(HWND dialog, int id) {
+bool is_check_box(HWND control) {
+    LONG_PTR type = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_AUTOCHECKBOX || type == BS_CHECKBOX;
+}
+
+BOOL on_command(HWND dialog, int id, int code, HWND control) {
     SetRecord *r = set_current_record();
+    if (code == EN_CHANGE) {
+        if (!g_filling) note(dialog, kEventChange);
+        return TRUE;
+    }
+    if (code == BN_CLICKED && control && is_check_box(control)) note(dialog, kEventChange);
     for (const SoundBox &s : kSoundBoxes) {
         if (id != s.browse) continue;
         choose_file_into_box(dialog, s.box, ".wavファイルの選択", kWaveFilter);
@@ -230,20 +301,15 @@ BOOL on_command(HWND dialog, int id) {
             break;
         }
         case IDC_SET_ADD: add_question(dialog); break;
-        case IDC_SET_REMOVE: listbox_remove_selected(dialog, IDC_SET_QUESTION_LIST, true, kRemoveCaption); break;
-        case IDC_SET_UP: listbox_move_up(dialog, IDC_SET_QUESTION_LIST); break;
-        case IDC_SET_DOWN: listbox_move_down(dialog, IDC_SET_QUESTION_LIST); break;
+        case IDC_SET_REMOVE:
+        case IDC_SET_UP:
+        case IDC_SET_DOWN: edit_question_list(dialog, id); break;
         case IDC_SET_TITLE_FONT: choose_set_font(dialog, &r->title_font); break;
         case IDC_SET_QUESTION_FONT: choose_set_font(dialog, &r->question_font); break;
         case IDC_SET_TEXT_COLOUR: choose_set_colour(dialog, &r->text_colour); break;
         case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
         case IDC_SET_OPEN: open_set(dialog); break;
-        case IDC_SET_SAVE:
-            if (!kiosk_accepted(dialog)) break;
-            read_set_editor(dialog);
-            save_set(dialog);
-            set_result(dialog, kEditorSaved);
-            break;
+        case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_CLOSE:
             if (!kiosk_accepted(dialog)) break;
             read_set_editor(dialog);
@@ -257,7 +323,15 @@ BOOL on_command(HWND dialog, int id) {
 
 }  // namespace
 
+static void fill_boxes(HWND dialog);
+
 void fill_set_editor(HWND dialog) {
+    g_filling = true;
+    fill_boxes(dialog);
+    g_filling = false;
+}
+
+static void fill_boxes(HWND dialog) {
     const SetRecord *r = set_current_record();
     put_text(dialog, IDC_SET_TITLE, r->title);
     SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_RESETCONTENT, 0, 0);
@@ -339,7 +413,7 @@ INT_PTR CALLBACK set_editor_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         case WM_INITDIALOG: return on_init(dialog);
         case WM_PAINT: on_paint(dialog); return TRUE;
         case WM_DRAWITEM: return on_draw_item(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
-        case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
+        case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
         case WM_CLOSE: close_editor(dialog); return TRUE;
         default: return FALSE;
     }

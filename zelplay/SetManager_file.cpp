@@ -5,6 +5,7 @@
 #include "RowOfFile.h"
 #include "font_slot.h"
 #include "imemory.h"
+#include "message_box.h"
 #include "sound_store.h"
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,6 +19,8 @@ const char kOpenTitle[] = "問題セットの選択";
 const char kSaveTitle[] = "セットの保存先を選択してください";
 const char kOpenErrorCaption[] = "File Open Error";
 const char kTemporaryNameCaption[] = "一時ファイル名の作成";
+
+Utf8Original g_utf8_original;
 
 
 // Like atoi, but a number beyond the 32-bit range stops at its end instead of wrapping.
@@ -163,7 +166,7 @@ void write_record(Writer *w, const SetRecord *s) {
 
 }  // namespace
 
-int load_set(HWND owner) {
+int load_set(HWND owner, bool tell) {
     char *path = set_current_path();
     if (!path) return 0;
     if (!path[0]) {
@@ -172,10 +175,18 @@ int load_set(HWND owner) {
         if (!choose_open_file(owner, kOpenTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
         strcpy(path, chosen);
     }
-    HANDLE file = open_line_file(path, nullptr);
+    int utf8 = 0;
+    Utf8Losses lost;
+    HANDLE file = open_line_file(path, &utf8, &lost);
     if (file == INVALID_HANDLE_VALUE) {
         i_show_last_error(kOpenErrorCaption);
         return 0;
+    }
+    utf8_original_opened(&g_utf8_original, path, utf8, lost);
+    if (utf8 && tell) {
+        char notice[512];
+        utf8_loss_notice(path, lost, notice, sizeof notice);
+        show_message_box(owner, notice, kOpenTitle, lost.count ? MB_OK | MB_ICONWARNING : MB_OK | MB_ICONINFORMATION);
     }
     // A set opens as it was saved: nothing of the set that was open before stays.
     set_record_defaults(set_current_record());
@@ -198,6 +209,7 @@ int save_set(HWND owner) {
     start_folder(folder);
     strcpy(chosen, path);
     if (!choose_save_file(owner, kSaveTitle, kFilter, chosen, folder, 0) || !chosen[0]) return 0;
+    if (!utf8_original_may_replace(&g_utf8_original, owner, chosen, kSaveTitle)) return 0;
     // Only a set that already had a path follows the dialog's answer.
     if (path[0]) strcpy(path, chosen);
     if (!temporary_beside(chosen, temporary)) {
@@ -213,5 +225,7 @@ int save_set(HWND owner) {
         DeleteFileA(temporary);
         return 0;
     }
-    return replace_file(temporary, chosen);
+    if (!replace_file(temporary, chosen)) return 0;
+    utf8_original_saved(&g_utf8_original, chosen);
+    return 1;
 }

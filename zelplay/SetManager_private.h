@@ -10,8 +10,10 @@ char *set_current_path();
 
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
 // when the path is empty. 1 when the file could be opened; the record and the store's set level
-// then hold exactly what the file gives, over the defaults, whatever set was there before.
-int load_set(HWND owner);
+// then hold exactly what the file gives, over the defaults, whatever set was there before. With
+// tell, a UTF-8 file is named to the operator with the characters it lost.
+int load_set(HWND owner, bool tell = false);
 // Asks for a file name and writes the current record and the store's set level there. 1 when the
-// file was replaced; nothing is replaced when a line could not be written.
+// file was replaced; nothing is replaced when a line could not be written, nor a UTF-8 set opened
+// last unless the operator agrees.
 int save_set(HWND owner);

@@ -8,10 +8,13 @@
 
 enum { kMaxRestarts = 3, kRestartWindowSeconds = 600 };
 
-// Takes over unhandled exceptions and turns off Windows' fault box for this process.
+// Takes over unhandled exceptions and the runtime's ends (terminate, abort, invalid parameter,
+// pure call), turns off Windows' fault box for this process, and prepares the restart.
 void install_crash_restart();
-// The set or question file a restarted player opens: the last one the player opened.
+// The set or question file a restarted player opens: the last one the player opened. Also
+// registered with Windows' own restart where the system has it.
 void set_restart_file(const char *path);
+const char *restart_file();
 
 // The restart rule. history: the seconds of the earlier restarts of this chain, blank-separated
 // (the variable ZELPLAY_RESTARTS that each restart hands to the next). 1 when another restart

@@ -26,10 +26,12 @@ struct Entry {
     HBITMAP bitmap;
     int width, height;
     bool alpha;      // a 32-bit DIB with premultiplied alpha (a PNG that has transparency)
-    uint64_t bytes;  // with the scaled copy
+    uint64_t bytes;  // with the scaled copy; never below kMinEntryBytes
     HBITMAP scaled;  // the bitmap at scaled_dpi, made when a scaled screen first shows it
     int scaled_dpi;
     uint64_t scaled_bytes;
+    int failed_dpi[4];  // DPIs whose copy could not be made: not tried again on every paint
+    int failed_next;
     int users;       // images showing it
     uint64_t used;   // when it was last handed out, for least-recently-used eviction
     Entry *next;
@@ -47,6 +49,7 @@ Image g_set_picture, g_run_picture, g_set_wall, g_run_wall;
 // Sized for a 32-bit process: the decoded pictures of a day's sets, far from the address space.
 uint64_t g_cache_cap = 256ull * 1024 * 1024;
 uint64_t g_cache_bytes = 0;
+size_t g_cache_entries = 0;
 uint64_t g_clock = 0;
 Entry *g_entries = nullptr;
 
@@ -54,6 +57,7 @@ void drop_entry(Entry **link) {
     Entry *e = *link;
     *link = e->next;
     g_cache_bytes -= e->bytes;
+    --g_cache_entries;
     DeleteObject(e->bitmap);
     if (e->scaled) DeleteObject(e->scaled);
     delete e;
@@ -68,7 +72,7 @@ void trim(const char *stale) {
             else link = &(*link)->next;
         }
     }
-    while (g_cache_bytes > g_cache_cap) {
+    while (g_cache_bytes > g_cache_cap || g_cache_entries > kImageCacheEntries) {
         Entry **oldest = nullptr;
         for (Entry **link = &g_entries; *link; link = &(*link)->next)
             if (!(*link)->users && (!oldest || (*link)->used < (*oldest)->used)) oldest = link;
@@ -278,10 +282,13 @@ Entry *find_or_decode(const char *path) {
     e->alpha = alpha;
     BITMAP bm;
     e->bytes = GetObjectA(bitmap, sizeof bm, &bm) ? static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight : 0;
+    // Each entry holds GDI objects, of which a process gets 10,000: tiny pictures count for more.
+    if (e->bytes < kMinEntryBytes) e->bytes = kMinEntryBytes;
     trim(path);  // an earlier decode of this path is of a file that has changed since
     e->next = g_entries;
     g_entries = e;
     g_cache_bytes += e->bytes;
+    ++g_cache_entries;
     return e;
 }
 
@@ -321,13 +328,21 @@ int shown_field(int Image::*field) {
 int hand_out_at_dpi(const Image &image, int dpi, void *arg) {
     Entry *e = image.entry;
     if (!image.bitmap || !e || dpi == kBaseDpi || dpi <= 0) return hand_out(image.bitmap, arg);
-    if (!e->scaled || e->scaled_dpi != dpi) {
+    bool failed = false;
+    for (int d : e->failed_dpi) failed = failed || d == dpi;
+    if (e->scaled_dpi != dpi && !failed) {
         if (e->scaled) DeleteObject(e->scaled);
         e->bytes -= e->scaled_bytes;
         g_cache_bytes -= e->scaled_bytes;
         e->scaled_bytes = 0;
         e->scaled = scale_bitmap(e->bitmap, to_dpi(e->width, dpi), to_dpi(e->height, dpi));
-        e->scaled_dpi = dpi;
+        e->scaled_dpi = e->scaled ? dpi : 0;
+        if (!e->scaled) {
+            // A copy too big for memory now stays so: trying it again on every paint only stalls.
+            const int kept = static_cast<int>(sizeof e->failed_dpi / sizeof e->failed_dpi[0]);
+            e->failed_dpi[e->failed_next] = dpi;
+            e->failed_next = (e->failed_next + 1) % kept;
+        }
         BITMAP bm;
         if (e->scaled && GetObjectA(e->scaled, sizeof bm, &bm))
             e->scaled_bytes = static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight;

@@ -33,7 +33,10 @@ enum ImageOp {
 int image_store(int op, int number, void *arg);
 
 // Decoded pictures are kept by path, file size and last write time, least recently used dropped
-// first once their bytes pass the cap (256 MB unless set); pictures on the screen always stay.
+// first once their bytes pass the cap (256 MB unless set) or they are more than
+// kImageCacheEntries; each counts as at least kMinEntryBytes. Pictures on the screen always stay.
+const size_t kImageCacheEntries = 1000;
+const uint64_t kMinEntryBytes = 64 * 1024;
 void set_image_cache_cap(uint64_t bytes);
 uint64_t image_cache_bytes();
 

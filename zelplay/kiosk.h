@@ -3,7 +3,8 @@
 #pragma once
 #include <windows.h>
 
-// System metrics used for the full-screen geometry, read once on first use.
+// System metrics used for the full-screen geometry, at the DPI of the window's monitor where the
+// system tells metrics per DPI (Windows 10 1607 on), else at the system's.
 struct ScreenMetrics {
     int caption_height;  // SM_CYCAPTION
     int frame_width;     // SM_CXFRAME
@@ -11,8 +12,10 @@ struct ScreenMetrics {
     int screen_width;    // SM_CXSCREEN
     int screen_height;   // SM_CYSCREEN
     int menu_height;     // SM_CYMENU
+    int screen_left, screen_top;  // the window's monitor in screen coordinates
 };
-const ScreenMetrics &screen_metrics();
+// Read at each use: a kiosk's monitor, resolution or scale may change while it runs.
+ScreenMetrics screen_metrics(HWND window);
 
 // The process-wide full-screen flag read by the hooks; the main window sets it with each set_full_screen.
 int full_screen_flag();
@@ -21,6 +24,9 @@ void set_full_screen_flag(int on);
 // Enters (on non-zero) or leaves full-screen mode; the window properties "FullScreen" and "Maximized"
 // remember the state. Entering twice or leaving while not in full screen does nothing.
 void set_full_screen(HWND window, int on);
+// Full screen fitted again to the window's monitor and DPI (WM_DPICHANGED, WM_DISPLAYCHANGE);
+// nothing outside full screen.
+void refit_full_screen(HWND window);
 // Removes both properties; for the main window's WM_DESTROY.
 void clear_full_screen_props(HWND window);
 // The main window's WM_GETMINMAXINFO handler.
@@ -36,6 +42,9 @@ EdgeGestureFn set_edge_gesture_fn(EdgeGestureFn fn);
 void keep_awake(bool on);
 // Swipes in from the screen's edges do nothing while the window is full screen (Windows 8 and later).
 bool disable_edge_gestures(HWND window, bool disable);
+// Has window told of session changes (WM_WTSSESSION_CHANGE: an unlock may have cost the low-level
+// hook), or no longer; nothing where the system lacks it.
+void watch_session(HWND window, bool on);
 
 // GetAsyncKeyState or a stand-in; "down" is the high bit of its result.
 typedef SHORT(WINAPI *KeyStateFn)(int vk);
@@ -51,10 +60,14 @@ int shift_f12_leaves(WPARAM key, int full_screen, KeyStateFn key_state);
 LRESULT CALLBACK low_level_key_hook(int code, WPARAM message, LPARAM event);  // WH_KEYBOARD_LL
 LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data);             // WH_KEYBOARD
 
-// Installs WH_KEYBOARD_LL on a thread of its own, then WH_KEYBOARD for all threads; returns 1 when
-// both are in place.
+// Installs WH_KEYBOARD_LL on a thread of its own, which installs it again every minute, then
+// WH_KEYBOARD for all threads; returns 1 when both are in place.
 int install_key_hooks(HINSTANCE instance);
-// Key events the low-level hook has decided since the program started.
+// Has the hook thread install the low-level hook again now (after a display change or a session
+// unlock, when Windows may have dropped it); nothing when none is installed.
+void refresh_key_hooks();
+// Key events the low-level hook has decided, and times it was installed, since the program started.
 long ll_hook_decisions();
+long ll_hook_installs();
 // Removes them in the same order; safe to call when none is installed.
 void remove_key_hooks();

@@ -53,3 +53,22 @@ void keep_awake(bool on) {
 }
 
 bool disable_edge_gestures(HWND window, bool disable) { return g_edge_gesture(window, disable); }
+
+void watch_session(HWND window, bool on) {
+    typedef BOOL(WINAPI * RegisterFn)(HWND, DWORD);
+    typedef BOOL(WINAPI * UnregisterFn)(HWND);
+    static HMODULE wts = nullptr;
+    if (on) {
+        if (!wts) wts = LoadLibraryA("wtsapi32.dll");
+        RegisterFn reg = wts ? reinterpret_cast<RegisterFn>(reinterpret_cast<void *>(
+                                   GetProcAddress(wts, "WTSRegisterSessionNotification")))
+                             : nullptr;
+        if (reg) reg(window, 0);  // NOTIFY_FOR_THIS_SESSION
+    } else if (wts) {
+        UnregisterFn unreg = reinterpret_cast<UnregisterFn>(
+            reinterpret_cast<void *>(GetProcAddress(wts, "WTSUnRegisterSessionNotification")));
+        if (unreg) unreg(window);
+        FreeLibrary(wts);
+        wts = nullptr;
+    }
+}

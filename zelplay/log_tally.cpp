@@ -15,8 +15,6 @@ namespace {
 
 // More questions than any file the editor writes: a number beyond it is not the player's.
 const int64_t kMaxQuestion = 1000000;
-// A log larger than this is not one the player wrote in a season.
-const LONGLONG kMaxLogBytes = 1LL << 30;
 
 // A signed decimal of at most ten digits; advances p.
 bool number(const char *&p, const char *end, int64_t *out) {
@@ -263,13 +261,18 @@ void tally_log(LogTally *tally, const std::string &label, const char *bytes, siz
     }
 }
 
-bool tally_log_file(LogTally *tally, const char *path) {
+bool tally_log_file(LogTally *tally, const char *path, bool *too_large) {
+    if (too_large) *too_large = false;
     // The player may be writing the log at this moment: read what is there, without locking it.
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kMaxLogBytes;
+    bool ok = GetFileSizeEx(file, &size);
+    if (ok && size.QuadPart > kTallyMaxBytes) {
+        ok = false;
+        if (too_large) *too_large = true;
+    }
     std::string bytes;
     if (ok) bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD done = 0;

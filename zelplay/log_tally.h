@@ -57,9 +57,13 @@ void tally_log(LogTally *tally, const std::string &label, const char *bytes, siz
 // Adds a visit log's bytes: rows of another layout and cut rows are counted and skipped, a visit
 // already counted (the same kiosk, date and start) is counted once. false when bytes are not a visit log.
 bool tally_visits(VisitTally *tally, const char *bytes, size_t size);
-// false when the file cannot be read. A log saved again as UTF-8 is read as its text. A visit log
-// goes to the visit tally, any other file to the answer-log columns.
-bool tally_log_file(LogTally *tally, const char *path);
+// A log larger than this is not one the player wrote in a season, and reading it whole (twice,
+// when it is UTF-8) could take a 32-bit player's memory.
+const long long kTallyMaxBytes = 64LL << 20;
+// false when the file cannot be read, or is larger than kTallyMaxBytes (then too_large, when given,
+// is set). A log saved again as UTF-8 is read as its text. A visit log goes to the visit tally, any
+// other file to the answer-log columns.
+bool tally_log_file(LogTally *tally, const char *path, bool *too_large = nullptr);
 // The tally as a table, header row first; the result rows are recomputed from the totals with the
 // rules of the question file loaded in each position (slots: kTallyFiles entries, any may be null).
 // Visit logs follow in three parts (per day, per kiosk, per hour), their results as recorded.

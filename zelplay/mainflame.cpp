@@ -21,6 +21,7 @@
 #include "zelmica_version.h"
 #include "shell_seam.h"
 #include "tally_dialog.h"
+#include <shellapi.h>
 #include <shlwapi.h>
 #include <string.h>
 #include <windowsx.h>
@@ -168,10 +169,12 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     install_key_hooks(g_main.instance);
+    watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     g_main.arrow = LoadCursorA(nullptr, IDC_ARROW);
     g_main.hand_shown = 0;
+    DragAcceptFiles(window, TRUE);
 }
 
 // A program folder that cannot be written (a zip unpacked under Program Files, a locked-down PC)
@@ -187,10 +190,22 @@ static void check_log_folder(HWND window) {
     show_message_box(window, text, kTitle, MB_OK | MB_ICONWARNING);
 }
 
+// Windows ends the process after WM_ENDSESSION and sends no WM_DESTROY: the waiting answers are
+// written or rescued here, without a box, which would only hold up the shutdown.
+static void on_end_session(HWND window, bool ending) {
+    if (!ending) return;
+    end_visit_now();
+    result_log_rescue();
+    if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
+    remove_key_hooks();
+    keep_awake(false);
+}
+
 static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
+    watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
     clear_full_screen_props(window);
@@ -201,6 +216,43 @@ static void cmd_open_question(HWND window) {
     if (run_engine(kRunUnderWay, 0, nullptr) != 0) return;
     run_engine(kRunLoadFile, 0, nullptr);
     refresh(window);
+}
+
+// A .set or .qst dropped on the start screen opens as セットを開く or 問題を開く would; in full
+// screen or during a run a drop is refused.
+static void open_dropped(HWND window, const char *path) {
+    DWORD attributes = GetFileAttributesA(path);
+    const char *extension = PathFindExtensionA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        show_message_box(window, "フォルダはドロップできません。ファイルをドロップしてください。", kTitle,
+                         MB_OK | MB_ICONWARNING);
+    } else if (lstrcmpiA(extension, ".set") == 0) {
+        const void *io = path;
+        if (set_manager(kSetLoadPath, 0, &io) != 1 || !io) return;
+        set_restart_file(path);
+        apply_set(window, static_cast<const SetRecord *>(io));
+    } else if (lstrcmpiA(extension, ".qst") == 0) {
+        char *text = const_cast<char *>(path);
+        run_engine(kRunLoadFile, 0, &text);
+        refresh(window);
+    } else {
+        show_message_box(window, "問題ファイル(*.qst)かセットファイル(*.set)をドロップしてください。", kTitle,
+                         MB_OK | MB_ICONWARNING);
+    }
+}
+
+static void on_drop_files(HWND window, HDROP drop) {
+    char path[kPathSize] = {0};
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT length = count == 1 ? DragQueryFileA(drop, 0, nullptr, 0) : 0;
+    bool one = count == 1 && length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length;
+    DragFinish(drop);
+    if (full_screen_flag() || run_engine(kRunUnderWay, 0, nullptr) != 0) return;
+    if (!one) {
+        show_message_box(window, "ドロップできるファイルは一度に一つです。", kTitle, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    open_dropped(window, path);
 }
 
 static void cmd_about(HWND window) {
@@ -285,6 +337,13 @@ static void on_command(HWND window, int id) {
     }
 }
 
+// A monitor plugged in or a resolution changed: Windows may have dropped the low-level hook
+// meanwhile, and full screen must cover the new screen.
+static void on_display_change(HWND window) {
+    refresh_key_hooks();
+    refit_full_screen(window);
+}
+
 static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
@@ -323,6 +382,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_CREATE: on_create(window); return 0;
     case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: on_end_session(window, wp != FALSE); return 0;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
@@ -330,14 +391,19 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_PAINT: paint_screen(window, g_main.score_display, full_screen_flag()); return 0;
     case kMsgDpiChanged:
         // Moved to a screen of another scale: the fonts and pictures follow, the layout is the
-        // client area's anyway. A full-screen window keeps its own size.
+        // client area's anyway. A full-screen window is fitted to the new caption and menu heights.
         font_slots_set_dpi(HIWORD(wp));
-        if (!full_screen_flag()) {
+        if (full_screen_flag()) refit_full_screen(window);
+        else {
             const RECT *r = reinterpret_cast<const RECT *>(lp);
             SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
         InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_DISPLAYCHANGE: on_display_change(window); break;
+    case WM_WTSSESSION_CHANGE:
+        if (wp == WTS_SESSION_UNLOCK) refresh_key_hooks();
         return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
@@ -346,6 +412,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;
         break;
     case WM_COMMAND: on_command(window, LOWORD(wp)); return 0;
+    case WM_DROPFILES: on_drop_files(window, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case MM_MCINOTIFY:
@@ -421,7 +488,11 @@ HWND start_player(HINSTANCE instance, int show) {
     return window;
 }
 
-int open_start_file(HWND window, const char *path) {
+int open_start_file(HWND window, const char *given) {
+    // File dialogs move the current folder: a restart must still find the file it was given.
+    char path[kPathSize];
+    DWORD n = GetFullPathNameA(given, sizeof path, path, nullptr);
+    if (!n || n >= sizeof path) copy_cut(path, sizeof path, given);
     set_restart_file(path);
     if (lstrcmpiA(PathFindExtensionA(path), ".set") == 0) {
         const void *io = path;

@@ -25,8 +25,9 @@ bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settl
 void apply_set(HWND window, const SetRecord *record);
 
 // The file named on the command line: a ".set" is applied as the set menu would, anything else
-// is loaded as a question file. 1 when the file was taken. A set that goes full screen does so
-// without the hint on leaving it: nobody may be there to close it, and visitors should not read it.
+// is loaded as a question file, both by their full path (the one a restart opens). 1 when the
+// file was taken. A set that goes full screen does so without the hint on leaving it: nobody may
+// be there to close it, and visitors should not read it.
 int open_start_file(HWND window, const char *path);
 
 // The player's start, before its message loop: crash restart, the window class and the window,

@@ -1,5 +1,6 @@
 // Full-screen mode and the keyboard hooks of the player's main window.
 #include "kiosk.h"
+#include "dpi.h"
 #include <atomic>
 
 namespace {
@@ -17,7 +18,10 @@ HHOOK g_key_hook = nullptr;
 
 // The low-level hook runs on a thread of its own: Windows waits only LowLevelHooksTimeout for
 // each key and then removes a hook whose thread does not answer, and the interface thread is
-// busy at times (the start sound plays on it until it ends).
+// busy at times (the start sound plays on it until it ends). Windows removes it silently even so
+// (a stalled system, a locked session), so the thread installs it again every minute and when
+// asked (display change, session unlock).
+enum { kReinstallMillis = 60000, kMsgReinstall = WM_APP + 1 };
 struct HookThread {
     HANDLE thread = nullptr;
     DWORD id = 0;
@@ -25,13 +29,28 @@ struct HookThread {
     HINSTANCE instance = nullptr;
 };
 HookThread g_hook_thread;
+std::atomic<long> g_ll_installs{0};
+
+// The new hook first, then the old one away: no key passes in between.
+void reinstall_ll_hook() {
+    HHOOK fresh = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, g_hook_thread.instance, 0);
+    if (!fresh) return;  // the old one may still be in place; the next turn tries again
+    if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
+    g_ll_hook = fresh;
+    ++g_ll_installs;
+}
 
 DWORD WINAPI hook_thread_main(LPVOID) {
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue, before anyone posts
-    g_ll_hook = SetWindowsHookExA(WH_KEYBOARD_LL, low_level_key_hook, g_hook_thread.instance, 0);
+    reinstall_ll_hook();
     SetEvent(g_hook_thread.ready);
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    UINT_PTR timer = SetTimer(nullptr, 0, kReinstallMillis, nullptr);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if ((msg.message == WM_TIMER && !msg.hwnd) || msg.message == kMsgReinstall) reinstall_ll_hook();
+        else DispatchMessageA(&msg);
+    }
+    if (timer) KillTimer(nullptr, timer);
     if (g_ll_hook) UnhookWindowsHookEx(g_ll_hook);
     g_ll_hook = nullptr;
     return 0;
@@ -47,17 +66,27 @@ HANDLE flag_handle(int on) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR
 
 }  // namespace
 
-const ScreenMetrics &screen_metrics() {
-    static bool filled = false;
-    static ScreenMetrics m;
-    if (!filled) {
-        m.caption_height = GetSystemMetrics(SM_CYCAPTION);
-        m.frame_width = GetSystemMetrics(SM_CXFRAME);
-        m.frame_height = GetSystemMetrics(SM_CYFRAME);
-        m.screen_width = GetSystemMetrics(SM_CXSCREEN);
-        m.screen_height = GetSystemMetrics(SM_CYSCREEN);
-        m.menu_height = GetSystemMetrics(SM_CYMENU);
-        filled = true;
+ScreenMetrics screen_metrics(HWND window) {
+    typedef int(WINAPI * MetricsForDpiFn)(int, UINT);
+    static MetricsForDpiFn for_dpi = reinterpret_cast<MetricsForDpiFn>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    // Caption and menu are drawn at the monitor's scale, which may not be the system's: a part of
+    // the menu bar left on the screen would offer 終了 to visitors.
+    UINT dpi = static_cast<UINT>(window_dpi(window));
+    auto metric = [&](int index) { return for_dpi ? for_dpi(index, dpi) : GetSystemMetrics(index); };
+    ScreenMetrics m;
+    m.caption_height = metric(SM_CYCAPTION);
+    m.frame_width = metric(SM_CXFRAME);
+    m.frame_height = metric(SM_CYFRAME);
+    m.menu_height = metric(SM_CYMENU);
+    m.screen_width = GetSystemMetrics(SM_CXSCREEN);
+    m.screen_height = GetSystemMetrics(SM_CYSCREEN);
+    m.screen_left = m.screen_top = 0;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        m.screen_left = monitor.rcMonitor.left;
+        m.screen_top = monitor.rcMonitor.top;
     }
     return m;
 }
@@ -66,7 +95,7 @@ int full_screen_flag() { return g_full_screen; }
 void set_full_screen_flag(int on) { g_full_screen = on ? 1 : 0; }
 
 void set_full_screen(HWND window, int on) {
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window);
     bool active = GetPropA(window, kPropFullScreen) != nullptr;
     // A second entry would record the already maximized state and lose the one to return to.
     if ((on != 0) == active) return;
@@ -76,18 +105,29 @@ void set_full_screen(HWND window, int on) {
         bool zoomed = IsZoomed(window) != FALSE;
         SetPropA(window, kPropMaximized, flag_handle(zoomed));
         if (zoomed)
-            SetWindowPos(window, nullptr, -m.frame_width, -(m.frame_height + m.menu_height + m.caption_height),
-                         kOversize, kOversize, SWP_NOZORDER);
+            SetWindowPos(window, nullptr, m.screen_left - m.frame_width,
+                         m.screen_top - (m.frame_height + m.menu_height + m.caption_height), kOversize, kOversize,
+                         SWP_NOZORDER);
         else
             ShowWindow(window, SW_SHOWMAXIMIZED);
     } else {
         SetPropA(window, kPropFullScreen, flag_handle(0));
         disable_edge_gestures(window, false);
         if (GetPropA(window, kPropMaximized))
-            SetWindowPos(window, nullptr, -m.frame_width, -m.frame_height, kOversize, kOversize, SWP_NOZORDER);
+            SetWindowPos(window, nullptr, m.screen_left - m.frame_width, m.screen_top - m.frame_height, kOversize,
+                         kOversize, SWP_NOZORDER);
         else
             ShowWindow(window, SW_RESTORE);
     }
+}
+
+void refit_full_screen(HWND window) {
+    if (!GetPropA(window, kPropFullScreen)) return;
+    const ScreenMetrics m = screen_metrics(window);
+    // Maximized again at the new metrics; WM_GETMINMAXINFO clips the size.
+    SetWindowPos(window, nullptr, m.screen_left - m.frame_width,
+                 m.screen_top - (m.frame_height + m.menu_height + m.caption_height), kOversize, kOversize,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void clear_full_screen_props(HWND window) {
@@ -97,7 +137,7 @@ void clear_full_screen_props(HWND window) {
 
 void full_screen_minmax(HWND window, MINMAXINFO *info) {
     DefWindowProcA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(info));
-    const ScreenMetrics &m = screen_metrics();
+    const ScreenMetrics m = screen_metrics(window);
     info->ptMaxPosition.x = -m.frame_width;
     info->ptMaxSize.x = info->ptMaxTrackSize.x = m.screen_width + 2 * m.frame_width;
     if (GetPropA(window, kPropFullScreen)) {
@@ -162,6 +202,11 @@ LRESULT CALLBACK key_hook(int code, WPARAM vk, LPARAM key_data) {
 }
 
 long ll_hook_decisions() { return g_ll_decisions; }
+long ll_hook_installs() { return g_ll_installs; }
+
+void refresh_key_hooks() {
+    if (g_hook_thread.thread) PostThreadMessageA(g_hook_thread.id, kMsgReinstall, 0, 0);
+}
 
 int install_key_hooks(HINSTANCE instance) {
     if (!g_hook_thread.thread) {

@@ -159,23 +159,6 @@ static void draw_picture(HDC dc) {
     DeleteDC(src);
 }
 
-// A wallpaper with transparency: the background first, then each tile blended over it.
-static void tile_over_background(HDC dc, HBITMAP wall, const RECT &r) {
-    FillRect(dc, &r, back_brush(kBrushGet, 0));
-    BITMAP bm;
-    if (!GetObjectA(wall, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return;
-    HDC src = CreateCompatibleDC(dc);
-    if (!src) return;
-    {
-        SelectedBitmap sel(src, wall);
-        BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        for (int y = 0; sel.old && y < r.bottom; y += bm.bmHeight)
-            for (int x = 0; x < r.right; x += bm.bmWidth)
-                AlphaBlend(dc, x, y, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, over);
-    }
-    DeleteDC(src);
-}
-
 static void draw_score_line(HDC dc) {
     char width[64] = "";
     char *buffer = width;
@@ -210,8 +193,9 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
 
     HBITMAP wall = nullptr;
     if (image_store(kImgWallpaperAtDpi, font_slots_dpi(), &wall) && wall) {
-        if (image_store(kImgWallpaperAlpha, 0, nullptr)) tile_over_background(dc, wall, r);
-        else tile_bitmap(dc, wall, 0, 0, r.right, r.bottom);
+        // A wallpaper with transparency shows the background through it.
+        HBRUSH under = image_store(kImgWallpaperAlpha, 0, nullptr) ? back_brush(kBrushGet, 0) : nullptr;
+        tile_bitmap(dc, wall, 0, 0, r.right, r.bottom, under);
     } else {
         FillRect(dc, &r, back_brush(kBrushGet, 0));
     }

@@ -1,4 +1,5 @@
-// Result-log writing that loses no line while another program holds the log open.
+// Result-log and visit-log writing that loses no line while another program holds a log open or
+// its folder is away.
 #include "result_log.h"
 #include "BrixLib.h"
 #include "imemory.h"
@@ -31,6 +32,48 @@ Waiting *g_head;
 Waiting **g_tail = &g_head;
 size_t g_count;
 
+// The crash path's copy of the waiting lines, "log path\0line\0" one after the other, in list order,
+// kept in memory that exists from the start: a fault may leave the heap unusable. Lines past its
+// end (a log locked for days) are kept by the list alone.
+enum { kCrashCopySize = 256 * 1024 };
+char g_copy[kCrashCopySize];
+size_t g_copy_begin, g_copy_end, g_copy_lines;  // the first g_copy_lines waiting lines lie in [begin, end)
+char g_copy_recovery[2][kPathSize];             // the recovery files, worked out before any fault
+
+size_t record_size(const char *record) {
+    size_t path = strlen(record) + 1;
+    return path + strlen(record + path) + 1;
+}
+
+// A visit row goes in without its header: the recovery file is no log of its own.
+bool copy_line(const Waiting *w) {
+    const char *line = w->text + w->header;
+    size_t p = strlen(w->path) + 1, n = strlen(line) + 1;
+    if (p + n > sizeof g_copy - g_copy_end && g_copy_begin) {
+        memmove(g_copy, g_copy + g_copy_begin, g_copy_end - g_copy_begin);
+        g_copy_end -= g_copy_begin;
+        g_copy_begin = 0;
+    }
+    if (p + n > sizeof g_copy - g_copy_end) return false;
+    memcpy(g_copy + g_copy_end, w->path, p);
+    memcpy(g_copy + g_copy_end + p, line, n);
+    g_copy_end += p + n;
+    ++g_copy_lines;
+    return true;
+}
+
+void drop_copied_head() {
+    if (!g_copy_lines) return;
+    g_copy_begin += record_size(g_copy + g_copy_begin);
+    if (!--g_copy_lines) g_copy_begin = g_copy_end = 0;
+}
+
+// After a line left from the middle of the list (its log took it while another log refused).
+void rebuild_copy() {
+    g_copy_begin = g_copy_end = g_copy_lines = 0;
+    for (const Waiting *w = g_head; w && copy_line(w); w = w->next) {}
+}
+
 char g_recovery_folders[2][kPathSize];  // set by tests; empty: the usual places
 char g_recovery_ready[2][kPathSize];    // worked out when a line first waits, so a fault needs no shell call
 bool g_recovery_prepared;
@@ -54,7 +97,13 @@ void recovery_folder(int i, char *out) {
 
 void prepare_recovery_folders() {
     if (g_recovery_prepared) return;
-    for (int i = 0; i < 2; ++i) recovery_folder(i, g_recovery_ready[i]);
+    for (int i = 0; i < 2; ++i) {
+        recovery_folder(i, g_recovery_ready[i]);
+        g_copy_recovery[i][0] = '\0';
+        if (g_recovery_ready[i][0] &&
+            snprintf(g_copy_recovery[i], kPathSize, "%s%s", g_recovery_ready[i], kRecoveryName) >= kPathSize)
+            g_copy_recovery[i][0] = '\0';
+    }
     g_recovery_prepared = true;
 }
 
@@ -69,6 +118,7 @@ void keep(const char *path, const char *line, size_t header) {
     *g_tail = w;
     g_tail = &w->next;
     ++g_count;
+    if (g_copy_lines + 1 == g_count) copy_line(w);  // else an earlier line did not fit: the copy stays a prefix
 }
 
 void drop_head() {
@@ -77,6 +127,7 @@ void drop_head() {
     if (!g_head) g_tail = &g_head;
     --g_count;
     I_HEAP_FREE(w);
+    drop_copied_head();
 }
 
 // A folder that went away (a share whose server is down, a stick pulled out) can take the system
@@ -133,11 +184,13 @@ bool write_line(const char *path, const char *text, size_t header) {
 }
 
 void unlink(Waiting **link) {
+    if (link == &g_head) return drop_head();
     Waiting *w = *link;
     *link = w->next;
     if (g_tail == &w->next) g_tail = link;
     --g_count;
     I_HEAP_FREE(w);
+    rebuild_copy();
 }
 
 bool waits_for(const char *path) {
@@ -219,6 +272,21 @@ void set_recovery_folders(const char *first, const char *second) {
 void result_log_rescue() {
     char log[kPathSize], recovery[kPathSize];
     rescue(log, recovery);
+}
+
+void result_log_rescue_on_crash() {
+    // Only what exists already: the copy, the recovery paths and the stack.
+    size_t at = g_copy_begin;
+    bool log_takes = true;
+    for (size_t i = 0; i < g_copy_lines; ++i) {
+        const char *path = g_copy + at;
+        const char *text = path + strlen(path) + 1;
+        if (log_takes) log_takes = write_line(path, text, 0);
+        for (int r = 0; !log_takes && r < 2; ++r)
+            if (g_copy_recovery[r][0] && append_to_file_quietly(g_copy_recovery[r], text, kAppendOpenAlways)) break;
+        at += record_size(path);
+    }
+    g_copy_begin = g_copy_end = g_copy_lines = 0;  // written once; the list itself is left alone
 }
 
 int result_log_finish(HWND owner) {

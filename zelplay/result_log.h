@@ -24,8 +24,11 @@ int result_log_retry();
 // Last chance for the waiting lines: their log once more, then the recovery file, with a message
 // (owned by owner) naming it. 1 when nothing is left waiting.
 int result_log_finish(HWND owner);
-// The same without a message, for a player that is about to end by a fault.
+// The same without a message, for a player that Windows is about to end (shutdown, sign-out).
 void result_log_rescue();
+// The same for a player that faulted: neither allocates nor frees, and writes only the lines kept
+// in memory reserved at start (the first 256 KB of waiting lines).
+void result_log_rescue_on_crash();
 // The clock that spaces out the attempts at a log folder that went away; tests move it. Null: GetTickCount.
 void set_result_log_ticks(DWORD(WINAPI *ticks)());
 // Tests put the recovery file elsewhere: the first folder, then the second (each with its backslash).

@@ -1,11 +1,14 @@
-// The 集計 dialog: the tally of the current result log and of the log files and folders the operator adds.
+// The 集計 dialog: the tally of the current result log and of the log files and folders the operator
+// adds, and what the counting could not take.
 #include "tally_dialog.h"
+#include <new>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
 #include "DirList.h"
 #include "QuesManager.h"
 #include "log_tally.h"
+#include "message_box.h"
 #include "report_dialog.h"
 #include "resource.h"
 
@@ -37,36 +40,66 @@ void add_folder(const char *folder) {
     FindClose(h);
 }
 
-void fill(ReportContent *content) {
+const char kTallyCaption[] = "集計";
+
+void count(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     LogTally tally;
     std::string missing;
-    for (const std::string &path : g_paths)
-        if (!tally_log_file(&tally, path.c_str())) missing += "読めなかったファイル: " + path + "\r\n";
+    for (const std::string &path : paths) {
+        bool too_large = false;
+        if (tally_log_file(&tally, path.c_str(), &too_large)) continue;
+        missing += "読めなかったファイル: " + path + "\r\n";
+        if (!too_large) continue;
+        std::string text = "「" + path + "」は " + std::to_string(static_cast<long long>(kTallyMaxBytes >> 20)) +
+                           " MB を超えるため集計しません。\r\nログを分けてから選んでください。";
+        show_message_box(owner, text.c_str(), kTallyCaption, MB_OK | MB_ICONWARNING);
+    }
     const QuestionFile *slots[kTallyFiles];
     for (int i = 0; i < kTallyFiles; ++i) slots[i] = loaded_question_file(i);
     Table table = tally_table(tally, slots);
     std::string files;
-    for (const std::string &path : g_paths) files += "集計したファイル: " + path + "\r\n";
+    for (const std::string &path : paths) files += "集計したファイル: " + path + "\r\n";
     content->text = files + missing + "\r\n" + table_text(table);
     content->csv = table_csv(table);
+}
+
+void say_out_of_memory(HWND owner, ReportContent *content) {
+    content->text.clear();
+    content->csv.clear();
+    show_message_box(owner, "集計に使うメモリーが足りません。選ぶログを減らしてください。", kTallyCaption,
+                     MB_OK | MB_ICONWARNING);
+}
+
+// Running out of memory ends the tally with a word, not the kiosk. Caught here, where the work
+// starts: an exception must not cross the dialog's window procedure.
+void fill(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
+    try {
+        count(owner, content, paths);
+    } catch (const std::bad_alloc &) {
+        say_out_of_memory(owner, content);
+    }
 }
 
 void on_command(HWND dialog, int id, ReportContent *content) {
     char folder[kPathSize] = {0};
     module_folder(folder);
-    if (id == IDC_TALLY_CHOOSE) {
-        std::vector<std::string> paths;
-        if (!choose_open_files(dialog, "集計に加えるログファイルの選択（複数選べます）", kLogFilter, folder, &paths)) return;
-        for (const std::string &p : paths) add_path(p);
-    } else if (id == IDC_TALLY_FOLDER) {
-        if (!choose_folder(dialog, "来場者ごとの記録（visits-*.csv）を集計に加えるフォルダー", folder)) return;
-        add_folder(folder);
-    } else if (id == IDC_TALLY_CLEAR) {
-        g_paths.clear();
-    } else {
-        return;
+    try {
+        if (id == IDC_TALLY_CHOOSE) {
+            std::vector<std::string> paths;
+            if (!choose_open_files(dialog, "集計に加えるログファイルの選択（複数選べます）", kLogFilter, folder, &paths)) return;
+            for (const std::string &p : paths) add_path(p);
+        } else if (id == IDC_TALLY_FOLDER) {
+            if (!choose_folder(dialog, "来場者ごとの記録（visits-*.csv）を集計に加えるフォルダー", folder)) return;
+            add_folder(folder);
+        } else if (id == IDC_TALLY_CLEAR) {
+            g_paths.clear();
+        } else {
+            return;
+        }
+        fill(dialog, content, g_paths);
+    } catch (const std::bad_alloc &) {
+        say_out_of_memory(dialog, content);
     }
-    fill(content);
 }
 
 }  // namespace
@@ -77,6 +110,6 @@ void show_tally(HWND owner, HINSTANCE instance) {
     run_engine(kRunGetLogPath, 0, &buffer);
     g_paths.assign(1, log);
     ReportContent content = {std::string(), std::string(), "集計.csv", on_command};
-    fill(&content);
+    fill(owner, &content, g_paths);
     run_report_dialog(owner, instance, IDD_TALLY, &content);
 }
