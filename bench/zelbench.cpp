@@ -16,6 +16,7 @@
 #include "font_slot.h"
 #include "image_store.h"
 #include "log_tally.h"
+#include "visit_log.h"
 #include "result_report.h"
 #include "../tests/jpeg_encoder.h"
 #include "player_harness.h"
@@ -510,6 +511,56 @@ void bench_insight(const Folder &dir) {
              static_cast<unsigned>(rows));
     row(what, tally_us, read_us, 0);
     row("  against one second", tally_us, 1e6, 1);
+
+    // Visit logs of an event: ten kiosks' files of a day, one row per visitor.
+    const int kiosks = 10, per_kiosk = visitors / kiosks;
+    std::vector<std::string> visit_paths;
+    size_t visit_bytes = 0;
+    static const char *const kResults[] = {"大吉", "中吉", "小吉", "吉"};
+    for (int k = 0; k < kiosks; ++k) {
+        std::string file = visit_header(8);
+        VisitRow v;
+        v.kiosk = "KIOSK" + std::to_string(k + 1);
+        v.set_file = "event.set";
+        for (int i = 0; i < per_kiosk; ++i) {
+            const int f = static_cast<int>(next(5)), at = 9 * 3600 + i * 3;
+            v.start = {2026, 12, 2, 8, static_cast<WORD>(at / 3600), static_cast<WORD>(at / 60 % 60), static_cast<WORD>(at % 60), 0};
+            v.end = v.start;
+            v.end.wSecond = static_cast<WORD>((v.start.wSecond + 2) % 60);
+            v.slot = f + 1;
+            v.title = "診断" + std::to_string(f + 1);
+            v.answers.assign(static_cast<size_t>(4 + f), VisitAnswer{0, 0});
+            v.total = 0;
+            for (VisitAnswer &a : v.answers) {
+                a.answer = static_cast<int>(next(4)) + 1;
+                a.points = 4 - a.answer;
+                v.total += a.points;
+            }
+            v.ending = next(20) ? kVisitCompleted : kVisitResultLeft;
+            v.result = kResults[v.total % 4];
+            file += visit_row_text(v);
+        }
+        visit_bytes += file.size();
+        visit_paths.push_back(dir.write("visits-2026-12-08-" + v.kiosk + ".csv", file));
+    }
+    double visit_read_us = time_us(reps, [&] {
+        for (const std::string &p : visit_paths) {
+            HANDLE h = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            std::string bytes(GetFileSize(h, nullptr), '\0');
+            DWORD done = 0;
+            ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr);
+            CloseHandle(h);
+        }
+    });
+    double visit_us = time_us(reps, [&] {
+        LogTally tally;
+        for (const std::string &p : visit_paths) tally_log_file(&tally, p.c_str());
+        rows = tally_table(tally, slots).size();
+    });
+    snprintf(what, sizeof what, "tally, %d visits in %d kiosk files (%.1f MB)", per_kiosk * kiosks, kiosks,
+             visit_bytes / 1048576.0);
+    row(what, visit_us, visit_read_us, 0);
+    row("  against one second", visit_us, 1e6, 1);
 
     // The result check of long files: a count per total, question by question, exactly. Its work
     // grows with the cube of the questions (totals x questions x the counts' words); what would

@@ -6,6 +6,7 @@
 #include "imemory.h"
 #include "message_box.h"
 #include <imm.h>
+#include <shlobj.h>
 #include <string.h>
 
 static BOOL real_open(OPENFILENAMEA *o) { return GetOpenFileNameA(o); }
@@ -13,7 +14,23 @@ static BOOL real_save(OPENFILENAMEA *o) { return GetSaveFileNameA(o); }
 static BOOL real_colour(CHOOSECOLORA *c) { return ChooseColorA(c); }
 static BOOL real_font(CHOOSEFONTA *f) { return ChooseFontA(f); }
 
+static BOOL real_folder(HWND owner, const char *title, char *folder) {
+    BROWSEINFOA b;
+    memset(&b, 0, sizeof b);
+    b.hwndOwner = owner;
+    b.lpszTitle = title;
+    b.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&b);
+    if (!list) return FALSE;
+    char path[MAX_PATH] = {0};
+    BOOL ok = SHGetPathFromIDListA(list, path);
+    CoTaskMemFree(list);
+    if (ok) copy_cut(folder, kPathSize, path);
+    return ok;
+}
+
 static const CommonDialogs kReal = {real_open, real_save, real_colour, real_font};
+static FolderChooser g_folder = real_folder;
 static CommonDialogs g_dialogs = kReal;
 // CHOOSEFONT.iPointSize counts tenths of a point; an inch holds 72 points.
 enum { kPointTenthsPerInch = 720 };
@@ -213,3 +230,11 @@ void set_ime_open(HWND window, bool open) {
 const char kPictureFilter[] = "すべての画像(*.bmp,*.jpg,*.jpeg,*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0"
                               "画像ファイル(*.bmp)\0*.bmp\0画像ファイル(*.jpg,*jpeg)\0*.jpg;*.jpeg\0"
                               "画像ファイル(*.png)\0*.png\0すべてのファイル(*.*)\0*.*\0";
+
+int choose_folder(HWND owner, const char *title, char *folder) { return g_folder(owner, title, folder) ? 1 : 0; }
+
+FolderChooser set_folder_chooser(FolderChooser chooser) {
+    FolderChooser old = g_folder;
+    g_folder = chooser ? chooser : real_folder;
+    return old;
+}

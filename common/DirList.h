@@ -32,6 +32,11 @@ int choose_file_into_box(HWND dialog, int box, const char *title, const char *fi
 void put_path_into_box(HWND dialog, int box, const char *file);
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record);
 void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record);
+// A folder; folder (kPathSize bytes) receives it without a trailing backslash. 0 when cancelled.
+int choose_folder(HWND owner, const char *title, char *folder);
+// The shell's folder chooser behind choose_folder; tests replace it. Null restores it; returns the previous one.
+typedef BOOL (*FolderChooser)(HWND owner, const char *title, char *folder);
+FolderChooser set_folder_chooser(FolderChooser chooser);
 
 void listbox_move_up(HWND dialog, int id);
 void listbox_move_down(HWND dialog, int id);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real zelplay.exe under Xvfb with a question file on its command line, one
-# diagnosis clicked through with the mouse, then the log checked byte for byte and the result
-# screen checked by its pixels. Runs the i686 player (the release) and the x86_64 one; an
+# diagnosis clicked through with the mouse, then the log checked byte for byte, the result
+# screen checked by its pixels and the visit log's row by its cells. Runs the i686 player (the release) and the x86_64 one; an
 # architecture may be named as the only argument.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -84,4 +84,14 @@ if [ "${white%.*}" -lt 100 ]; then
   echo "e2e $arch: no title text in the text area ($white white pixels)" >&2
   exit 1
 fi
-echo "e2e $arch: log lines and result screen as expected ($white title pixels)"
+
+# 戻る ends the visit: its one row goes to the visit log beside the answer log, which stays as it was.
+click 5
+visits=$(ls "$work"/visits-*.csv 2>/dev/null || true)
+row=$( [ -n "$visits" ] && iconv -f CP932 -t UTF-8 "$visits" | sed -n '2p' | tr -d '\r')
+if ! [[ "$row" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},[0-9]+,[^,]+,,1,通しテスト,5,結果その一,完了,,2,3,1,2$ ]] ||
+  [ "$expected" != "$(od -An -tx1 "$work/zelm.csv")" ]; then
+  echo "e2e $arch: visit log row not as expected: ${row:-<none>}" >&2
+  exit 1
+fi
+echo "e2e $arch: log lines, visit row and result screen as expected ($white title pixels)"

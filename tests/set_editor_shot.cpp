@@ -19,6 +19,8 @@ int main() {
     strcpy(r->wallpaper, "pic\\sakura.jpg");
     r->idle_minutes = 3;
     r->full_screen = r->daily_log = 1;
+    strcpy(r->kiosk, "受付1");
+    strcpy(r->log_folder, "\\\\server\\share\\zelmica");
     r->text_colour = RGB(255, 255, 0);
     r->back_colour = RGB(0, 0, 128);
     r->title_font.lfHeight = 50;

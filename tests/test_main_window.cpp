@@ -9,6 +9,7 @@
 #include "BrixLib.h"
 #include "DirList.h"
 #include "QuesManager.h"
+#include "result_log.h"
 #include "SetManager.h"
 #include "dpi.h"
 #include "font_slot.h"
@@ -59,6 +60,7 @@ protected:
         CommonDialogs scripted = {cancel_dialog, cancel_dialog, nullptr, nullptr};
         old_dialogs = set_common_dialogs(&scripted);
         set_log_folder(dir.path().c_str());
+        set_recovery_folders(dir.path().c_str(), dir.path().c_str());
         static ATOM atom = register_main_class(GetModuleHandleA(nullptr));
         ASSERT_NE(0, atom);
         // Hidden: the handlers do not need the window on screen.
@@ -73,6 +75,7 @@ protected:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         set_full_screen_flag(0);
         set_log_folder(nullptr);
+        set_recovery_folders(nullptr, nullptr);
         set_common_dialogs(&old_dialogs);
         set_create_process_fn(nullptr);
         set_shell_open_fn(nullptr);

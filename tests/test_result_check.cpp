@@ -148,6 +148,7 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};
     Table t = tally_table(tally, slots);
     EXPECT_EQ("表.csv", log_column_label("C:\\表示\\表.csv"));  // 0x5C inside a character
+    EXPECT_EQ("2025年12月08日", log_column_label("zelm20251208.csv"));
     const std::vector<std::string> header = {"項目", "12月08日", "12月09日", "合計"};
     EXPECT_EQ(header, t[0]);
     const struct {
@@ -171,6 +172,72 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
         for (size_t c = 0; c < 3; ++c) EXPECT_EQ(row.values[c], cell(t, row.label, c + 1)) << row.label;
     EXPECT_EQ("", cell(t, "問題2 結果 X", 1));  // file 2's rows are unknown without its file
     EXPECT_EQ("項目,12月08日,12月09日,合計\r\n", table_csv(t).substr(0, table_csv(t).find("\r\n") + 2));
+}
+
+}  // namespace
+
+namespace {
+
+// The row labelled label in the part whose header row begins with part.
+std::vector<std::string> part_row(const Table &t, const std::string &part, const std::string &label) {
+    bool in = false;
+    for (const auto &row : t) {
+        if (row.size() > 1 && row[0] == part) in = true;
+        else if (row.size() > 1 && row[0].find("別") != std::string::npos) in = false;
+        if (in && !row.empty() && row[0] == label) return row;
+    }
+    return {};
+}
+
+TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
+    const std::string header =
+        "日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,離脱した設問";
+    const std::string k1 = header + ",設問1 回答,設問1 得点,設問2 回答,設問2 得点\r\n"
+        "2026-12-08,10:00:05,10:00:47,42,K1,s.set,1,占い,5,大吉,完了,,1,2,2,3\r\n"
+        "2026-12-08,10:05:00,10:06:00,60,K1,s.set,1,占い,1,\"小吉, また\",結果のまま放置,,2,0,1,1\r\n"
+        "2026-12-08,11:00:00,11:00:20,20,K1,s.set,1,占い,,,途中で離脱,2,1,2,,\r\n"
+        "foreign,row\r\n"
+        "2026-12-08,11:30:00,11:30:30,30,K1,s.set,1,占い,5,大吉,終わり?,,1,2,2,3\r\n"
+        "2026-12-08,12:00:00,12:0";  // cut short
+    // A newer player's header with a column this one does not know.
+    const std::string k2 = header + ",天気,設問1 回答,設問1 得点\r\n"
+        "2026-12-09,10:00:00,10:01:40,100,K2,s.set,1,占い,5,大吉,完了,,晴れ,1,2\r\n";
+    ScratchFolder dir;
+    LogTally tally;
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("visits-2026-12-08-K1.csv", k1).c_str()));
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("copy.csv", k1).c_str()));  // the same visits again
+    ASSERT_TRUE(tally_log_file(&tally, dir.write("visits-2026-12-09-K2.csv", k2).c_str()));
+    EXPECT_TRUE(tally.columns.empty());  // nothing went to the answer-log columns
+    EXPECT_EQ(tally.visits.rows, 13u);
+    EXPECT_EQ(tally.visits.skipped, 6u);
+    EXPECT_EQ(tally.visits.duplicates, 3u);
+    Table t = tally_table(tally, nullptr);
+    const struct {
+        const char *part, *label;
+        std::vector<std::string> values;
+    } rows[] = {
+        {"日別", "日別", {"2026-12-08", "2026-12-09", "合計"}},
+        {"日別", "来場者", {"3", "1", "4"}},
+        {"日別", "完了", {"1", "1", "2"}},
+        {"日別", "結果のまま放置", {"1", "0", "1"}},
+        {"日別", "途中で離脱", {"1", "0", "1"}},
+        {"日別", "完了率（結果を見た割合）", {"66.7%", "100.0%", "75.0%"}},
+        {"日別", "所要時間の中央値（秒、完了のみ）", {"42", "100", "71"}},
+        {"日別", "「占い」 結果 大吉", {"1", "1", "2"}},
+        {"日別", "「占い」 結果 小吉, また", {"1", "0", "1"}},
+        {"日別", "「占い」 設問1 回答1", {"2", "1", "3"}},
+        {"日別", "「占い」 設問2 回答1", {"1", "0", "1"}},
+        {"キオスク別", "キオスク別", {"K1", "K2", "合計"}},
+        {"キオスク別", "来場者", {"3", "1", "4"}},
+        {"時間帯別（開始時刻）", "時間帯別（開始時刻）", {"10時台", "11時台", "合計"}},
+        {"時間帯別（開始時刻）", "来場者", {"3", "1", "4"}},
+        {"時間帯別（開始時刻）", "「占い」 結果 大吉", {"2", "0", "2"}},
+    };
+    for (const auto &r : rows) {
+        std::vector<std::string> expected(1, r.label);
+        expected.insert(expected.end(), r.values.begin(), r.values.end());
+        EXPECT_EQ(expected, part_row(t, r.part, r.label)) << r.part << " " << r.label;
+    }
 }
 
 }  // namespace

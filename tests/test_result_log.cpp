@@ -1,6 +1,7 @@
 // The result log while other programs have it open: a live viewer, a spreadsheet that locks it,
 // half-written lines, and the recovery file at the end of the program.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "BrixLib.h"
@@ -25,6 +26,8 @@ protected:
     MessageBoxRecorder boxes;
     void SetUp() override {
         set_log_folder(dir.path().c_str());
+        set_recovery_folders(dir.path().c_str(), dir.path().c_str());
+        set_visit_log(0, nullptr, nullptr);  // the answer log alone, write by write
         set_play_sound_fn(silent);
         run_engine(kRunStart, 0, nullptr);
         std::string p = dir.write("two.qst", kTwo);
@@ -36,6 +39,8 @@ protected:
         set_file_fault(0, 0);
         set_play_sound_fn(nullptr);
         set_log_folder(nullptr);
+        set_recovery_folders(nullptr, nullptr);
+        set_visit_log(1, nullptr, nullptr);
     }
     // One whole run: the start choice, two answers, and back from the result. Returns its lines.
     static std::string run(int first, int second) {
@@ -191,9 +196,10 @@ TEST_F(ResultLog, ManyRunsUnderChangingLocksLoseAndRepeatNothing) {
 }
 
 // Test mode: every way a line reaches a file (answers, totals, the idle line, a daily log, the
-// waiting lines, the rescues at the end and after a fault) leaves the folder as it was.
+// visit log, the waiting lines, the rescues at the end and after a fault) leaves the folder as it was.
 TEST_F(ResultLog, SuppressedWritesLeaveNoFileOnAnyPath) {
     suppress_log_writes(true);
+    set_visit_log(1, "K1", "");
     auto files = [this] {
         std::vector<std::string> names;
         WIN32_FIND_DATAA d;
@@ -218,4 +224,51 @@ TEST_F(ResultLog, SuppressedWritesLeaveNoFileOnAnyPath) {
     suppress_log_writes(false);
     EXPECT_EQ(files(), std::vector<std::string>{"two.qst"});
     EXPECT_TRUE(boxes.boxes().empty());
+}
+
+void december_eighth(SYSTEMTIME *t) { *t = {2026, 12, 2, 8, 9, 30, 0, 0}; }
+DWORD g_ticks;
+DWORD WINAPI fake_ticks() { return g_ticks; }
+
+// A log folder on a share that goes away: both logs' lines wait without a word, go in once it is
+// back, and what still waits at the end is rescued to the program folder.
+TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) {
+    ScratchFolder share, program;
+    const std::string folder = share.path().substr(0, share.path().size() - 1), away = folder + "_away";
+    LocalDateFn old = set_local_date_fn(december_eighth);
+    set_visit_log(1, "K1", "");
+    set_recovery_folders(program.path().c_str(), program.path().c_str());
+    set_set_log_folder(share.path().c_str());
+    run_engine(kRunLogNaming, 0, nullptr);
+    const char kVisits[] = "visits-2026-12-08-K1.csv";
+    set_result_log_ticks(fake_ticks);
+
+    ASSERT_TRUE(MoveFileA(folder.c_str(), away.c_str()));
+    std::string first = run(0, 0);
+    EXPECT_EQ(result_log_waiting(), 4u);  // three answer-log lines and the visit's row
+    EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_TRUE(MoveFileA(away.c_str(), folder.c_str()));
+    EXPECT_EQ(result_log_retry(), 0);  // a folder that went away is not asked again at once
+    g_ticks += 30000;
+    EXPECT_EQ(result_log_retry(), 1);
+    EXPECT_EQ(share.read("zelm.csv"), first);
+    const std::string visits = share.read(kVisits);
+    EXPECT_EQ(std::count(visits.begin(), visits.end(), '\n'), 2);  // header and row
+
+    ASSERT_TRUE(MoveFileA(folder.c_str(), away.c_str()));
+    std::string second = run(1, 1);
+    run_engine(kRunEnd, 0, nullptr);
+    ASSERT_TRUE(MoveFileA(away.c_str(), folder.c_str()));
+    EXPECT_EQ(result_log_waiting(), 0u);
+    EXPECT_EQ(share.read("zelm.csv"), first);
+    const std::string rescued = program.read(kRecoveryName);
+    EXPECT_EQ(rescued.substr(0, second.size()), second);
+    EXPECT_EQ(rescued.substr(second.size(), 34), "2026-12-08,09:30:00,09:30:00,0,K1,");
+    EXPECT_EQ(std::count(rescued.begin(), rescued.end(), '\n'), 4);
+    EXPECT_EQ(rescued.find("日付"), std::string::npos);  // no header among the rescued lines
+    ASSERT_EQ(count("結果ログの退避"), 1);
+    EXPECT_NE(boxes.boxes().back().text.find(program.path() + kRecoveryName), std::string::npos);
+    set_set_log_folder(nullptr);
+    set_local_date_fn(old);
+    set_result_log_ticks(nullptr);
 }

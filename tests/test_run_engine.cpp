@@ -24,10 +24,8 @@ BOOL record_sound(const char *path, HMODULE, DWORD flags) {
     g_sounds.push_back(p + ((flags & SND_ASYNC) ? "+" : ""));
     return TRUE;
 }
-void february_third(SYSTEMTIME *t) {
-    t->wMonth = 2;
-    t->wDay = 3;
-}
+SYSTEMTIME g_now;
+void fixed_now(SYSTEMTIME *t) { *t = g_now; }
 int g_dialogs_shown;
 BOOL no_dialog(OPENFILENAMEA *) { return ++g_dialogs_shown, FALSE; }
 
@@ -233,15 +231,58 @@ TEST_F(RunEngine, SixthFileAndSlotsWithoutQuestionsAreRefused) {
     set_common_dialogs(&old);
 }
 
-TEST_F(RunEngine, DailyLogNameFromTheLocalDate) {
-    LocalDateFn old = set_local_date_fn(february_third);
+TEST_F(RunEngine, DailyLogFollowsTheDateOfEachLineAndSetsAnEarlierYearAside) {
+    LocalDateFn old = set_local_date_fn(fixed_now);
+    g_now = {2026, 2, 2, 3, 23, 59, 0, 0};
+    // Last year's file of this day: written on 3 February 2025.
+    HANDLE h = CreateFileA(dir.write("zelm0203.csv", "old\r\n").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SYSTEMTIME then = {2025, 2, 1, 3, 12, 0, 0, 0};
+    FILETIME local, utc;
+    SystemTimeToFileTime(&then, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    SetFileTime(h, nullptr, nullptr, &utc);
+    CloseHandle(h);
     run_engine(kRunLogNaming, 1, nullptr);
     load(kThree);
     choose({0, 0});
+    EXPECT_EQ("old\r\n", dir.read("zelm20250203.csv"));
     EXPECT_EQ("問題1, 設問1, 回答1, 得点1\r\n", dir.read("zelm0203.csv"));
+    g_now.wDay = 4;  // past midnight, no set applied again
+    g_now.wHour = 0;
+    choose({0});
+    EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", dir.read("zelm0204.csv"));
     run_engine(kRunLogNaming, 0, nullptr);
     choose({0});
-    EXPECT_EQ("問題1, 設問2, 回答1, 得点0\r\n", log());
+    EXPECT_EQ("問題1, 設問3, 回答1, 得点1\r\n得点合計, , , ,2\r\n", log());
+    set_local_date_fn(old);
+}
+
+// One row per visit, written when it ends: completed, result left until the idle return, left partway.
+TEST_F(RunEngine, VisitLogRowsForTheThreeEndings) {
+    LocalDateFn old = set_local_date_fn(fixed_now);
+    g_now = {2026, 12, 2, 8, 10, 0, 5, 0};
+    set_visit_log(1, "KIOSK1", "春,夏.set");
+    load(kThree);
+    choose({0, 1, 0, 2});
+    g_now.wSecond = 47;
+    choose({5});
+    choose({0, 0, 0, 0});
+    run_engine(kRunIdleReturn, 0, nullptr);
+    choose({0, 1});
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ("日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,"
+              "離脱した設問,設問1 回答,設問1 得点,設問2 回答,設問2 得点,設問3 回答,設問3 得点\r\n"
+              "2026-12-08,10:00:05,10:00:47,42,KIOSK1,\"春,夏.set\",1,三問,8,r,完了,,2,5,1,0,3,3\r\n"
+              "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,2,r,結果のまま放置,,1,1,1,0,1,1\r\n"
+              "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,,,途中で離脱,2,2,5,,,,\r\n",
+              dir.read("visits-2026-12-08-KIOSK1.csv"));
+    // The answer log beside it is as it always was.
+    EXPECT_EQ("問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答3, 得点3\r\n得点合計, , , ,8\r\n"
+              "問題1, 設問1, 回答1, 得点1\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答1, 得点1\r\n得点合計, , , ,2\r\n"
+              "一定時間経過のためスタート画面に戻りました\r\n問題1, 設問1, 回答2, 得点5\r\n"
+              "一定時間経過のためスタート画面に戻りました\r\n",
+              log());
+    set_visit_log(1, nullptr, nullptr);
     set_local_date_fn(old);
 }
 

@@ -255,3 +255,28 @@ TEST_F(SetEditor, EditAsksWhetherToApplyAndOnlyYesConfirms) {
 }
 
 }  // namespace
+
+// The kiosk name becomes part of the visit log's file name: what cannot is refused with a word.
+TEST_F(SetEditor, KioskNameThatCannotBePartOfAFileNameIsRefused) {
+    const struct {
+        const char *name;
+        bool accepted;
+    } cases[] = {{"受付1", true}, {"表", true}, {"", true}, {"a:b", false}, {"a|b", false}, {"hall.", false},
+                 {"0123456789012345678901234567890123456789012345678901234567890123", false}};
+    for (const auto &c : cases) {
+        record()->visit_log_off = 0;
+        HWND d = open_editor();
+        auto refusals = [&] {
+            size_t n = 0;
+            for (const RecordedBox &b : boxes.boxes()) n += b.caption == "キオスク名";
+            return n;
+        };
+        size_t before = refusals();
+        put(d, IDC_SET_KIOSK, c.name);
+        CheckDlgButton(d, IDC_SET_VISIT_LOG, BST_UNCHECKED);
+        click(d, IDC_SET_CLOSE);
+        EXPECT_EQ(refusals(), before + (c.accepted ? 0 : 1)) << c.name;
+        EXPECT_EQ(std::string(record()->kiosk), c.accepted ? c.name : "") << c.name;
+        EXPECT_EQ(record()->visit_log_off, c.accepted ? 1 : 0) << c.name;
+    }
+}

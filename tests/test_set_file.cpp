@@ -105,6 +105,9 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->picture_zoom = 2;
     strcpy(r->wallpaper, "w.jpg");
     r->idle_minutes = 4;
+    r->visit_log_off = 1;
+    strcpy(r->kiosk, "KIOSK1");
+    strcpy(r->log_folder, "\\\\server\\share");
     strcpy(r->title_font.lfFaceName, "ＭＳ ゴシック");
     char *s = const_cast<char *>("s.wav"), *b = const_cast<char *>("b.wav");
     sound_store(kSoundPutSet + kSndSt, 0, &s);
@@ -116,15 +119,18 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     std::string saved = dir.read("full.set");
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
-                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\n");
+                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
 
     reset();
+    // Keys of a newer player are kept through a load and a save.
+    const std::string newer = "NewKey,1\r\nNEWFLAG\r\n";
+    dir.write("full.set", saved + newer);
     ASSERT_EQ(load("full.set"), 1);
     EXPECT_EQ(std::string(set_current_path()), dir.path() + "full.set");
     ASSERT_EQ(save_as("again.set"), 1);
-    EXPECT_EQ(dir.read("again.set"), saved);
+    EXPECT_EQ(dir.read("again.set"), saved + newer);
     EXPECT_EQ(std::string(set_current_path()), dir.path() + "again.set");
 }
 

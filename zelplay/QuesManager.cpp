@@ -12,10 +12,12 @@
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
+#include "visit_log.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <shlwapi.h>
 #include <string.h>
+#include <vector>
 
 namespace {
 
@@ -38,6 +40,7 @@ struct Engine {
     char programDir[kPathSize];
     char soundPath[kPathSize];
     char logPath[kPathSize];
+    int dailyLog;  // the log's name follows the local date
     int32_t resultCount;
     double bandWidth;
     int32_t loadSlot;  // slot chosen for the next load_question_file, or -1
@@ -49,15 +52,36 @@ Engine g;
 char g_empty[1] = "";
 char g_log_folder[kPathSize];
 
+char g_set_log_folder[kPathSize];  // the set's own folder, absolute, with its backslash; empty: none
+
+// The visit under way: from the choice of a title to its end, kept apart from the engine's plain state.
+struct Visit {
+    bool open = false;
+    SYSTEMTIME start;
+    std::vector<VisitAnswer> answers;
+};
+Visit g_visit;
+struct VisitLogSettings {
+    bool on = true;
+    char kiosk[kKioskNameSize] = "";  // empty: the computer's name
+    char set_file[kPathSize] = "";
+};
+VisitLogSettings g_visit_log;
+
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
 LocalDateFn g_local_date = real_local_date;
 
-const char *log_folder() { return g_log_folder[0] ? g_log_folder : g.programDir; }
+const char *log_folder() {
+    if (g_set_log_folder[0]) return g_set_log_folder;
+    return g_log_folder[0] ? g_log_folder : g.programDir;
+}
 
 }  // namespace
 
 int log_folder_writable(char *folder) {
     strcpy(folder, log_folder());
+    // A set's folder (a share, a stick) may come and go: its lines wait and are counted, without a box.
+    if (g_set_log_folder[0]) return 1;
     char probe[kPathSize];
     if (snprintf(probe, sizeof probe, "%s~zelmica%lu.tmp", folder, GetCurrentProcessId()) >= static_cast<int>(sizeof probe))
         return 1;  // nothing to say about a folder whose path cannot even be formed here
@@ -70,8 +94,27 @@ int log_folder_writable(char *folder) {
 
 namespace {
 
-void name_log(int daily) {
-    if (!daily) {
+// A daily log last written in an earlier year takes that year into its name ("zelm20251208.csv")
+// before this year's lines go in, so two years never share one file.
+void set_aside_earlier_year(const char *path, const SYSTEMTIME &now) {
+    if (log_writes_suppressed()) return;  // test mode leaves the event's files as they are
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME written;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &written) ||
+        written.wYear >= now.wYear)
+        return;
+    char aside[kPathSize];
+    if (snprintf(aside, sizeof aside, "%s%s%04d%02d%02d%s", log_folder(), "zelm", written.wYear, now.wMonth, now.wDay,
+                 ".csv") < static_cast<int>(sizeof aside))
+        MoveFileA(path, aside);  // a name already taken keeps the file where it is rather than lose either
+}
+
+// The log of the moment: the daily name follows the local date at each line, not only when a set
+// was applied, so a player running past midnight starts the next day's file.
+void name_log() {
+    if (!g.dailyLog) {
         snprintf(g.logPath, sizeof g.logPath, "%s%s", log_folder(), "zelm.csv");
         return;
     }
@@ -79,6 +122,7 @@ void name_log(int daily) {
     memset(&now, 0, sizeof now);
     g_local_date(&now);
     snprintf(g.logPath, sizeof g.logPath, "%s%s%02d%02d%s", log_folder(), "zelm", now.wMonth, now.wDay, ".csv");
+    set_aside_earlier_year(g.logPath, now);
 }
 
 void log_line(const char *format, ...) {
@@ -87,6 +131,7 @@ void log_line(const char *format, ...) {
     va_start(ap, format);
     vsnprintf(line, sizeof line, format, ap);
     va_end(ap);
+    name_log();
     result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
 }
 
@@ -154,17 +199,50 @@ void to_start_screen() {
 void start() {
     for (QuestionFile &s : g.slots) question_file_free(&s);
     memset(&g, 0, sizeof g);
+    g_visit.open = false;  // a visit of an engine that was not ended is nobody's now
     g.started = 1;
     to_start_screen();
     for (QuestionFile &s : g.slots) question_file_init(&s);
     copy_cut(g.startText, sizeof g.startText, kDefaultStartText);
     module_folder(g.programDir);
-    name_log(0);
+    name_log();
     sound_store(kSoundReset, 0, nullptr);
     g.loadSlot = 0;
 }
 
+// The visitor's row, when the visit ends: completed, result left until the idle return, or left
+// partway (a visit nobody answered in is not one).
+void end_visit(int ending) {
+    if (!g_visit.open) return;
+    g_visit.open = false;
+    if (!g_visit_log.on || !valid_slot(g.current) || (ending == kVisitAbandoned && g.question == 0)) return;
+    VisitRow row;
+    row.start = g_visit.start;
+    memset(&row.end, 0, sizeof row.end);
+    g_local_date(&row.end);
+    char kiosk[kKioskNameSize];
+    if (g_visit_log.kiosk[0]) strcpy(kiosk, g_visit_log.kiosk);
+    else default_kiosk_name(kiosk);
+    row.kiosk = kiosk;
+    row.set_file = g_visit_log.set_file;
+    row.slot = g.current + 1;
+    row.title = g.slots[g.current].title;
+    row.answers = g_visit.answers;
+    row.total = g.total;
+    row.result = g.resultTitle;
+    row.ending = ending;
+    row.stopped_at = g.question + 1;
+    char path[kPathSize];
+    if (!visit_log_path(path, sizeof path, log_folder(), row.start, kiosk)) return;
+    size_t questions = 1;
+    for (const QuestionFile &f : g.slots)
+        if (question_file_loaded(&f) && question_file_count(&f) > questions) questions = question_file_count(&f);
+    const std::string header = visit_header(static_cast<int>(questions));
+    result_log_append(path, (header + visit_row_text(row)).c_str(), header.size());
+}
+
 void drop_all() {
+    end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
     to_start_screen();
     g.total = 0;
     for (int k = 0; k < kQuesFileSlots; ++k) {
@@ -216,6 +294,7 @@ void read_into(int32_t k, const char *path, const char *full, bool chosen) {
 // A set may name one file twice and gets both; a file the operator opens again replaces itself.
 void load(char **value, bool operator_file) {
     const char *path = (value && *value && **value) ? *value : nullptr;
+    end_visit(kVisitAbandoned);
     int32_t free_slot = loaded_files();
     g.loadSlot = kNoSlot;
     char chosen[kPathSize] = {0}, full[kPathSize];
@@ -233,6 +312,7 @@ void load(char **value, bool operator_file) {
 }
 
 void reload_all() {
+    end_visit(kVisitAbandoned);
     for (int32_t k = loaded_files() - 1; k >= 0; --k) {
         if (!g.paths[k][0]) continue;
         char full[kPathSize];
@@ -288,6 +368,10 @@ void start_file(int32_t c) {
     g.total = 0;
     g.resultScreen = 0;
     g.current = c;
+    g_visit.open = true;
+    memset(&g_visit.start, 0, sizeof g_visit.start);
+    g_local_date(&g_visit.start);
+    g_visit.answers.assign(question_file_count(&g.slots[c]), VisitAnswer{0, 0});
     play(kSndSt, c, 1);
     const QuestionRecord *q = question_at(c, 0);
     show_picture(q->picture, q->pictureX, q->pictureY);
@@ -308,6 +392,7 @@ void answer(int32_t c) {
     // Only offered answers count; anything else would log a choice nobody could see.
     if (c < 0 || c >= kAnswerCount || !q->text[0] || !q->answers[c][0]) return;
     log_line(kLogAnswerLine, f + 1, qn + 1, c + 1, q->points[c]);
+    if (static_cast<size_t>(qn) < g_visit.answers.size()) g_visit.answers[static_cast<size_t>(qn)] = {c + 1, q->points[c]};
     g.total = saturating_add(g.total, q->points[c]);
     const QuestionRecord *next = question_at(f, qn + 1);
     if (next->text[0]) {
@@ -326,7 +411,10 @@ void answer(int32_t c) {
 void choose(int32_t c) {
     if (g.current == kNoFile) start_file(c);
     else if (g.resultScreen) {
-        if (c == kBackChoice) go_back();
+        if (c == kBackChoice) {
+            end_visit(kVisitCompleted);
+            go_back();
+        }
     } else {
         answer(c);
     }
@@ -376,12 +464,16 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
     switch (op) {
         case kRunDropAll: drop_all(); return -1;
         case kRunEnd:
+            end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             // The main window is going away: the box stands on its own.
             result_log_finish(nullptr);
             for (QuestionFile &s : g.slots) question_file_free(&s);
             g.started = 0;
             return -1;
-        case kRunLogNaming: name_log(index); return -1;
+        case kRunLogNaming:
+            g.dailyLog = index != 0;
+            name_log();
+            return -1;
         case kRunSetStartText:
             if (value && *value) copy_cut(g.startText, sizeof g.startText, *value);
             return -1;
@@ -400,6 +492,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             return -1;
         case kRunResultCount: return g.resultCount;
         case kRunGetLogPath:
+            name_log();
             if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);
             return -1;
         case kRunLoadFile: load(value, false); return -1;
@@ -409,6 +502,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
         case kRunIdleReturn:
             if (g.current == kNoFile || g.question == 0) return -1;  // nothing under way to leave
+            end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             log_line(kLogIdleLine);
             g.resultScreen = 1;
             go_back();
@@ -457,3 +551,36 @@ LocalDateFn set_local_date_fn(LocalDateFn fn) {
 }
 
 void set_log_folder(const char *folder) { copy_cut(g_log_folder, sizeof g_log_folder, folder ? folder : ""); }
+
+int set_set_log_folder(const char *folder) {
+    g_set_log_folder[0] = '\0';
+    if (!folder || !folder[0]) return 1;
+    char base[kPathSize];
+    strcpy(base, g_log_folder[0] ? g_log_folder : g.programDir);
+    // A relative folder stands beside the program, as the set's other paths do.
+    int n = PathIsRelativeA(folder) ? snprintf(g_set_log_folder, sizeof g_set_log_folder, "%s%s", base, folder)
+                                    : snprintf(g_set_log_folder, sizeof g_set_log_folder, "%s", folder);
+    size_t length = n > 0 ? static_cast<size_t>(n) : 0;
+    // The last byte 0x5C may be half of "表": only a whole backslash ends the folder.
+    bool ends = false;
+    for (const char *p = g_set_log_folder; *p; ++p) {
+        ends = *p == '\\';
+        if (is_sjis_lead(static_cast<unsigned char>(*p)) && p[1]) ++p;
+    }
+    if (length + (ends ? 0 : 1) >= sizeof g_set_log_folder) {
+        g_set_log_folder[0] = '\0';
+        return 0;
+    }
+    if (!ends) strcat(g_set_log_folder, "\\");
+    return 1;
+}
+
+void end_visit_now() {
+    if (g.started) end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
+}
+
+void set_visit_log(int on, const char *kiosk, const char *set_file) {
+    g_visit_log.on = on != 0;
+    copy_cut(g_visit_log.kiosk, sizeof g_visit_log.kiosk, kiosk && kiosk_name_valid(kiosk) ? kiosk : "");
+    copy_cut(g_visit_log.set_file, sizeof g_visit_log.set_file, set_file ? set_file : "");
+}

@@ -13,7 +13,7 @@ enum RunOp : unsigned {
     kRunStart = 1,           // index: the owner window's handle; five empty slots, start screen, log "zelm.csv"
     kRunDropAll = 2,         // empties all slots, their fonts, sounds and run pictures; start screen
     kRunEnd = 3,             // releases the slots' arrays; log lines still refused go to the recovery file
-    kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" for today
+    kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" of the date each line is written
     kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
     kRunMainText = 30,       // -> start text, question text or result title
     kRunChoiceText = 31,     // index: choice 0..5; -> its text (may be empty); result 0 when the choice has none
@@ -49,12 +49,22 @@ int show_result_row(int32_t file, int kind, int32_t row, int32_t total);
 // 1 when read, 0 when cancelled, refused or the file cannot be opened.
 int load_question_file(HWND owner, const char *path);
 
-// Local date used for the daily log name; tests fix it. Null restores GetLocalTime.
+// Local date and time used for the daily log name and the visit log; tests fix it. Null restores GetLocalTime.
 typedef void (*LocalDateFn)(SYSTEMTIME *now);
 LocalDateFn set_local_date_fn(LocalDateFn fn);
 
 // Folder (with trailing backslash) that takes the place of the program folder in the log
 // names from the next kRunStart or kRunLogNaming on; null or empty restores the program folder.
 void set_log_folder(const char *folder);
-// 1 when a file can be made in the log's folder; else 0, with folder (kPathSize bytes) naming it.
+// The set's log folder (absolute, or relative to the program folder): both logs go there from the
+// next kRunStart or kRunLogNaming on. Null or empty: none. 0 when the path is too long (then none).
+int set_set_log_folder(const char *folder);
+// The visit log of the set being applied: on or off, the kiosk name in its file names and rows
+// (empty or not fit for a file name: the computer's name), and the set file's name for its rows.
+void set_visit_log(int on, const char *kiosk, const char *set_file);
+// The row of a visit under way, for a player that Windows is about to end: its result left on the
+// screen, or left partway.
+void end_visit_now();
+// 1 when a file can be made in the log's folder, or the folder is a set's own (which may come and
+// go); else 0, with folder (kPathSize bytes) naming it.
 int log_folder_writable(char *folder);

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "visit_log.h"
 
 enum { kSetQuestionFiles = 5 };
 
@@ -24,6 +25,9 @@ struct SetRecord {
     int32_t picture_zoom;
     char wallpaper[260];
     int32_t idle_minutes;  // 0 = never return to the start screen by itself
+    int visit_log_off;              // no visit log ("VISITOFF")
+    char kiosk[kKioskNameSize];     // "KIOSK"; empty: the computer's name
+    char log_folder[260];           // "LOGDIR"; empty: the program folder
 };
 
 // value: the address of the caller's pointer (SetRecord **), except where noted.

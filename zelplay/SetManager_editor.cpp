@@ -11,6 +11,8 @@
 #include "message_box.h"
 #include "resource.h"
 #include "sound_store.h"
+#include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -23,6 +25,11 @@ const char kListFull[] = "セットに含められる問題ファイルは5つ�
 const char kFontCreateFailed[] = "フォントの作成に失敗しました";
 const char kFontSelectFailed[] = "SelectObject(フォントの選択)に失敗しました";
 const char kSample[] = "あ";
+const char kKioskCaption[] = "キオスク名";
+const char kKioskRefused[] =
+    "キオスク名「%s」はファイル名の一部にできません。\r\n"
+    "\\ / : * ? \" < > | を含まない、%d バイトまでの名前にしてください（末尾に . や空白は置けません）。\r\n"
+    "空欄にするとこのパソコンの名前（%s）になります。";
 
 enum EditorResult { kEditorUntouched = 0, kEditorOpened = 1, kEditorSaved = 2 };
 
@@ -61,7 +68,10 @@ void note(HWND dialog, int event) {
     show_title(dialog);
 }
 
+bool kiosk_accepted(HWND dialog);
+
 void save_from_dialog(HWND dialog) {
+    if (!kiosk_accepted(dialog)) return;
     read_set_editor(dialog);
     int saved = save_set(dialog);
     set_result(dialog, kEditorSaved);
@@ -111,10 +121,22 @@ void prepare_boxes(HWND dialog) {
     limit(dialog, IDC_SET_PICTURE_Y, kSignedDigits + 1);
     limit(dialog, IDC_SET_PICTURE_ZOOM, kSignedDigits + 1);
     limit(dialog, IDC_SET_IDLE_MINUTES, kUnsignedDigits + 1);
+    limit(dialog, IDC_SET_KIOSK, sizeof r->kiosk);
+    limit(dialog, IDC_SET_LOG_FOLDER, sizeof r->log_folder);
     for (const SoundBox &s : kSoundBoxes) limit(dialog, s.box, kPathSize);
 
+    // What an empty box stands for, in grey inside it.
+    char computer[kKioskNameSize];
+    default_kiosk_name(computer);
+    wchar_t cue[kKioskNameSize + 16];
+    if (MultiByteToWideChar(932, 0, computer, -1, cue, kKioskNameSize))
+        SendDlgItemMessageW(dialog, IDC_SET_KIOSK, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue));
+    SendDlgItemMessageW(dialog, IDC_SET_LOG_FOLDER, EM_SETCUEBANNER, TRUE,
+                        reinterpret_cast<LPARAM>(L"\u7A7A\u6B04: \u30D7\u30EC\u30FC\u30E4\u30FC\u306E\u30D5\u30A9\u30EB\u30C0\u30FC"));
+
     register_ime_control(GetDlgItem(dialog, IDC_SET_TITLE), true);
-    const int closed[] = {IDC_SET_MUSIC, IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y, IDC_SET_WALLPAPER};
+    const int closed[] = {IDC_SET_MUSIC,     IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y,
+                          IDC_SET_WALLPAPER, IDC_SET_KIOSK,   IDC_SET_LOG_FOLDER};
     for (int id : closed) register_ime_control(GetDlgItem(dialog, id), false);
     for (const SoundBox &s : kSoundBoxes) register_ime_control(GetDlgItem(dialog, s.box), false);
 }
@@ -176,6 +198,18 @@ void open_set(HWND dialog) {
 
 void close_editor(HWND dialog) {
     if (may_leave_set(dialog)) EndDialog(dialog, set_editor_result(dialog));
+}
+
+// A kiosk name goes into the visit log's file name: one that cannot is refused, and its box gets the focus.
+bool kiosk_accepted(HWND dialog) {
+    char name[kLineSize] = {0}, computer[kKioskNameSize], text[kLineSize + 512];
+    GetDlgItemTextA(dialog, IDC_SET_KIOSK, name, sizeof name);
+    if (!name[0] || kiosk_name_valid(name)) return true;
+    default_kiosk_name(computer);
+    snprintf(text, sizeof text, kKioskRefused, name, kKioskNameSize - 1, computer);
+    show_message_box(dialog, text, kKioskCaption, MB_OK | MB_ICONWARNING);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_SET_KIOSK)), TRUE);
+    return false;
 }
 
 // The place and the font count in 96-DPI pixels, as the dialog's own units grow with the screen.
@@ -260,6 +294,12 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_WALLPAPER_BROWSE:
             choose_file_into_box(dialog, IDC_SET_WALLPAPER, "壁紙ファイルの選択", kPictureFilter);
             break;
+        case IDC_SET_LOG_FOLDER_BROWSE: {
+            char folder[kPathSize] = {0};
+            if (choose_folder(dialog, "ログ（zelm.csv と visits-*.csv）を書くフォルダー", folder))
+                SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, folder);
+            break;
+        }
         case IDC_SET_ADD: add_question(dialog); break;
         case IDC_SET_REMOVE:
         case IDC_SET_UP:
@@ -271,6 +311,7 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_OPEN: open_set(dialog); break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_CLOSE:
+            if (!kiosk_accepted(dialog)) break;
             read_set_editor(dialog);
             close_editor(dialog);
             break;
@@ -314,6 +355,9 @@ static void fill_boxes(HWND dialog) {
         SetDlgItemTextA(dialog, kSoundBoxes[k].box, buffer);
     }
     if (r->idle_minutes) SetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, static_cast<UINT>(r->idle_minutes), FALSE);
+    CheckDlgButton(dialog, IDC_SET_VISIT_LOG, r->visit_log_off ? BST_UNCHECKED : BST_CHECKED);
+    SetDlgItemTextA(dialog, IDC_SET_KIOSK, r->kiosk);
+    SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, r->log_folder);
     repaint(dialog);
 }
 
@@ -353,6 +397,9 @@ void read_set_editor(HWND dialog) {
     BOOL number = FALSE;
     UINT minutes = GetDlgItemInt(dialog, IDC_SET_IDLE_MINUTES, &number, FALSE);
     r->idle_minutes = number ? static_cast<int32_t>(minutes) : 0;
+    r->visit_log_off = IsDlgButtonChecked(dialog, IDC_SET_VISIT_LOG) != BST_CHECKED;
+    get_text(dialog, IDC_SET_KIOSK, r->kiosk, sizeof r->kiosk);
+    get_text(dialog, IDC_SET_LOG_FOLDER, r->log_folder, sizeof r->log_folder);
 }
 
 int set_editor_result(HWND dialog) { return static_cast<int>(GetWindowLongPtrA(dialog, DWLP_USER)); }

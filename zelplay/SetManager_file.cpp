@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -30,16 +31,37 @@ struct Reader {
     int questions;  // Q lines taken so far in this load
 };
 
+// Lines of the set file this program does not know (a newer player's keys), written back as they
+// were so that saving here does not drop them.
+std::string g_kept_lines;
+
+// Every key this program reads; the sound keys besides.
+const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
+                                  "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR"};
+
+bool known_key(const char *key) {
+    for (const char *k : kKnownKeys)
+        if (equals_nocase(key, k)) return true;
+    for (int k = 0; k < kSoundSlots; ++k)
+        if (equals_nocase(key, sound_key(k))) return true;
+    return !key[0];  // a blank line is nobody's
+}
+
 void apply_line(Reader *r, const char *line) {
     SetRecord *s = r->record;
     // The key buffer is as long as a line, so a cut key cannot pass for a shorter one.
     char key[kLineSize] = {0};
     const char *value = nullptr;
     split_at_delimiter(line, ",", key, sizeof key, &value);
+    if (!known_key(key)) {
+        g_kept_lines += std::string(line) + "\r\n";
+        return;
+    }
 
     if (equals_nocase(key, "A")) s->full_screen = 1;
     else if (equals_nocase(key, "G")) s->daily_log = 1;
     else if (equals_nocase(key, "SAVEROFF")) s->saver_off = 1;
+    else if (equals_nocase(key, "VISITOFF")) s->visit_log_off = 1;
     if (!value) return;  // every other key needs a value
 
     if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
@@ -58,6 +80,8 @@ void apply_line(Reader *r, const char *line) {
     else if (equals_nocase(key, "0")) s->picture_zoom = number(value);
     else if (equals_nocase(key, "SetWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
     else if (equals_nocase(key, "OFFTIMER")) s->idle_minutes = number(value);
+    else if (equals_nocase(key, "KIOSK")) copy_cut(s->kiosk, sizeof s->kiosk, value);
+    else if (equals_nocase(key, "LOGDIR")) copy_cut(s->log_folder, sizeof s->log_folder, value);
     else {
         for (int k = 0; k < kSoundSlots; ++k) {
             if (!equals_nocase(key, sound_key(k))) continue;
@@ -129,6 +153,15 @@ void write_record(Writer *w, const SetRecord *s) {
     for (int k = 0; k < kSoundSlots && w->ok; ++k)
         if (!write_key_value(w->path, sound_key(k), kSoundGetSet + k)) w->ok = false;
     if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
+    if (s->visit_log_off) w->line("VISITOFF\r\n");
+    w->text("KIOSK", s->kiosk);
+    w->text("LOGDIR", s->log_folder);
+    // Keys a newer player wrote go back as they came.
+    for (size_t at = 0; at < g_kept_lines.size() && w->ok;) {
+        size_t end = g_kept_lines.find("\r\n", at) + 2;
+        w->line(g_kept_lines.substr(at, end - at).c_str());
+        at = end;
+    }
 }
 
 }  // namespace
@@ -158,6 +191,7 @@ int load_set(HWND owner, bool tell) {
     // A set opens as it was saved: nothing of the set that was open before stays.
     set_record_defaults(set_current_record());
     sound_store(kSoundClearSet, 0, nullptr);
+    g_kept_lines.clear();
     char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
     if (buffer && check_not_empty(file) != kFileEmpty) {
         Reader reader = {set_current_record(), 0};

@@ -1,5 +1,7 @@
+// Tallies of the answer log and of the visit log for the operator's 集計.
 #include "log_tally.h"
 #include <windows.h>
+#include <algorithm>
 #include <stdio.h>
 #include <string.h>
 #include "BrixLib.h"
@@ -71,16 +73,155 @@ template <typename F> void add_row(Table *table, const LogTally &t, const std::s
 
 void add_note(Table *table, const std::string &note) { table->push_back(std::vector<std::string>(1, note)); }
 
+void count_visit(VisitGroup &g, const ReadVisit &v, size_t quiz, int result) {
+    ++g.visitors;
+    ++g.endings[v.ending];
+    if (v.ending == kVisitCompleted) g.seconds.push_back(static_cast<uint32_t>(std::min<int64_t>(v.seconds, UINT32_MAX)));
+    if (result >= 0) {
+        if (g.results.size() <= static_cast<size_t>(result)) g.results.resize(static_cast<size_t>(result) + 1);
+        ++g.results[static_cast<size_t>(result)];
+    }
+    if (g.answers.size() <= quiz) g.answers.resize(quiz + 1);
+    auto &chosen = g.answers[quiz];
+    if (chosen.size() < v.answers.size()) chosen.resize(v.answers.size(), std::array<uint64_t, kAnswerCount>{});
+    for (size_t q = 0; q < v.answers.size(); ++q)
+        if (v.answers[q].answer) ++chosen[q][static_cast<size_t>(v.answers[q].answer - 1)];
+}
+
+struct VisitReader {
+    VisitTally *tally;
+    std::string key;
+};
+
+void skip_visit(void *context) {
+    VisitTally *t = static_cast<VisitReader *>(context)->tally;
+    ++t->rows;
+    ++t->skipped;
+}
+
+void take_visit(void *context, const ReadVisit &v) {
+    VisitReader *r = static_cast<VisitReader *>(context);
+    VisitTally *t = r->tally;
+    const int hour = (v.start[0] - '0') * 10 + (v.start[1] - '0');
+    if (hour > 23) return skip_visit(context);
+    ++t->rows;
+    // A copied file or the same file chosen twice: each visit once.
+    r->key.assign(v.kiosk).append(1, '\x1F').append(v.date).append(1, ' ').append(v.start);
+    if (!t->seen.insert(r->key).second) {
+        ++t->duplicates;
+        return;
+    }
+    auto quiz = t->quiz_numbers.find(v.title);
+    if (quiz == t->quiz_numbers.end()) {
+        quiz = t->quiz_numbers.emplace(v.title, static_cast<int>(t->quizzes.size())).first;
+        t->quizzes.push_back(v.title);
+    }
+    int result = -1;
+    if (v.ending != kVisitAbandoned) {
+        auto key = std::make_pair(quiz->second, v.result);
+        auto found = t->result_numbers.find(key);
+        if (found == t->result_numbers.end()) {
+            found = t->result_numbers.emplace(key, static_cast<int>(t->results.size())).first;
+            t->results.push_back(key);
+        }
+        result = found->second;
+    }
+    const size_t q = static_cast<size_t>(quiz->second);
+    count_visit(t->days[v.date], v, q, result);
+    count_visit(t->kiosks[v.kiosk], v, q, result);
+    count_visit(t->hours[hour], v, q, result);
+    count_visit(t->all, v, q, result);
+}
+
+std::string median_text(std::vector<uint32_t> seconds) {
+    if (seconds.empty()) return "-";
+    const size_t half = seconds.size() / 2;
+    std::nth_element(seconds.begin(), seconds.begin() + static_cast<ptrdiff_t>(half), seconds.end());
+    uint64_t upper = seconds[half];
+    if (seconds.size() % 2) return count(upper);
+    uint64_t lower = *std::max_element(seconds.begin(), seconds.begin() + static_cast<ptrdiff_t>(half));
+    return count((lower + upper) / 2) + ((lower + upper) % 2 ? ".5" : "");
+}
+
+std::string share_text(uint64_t part, uint64_t whole) {
+    char buffer[32];
+    snprintf(buffer, sizeof buffer, "%.1f%%", whole ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
+    return buffer;
+}
+
+typedef std::vector<std::pair<std::string, const VisitGroup *>> Groups;
+
+// One part of the visit tally: a column per group and the sum of all.
+void visit_part(Table *table, const std::string &heading, const Groups &groups, const VisitTally &t) {
+    std::vector<std::string> header(1, heading);
+    for (const auto &g : groups) header.push_back(g.first);
+    header.push_back("合計");
+    table->push_back(header);
+    auto row = [&](const std::string &label, auto value) {
+        std::vector<std::string> r(1, label);
+        for (const auto &g : groups) r.push_back(value(*g.second));
+        r.push_back(value(t.all));
+        table->push_back(r);
+    };
+    row("来場者", [](const VisitGroup &g) { return count(g.visitors); });
+    for (int e = 0; e < kVisitEndings; ++e)
+        row(kVisitEndingText[e], [e](const VisitGroup &g) { return count(g.endings[e]); });
+    row("完了率（結果を見た割合）", [](const VisitGroup &g) {
+        return share_text(g.endings[kVisitCompleted] + g.endings[kVisitResultLeft], g.visitors);
+    });
+    row("所要時間の中央値（秒、完了のみ）", [](const VisitGroup &g) { return median_text(g.seconds); });
+    for (size_t quiz = 0; quiz < t.quizzes.size(); ++quiz) {
+        const std::string name = "「" + t.quizzes[quiz] + "」";
+        for (size_t r = 0; r < t.results.size(); ++r) {
+            if (static_cast<size_t>(t.results[r].first) != quiz) continue;
+            row(name + " 結果 " + t.results[r].second,
+                [r](const VisitGroup &g) { return count(r < g.results.size() ? g.results[r] : 0); });
+        }
+        const auto &all = t.all.answers[quiz];
+        for (size_t q = 0; q < all.size(); ++q)
+            for (size_t a = 0; a < static_cast<size_t>(kAnswerCount); ++a) {
+                if (!all[q][a]) continue;  // an answer nobody chose
+                row(name + text(" 設問%lld 回答%lld", static_cast<long long>(q + 1), static_cast<long long>(a + 1)),
+                    [quiz, q, a](const VisitGroup &g) {
+                        return count(quiz < g.answers.size() && q < g.answers[quiz].size() ? g.answers[quiz][q][a] : 0);
+                    });
+            }
+    }
+}
+
+void visit_table(Table *table, const VisitTally &t) {
+    add_note(table, "来場者ごとの記録（visits-*.csv）");
+    add_note(table, "読んだ行: " + count(t.rows) + "  読めずに飛ばした行: " + count(t.skipped) +
+                        "  重複して数えなかった行: " + count(t.duplicates));
+    Groups days, kiosks, hours;
+    for (const auto &d : t.days) days.emplace_back(d.first, &d.second);
+    for (const auto &k : t.kiosks) kiosks.emplace_back(k.first, &k.second);
+    for (int h = 0; h < 24; ++h)
+        if (t.hours[h].visitors) hours.emplace_back(text("%lld時台", h), &t.hours[h]);
+    visit_part(table, "日別", days, t);
+    visit_part(table, "キオスク別", kiosks, t);
+    visit_part(table, "時間帯別（開始時刻）", hours, t);
+}
+
 }  // namespace
+
+bool tally_visits(VisitTally *tally, const char *bytes, size_t size) {
+    VisitReader reader = {tally, std::string()};
+    return read_visit_log(bytes, size, take_visit, skip_visit, &reader);
+}
 
 std::string log_column_label(const char *path) {
     char copy[kPathSize] = {0};
     append_prefix(copy, sizeof copy, path, strlen(path));
     const char *name = path_file_name(copy);  // a name's byte 0x5C may be half of "表"
-    if (strlen(name) == 12 && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + 8, ".csv") == 0) {
+    // "zelmMMDD.csv", or "zelmYYYYMMDD.csv" for a day of an earlier year set aside.
+    const size_t length = strlen(name);
+    if ((length == 12 || length == 16) && _strnicmp(name, "zelm", 4) == 0 && _stricmp(name + length - 4, ".csv") == 0) {
         bool digits = true;
-        for (int i = 4; i < 8; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
-        if (digits) return std::string(name + 4, 2) + "月" + std::string(name + 6, 2) + "日";
+        for (size_t i = 4; i < length - 4; ++i) digits = digits && name[i] >= '0' && name[i] <= '9';
+        const char *day = name + length - 8;
+        std::string year = length == 16 ? std::string(name + 4, 4) + "年" : std::string();
+        if (digits) return year + std::string(day, 2) + "月" + std::string(day + 2, 2) + "日";
     }
     return name;
 }
@@ -150,12 +291,17 @@ bool tally_log_file(LogTally *tally, const char *path, bool *too_large) {
         bytes.assign(sjis, n);
         I_HEAP_FREE(sjis);
     }
-    tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
+    if (!tally_visits(&tally->visits, bytes.data(), bytes.size()))
+        tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
     return true;
 }
 
 Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
     Table table;
+    if (t.columns.empty() && t.visits.rows) {
+        visit_table(&table, t.visits);
+        return table;
+    }
     std::vector<std::string> header(1, "項目");
     for (const TallyColumn &c : t.columns) header.push_back(c.label);
     if (t.columns.size() > 1) header.push_back("合計");
@@ -226,6 +372,10 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
                 return n;
             });
         }
+    }
+    if (t.visits.rows) {
+        add_note(&table, "");
+        visit_table(&table, t.visits);
     }
     return table;
 }

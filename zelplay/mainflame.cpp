@@ -52,12 +52,12 @@ static DWORD g_settle_millis = kDefaultClickSettleMillis;
 
 void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
 
-// Lines the result log could not take yet, in the title bar; the start screen shows them too.
+// Lines the logs could not take yet, in the title bar; the start screen shows them too.
 static void show_log_state(HWND window) {
     char title[128], now[128] = "";
     size_t waiting = result_log_waiting();
     if (waiting)
-        wsprintfA(title, "%s - 結果ログに書き込めていない回答 %u 行", kTitle, static_cast<unsigned>(waiting));
+        wsprintfA(title, "%s - ログに書き込めていない行 %u 行", kTitle, static_cast<unsigned>(waiting));
     else
         lstrcpyA(title, kTitle);
     GetWindowTextA(window, now, sizeof now);
@@ -119,6 +119,12 @@ void apply_set(HWND window, const SetRecord *record) {
     if (record->saver_off) SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
     // The screen saver switch alone leaves the power plan to darken the screen or sleep.
     keep_awake(record->saver_off != 0);
+    // Both logs go to the set's folder; the visit log carries the kiosk's and the set file's names.
+    set_set_log_folder(record->log_folder);
+    char set_file[kPathSize] = {0};
+    const char *set_path = set_current_path();
+    if (set_path) append_prefix(set_file, sizeof set_file, set_path, strlen(set_path));
+    set_visit_log(!record->visit_log_off, record->kiosk, path_file_name(set_file));
     run_engine(kRunLogNaming, record->daily_log, nullptr);
     image_store(kImgLoadSetPicture, 0, const_cast<char *>(record->picture));
     image_store(kImgSetPictureX, record->picture_x, nullptr);
@@ -189,6 +195,7 @@ static void check_log_folder(HWND window) {
 // written or rescued here, without a box, which would only hold up the shutdown.
 static void on_end_session(HWND window, bool ending) {
     if (!ending) return;
+    end_visit_now();
     result_log_rescue();
     if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
     remove_key_hooks();

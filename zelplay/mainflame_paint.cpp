@@ -171,12 +171,12 @@ static void draw_score_line(HDC dc) {
     TextOutA(dc, 5, 5, line, lstrlenA(line));
 }
 
-// Where the operator looks: the answers the result log could not take yet, on the start screen.
+// Where the operator looks: the lines the logs could not take yet, on the start screen.
 static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORREF key, HFONT font) {
     size_t waiting = result_log_waiting();
     if (!waiting) return;
     char text[256];
-    wsprintfA(text, "結果ログに書き込めていない回答 %u 行（ログを開いているプログラムを閉じると書き込まれます）",
+    wsprintfA(text, "ログに書き込めていない行 %u 行（ログを開いているプログラムを閉じるか、ログのフォルダーに届くようになると書き込まれます）",
               static_cast<unsigned>(waiting));
     // At the bottom edge, below the start screen's titles; a narrow window wraps it rather than
     // cutting it. The header font is the one selected in dc.

@@ -26,6 +26,8 @@
 // ---- dialog 120: the tally (its text box and save button are the report dialog's) ----
 #define IDD_TALLY 120
 #define IDC_TALLY_CHOOSE 1203
+#define IDC_TALLY_FOLDER 1204
+#define IDC_TALLY_CLEAR 1205
 
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106
@@ -70,6 +72,10 @@
 #define IDC_SET_WALLPAPER_BROWSE 1039
 #define IDC_SET_IDLE_MINUTES 1040
 #define IDC_SET_SAVER_OFF 1041
+#define IDC_SET_VISIT_LOG 1042
+#define IDC_SET_KIOSK 1043
+#define IDC_SET_LOG_FOLDER 1044
+#define IDC_SET_LOG_FOLDER_BROWSE 1045
 #define IDC_SET_LABEL 65535
 
 // ---- test mode: the jump menu's items, one per result row ----

@@ -1,5 +1,6 @@
-// The result log's writer: lines that a locked log refuses wait in memory, in order, and are
-// written before the next line; at the end they go into a recovery file beside the log.
+// The writer of the result log and the visit log: lines that a locked log or an unreachable folder
+// refuses wait in memory, in order, and are written before the next line; at the end they go into
+// a recovery file.
 #pragma once
 #include <windows.h>
 #include <stddef.h>
@@ -9,7 +10,7 @@ extern const char kLogAnswerLine[];  // file, question, answer (1-based), points
 extern const char kLogTotalLine[];   // the run's total
 extern const char kLogIdleLine[];    // the start screen came back by itself
 
-// Name of the recovery file, in the folder of the log it stands in for.
+// Name of the recovery file: in the program folder, or %LOCALAPPDATA%\Zelmica when that cannot be written.
 extern const char kRecoveryName[];
 
 // Every line written to a log or a recovery file goes through here; with writes suppressed (the
@@ -20,7 +21,8 @@ bool log_writes_suppressed();
 
 // Appends line to the log at path, after any lines still waiting. A refused write shows nothing
 // and the line waits (result_log_waiting counts them). 1 when line and every waiting line were written.
-int result_log_append(const char *path, const char *line);
+// The first header bytes of line are a header row, written only into a file that is new or empty.
+int result_log_append(const char *path, const char *line, size_t header = 0);
 // Lines waiting for their log.
 size_t result_log_waiting();
 // Writes the waiting lines if their log takes them now; 1 when nothing waits any more.
@@ -33,3 +35,8 @@ void result_log_rescue();
 // The same for a player that faulted: neither allocates nor frees, and writes only the lines kept
 // in memory reserved at start (the first 256 KB of waiting lines).
 void result_log_rescue_on_crash();
+// The clock that spaces out the attempts at a log folder that went away; tests move it. Null: GetTickCount.
+void set_result_log_ticks(DWORD(WINAPI *ticks)());
+// Tests put the recovery file elsewhere: the first folder, then the second (each with its backslash).
+// Null restores the program folder and %LOCALAPPDATA%\Zelmica.
+void set_recovery_folders(const char *first, const char *second);

@@ -1,4 +1,5 @@
-// The operator's tally dialog: the logs to count, and what the counting could not take.
+// The 集計 dialog: the tally of the current result log and of the log files and folders the operator
+// adds, and what the counting could not take.
 #include "tally_dialog.h"
 #include <new>
 #include <string>
@@ -13,7 +14,31 @@
 
 namespace {
 
-const char kLogFilter[] = "結果ログ (zelm*.csv)\0zelm*.csv\0CSV ファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
+const char kLogFilter[] =
+    "ログ (zelm*.csv, visits-*.csv)\0zelm*.csv;visits-*.csv\0CSV ファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
+
+// The files chosen so far; each choice adds to them.
+std::vector<std::string> g_paths;
+
+void add_path(const std::string &path) {
+    for (const std::string &p : g_paths)
+        if (lstrcmpiA(p.c_str(), path.c_str()) == 0) return;
+    g_paths.push_back(path);
+}
+
+// Every visit log in folder: all kiosks and days.
+void add_folder(const char *folder) {
+    std::string base = folder;
+    // Only a drive's root comes with its backslash; a last byte 0x5C may be half of "表".
+    if (!(base.size() == 3 && base[1] == ':')) base += '\\';
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((base + "visits-*.csv").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) add_path(base + found.cFileName);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+}
 
 const char kTallyCaption[] = "集計";
 
@@ -56,13 +81,22 @@ void fill(HWND owner, ReportContent *content, const std::vector<std::string> &pa
 }
 
 void on_command(HWND dialog, int id, ReportContent *content) {
-    if (id != IDC_TALLY_CHOOSE) return;
     char folder[kPathSize] = {0};
     module_folder(folder);
     try {
-        std::vector<std::string> paths;
-        if (choose_open_files(dialog, "集計するログファイルの選択（複数選べます）", kLogFilter, folder, &paths))
-            fill(dialog, content, paths);
+        if (id == IDC_TALLY_CHOOSE) {
+            std::vector<std::string> paths;
+            if (!choose_open_files(dialog, "集計に加えるログファイルの選択（複数選べます）", kLogFilter, folder, &paths)) return;
+            for (const std::string &p : paths) add_path(p);
+        } else if (id == IDC_TALLY_FOLDER) {
+            if (!choose_folder(dialog, "来場者ごとの記録（visits-*.csv）を集計に加えるフォルダー", folder)) return;
+            add_folder(folder);
+        } else if (id == IDC_TALLY_CLEAR) {
+            g_paths.clear();
+        } else {
+            return;
+        }
+        fill(dialog, content, g_paths);
     } catch (const std::bad_alloc &) {
         say_out_of_memory(dialog, content);
     }
@@ -74,7 +108,8 @@ void show_tally(HWND owner, HINSTANCE instance) {
     char log[kPathSize] = {0};
     char *buffer = log;
     run_engine(kRunGetLogPath, 0, &buffer);
+    g_paths.assign(1, log);
     ReportContent content = {std::string(), std::string(), "集計.csv", on_command};
-    fill(owner, &content, std::vector<std::string>(1, log));
+    fill(owner, &content, g_paths);
     run_report_dialog(owner, instance, IDD_TALLY, &content);
 }
