@@ -11,7 +11,7 @@ const COLORREF kAxisColour = RGB(0x99, 0x99, 0x99);
 const char kActualFill[] = "#3b6ec4";
 const char kPredictedFill[] = "#e09a2b";
 // Characters of a bar's label in the HTML chart; the table below it holds the whole title.
-const size_t kSvgLabelChars = 22;
+const size_t kSvgLabelChars = 18;
 
 std::wstring wide(const std::string &sjis) {
     if (sjis.empty()) return std::wstring();
@@ -130,8 +130,9 @@ double chart_share(const ChartGroup &g, size_t row) {
 }
 
 std::string share_percent(double share) {
-    if (share > 0 && share < 0.0005) return "0.1%未満";
-    return number(share * 100.0) + "%";
+    if (share > 0 && share < 0.00005) return "0.01%未満";
+    // Rare rows keep a second decimal: they are what an operator looks for.
+    return number(share * 100.0, share < 0.001 ? "%.2f" : "%.1f") + "%";
 }
 
 std::string chart_label(const std::string &title, size_t max_chars) {
@@ -262,7 +263,7 @@ const char kStyle[] =
     "section+section{break-before:page;page-break-before:always}\n"
     "svg.chart{width:100%;height:auto;font-family:inherit;font-size:12px}\n"
     "table{border-collapse:collapse;width:100%;margin-top:4mm}\n"
-    "th,td{border:1px solid #999;padding:1mm 2mm;text-align:left;vertical-align:top;word-break:break-all}\n"
+    "th,td{border:1px solid #999;padding:1mm 2mm;text-align:left;vertical-align:top;overflow-wrap:anywhere}\n"
     ".legend{font-size:9pt}.key{display:inline-block;width:10px;height:10px;margin:0 4px 0 12px}\n"
     ".key.actual{background:#3b6ec4}.key.predicted{background:#e09a2b}\n"
     ".note{font-size:9pt;color:#555}\n";

@@ -37,7 +37,7 @@ struct ReportDocument {
 double chart_total(const ChartGroup &group);
 // A row's actual share of its group, 0 to 1 (0 when the total is 0 or the row has no count).
 double chart_share(const ChartGroup &group, size_t row);
-// "25.0%"; shares below 0.05 % but above 0 read "0.1%未満".
+// "25.0%", "0.02%" below 0.1 %; shares below 0.005 % but above 0 read "0.01%未満".
 std::string share_percent(double share);
 // The first line of a title, at most max_chars characters, with "…" where anything was cut.
 std::string chart_label(const std::string &title, size_t max_chars);
