@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "report_chart.h"
 #include "report_ids.h"
 
 struct ReportContent {
@@ -12,6 +13,15 @@ struct ReportContent {
     void (*command)(HWND dialog, int id, ReportContent *content);
 };
 
-INT_PTR run_report_dialog(HWND owner, HINSTANCE instance, int resource, ReportContent *content);
+// What a dialog with a chart panel (IDC_REPORT_CHART, owner-drawn) and 「HTML で保存」 shows: the
+// document's section charts, and the document itself as the saved HTML. A command of the content
+// may change it; the panel is drawn again after every command.
+struct ReportCharts {
+    ReportDocument document;
+    const char *html_name;  // suggested file name
+};
+
+INT_PTR run_report_dialog(HWND owner, HINSTANCE instance, int resource, ReportContent *content,
+                          ReportCharts *charts = nullptr);
 // Writes bytes to path through a temporary file beside it; the old file stays on failure (reported).
 bool save_text_file(const char *path, const std::string &bytes);

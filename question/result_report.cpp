@@ -5,6 +5,8 @@
 
 namespace {
 
+const char kPredictionNote[] = "予測割合は、どの設問でも、どの回答も同じ確率で選ばれるとして数えた割合です";
+
 // Beyond this many distinct totals the check would need more memory than a kiosk PC spares.
 const int64_t kMaxTotals = 1 << 21;
 // Words of one array of counts (two are held while a question is counted): 32 MB each.
@@ -284,7 +286,7 @@ std::string result_report_text(const ResultReport &r) {
     if (r.status == kReportTooWide) return "得点合計の取りうる値が多すぎるため、確認できません。\r\n";
     t += format("設問数: %lld\r\n", static_cast<long long>(r.questions));
     t += "回答の組み合わせ: " + big_decimal(r.combinations) + " 通り\r\n";
-    t += "（どの設問でも、どの回答も同じ確率で選ばれるとして数えます）\r\n";
+    t += std::string("（") + kPredictionNote + "）\r\n";
     t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
     t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
     t += format("　得点の幅: %lld", r.band_width);
@@ -315,14 +317,43 @@ std::string csv_cell(const std::string &text) {
     return quoted + "\"";
 }
 
-std::string result_report_csv(const ResultReport &r) {
-    std::string csv = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";
+std::vector<std::vector<std::string>> result_report_table(const ResultReport &r) {
+    std::vector<std::vector<std::string>> table = {{"順番", "結果", "扱い", "得点合計", "組み合わせ数", "割合"}};
     for (size_t i = 0; i < r.rows.size(); ++i) {
         const ReportRow &row = r.rows[i];
         const bool reached = !row.ranges.empty();
-        csv += format("%lld,", static_cast<long long>(i + 1)) + csv_cell(row.title) + "," + kind_text(row.kind) + "," +
-               csv_cell(reached ? ranges_text(row) : "到達できません") + "," + big_decimal(row.count) + "," +
-               (reached ? share_text(row.count, r.combinations) : "0.00%") + "\r\n";
+        table.push_back({format("%lld", static_cast<long long>(i + 1)), row.title, kind_text(row.kind),
+                         reached ? ranges_text(row) : "到達できません", big_decimal(row.count),
+                         reached ? share_text(row.count, r.combinations) : "0.00%"});
+    }
+    return table;
+}
+
+std::string result_report_csv(const ResultReport &r) {
+    std::string csv;
+    for (const auto &cells : result_report_table(r)) {
+        for (size_t c = 0; c < cells.size(); ++c) csv += (c ? "," : "") + csv_cell(cells[c]);
+        csv += "\r\n";
     }
     return csv;
+}
+
+ReportDocument result_report_document(const ResultReport &r, const char *file_title) {
+    ReportDocument d;
+    d.title = std::string("結果の確認") + (file_title && file_title[0] ? std::string("：") + file_title : "");
+    if (r.status != kReportOk) {
+        d.facts.push_back(result_report_text(r));
+        return d;
+    }
+    d.facts.push_back(format("設問数: %lld", static_cast<long long>(r.questions)) + "　回答の組み合わせ: " +
+                      big_decimal(r.combinations) + " 通り");
+    d.facts.push_back(format("実際に取りうる得点合計: %lld〜%lld", r.min_total, r.max_total));
+    ReportSection s;
+    s.heading = "結果ごとの予測割合";
+    s.chart.title = s.heading;
+    for (const ReportRow &row : r.rows) s.chart.rows.push_back({row.title, -1, big_ratio(row.count, r.combinations)});
+    s.table = result_report_table(r);
+    s.note = kPredictionNote;
+    d.sections.push_back(s);
+    return d;
 }

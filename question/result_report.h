@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 #include "QuestionFile.h"
+#include "report_chart.h"
 #include "result_choice.h"
 
 // A non-negative integer of any size, least significant 32 bits first.
@@ -50,5 +51,9 @@ ResultReport make_result_report(const QuestionFile *file, size_t listed = 0);
 std::string result_report_text(const ResultReport &report);
 // One row per result row, with a header row; Shift-JIS, CR LF.
 std::string result_report_csv(const ResultReport &report);
+// The cells of that CSV, header first: the table of the HTML report too.
+std::vector<std::vector<std::string>> result_report_table(const ResultReport &report);
+// The prediction as a report: each result row's share of all answer combinations, charted.
+ReportDocument result_report_document(const ResultReport &report, const char *file_title);
 // A CSV cell: quoted when it holds a comma, a quote or a line break.
 std::string csv_cell(const std::string &text);

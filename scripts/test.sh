@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Everything from a fresh Debian 12 machine to a finished test run: set-up, both builds, the
-# tests of both architectures under Wine, the end-to-end runs, the sample's consistency, and the
-# release packages built, checked, and the installer run in a fresh prefix.
+# tests of both architectures under Wine, the HTML report rendered in Chromium, the end-to-end
+# runs, the sample's consistency, and the release packages built, checked, and the installer run
+# in a fresh prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 bash "$root/scripts/run-tests.sh"
+bash "$root/scripts/report-render-test.sh"
 bash "$root/scripts/e2e-test.sh"
 bash "$root/scripts/crash-test.sh"
 python3 "$root/tools/check_sample.py" "$root" "$root/sample/sample.set"

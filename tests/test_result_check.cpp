@@ -98,6 +98,15 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         std::string expected = "順番,結果,扱い,得点合計,組み合わせ数,割合\r\n";
         for (const std::string &row : c.rows) expected += row + "\r\n";
         EXPECT_EQ(expected, result_report_csv(r));
+        // The chart's predicted shares are the same exact counts over all combinations.
+        const ReportDocument d = result_report_document(r, "t");
+        ASSERT_EQ(1u, d.sections.size());
+        double sum = 0;
+        for (size_t i = 0; i < r.rows.size(); ++i) {
+            EXPECT_DOUBLE_EQ(big_ratio(r.rows[i].count, r.combinations), d.sections[0].chart.rows[i].predicted);
+            sum += d.sections[0].chart.rows[i].predicted;
+        }
+        EXPECT_NEAR(1.0, sum, 1e-12);
     }
     File stuck({{0, 1}, {}}, {"A"});
     ResultReport r = make_result_report(&stuck.f);

@@ -306,7 +306,10 @@ void show_result_check(HWND dialog) {
     ResultReport report = make_result_report(&view.file, view.results.size() - 1);
     SetCursor(old);
     ReportContent content = {result_report_text(report), result_report_csv(report), "結果の確認.csv", nullptr};
-    run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content);
+    char title[kQuesTitleSize] = {0};
+    GetDlgItemTextA(dialog, IDC_MAIN_TITLE, title, sizeof title);
+    ReportCharts charts = {result_report_document(report, title), "結果の確認.html"};
+    run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content, &charts);
 }
 
 void delete_rows(HWND dialog, bool questions) {
