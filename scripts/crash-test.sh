@@ -19,7 +19,16 @@ fi
 build=$root/build/$arch
 zel_wine_arch "$arch"
 work=$(mktemp -d)
-cleanup() { pkill -f 'crash_player\.exe' 2>/dev/null || true; zel_wine_stop; rm -rf "$work"; }
+# Players of this run only: a compiler linking crash_player.exe, or another prefix's test, is not one.
+our_players() { # prints "pid command line" per player in $WINEPREFIX
+  local pid rest
+  { pgrep -af 'crash_player\.exe' || true; } | while read -r pid rest; do
+    if { tr '\0' '\n' < "/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid $rest"
+    fi
+  done
+}
+cleanup() { our_players | while read -r pid _; do kill "$pid" 2>/dev/null || true; done; zel_wine_stop; rm -rf "$work"; return 0; }
 trap cleanup EXIT
 zel_wine_start
 
@@ -48,7 +57,7 @@ for _ in $(seq 1 90); do
       seen[$pid]=1
       case $rest in *k.set*) with_set=$((with_set + 1)) ;; esac
     fi
-  done < <(pgrep -af 'crash_player\.exe' | grep -v pgrep || true)
+  done < <(our_players)
   sleep 0.5
 done
 failures=0
@@ -59,7 +68,7 @@ else
   echo "crash-test: FAIL $players players seen ($with_set with the set); expected 4" >&2
   failures=1
 fi
-if pgrep -f 'crash_player\.exe' >/dev/null; then echo "crash-test: FAIL a player still runs" >&2; failures=1; fi
+if [ -n "$(our_players)" ]; then echo "crash-test: FAIL a player still runs" >&2; failures=1; fi
 if pgrep -f winedbg >/dev/null; then echo "crash-test: FAIL an error box (winedbg) came up" >&2; failures=1; fi
 expected=$(printf 'old line\r\n問題1, 設問1, 回答1, 得点1\r\n' | iconv -f UTF-8 -t CP932 | od -An -tx1)
 if [ "$(od -An -tx1 zelm.csv)" = "$expected" ]; then
