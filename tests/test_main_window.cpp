@@ -10,12 +10,14 @@
 #include "QuesManager.h"
 #include "SetManager.h"
 #include "dpi.h"
+#include "exit_pin.h"
 #include "font_slot.h"
 #include "crash_restart.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box_recorder.h"
+#include "pin_pad.h"
 #include "resource.h"
 #include "scratch_folder.h"
 #include "shell_seam.h"
@@ -293,6 +295,39 @@ TEST_F(MainWindow, FullScreenAsksOnceAndShiftF12LeavesOnlyFromFullScreen) {
     EXPECT_EQ(1, full_screen_flag());
     SendMessageA(window, WM_KEYUP, VK_F12, 0);  // without Shift: stays
     EXPECT_EQ(1, full_screen_flag());
+}
+
+int g_pin_asks;
+bool g_pin_right;
+bool scripted_pin(HWND, const char *) { return ++g_pin_asks, g_pin_right; }
+
+// With a PIN every way out of full screen asks for it; a wrong one keeps full screen.
+TEST_F(MainWindow, AWrongPinKeepsFullScreenAndTheRightOneLeaves) {
+    const unsigned char salt[kPinSaltBytes] = {7};
+    char line[kPinLineSize];
+    ASSERT_TRUE(pin_make_line("0000", salt, line, sizeof line));
+    std::string set = dir.write("pin.set", std::string("T,PIN\r\nA\r\nEXITPIN,") + line + "\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    ASSERT_EQ(1, full_screen_flag());
+    PinAskFn old = set_pin_ask_fn(scripted_pin);
+    g_pin_asks = 0;
+    g_pin_right = false;
+    command(IDM_QUIT);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    command(IDM_OPEN_SET);
+    for (int i = 0; i < kCornerTaps; ++i) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(4, g_pin_asks);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(1, full_screen_flag());
+    EXPECT_EQ(0, g_file_dialogs);
+    g_pin_right = true;
+    for (int i = 0; i < kCornerTaps; ++i) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(0, full_screen_flag());
+    command(IDM_QUIT);  // out of full screen: no question
+    EXPECT_EQ(5, g_pin_asks);
+    EXPECT_FALSE(IsWindow(window));
+    set_pin_ask_fn(old);
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {

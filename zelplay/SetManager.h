@@ -24,6 +24,10 @@ struct SetRecord {
     int32_t picture_zoom;
     char wallpaper[260];
     int32_t idle_minutes;  // 0 = never return to the start screen by itself
+    // Kiosk: the exit PIN's stored form (exit_pin.h; "" = none), and whether the file gave one
+    // that could not be read (then there is no PIN: nobody is locked out).
+    char exit_pin[128];
+    int exit_pin_unreadable;
 };
 
 // value: the address of the caller's pointer (SetRecord **), except where noted.

@@ -201,6 +201,7 @@ BOOL on_command(HWND dialog, int id) {
         case IDC_SET_TEXT_COLOUR: choose_set_colour(dialog, &r->text_colour); break;
         case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
         case IDC_SET_OPEN: open_set(dialog); break;
+        case IDC_SET_STAFF: edit_staff_settings(dialog); break;
         case IDC_SET_SAVE:
             read_set_editor(dialog);
             save_set(dialog);

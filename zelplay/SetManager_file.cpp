@@ -2,6 +2,7 @@
 #include "SetManager_private.h"
 #include "BrixLib.h"
 #include "DirList.h"
+#include "exit_pin.h"
 #include "RowOfFile.h"
 #include "font_slot.h"
 #include "imemory.h"
@@ -18,6 +19,7 @@ const char kOpenTitle[] = "問題セットの選択";
 const char kSaveTitle[] = "セットの保存先を選択してください";
 const char kOpenErrorCaption[] = "File Open Error";
 const char kTemporaryNameCaption[] = "一時ファイル名の作成";
+const char kExitPinKey[] = "EXITPIN";
 
 Utf8Original g_utf8_original;
 
@@ -40,6 +42,16 @@ void apply_line(Reader *r, const char *line) {
     if (equals_nocase(key, "A")) s->full_screen = 1;
     else if (equals_nocase(key, "G")) s->daily_log = 1;
     else if (equals_nocase(key, "SAVEROFF")) s->saver_off = 1;
+    else if (equals_nocase(key, kExitPinKey)) {
+        // A PIN line that cannot be checked means no PIN, never a locked kiosk.
+        s->exit_pin[0] = '\0';
+        s->exit_pin_unreadable = 1;
+        if (value && pin_line_readable(value) && strlen(value) < sizeof s->exit_pin) {
+            copy_cut(s->exit_pin, sizeof s->exit_pin, value);
+            s->exit_pin_unreadable = 0;
+        }
+        return;
+    }
     if (!value) return;  // every other key needs a value
 
     if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
@@ -129,6 +141,7 @@ void write_record(Writer *w, const SetRecord *s) {
     for (int k = 0; k < kSoundSlots && w->ok; ++k)
         if (!write_key_value(w->path, sound_key(k), kSoundGetSet + k)) w->ok = false;
     if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
+    w->text(kExitPinKey, s->exit_pin);
 }
 
 }  // namespace

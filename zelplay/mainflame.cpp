@@ -9,6 +9,7 @@
 #include "bgm_player.h"
 #include "crash_restart.h"
 #include "dpi.h"
+#include "exit_pin.h"
 #include "font_slot.h"
 #include "image_store.h"
 #include "input_box.h"
@@ -17,6 +18,7 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "message_box.h"
+#include "pin_pad.h"
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
@@ -27,6 +29,8 @@
 
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
+// The square in the top-left corner that takes the staff's taps: 15 mm.
+enum { kCornerTenthsMm = 150 };
 // Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
 enum { kMsgCheckLogFolder = WM_APP + 1 };
 
@@ -42,6 +46,8 @@ struct MainState {
     bool settled = false;  // the idle timer saw the screen past the click guard
     bool choosing = false;  // a click is being handled
     bool quiet_full_screen = false;  // a set from the command line is being applied
+    char exit_pin[kPinLineSize] = "";  // the applied set's exit PIN, stored form; "" = none
+    CornerTaps corner = {0, 0};
 };
 MainState g_main;
 }  // namespace
@@ -84,6 +90,24 @@ static void enter_full_screen(HWND window, bool hint) {
     set_full_screen(window, 1);
 }
 
+static void leave_full_screen(HWND window) {
+    set_full_screen(window, 0);
+    set_full_screen_flag(0);
+}
+
+// Every way out of full screen asks staff for the PIN when the set has one; the right PIN
+// leaves full screen. Without a PIN, or outside full screen, nothing changes.
+static bool staff_may_leave(HWND window) {
+    if (!full_screen_flag() || !g_main.exit_pin[0]) return true;
+    if (!exit_allowed(window, full_screen_flag(), g_main.exit_pin)) return false;
+    leave_full_screen(window);
+    return true;
+}
+
+static const char kPinUnreadable[] =
+    "このセットの終了PIN（EXITPIN）を読み取れないため、PINなしで動作します。\r\n"
+    "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
+
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
     if (!record) {
@@ -95,6 +119,9 @@ void apply_set(HWND window, const SetRecord *record) {
         if (chosen && chosen[0]) set_restart_file(chosen);
     }
     if (!record) return;
+    lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
+    if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
+        show_message_box(window, kPinUnreadable, kTitle, MB_OK | MB_ICONWARNING);
     if (record->title[0]) {
         char *title = const_cast<char *>(record->title);
         run_engine(kRunSetStartText, 0, &title);
@@ -259,6 +286,8 @@ static void cmd_reset(HWND window) {
 }
 
 static void on_command(HWND window, int id) {
+    // The menu, 終了 and opening another set are ways out too. F11 never leaves full screen.
+    if (id != IDM_FULL_SCREEN && !staff_may_leave(window)) return;
     switch (id) {
     case IDM_OPEN_QUESTION: cmd_open_question(window); break;
     // Destroying the window runs the shutdown sequence and ends the loop.
@@ -302,8 +331,7 @@ static void on_key_up(HWND window, WPARAM key) {
     if (key == VK_F11) {
         SendMessageA(window, WM_COMMAND, IDM_FULL_SCREEN, 0);
     } else if (shift_f12_leaves(key, full_screen_flag(), GetAsyncKeyState)) {
-        set_full_screen(window, 0);
-        set_full_screen_flag(0);
+        if (staff_may_leave(window)) leave_full_screen(window);
     }
 }
 
@@ -318,8 +346,18 @@ static void on_mouse_move(HWND window, int x, int y) {
     }
 }
 
+// Staff on a touch-only kiosk call the keypad with taps in the top-left corner.
+static bool corner_call(HWND window, int x, int y) {
+    const int corner = MulDiv(kCornerTenthsMm, window_dpi(window), 254);
+    if (!corner_tap(&g_main.corner, x < corner && y < corner, GetMessageTime())) return false;
+    if (!full_screen_flag() || !g_main.exit_pin[0]) return false;
+    staff_may_leave(window);
+    return true;
+}
+
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
+    if (corner_call(window, x, y)) return;
     // A tap that arrives while the last one is still handled (a box or a sound runs its own loop)
     // would answer the same question again.
     if (g_main.choosing) return;
@@ -337,6 +375,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
     case WM_QUERYENDSESSION: return TRUE;
+    case WM_CLOSE:
+        if (!staff_may_leave(window)) return 0;
+        break;
     case WM_ENDSESSION: on_end_session(window, wp != FALSE); return 0;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);

@@ -71,3 +71,10 @@
 #define IDC_SET_IDLE_MINUTES 1040
 #define IDC_SET_SAVER_OFF 1041
 #define IDC_SET_LABEL 65535
+
+// ---- dialog 125: staff settings of a set (exit PIN, idle times), opened from the set editor ----
+#define IDC_SET_STAFF 1080
+#define IDD_SET_STAFF 125
+#define IDC_STAFF_PIN 1081
+#define IDC_STAFF_PIN_STATE 1082
+#define IDC_STAFF_PIN_CLEAR 1083
