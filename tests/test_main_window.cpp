@@ -348,6 +348,64 @@ TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     EXPECT_EQ(1, g_file_dialogs);
 }
 
+TEST(Keys, ChoiceAndHighlightPerScreen) {
+    const unsigned start = 0x3, question = 0x7, result = 1u << kBackSlot;
+    struct Row {
+        WPARAM vk;
+        unsigned shown;
+        int highlight, slot, after;
+    } rows[] = {
+        {'1', start, -1, 0, -1},          {VK_NUMPAD2, start, -1, 1, -1},  {'3', start, -1, -1, -1},
+        {'3', question, 2, 2, 2},         {'6', question, -1, -1, -1},     {'0', question, -1, -1, -1},
+        {VK_RETURN, question, -1, -1, -1}, {VK_RETURN, question, 1, 1, 1},
+        {VK_DOWN, question, -1, -1, 0},   {VK_DOWN, question, 2, -1, 0},   {VK_UP, question, -1, -1, 2},
+        {VK_LEFT, question, 0, -1, 2},    {VK_RIGHT, question, 0, -1, 1},  {VK_DOWN, question, 4, -1, 0},
+        {VK_RETURN, result, -1, kBackSlot, -1}, {'0', result, -1, kBackSlot, -1},
+        {VK_NUMPAD0, result, -1, kBackSlot, -1}, {'1', result, -1, -1, -1}, {VK_DOWN, result, -1, -1, kBackSlot},
+        {'A', question, 1, -1, 1},
+    };
+    for (const Row &r : rows) {
+        int h = r.highlight;
+        EXPECT_EQ(r.slot, key_choice(r.vk, r.shown, &h)) << r.vk << " on " << r.shown;
+        EXPECT_EQ(r.after, h) << r.vk << " on " << r.shown;
+    }
+}
+
+// A whole diagnosis by digit keys and Enter writes the log the same clicks write; keys take the
+// clicks' guard against a second input right after a screen change.
+TEST_F(MainWindow, KeysPlayAWholeRunWithTheLogOfTheSameClicks) {
+    const char quiz[] = "N,三問\r\nQ,一?,はい,5,いいえ,0\r\nQ,二?,好き,0,きらい,4,ふつう,2\r\nQ,三?,A,1,B,3\r\n"
+                        "S,少なめ\r\nS,多め\r\n";
+    std::string path = dir.write("three.qst", quiz);
+    auto key = [&](WPARAM vk) {
+        SendMessageA(window, WM_KEYDOWN, vk, 1);
+        SendMessageA(window, WM_KEYUP, vk, 0xC0000001);
+    };
+    ASSERT_EQ(1, open_start_file(window, path.c_str()));
+    click(0);
+    click(1);
+    click(2);
+    click(1);
+    click(kBackSlot);
+    const std::string by_clicks = dir.read("zelm.csv");
+    DeleteFileA((dir.path() + "zelm.csv").c_str());
+    key('1');
+    key('5');  // the first question has two answers: nothing
+    EXPECT_EQ("一?", main_text());
+    key(VK_NUMPAD2);
+    key('3');
+    key(VK_DOWN);
+    key(VK_DOWN);
+    key(VK_RETURN);  // the second answer, B
+    key(VK_RETURN);  // 戻る
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    EXPECT_EQ(by_clicks, dir.read("zelm.csv"));
+
+    set_click_settle_millis(kDefaultClickSettleMillis);
+    key('1');  // sent at once after the screen change: ignored, as a click would be
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+}
+
 TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     std::string quiz = dir.write("quiz.qst", kQuiz);
     std::string set = dir.write("idle.set", "T,待ち時間\r\nQ," + quiz + "\r\nOFFTIMER,1\r\n");

@@ -69,6 +69,7 @@ static void show_log_state(HWND window) {
 }
 
 static void refresh(HWND window) {
+    set_choice_highlight(-1);
     show_log_state(window);
     SendMessageA(window, WM_SIZE, 0, 0);
     g_main.shown_at = GetTickCount();
@@ -355,18 +356,69 @@ static bool corner_call(HWND window, int x, int y) {
     return true;
 }
 
-static void on_button_down(HWND window, int x, int y) {
-    int slot = 0;
-    if (corner_call(window, x, y)) return;
+// Clicks, taps and keys alike: the same guards, the same run step, the same log line.
+static bool choose(HWND window, int slot, DWORD input_time) {
     // A tap that arrives while the last one is still handled (a box or a sound runs its own loop)
     // would answer the same question again.
-    if (g_main.choosing) return;
-    if (click_too_early(GetMessageTime(), g_main.shown_at, g_main.settled, g_settle_millis)) return;
-    if (!hit_choice(window, x, y, &slot)) return;
+    if (g_main.choosing) return false;
+    if (click_too_early(input_time, g_main.shown_at, g_main.settled, g_settle_millis)) return false;
     g_main.choosing = true;
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
     g_main.choosing = false;
+    return true;
+}
+
+static void on_button_down(HWND window, int x, int y) {
+    int slot = 0;
+    if (corner_call(window, x, y)) return;
+    if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
+}
+
+static int next_shown(unsigned shown, int from, int step) {
+    for (int n = 1; n <= kChoiceSlots; ++n) {
+        int i = ((from + step * n) % kChoiceSlots + kChoiceSlots) % kChoiceSlots;
+        if (shown & (1u << i)) return i;
+    }
+    return -1;
+}
+
+int key_choice(WPARAM vk, unsigned shown, int *highlight) {
+    const bool result = (shown & (1u << kBackSlot)) != 0;
+    int digit = -1;
+    if (vk >= '0' && vk <= '9') digit = static_cast<int>(vk - '0');
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) digit = static_cast<int>(vk - VK_NUMPAD0);
+    if (digit >= 1 && digit <= kBackSlot) return (shown & (1u << (digit - 1))) ? digit - 1 : -1;
+    if (result && (digit == 0 || vk == VK_RETURN)) return kBackSlot;
+    int h = *highlight >= 0 && *highlight < kChoiceSlots && (shown & (1u << *highlight)) ? *highlight : -1;
+    switch (vk) {
+    case VK_RETURN: return h;
+    case VK_DOWN:
+    case VK_RIGHT: *highlight = next_shown(shown, h < 0 ? -1 : h, 1); return -1;
+    case VK_UP:
+    case VK_LEFT: *highlight = next_shown(shown, h < 0 ? kChoiceSlots : h, -1); return -1;
+    default: return -1;
+    }
+}
+
+// Button boxes and keyboards: digits, arrows and Enter (see key_choice).
+static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
+    const bool repeat = (flags & (1 << 30)) != 0;
+    const ChoiceLayout layout = choice_layout(window);
+    int highlight = choice_highlight();
+    const bool arrows_in_use = highlight >= 0;
+    int slot = key_choice(vk, layout.shown, &highlight);
+    if (highlight != choice_highlight()) {
+        set_choice_highlight(highlight);
+        set_manager(kSetActivity, 0, nullptr);  // someone is there
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    // A held key must not answer the questions after this one.
+    if (slot < 0 || repeat) return;
+    if (!choose(window, slot, GetMessageTime()) || !arrows_in_use) return;
+    // Who moves with the arrows keeps a highlight on the next screen.
+    set_choice_highlight(next_shown(choice_layout(window).shown, -1, 1));
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
@@ -402,6 +454,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
+    case WM_KEYDOWN: on_key_down(window, wp, lp); return 0;
     case WM_SYSCOMMAND:
         // In full screen the menu must not open from the keyboard (F10, Alt): it offers a way out.
         if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;

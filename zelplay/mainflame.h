@@ -21,6 +21,12 @@ void set_click_settle_millis(DWORD millis);
 // settled, however far the 32-bit ticks have moved since (they wrap after 49.7 days).
 bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settle_millis);
 
+// What a key does on the screen shown (shown: bit i = slot i offers a choice): the slot it
+// chooses, or -1; arrows move *highlight (-1 = none) over the shown slots instead. Digits 1-5
+// choose a title or an answer that is shown; Enter and 0 mean "戻る" on the result screen,
+// elsewhere Enter chooses the highlighted slot.
+int key_choice(WPARAM vk, unsigned shown, int *highlight);
+
 // Puts a set into effect; with no record the user picks a set file.
 void apply_set(HWND window, const SetRecord *record);
 

@@ -12,6 +12,10 @@
 static COLORREF g_text = RGB(255, 255, 255);
 static COLORREF g_back = RGB(0, 160, 0);
 static HBRUSH g_brush = nullptr;
+static int g_highlight = -1;
+
+void set_choice_highlight(int slot) { g_highlight = slot; }
+int choice_highlight() { return g_highlight; }
 
 COLORREF text_colour(int op, COLORREF colour) {
     if (op == kColourSet) g_text = colour;
@@ -159,6 +163,19 @@ static void draw_picture(HDC dc) {
     DeleteDC(src);
 }
 
+// A frame in the text colour, thick enough to be seen through a screen magnifier.
+static void draw_highlight(HDC dc, const RECT &row, COLORREF colour) {
+    const int t = to_dpi(4, font_slots_dpi());
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (!brush) return;
+    const RECT bars[4] = {{row.left, row.top, row.right, row.top + t},
+                          {row.left, row.bottom - t, row.right, row.bottom},
+                          {row.left, row.top, row.left + t, row.bottom},
+                          {row.right - t, row.top, row.right, row.bottom}};
+    for (const RECT &b : bars) FillRect(dc, &b, brush);
+    DeleteObject(brush);
+}
+
 static void draw_score_line(HDC dc) {
     char width[64] = "";
     char *buffer = width;
@@ -214,6 +231,8 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         RECT box = {b.x, b.y, b.x + b.width, b.y + b.height};
         draw_text_box(dc, choice, &box, DT_SINGLELINE | DT_VCENTER, answers, fore, key);
     }
+    if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
+        draw_highlight(dc, choices.hit[g_highlight], fore);
 
     HFONT header = header_font(kFontLookup, file, nullptr);
     HGDIOBJ old_font = SelectObject(dc, header);

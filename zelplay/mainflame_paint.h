@@ -44,6 +44,11 @@ ChoiceBox choice_rect(HWND window, int slot);
 // 1 and *slot when (x, y) lies on a shown choice's row, else 0.
 int hit_choice(HWND window, int x, int y, int *slot);
 
+// The keyboard's highlight: a frame around one choice's row, so arrow keys show where Enter
+// lands; -1 = none.
+void set_choice_highlight(int slot);
+int choice_highlight();
+
 // Draws the whole screen of a client rectangle into dc: the one path shared by WM_PAINT, tests,
 // screenshots and benchmarks.
 void compose_screen(HWND window, HDC dc, const RECT &client, int score_display, int full_screen);
