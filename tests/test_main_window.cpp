@@ -423,6 +423,48 @@ TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
 }
 
+TEST(IdleSeconds, RulesPerScreen) {
+    const IdleRules plain = {30, false, 0}, first = {30, true, 0}, result = {30, false, 5}, none = {0, true, 5};
+    struct Row {
+        IdleRules rules;
+        IdleScreen screen;
+        DWORD quiet;
+        bool due;
+    } rows[] = {
+        {first, kIdleStart, 99000, false},        {plain, kIdleFirstQuestion, 99000, false},
+        {first, kIdleFirstQuestion, 29999, false}, {first, kIdleFirstQuestion, 30000, true},
+        {plain, kIdleLaterQuestion, 30000, true},  {plain, kIdleResult, 30000, true},
+        {result, kIdleResult, 4999, false},       {result, kIdleResult, 5000, true},
+        {result, kIdleLaterQuestion, 5000, false}, {none, kIdleLaterQuestion, 99000, false},
+        {none, kIdleFirstQuestion, 99000, false}, {none, kIdleResult, 5000, true},
+    };
+    for (const Row &r : rows) EXPECT_EQ(r.due, idle_return_due(r.rules, r.screen, r.quiet)) << r.screen << " " << r.quiet;
+}
+
+// A visitor who walks away from question 1 leaves no line; from the result, the result time.
+TEST_F(MainWindow, IdleSecondsResetAFirstQuestionAndTheResult) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("s.set", "T,秒\r\nQ," + quiz + "\r\nIDLESEC,5\r\nIDLEFIRST\r\nRESULTSEC,99999\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    SetRecord *r = nullptr;
+    set_manager(kSetCurrent, 0, &r);
+    EXPECT_EQ(3600, r->result_seconds);  // clamped, and said so when opened from the menu
+    EXPECT_EQ(1, r->idle_clamped);
+    click(0);
+    idle_seconds_check(window, GetTickCount() + 4000);
+    EXPECT_EQ("朝は得意?", main_text());
+    idle_seconds_check(window, GetTickCount() + 10000);
+    EXPECT_EQ("秒", main_text());
+    EXPECT_EQ("<none>", dir.read("zelm.csv"));
+    click(0);
+    click(0);
+    click(1);
+    idle_seconds_check(window, GetTickCount() + 10000);  // the result waits its own time
+    EXPECT_EQ("朝型", main_text());
+    idle_seconds_check(window, GetTickCount() + 3600000);
+    EXPECT_EQ("秒", main_text());
+}
+
 TEST_F(MainWindow, UnreadableStartFilesAreReportedAsFailedOpens) {
     EXPECT_EQ(0, open_start_file(window, (dir.path() + "missing.set").c_str()));
     open_start_file(window, (dir.path() + "missing.qst").c_str());

@@ -108,6 +108,9 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->picture_zoom = 2;
     strcpy(r->wallpaper, "w.jpg");
     r->idle_minutes = 4;
+    r->idle_seconds = 45;
+    r->idle_first_question = 1;
+    r->result_seconds = 20;
     const unsigned char salt[kPinSaltBytes] = {9};
     ASSERT_TRUE(pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin));
     strcpy(r->title_font.lfFaceName, "ＭＳ ゴシック");
@@ -121,7 +124,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     std::string saved = dir.read("full.set");
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
-                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin + "\r\n");
+                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin + "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
 

@@ -29,6 +29,7 @@
 
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
+enum { kSecondsTimer = 2, kSecondsMillis = 1000 };
 // The square in the top-left corner that takes the staff's taps: 15 mm.
 enum { kCornerTenthsMm = 150 };
 // Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
@@ -48,6 +49,9 @@ struct MainState {
     bool quiet_full_screen = false;  // a set from the command line is being applied
     char exit_pin[kPinLineSize] = "";  // the applied set's exit PIN, stored form; "" = none
     CornerTaps corner = {0, 0};
+    IdleRules idle = {0, false, 0};  // the applied set's seconds rules
+    UINT_PTR seconds_timer = 0;
+    DWORD active_at = 0;  // tick count of the last screen change or arrow key
 };
 MainState g_main;
 }  // namespace
@@ -72,7 +76,7 @@ static void refresh(HWND window) {
     set_choice_highlight(-1);
     show_log_state(window);
     SendMessageA(window, WM_SIZE, 0, 0);
-    g_main.shown_at = GetTickCount();
+    g_main.shown_at = g_main.active_at = GetTickCount();
     g_main.settled = false;
 }
 
@@ -109,6 +113,9 @@ static const char kPinUnreadable[] =
     "このセットの終了PIN（EXITPIN）を読み取れないため、PINなしで動作します。\r\n"
     "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
 
+static const char kIdleClamped[] =
+    "セットの待ち時間（IDLESEC、RESULTSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒にしました。";
+
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
     if (!record) {
@@ -121,6 +128,12 @@ void apply_set(HWND window, const SetRecord *record) {
     }
     if (!record) return;
     lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
+    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
+    if (record->idle_clamped && !g_main.quiet_full_screen) {
+        char text[256];
+        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));
+        show_message_box(window, text, kTitle, MB_OK | MB_ICONINFORMATION);
+    }
     if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
         show_message_box(window, kPinUnreadable, kTitle, MB_OK | MB_ICONWARNING);
     if (record->title[0]) {
@@ -154,6 +167,42 @@ void apply_set(HWND window, const SetRecord *record) {
     refresh(window);
 }
 
+// Every idle return takes this one path, the run engine's idle step.
+static void idle_return(HWND window, bool first_question) {
+    set_manager(kSetActivity, 0, nullptr);
+    run_engine(kRunIdleReturn, first_question ? kIdleAlsoFirstQuestion : 0, nullptr);
+    refresh(window);
+}
+
+bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
+    const DWORD idle = static_cast<DWORD>(r.idle_seconds) * 1000;
+    switch (screen) {
+    case kIdleFirstQuestion: return r.first_question && r.idle_seconds > 0 && quiet >= idle;
+    case kIdleLaterQuestion: return r.idle_seconds > 0 && quiet >= idle;
+    case kIdleResult:
+        if (r.result_seconds > 0) return quiet >= static_cast<DWORD>(r.result_seconds) * 1000;
+        return r.idle_seconds > 0 && quiet >= idle;
+    default: return false;
+    }
+}
+
+static IdleScreen idle_screen() {
+    if (run_engine(kRunCurrentFile, 0, nullptr) == -1) return kIdleStart;
+    if (run_engine(kRunComment, 0, nullptr) == -1) return kIdleResult;
+    return run_engine(kRunUnderWay, 0, nullptr) == -1 ? kIdleLaterQuestion : kIdleFirstQuestion;
+}
+
+void idle_seconds_check(HWND window, DWORD now) {
+    // A box or the keypad runs its own loop meanwhile: nobody is gone then.
+    if (g_main.choosing) return;
+    const IdleScreen screen = idle_screen();
+    if (idle_return_due(g_main.idle, screen, now - g_main.active_at)) idle_return(window, screen == kIdleFirstQuestion);
+}
+
+static void CALLBACK seconds_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    idle_seconds_check(window, GetTickCount());
+}
+
 void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     if (GetTickCount() - g_main.shown_at >= g_settle_millis) g_main.settled = true;
     // Waiting log lines go in as soon as the log takes them again, not only at the next answer.
@@ -163,11 +212,10 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
     }
     set_manager(kSetTick, 0, nullptr);
-    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
-        set_manager(kSetActivity, 0, nullptr);
-        run_engine(kRunIdleReturn, 0, nullptr);
-        refresh(window);
-    }
+    // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
+    if (g_main.idle.idle_seconds > 0) return;
+    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1)
+        idle_return(window, false);
 }
 
 static void on_create(HWND window) {
@@ -189,6 +237,7 @@ static void on_create(HWND window) {
     image_store(kImgWindow, 0, &window);
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
+    g_main.seconds_timer = SetTimer(window, kSecondsTimer, kSecondsMillis, seconds_timer_proc);
     install_key_hooks(g_main.instance);
     watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
@@ -224,6 +273,7 @@ static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
+    KillTimer(window, g_main.seconds_timer);
     watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
@@ -411,6 +461,7 @@ static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     if (highlight != choice_highlight()) {
         set_choice_highlight(highlight);
         set_manager(kSetActivity, 0, nullptr);  // someone is there
+        g_main.active_at = GetTickCount();
         InvalidateRect(window, nullptr, FALSE);
     }
     // A held key must not answer the questions after this one.

@@ -21,6 +21,20 @@ void set_click_settle_millis(DWORD millis);
 // settled, however far the 32-bit ticks have moved since (they wrap after 49.7 days).
 bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settle_millis);
 
+// The idle rules in seconds (a set's IDLESEC, IDLEFIRST, RESULTSEC), checked every second:
+// whether the screen shown, quiet for quiet_millis, returns to the start screen now. The start
+// screen never does; a first question with no answer only with first_question; the result
+// screen after result_seconds when given, else after idle_seconds like a question.
+enum IdleScreen { kIdleStart, kIdleFirstQuestion, kIdleLaterQuestion, kIdleResult };
+struct IdleRules {
+    int idle_seconds;  // 0 = the minutes of timer 1 decide
+    bool first_question;
+    int result_seconds;
+};
+bool idle_return_due(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis);
+// Timer 2's work at now (tick count): the seconds rules of the applied set.
+void idle_seconds_check(HWND window, DWORD now);
+
 // What a key does on the screen shown (shown: bit i = slot i offers a choice): the slot it
 // chooses, or -1; arrows move *highlight (-1 = none) over the shown slots instead. Digits 1-5
 // choose a title or an answer that is shown; Enter and 0 mean "戻る" on the result screen,
