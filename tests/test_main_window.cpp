@@ -64,10 +64,12 @@ protected:
         // Hidden: the handlers do not need the window on screen.
         window = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
         set_click_settle_millis(0);  // sent clicks carry no message time
+        set_press_show_millis(0);
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override {
         set_click_settle_millis(kDefaultClickSettleMillis);
+        set_press_show_millis(kDefaultPressMillis);
         if (IsWindow(window)) DestroyWindow(window);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}

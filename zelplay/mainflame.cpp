@@ -60,6 +60,9 @@ static DWORD g_settle_millis = kDefaultClickSettleMillis;
 
 void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
 
+static DWORD g_press_millis = kDefaultPressMillis;
+void set_press_show_millis(DWORD millis) { g_press_millis = millis; }
+
 // Lines the result log could not take yet, in the title bar; the start screen shows them too.
 static void show_log_state(HWND window) {
     char title[128], now[128] = "";
@@ -413,6 +416,14 @@ static bool choose(HWND window, int slot, DWORD input_time) {
     if (g_main.choosing) return false;
     if (click_too_early(input_time, g_main.shown_at, g_main.settled, g_settle_millis)) return false;
     g_main.choosing = true;
+    if (g_press_millis) {
+        // The row shows pressed first, so a tap is seen to land before the screen changes.
+        set_choice_pressed(slot);
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        Sleep(g_press_millis);
+        set_choice_pressed(-1);
+    }
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
     g_main.choosing = false;

@@ -16,6 +16,9 @@ void CALLBACK idle_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time
 // for drivers that send clicks without message times.
 constexpr DWORD kDefaultClickSettleMillis = 300;
 void set_click_settle_millis(DWORD millis);
+// How long a chosen row shows pressed before the next screen; 0 for tests.
+constexpr DWORD kDefaultPressMillis = 150;
+void set_press_show_millis(DWORD millis);
 // The guard's decision: a click (its message time) from before the screen was shown at shown_at,
 // or within settle_millis after it. A screen that the idle timer has seen past the guard has
 // settled, however far the 32-bit ticks have moved since (they wrap after 49.7 days).
