@@ -8,9 +8,9 @@
 namespace {
 
 const char kClass[] = "ZelmicaPinPad";
-const char kAskText[] = "終了するにはPINを入力してください";
-const char kWrongText[] = "PINが違います";
-const char kWaitText[] = "PINを続けて間違えたため、あと %lu 秒お待ちください";
+const char kAskText[] = "終了するには暗証番号を入力してください";
+const char kWrongText[] = "暗証番号が違います";
+const char kWaitText[] = "続けて間違えたため、あと %lu 秒お待ちください";
 const char kKeyText[kPinPadKeys][16] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "消す", "OK", "キャンセル"};
 enum { kTickTimer = 1, kTickMillis = 500 };
 // The key grid as read on a phone: 1-2-3 on top, then ← 0 OK.
@@ -44,18 +44,19 @@ void frame(HDC dc, const RECT &r, COLORREF colour) {
     DeleteObject(b);
 }
 
-HFONT make_font(int height) {
+// Digits and "OK" in a Latin face: some Japanese faces draw them narrow or not at all.
+HFONT make_font(int height, bool latin) {
     LOGFONTA lf;
     ZeroMemory(&lf, sizeof lf);
     lf.lfHeight = -height;
     lf.lfWeight = FW_BOLD;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    lstrcpyA(lf.lfFaceName, "MS UI Gothic");
+    lf.lfCharSet = latin ? DEFAULT_CHARSET : SHIFTJIS_CHARSET;
+    lstrcpyA(lf.lfFaceName, latin ? "Tahoma" : "MS UI Gothic");
     return CreateFontIndirectA(&lf);
 }
 
 void draw_text(HDC dc, const char *text, RECT r, int height, COLORREF colour) {
-    HFONT f = make_font(height);
+    HFONT f = make_font(height, static_cast<unsigned char>(text[0]) < 0x80);
     HGDIOBJ old = f ? SelectObject(dc, f) : nullptr;
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
@@ -73,15 +74,18 @@ void paint_pad(HWND w, HDC dc, const RECT &client, const Pad &p) {
     const DWORD wait = pin_wait_left(&g_gate, GetTickCount());
     if (wait) wsprintfA(text, kWaitText, static_cast<unsigned long>((wait + 999) / 1000));
     else lstrcpynA(text, p.message, sizeof text);
-    RECT message = l.display, dots = l.display;
-    message.bottom = (l.display.top + l.display.bottom) / 2;
-    dots.top = message.bottom;
-    draw_text(dc, text, message, key_h / 4, wait || p.message == kWrongText ? RGB(192, 0, 0) : RGB(0, 0, 0));
-    char shown[2 * kPinMaxDigits + 1] = "";
-    for (size_t i = 0; p.typed[i]; ++i) lstrcatA(shown, "●");
+    const RECT &dots = l.display;
+    draw_text(dc, text, l.message, key_h / 3, wait || p.message == kWrongText ? RGB(255, 96, 96) : RGB(255, 255, 255));
     fill(dc, dots, RGB(255, 255, 255));
     frame(dc, dots, RGB(128, 128, 128));
-    draw_text(dc, shown, dots, key_h / 3, RGB(0, 0, 0));
+    // One dot per digit typed, drawn rather than written: no font needed.
+    const int n = lstrlenA(p.typed), d = key_h / 5, step = key_h / 3;
+    const int x0 = (dots.left + dots.right - (n - 1) * step - d) / 2, y0 = (dots.top + dots.bottom - d) / 2;
+    HBRUSH ink = CreateSolidBrush(RGB(0, 0, 0));
+    HGDIOBJ old_brush = ink ? SelectObject(dc, ink) : nullptr;
+    for (int i = 0; i < n; ++i) Ellipse(dc, x0 + i * step, y0, x0 + i * step + d, y0 + d);
+    if (old_brush) SelectObject(dc, old_brush);
+    if (ink) DeleteObject(ink);
     for (int k = 0; k < kPinPadKeys; ++k) {
         // The key under a finger shows inverted, so a tap is seen to land.
         const bool down = k == p.pressed;
@@ -155,6 +159,13 @@ LRESULT CALLBACK pad_proc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_PAINT: on_paint(w); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_PRINTCLIENT:
+        if (p) {
+            RECT client;
+            GetClientRect(w, &client);
+            paint_pad(w, reinterpret_cast<HDC>(wp), client, *p);
+        }
+        return 0;
     case WM_LBUTTONDOWN:
         if (!p) break;
         {
@@ -218,13 +229,14 @@ HWND make_pad(HWND owner, Pad *p, DWORD style) {
 PinPadLayout pin_pad_layout(const RECT &client, int dpi) {
     PinPadLayout l;
     const int width = client.right - client.left, height = client.bottom - client.top;
-    // Six key heights stand one above the other (display, four rows, cancel) with a margin.
-    int key = height * 10 / 75;
+    // Seven key heights stand one above the other (message, display, four rows, cancel) with margins.
+    int key = height * 10 / 85;
     key = key < mm_to_px(220, dpi) ? key : mm_to_px(220, dpi);
     key = key > mm_to_px(120, dpi) ? key : mm_to_px(120, dpi);
     const int gap = key / 8;
     const int panel_w = 3 * key + 4 * gap, panel_h = 6 * key + 7 * gap;
-    const int left = client.left + (width - panel_w) / 2, top = client.top + (height - panel_h) / 2;
+    const int left = client.left + (width - panel_w) / 2, top = client.top + (height - panel_h + key) / 2;
+    SetRect(&l.message, client.left, top - key, client.right, top);
     SetRect(&l.panel, left, top, left + panel_w, top + panel_h);
     SetRect(&l.display, left + gap, top + gap, left + panel_w - gap, top + gap + key);
     for (int row = 0; row < 4; ++row)

@@ -8,7 +8,8 @@ enum PinPadKey { kPinKeyBack = 10, kPinKeyOk = 11, kPinKeyCancel = 12, kPinPadKe
 
 struct PinPadLayout {
     RECT panel;    // the keypad's light panel
-    RECT display;  // the typed digits as dots, and the message
+    RECT message;  // above the panel, across the screen: what to do, a wrong PIN, the pause
+    RECT display;  // the typed digits as dots
     RECT key[kPinPadKeys];
 };
 // The keypad centred in client: keys at least 12 mm at dpi, as large as the screen allows up to 22 mm.
