@@ -1,5 +1,6 @@
 // The exit PIN keypad: a popup over the whole monitor with a centred panel of twelve keys and a
-// cancel key, run in its own modal loop; digits, Backspace, Enter and Esc work from a keyboard too.
+// cancel key, run in its own modal loop; digits, Backspace and Enter work from a keyboard too (Esc
+// also outside full screen, where the hooks let it through).
 #include "pin_pad.h"
 #include "dpi.h"
 #include "exit_pin.h"
