@@ -47,9 +47,13 @@ const char kTallyCaption[] = "集計";
 void count(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     LogTally tally;
     std::string missing;
+    std::vector<std::string> read;  // the report names only what it counted
     for (const std::string &path : paths) {
         bool too_large = false;
-        if (tally_log_file(&tally, path.c_str(), &too_large)) continue;
+        if (tally_log_file(&tally, path.c_str(), &too_large)) {
+            read.push_back(path);
+            continue;
+        }
         missing += "読めなかったファイル: " + path + "\r\n";
         if (!too_large) continue;
         std::string text = "「" + path + "」は " + std::to_string(static_cast<long long>(kTallyMaxBytes >> 20)) +
@@ -63,7 +67,7 @@ void count(HWND owner, ReportContent *content, const std::vector<std::string> &p
     for (const std::string &path : paths) files += "集計したファイル: " + path + "\r\n";
     content->text = files + missing + "\r\n" + table_text(tally_table(tally, slots, true));
     content->csv = table_csv(table);
-    g_charts.document = tally_document(tally, slots, paths);
+    g_charts.document = tally_document(tally, slots, read);
 }
 
 void say_out_of_memory(HWND owner, ReportContent *content) {
