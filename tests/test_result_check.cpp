@@ -247,6 +247,16 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
         expected.insert(expected.end(), r.values.begin(), r.values.end());
         EXPECT_EQ(expected, part_row(t, r.part, r.label)) << r.part << " " << r.label;
     }
+    // For reading, each count with its share of its whole: visitors, the quiz's finished visits, the
+    // answers to its question.
+    const Table shared = tally_table(tally, nullptr, true);
+    const std::vector<std::vector<std::string>> shares = {
+        {"来場者", "3 (75.0%)", "1 (25.0%)", "4 (100.0%)"},
+        {"完了", "1 (33.3%)", "1 (100.0%)", "2 (50.0%)"},
+        {"「占い」 結果 大吉", "1 (50.0%)", "1 (100.0%)", "2 (66.7%)"},
+        {"「占い」 設問1 回答1", "2 (66.7%)", "1 (100.0%)", "3 (75.0%)"},
+    };
+    for (const auto &r : shares) EXPECT_EQ(r, part_row(shared, "日別", r[0]));
 }
 
 }  // namespace
