@@ -58,17 +58,36 @@ std::string text(const char *pattern, long long a = 0, long long b = 0, long lon
 
 std::string count(uint64_t n) { return text("%llu", static_cast<long long>(n)); }
 
-// One row: label, then a value per column and the sum when there are several columns.
-template <typename F> void add_row(Table *table, const LogTally &t, const std::string &label, F value) {
+std::string share_text(uint64_t part, uint64_t whole);
+
+// One row: label, then a value per column and the sum when there are several columns; with a
+// whole (not null), each value is followed by its share of the column's whole.
+template <typename F> void add_row(Table *table, const LogTally &t, const std::string &label, F value,
+                                   uint64_t (*whole)(const TallyColumn &, int, int64_t) = nullptr, int file = 0,
+                                   int64_t question = 0) {
     std::vector<std::string> row(1, label);
-    uint64_t sum = 0;
+    uint64_t sum = 0, sum_whole = 0;
     for (const TallyColumn &c : t.columns) {
         uint64_t v = value(c);
         sum += v;
         row.push_back(count(v));
+        if (!whole) continue;
+        const uint64_t w = whole(c, file, question);
+        sum_whole += w;
+        row.back() += " (" + share_text(v, w) + ")";
     }
-    if (t.columns.size() > 1) row.push_back(count(sum));
+    if (t.columns.size() > 1) row.push_back(count(sum) + (whole ? " (" + share_text(sum, sum_whole) + ")" : ""));
     table->push_back(row);
+}
+
+// The wholes of the answer-log shares: a file's finished diagnoses, and the answers to a question.
+uint64_t finished_of(const TallyColumn &c, int f, int64_t) { return c.finished[f]; }
+uint64_t answers_of(const TallyColumn &c, int f, int64_t q) {
+    auto it = c.answers[f].find(q);
+    uint64_t n = 0;
+    if (it != c.answers[f].end())
+        for (uint64_t a : it->second) n += a;
+    return n;
 }
 
 void add_note(Table *table, const std::string &note) { table->push_back(std::vector<std::string>(1, note)); }
@@ -347,14 +366,14 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots, bool shar
                 const char *answer = known ? file->questions[q - 1].answers[a] : "";
                 if (answer[0]) label += std::string("（") + answer + "）";
                 else if (!any) continue;  // an answer neither the file nor the logs know
-                add_row(&table, t, label, chosen);
+                add_row(&table, t, label, chosen, shares ? answers_of : nullptr, f, q);
             }
         }
         for (const auto &e : totals)
             add_row(&table, t, name + text(" 得点合計 %lld", e.first), [f, &e](const TallyColumn &c) {
                 auto it = c.totals[f].find(e.first);
                 return it == c.totals[f].end() ? 0 : it->second;
-            });
+            }, shares ? finished_of : nullptr, f);
         if (!file) {
             add_note(&table, name + " の結果ごとの人数は、その問題ファイルを読み込むと出ます");
             continue;
@@ -378,7 +397,7 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots, bool shar
                 for (const auto &e : c.totals[f])
                     if (row_of(e.first) == r) n += e.second;
                 return n;
-            });
+            }, shares ? finished_of : nullptr, f);
         }
     }
     if (t.visits.rows) {

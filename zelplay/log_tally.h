@@ -67,8 +67,10 @@ const long long kTallyMaxBytes = 64LL << 20;
 bool tally_log_file(LogTally *tally, const char *path, bool *too_large = nullptr);
 // The tally as a table, header row first; the result rows are recomputed from the totals with the
 // rules of the question file loaded in each position (slots: kTallyFiles entries, any may be null).
-// Visit logs follow in three parts (per day, per kiosk, per hour), their results as recorded; with
-// shares, each of their counts is followed by its share in % (for reading; the CSV keeps bare counts).
+// Visit logs follow in three parts (per day, per kiosk, per hour), their results as recorded. With
+// shares, the counts of answers, totals, results and visits are followed by their share in % of the
+// answers to that question, the finished diagnoses or visits, the visitors (for reading; the CSV
+// keeps bare counts).
 Table tally_table(const LogTally &tally, const QuestionFile *const *slots, bool shares = false);
 // Lines padded into columns (for a fixed-pitch font) for the report box; CSV for saving. Both Shift-JIS with CR LF.
 std::string table_text(const Table &table);
