@@ -249,7 +249,8 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     g_main.seconds_timer = SetTimer(window, kSecondsTimer, kSecondsMillis, seconds_timer_proc);
-    install_key_hooks(g_main.instance);
+    // A preview runs on the operator's own desktop: Alt+Tab and the Windows key stay theirs.
+    if (!test_mode_on()) install_key_hooks(g_main.instance);
     watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
