@@ -30,6 +30,7 @@ public:
         set_log_folder(log_folder);
         // Clicks here come straight after the screen they answer; the ghost-click guard would drop them.
         set_click_settle_millis(0);
+        set_press_show_millis(0);  // the pressed look is for eyes, not for measuring
         static ATOM atom = register_main_class(GetModuleHandleA(nullptr));
         if (atom) window_ = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
     }
@@ -39,6 +40,7 @@ public:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         set_log_folder(nullptr);
         set_click_settle_millis(kDefaultClickSettleMillis);
+        set_press_show_millis(kDefaultPressMillis);
         set_message_box_fn(old_box_);
         set_common_dialogs(&old_dialogs_);
         set_create_process_fn(nullptr);

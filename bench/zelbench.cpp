@@ -16,6 +16,7 @@
 #include "font_slot.h"
 #include "image_store.h"
 #include "log_tally.h"
+#include "report_dialog.h"
 #include "visit_log.h"
 #include "result_report.h"
 #include "../tests/jpeg_encoder.h"
@@ -561,6 +562,22 @@ void bench_insight(const Folder &dir) {
              visit_bytes / 1048576.0);
     row(what, visit_us, visit_read_us, 0);
     row("  against one second", visit_us, 1e6, 1);
+
+    // The same visits as the HTML report 集計 saves: counted, charted and written to a file. It is
+    // aggregated, so its size stays with the quizzes' rows and answers, not with the visits.
+    size_t report_bytes = 0;
+    const std::string report_path = dir.path() + "\\tally.html";
+    double report_us = time_us(reps, [&] {
+        LogTally tally;
+        for (const std::string &p : visit_paths) tally_log_file(&tally, p.c_str());
+        const std::string html = report_html(tally_document(tally, slots, visit_paths));
+        report_bytes = html.size();
+        save_text_file(report_path.c_str(), html);
+    });
+    snprintf(what, sizeof what, "HTML report, %d visits (%.2f MB)", per_kiosk * kiosks, report_bytes / 1048576.0);
+    row(what, report_us, visit_us, 0);
+    row("  against one second", report_us, 1e6, 1);
+    row("  size (bytes) against 2 MB", static_cast<double>(report_bytes), 2.0 * 1048576, 1);
 
     // The result check of long files: a count per total, question by question, exactly. Its work
     // grows with the cube of the questions (totals x questions x the counts' words); what would

@@ -3,9 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+extern const char kPredictionNote[] = "予測割合は、どの設問でも、どの回答も同じ確率で選ばれるとして数えた割合です";
 
-const char kPredictionNote[] = "予測割合は、どの設問でも、どの回答も同じ確率で選ばれるとして数えた割合です";
+namespace {
 
 // Beyond this many distinct totals the check would need more memory than a kiosk PC spares.
 const int64_t kMaxTotals = 1 << 21;

@@ -44,6 +44,9 @@ struct ResultReport {
     std::vector<ReportRow> rows;   // list order; then any fixed text a visitor would see
 };
 
+// The note under every predicted share: what the prediction assumes.
+extern const char kPredictionNote[];
+
 // listed: the result rows the file has besides its top and bottom rows, counting a row without
 // title and those after it, which the player never shows (0: only the banded rows are known).
 ResultReport make_result_report(const QuestionFile *file, size_t listed = 0);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The HTML report as a browser shows it: report_sample (x86_64, under Wine) writes the sample's
 # result check and a report of hostile and edge-case data; the reports are parsed as XML and
-# checked, and the sample's is rendered in headless Chromium and must not come out blank.
-# The picture is build/report-render/report.png (docs/screenshots/report.png is a copy of it).
+# checked, and the sample's result check and 集計 are rendered in headless Chromium and must not come
+# out blank. The pictures are build/report-render/report.png and tally.png (docs/screenshots/ holds copies).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
@@ -17,12 +17,15 @@ trap zel_wine_stop EXIT
 python3 "$root/tools/check_report_html.py" "$out"
 
 # Chromium refuses its sandbox as root; the profile stays in the output folder.
-timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$out/profile" \
-  --window-size=820,1100 --screenshot="$out/report.png" "file://$out/sample_report.html" >/dev/null 2>&1 </dev/null
-[ -s "$out/report.png" ] || { echo "report-render: Chromium wrote no picture" >&2; exit 1; }
-spread=$(convert "$out/report.png" -colorspace gray -format '%[fx:standard_deviation]' info:)
-if ! awk -v s="$spread" 'BEGIN { exit !(s > 0.02) }'; then
-  echo "report-render: the rendered report is blank (spread $spread)" >&2
-  exit 1
-fi
-echo "report-render: rendered, spread $spread"
+for page in report:sample_report tally:tally_report; do
+  png=$out/${page%%:*}.png
+  timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$out/profile" \
+    --window-size=820,1100 --screenshot="$png" "file://$out/${page#*:}.html" >/dev/null 2>&1 </dev/null
+  [ -s "$png" ] || { echo "report-render: Chromium wrote no picture of ${page#*:}" >&2; exit 1; }
+  spread=$(convert "$png" -colorspace gray -format '%[fx:standard_deviation]' info:)
+  if ! awk -v s="$spread" 'BEGIN { exit !(s > 0.02) }'; then
+    echo "report-render: the rendered ${page#*:} is blank (spread $spread)" >&2
+    exit 1
+  fi
+  echo "report-render: ${page#*:} rendered, spread $spread"
+done

@@ -1,12 +1,15 @@
-// Writes two HTML reports for the render check: the result check of a question file, and a
-// report of made-up counts with a hostile title, zero rows, a 256-byte title and a line break.
+// Writes three HTML reports for the render check: the result check of a question file, a report
+// of made-up counts with a hostile title, zero rows, a 256-byte title and a line break, and the
+// 集計 of four visits of that file that ended in four different results.
 // Usage: report_sample OUT_FOLDER QUESTION_FILE
 #include <windows.h>
 #include <stdio.h>
 #include <string>
 #include "QuestionFile.h"
 #include "report_chart.h"
+#include "log_tally.h"
 #include "result_report.h"
+#include "visit_log.h"
 
 namespace {
 
@@ -37,6 +40,31 @@ ReportDocument hostile_document() {
     return d;
 }
 
+// Four visitors at two kiosks, each with another result of the file; the last one's answers are
+// all the first, the others' all another one.
+ReportDocument tally_sample(const QuestionFile &file) {
+    const char *const results[] = {"ライオンタイプ", "イルカタイプ", "ネコタイプ", "のんびりナマケモノ"};
+    const int questions = static_cast<int>(question_file_count(&file));
+    std::string bytes = visit_header(questions);
+    VisitRow v;
+    v.set_file = "event.set";
+    v.slot = 1;
+    v.title = file.title;
+    for (int i = 0; i < 4; ++i) {
+        v.kiosk = i < 2 ? "受付" : "出口";
+        v.start = {2026, 12, 2, 8, static_cast<WORD>(10 + i / 2), static_cast<WORD>(i * 7), 0, 0};
+        v.end = v.start;
+        v.end.wSecond = 40;
+        v.result = results[i];
+        v.answers.assign(static_cast<size_t>(questions), VisitAnswer{i == 3 ? 4 : i + 1, 3 - i});
+        bytes += visit_row_text(v);
+    }
+    LogTally tally;
+    tally_visits(&tally.visits, bytes.data(), bytes.size());
+    const QuestionFile *slots[kTallyFiles] = {&file};
+    return tally_document(tally, slots, {"visits-2026-12-08-受付.csv", "visits-2026-12-08-出口.csv"});
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -49,5 +77,6 @@ int main(int argc, char **argv) {
     const ResultReport report = make_result_report(&file, listed);
     if (!write(folder + "sample_report.html", report_html(result_report_document(report, file.title)))) return 4;
     if (!write(folder + "check_report.html", report_html(hostile_document()))) return 5;
+    if (!write(folder + "tally_report.html", report_html(tally_sample(file)))) return 6;
     return 0;
 }

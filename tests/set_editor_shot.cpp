@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <string.h>
 #include "SetManager_private.h"
+#include "exit_pin.h"
 #include "sound_store.h"
 
 int main() {
@@ -32,6 +33,16 @@ int main() {
     if (!d) return 1;
     SetWindowPos(d, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     ShowWindow(d, SW_SHOW);
+    // Its staff settings beside it, with a PIN set and idle times in seconds.
+    const unsigned char salt[kPinSaltBytes] = {1};
+    pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin);
+    r->idle_seconds = 45;
+    r->idle_first_question = 1;
+    r->result_seconds = 20;
+    if (HWND staff = create_staff_settings(d)) {
+        SetWindowPos(staff, HWND_TOP, 20, 520, 0, 0, SWP_NOSIZE);
+        ShowWindow(staff, SW_SHOW);
+    }
     DWORD end = GetTickCount() + 8000;
     MSG m;
     while (GetTickCount() < end) {

@@ -1,9 +1,13 @@
 // Kiosk mode: both key tables row by row, the hook procedures' filters, and full screen on a real window.
 #include <gtest/gtest.h>
 #include <set>
+#include <string>
+#include <string.h>
 #include <vector>
 #include "crash_restart.h"
+#include "exit_pin.h"
 #include "kiosk.h"
+#include "pin_pad.h"
 
 namespace {
 
@@ -32,6 +36,8 @@ TEST(LowLevelHook, EveryRule) {
         // The Alt key itself, also on release when the flag is already clear; this hook names it L/R.
         {VK_MENU, 0, {}, 0, 1},            {VK_LMENU, 0, {}, 0, 1}, {VK_RMENU, kAlt, {}, 0, 1},
         {VK_F10, 0, {}, 0, 1},  // the menu from the keyboard: a way out of full screen
+        // Digits, arrows and Enter answer the questions.
+        {'3', 0, {}, 0, 0}, {VK_NUMPAD5, 0, {}, 0, 0}, {VK_DOWN, 0, {}, 0, 0}, {VK_RETURN, 0, {}, 0, 0},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "vk " << r.vk << " flags " << r.flags);
@@ -52,6 +58,8 @@ TEST(KeyHook, EveryRowOfTheTable) {
         {VK_DELETE, 0, {VK_MENU}, 1, 1}, {VK_DELETE, 0, {VK_RCONTROL}, 1, 1},
         {VK_LWIN, 0, {}, 0, 1},          {VK_RWIN, 0, {}, 0, 1},
         {VK_F4, 0, {VK_MENU}, 0, 0},     {VK_F10, 0, {}, 0, 1},
+        {'1', 0, {}, 0, 0},              {VK_NUMPAD0, 0, {}, 0, 0},
+        {VK_UP, 0, {}, 0, 0},            {VK_RETURN, 0, {}, 0, 0},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "vk " << r.vk);
@@ -60,6 +68,67 @@ TEST(KeyHook, EveryRowOfTheTable) {
         EXPECT_EQ(key_hook_swallows(r.vk, 1, fake_state), r.full);
     }
     g_down.clear();
+}
+
+int g_asked = 0;
+bool ask_says_right(HWND, const char *) { return ++g_asked, true; }
+
+// The exit PIN: its stored form, wrong tries and the pause, and a PIN that cannot be read.
+TEST(ExitPin, HashTriesPauseAndNoPin) {
+    unsigned char d[32];
+    sha256("abc", 3, d);  // the standard's first example
+    EXPECT_EQ(0xba, d[0]);
+    EXPECT_EQ(0xad, d[31]);
+    const unsigned char salt[kPinSaltBytes] = {1, 2, 3};
+    char line[kPinLineSize], other[kPinLineSize];
+    ASSERT_TRUE(pin_make_line("2468", salt, line, sizeof line));
+    ASSERT_TRUE(pin_make_line_random("2468", other, sizeof other));
+    EXPECT_STRNE(line, other);  // salted: the same PIN stores differently
+    EXPECT_EQ(nullptr, strstr(line, "2468"));
+    EXPECT_TRUE(pin_matches(other, "2468"));
+    for (const char *bad : {"123", "123456789", "12a4", ""}) EXPECT_FALSE(pin_make_line(bad, salt, other, sizeof other)) << bad;
+
+    // One try after another: typed PIN, milliseconds since the start, verdict.
+    struct Try {
+        const char *typed;
+        DWORD at;
+        PinVerdict verdict;
+    } tries[] = {
+        {"2468", 0, kPinRight},     {"1111", 10, kPinWrong},    {"2468", 20, kPinRight},  // right clears the count
+        {"1", 30, kPinWrong},       {"1111", 40, kPinWrong},    {"1111", 50, kPinWrong},
+        {"1111", 60, kPinWrong},    {"1111", 70, kPinWrong},    // the fifth wrong try in a row: pause
+        {"2468", 80, kPinWait},     {"2468", 30060, kPinWait},  // even the right PIN waits
+        {"1111", 30070, kPinWrong}, {"2468", 30080, kPinWait},  // each further wrong try pauses again
+        {"2468", 60070, kPinRight}, {"1111", 60080, kPinWrong}, {"2468", 60090, kPinRight},
+    };
+    PinGate gate = {0, 0, false};
+    const DWORD start = 0xFFFFF000u;  // across the tick counter's wrap
+    for (const Try &t : tries)
+        EXPECT_EQ(t.verdict, pin_try(&gate, line, t.typed, start + t.at)) << t.typed << " at " << t.at;
+
+    // A line that cannot be read locks nobody out: the keypad is not even asked.
+    std::string cut(line, strlen(line) - 1);
+    PinAskFn old = set_pin_ask_fn(ask_says_right);
+    for (const char *unreadable : {"", "s256", "s256:0:00:00", "md5:1:x:y", cut.c_str(), "s256:99999999:0:0"}) {
+        EXPECT_FALSE(pin_line_readable(unreadable)) << unreadable;
+        EXPECT_TRUE(exit_allowed(nullptr, 1, unreadable));
+    }
+    EXPECT_TRUE(exit_allowed(nullptr, 0, line));  // outside full screen
+    EXPECT_EQ(0, g_asked);
+    EXPECT_TRUE(exit_allowed(nullptr, 1, line));
+    EXPECT_EQ(1, g_asked);
+    set_pin_ask_fn(old);
+
+    CornerTaps taps = {0, 0};
+    const struct {
+        bool in_corner;
+        DWORD at;
+        bool calls;
+    } tap_rows[] = {{true, 0, false},    {true, 500, false},  {true, 900, false},  {true, 1200, false},
+                    {true, 1500, true},  {true, 1600, false}, {false, 1700, false},  // outside starts over
+                    {true, 1800, false}, {true, 1900, false}, {true, 2000, false}, {true, 2100, false},
+                    {true, 5000, false}};  // too slow: the fifth starts a new count
+    for (const auto &r : tap_rows) EXPECT_EQ(r.calls, corner_tap(&taps, r.in_corner, r.at)) << r.at;
 }
 
 SHORT WINAPI pressed_before(int) { return 1; }  // pressed since the last call, not down now

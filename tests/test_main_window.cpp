@@ -12,12 +12,14 @@
 #include "result_log.h"
 #include "SetManager.h"
 #include "dpi.h"
+#include "exit_pin.h"
 #include "font_slot.h"
 #include "crash_restart.h"
 #include "kiosk.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box_recorder.h"
+#include "pin_pad.h"
 #include "resource.h"
 #include "scratch_folder.h"
 #include "shell_seam.h"
@@ -66,10 +68,12 @@ protected:
         // Hidden: the handlers do not need the window on screen.
         window = create_main_window(GetModuleHandleA(nullptr), SW_HIDE);
         set_click_settle_millis(0);  // sent clicks carry no message time
+        set_press_show_millis(0);
         ASSERT_NE(nullptr, window);
     }
     void TearDown() override {
         set_click_settle_millis(kDefaultClickSettleMillis);
+        set_press_show_millis(kDefaultPressMillis);
         if (IsWindow(window)) DestroyWindow(window);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
@@ -327,6 +331,39 @@ TEST_F(MainWindow, FullScreenAsksOnceAndShiftF12LeavesOnlyFromFullScreen) {
     EXPECT_EQ(1, full_screen_flag());
 }
 
+int g_pin_asks;
+bool g_pin_right;
+bool scripted_pin(HWND, const char *) { return ++g_pin_asks, g_pin_right; }
+
+// With a PIN every way out of full screen asks for it; a wrong one keeps full screen.
+TEST_F(MainWindow, AWrongPinKeepsFullScreenAndTheRightOneLeaves) {
+    const unsigned char salt[kPinSaltBytes] = {7};
+    char line[kPinLineSize];
+    ASSERT_TRUE(pin_make_line("0000", salt, line, sizeof line));
+    std::string set = dir.write("pin.set", std::string("T,PIN\r\nA\r\nEXITPIN,") + line + "\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    ASSERT_EQ(1, full_screen_flag());
+    PinAskFn old = set_pin_ask_fn(scripted_pin);
+    g_pin_asks = 0;
+    g_pin_right = false;
+    command(IDM_QUIT);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    command(IDM_OPEN_SET);
+    for (int i = 0; i < kCornerTaps; ++i) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(4, g_pin_asks);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(1, full_screen_flag());
+    EXPECT_EQ(0, g_file_dialogs);
+    g_pin_right = true;
+    for (int i = 0; i < kCornerTaps; ++i) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(0, full_screen_flag());
+    command(IDM_QUIT);  // out of full screen: no question
+    EXPECT_EQ(5, g_pin_asks);
+    EXPECT_FALSE(IsWindow(window));
+    set_pin_ask_fn(old);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
 TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     open_quiz();
     EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
@@ -343,6 +380,64 @@ TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     command(IDM_OPEN_QUESTION);  // back on the start screen: the dialog is offered
     EXPECT_EQ(1, g_file_dialogs);
+}
+
+TEST(Keys, ChoiceAndHighlightPerScreen) {
+    const unsigned start = 0x3, question = 0x7, result = 1u << kBackSlot;
+    struct Row {
+        WPARAM vk;
+        unsigned shown;
+        int highlight, slot, after;
+    } rows[] = {
+        {'1', start, -1, 0, -1},          {VK_NUMPAD2, start, -1, 1, -1},  {'3', start, -1, -1, -1},
+        {'3', question, 2, 2, 2},         {'6', question, -1, -1, -1},     {'0', question, -1, -1, -1},
+        {VK_RETURN, question, -1, -1, -1}, {VK_RETURN, question, 1, 1, 1},
+        {VK_DOWN, question, -1, -1, 0},   {VK_DOWN, question, 2, -1, 0},   {VK_UP, question, -1, -1, 2},
+        {VK_LEFT, question, 0, -1, 2},    {VK_RIGHT, question, 0, -1, 1},  {VK_DOWN, question, 4, -1, 0},
+        {VK_RETURN, result, -1, kBackSlot, -1}, {'0', result, -1, kBackSlot, -1},
+        {VK_NUMPAD0, result, -1, kBackSlot, -1}, {'1', result, -1, -1, -1}, {VK_DOWN, result, -1, -1, kBackSlot},
+        {'A', question, 1, -1, 1},
+    };
+    for (const Row &r : rows) {
+        int h = r.highlight;
+        EXPECT_EQ(r.slot, key_choice(r.vk, r.shown, &h)) << r.vk << " on " << r.shown;
+        EXPECT_EQ(r.after, h) << r.vk << " on " << r.shown;
+    }
+}
+
+// A whole diagnosis by digit keys and Enter writes the log the same clicks write; keys take the
+// clicks' guard against a second input right after a screen change.
+TEST_F(MainWindow, KeysPlayAWholeRunWithTheLogOfTheSameClicks) {
+    const char quiz[] = "N,三問\r\nQ,一?,はい,5,いいえ,0\r\nQ,二?,好き,0,きらい,4,ふつう,2\r\nQ,三?,A,1,B,3\r\n"
+                        "S,少なめ\r\nS,多め\r\n";
+    std::string path = dir.write("three.qst", quiz);
+    auto key = [&](WPARAM vk) {
+        SendMessageA(window, WM_KEYDOWN, vk, 1);
+        SendMessageA(window, WM_KEYUP, vk, 0xC0000001);
+    };
+    ASSERT_EQ(1, open_start_file(window, path.c_str()));
+    click(0);
+    click(1);
+    click(2);
+    click(1);
+    click(kBackSlot);
+    const std::string by_clicks = dir.read("zelm.csv");
+    DeleteFileA((dir.path() + "zelm.csv").c_str());
+    key('1');
+    key('5');  // the first question has two answers: nothing
+    EXPECT_EQ("一?", main_text());
+    key(VK_NUMPAD2);
+    key('3');
+    key(VK_DOWN);
+    key(VK_DOWN);
+    key(VK_RETURN);  // the second answer, B
+    key(VK_RETURN);  // 戻る
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
+    EXPECT_EQ(by_clicks, dir.read("zelm.csv"));
+
+    set_click_settle_millis(kDefaultClickSettleMillis);
+    key('1');  // sent at once after the screen change: ignored, as a click would be
+    EXPECT_EQ(-1, run_engine(kRunCurrentFile, 0, nullptr));
 }
 
 TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
@@ -390,6 +485,48 @@ TEST_F(MainWindow, DroppedFilesOpenOnTheWindowedStartScreenOnly) {
     EXPECT_EQ("落とした", main_text());
     run_engine(kRunChoiceText, 0, &text);
     EXPECT_STREQ("朝型診断", text);
+}
+
+TEST(IdleSeconds, RulesPerScreen) {
+    const IdleRules plain = {30, false, 0}, first = {30, true, 0}, result = {30, false, 5}, none = {0, true, 5};
+    struct Row {
+        IdleRules rules;
+        IdleScreen screen;
+        DWORD quiet;
+        bool due;
+    } rows[] = {
+        {first, kIdleStart, 99000, false},        {plain, kIdleFirstQuestion, 99000, false},
+        {first, kIdleFirstQuestion, 29999, false}, {first, kIdleFirstQuestion, 30000, true},
+        {plain, kIdleLaterQuestion, 30000, true},  {plain, kIdleResult, 30000, true},
+        {result, kIdleResult, 4999, false},       {result, kIdleResult, 5000, true},
+        {result, kIdleLaterQuestion, 5000, false}, {none, kIdleLaterQuestion, 99000, false},
+        {none, kIdleFirstQuestion, 99000, false}, {none, kIdleResult, 5000, true},
+    };
+    for (const Row &r : rows) EXPECT_EQ(r.due, idle_return_due(r.rules, r.screen, r.quiet)) << r.screen << " " << r.quiet;
+}
+
+// A visitor who walks away from question 1 leaves no line; from the result, the result time.
+TEST_F(MainWindow, IdleSecondsResetAFirstQuestionAndTheResult) {
+    std::string quiz = dir.write("quiz.qst", kQuiz);
+    std::string set = dir.write("s.set", "T,秒\r\nQ," + quiz + "\r\nIDLESEC,5\r\nIDLEFIRST\r\nRESULTSEC,99999\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    SetRecord *r = nullptr;
+    set_manager(kSetCurrent, 0, &r);
+    EXPECT_EQ(3600, r->result_seconds);  // clamped, and said so when opened from the menu
+    EXPECT_EQ(1, r->idle_clamped);
+    click(0);
+    idle_seconds_check(window, GetTickCount() + 4000);
+    EXPECT_EQ("朝は得意?", main_text());
+    idle_seconds_check(window, GetTickCount() + 10000);
+    EXPECT_EQ("秒", main_text());
+    EXPECT_EQ("<none>", dir.read("zelm.csv"));
+    click(0);
+    click(0);
+    click(1);
+    idle_seconds_check(window, GetTickCount() + 10000);  // the result waits its own time
+    EXPECT_EQ("朝型", main_text());
+    idle_seconds_check(window, GetTickCount() + 3600000);
+    EXPECT_EQ("秒", main_text());
 }
 
 TEST_F(MainWindow, UnreadableStartFilesAreReportedAsFailedOpens) {

@@ -180,6 +180,13 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     for (const auto &row : rows)
         for (size_t c = 0; c < 3; ++c) EXPECT_EQ(row.values[c], cell(t, row.label, c + 1)) << row.label;
     EXPECT_EQ("", cell(t, "問題2 結果 X", 1));  // file 2's rows are unknown without its file
+    // For reading: answers as shares of their question's answers, results of the finished diagnoses.
+    const Table shared = tally_table(tally, slots, true);
+    const char *const answer[] = {"1 (50.0%)", "0 (0.0%)", "1 (33.3%)"}, *const result[] = {"1 (100.0%)", "0 (0.0%)", "1 (50.0%)"};
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_EQ(answer[c], cell(shared, "問題1 設問1 回答1（a1）", c + 1));
+        EXPECT_EQ(result[c], cell(shared, "問題1 結果 X", c + 1));
+    }
     EXPECT_EQ("項目,12月08日,12月09日,合計\r\n", table_csv(t).substr(0, table_csv(t).find("\r\n") + 2));
 }
 
@@ -247,6 +254,16 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
         expected.insert(expected.end(), r.values.begin(), r.values.end());
         EXPECT_EQ(expected, part_row(t, r.part, r.label)) << r.part << " " << r.label;
     }
+    // For reading, each count with its share of its whole: visitors, the quiz's finished visits, the
+    // answers to its question.
+    const Table shared = tally_table(tally, nullptr, true);
+    const std::vector<std::vector<std::string>> shares = {
+        {"来場者", "3 (75.0%)", "1 (25.0%)", "4 (100.0%)"},
+        {"完了", "1 (33.3%)", "1 (100.0%)", "2 (50.0%)"},
+        {"「占い」 結果 大吉", "1 (50.0%)", "1 (100.0%)", "2 (66.7%)"},
+        {"「占い」 設問1 回答1", "2 (66.7%)", "1 (100.0%)", "3 (75.0%)"},
+    };
+    for (const auto &r : shares) EXPECT_EQ(r, part_row(shared, "日別", r[0]));
 }
 
 }  // namespace

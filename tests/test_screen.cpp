@@ -1,8 +1,10 @@
 // The player's screen: layout arithmetic, colours and brush, choice boxes, hit test and the
 // composed picture of each screen, with the real run engine and a stand-in image store.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include "QuesManager.h"
+#include "dpi.h"
 #include "mainflame_paint.h"
 #include "scratch_folder.h"
 #include "sound_effect.h"
@@ -127,7 +129,9 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
 
     run_engine(kRunChoose, 0, nullptr);
     ChoiceBox third = choice_rect(window, 2);
-    EXPECT_EQ(360 + static_cast<int>(3.0 * third.height), third.y);
+    // Rows 1.5 answers apart, but never under 9 mm (34 pixels at 96 DPI): a finger's target.
+    const double pitch = std::max(1.5 * third.height, static_cast<double>(MulDiv(kMinRowTenthsMm, kBaseDpi, 254)));
+    EXPECT_EQ(360 + static_cast<int>(2 * pitch), third.y);
     EXPECT_EQ(1, hit_choice(window, third.x + 2, third.y + 1, &slot));
     EXPECT_EQ(2, slot);
     // Below the third answer's row nothing more is offered.

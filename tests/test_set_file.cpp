@@ -6,6 +6,7 @@
 #include "BrixLib.h"
 #include "DirList.h"
 #include "SetManager_private.h"
+#include "exit_pin.h"
 #include "font_slot.h"
 #include "message_box_recorder.h"
 #include "scratch_folder.h"
@@ -63,7 +64,7 @@ TEST_F(SetFile, LoadsOverTheDefaultsWithLooseKeysAndCutValues) {
     for (int i = 0; i < 200; ++i) long_title += "あ";  // 400 bytes: the cut at 255 falls inside a character
     dir.write("a.set", "q,q0\r\nt,Title, with, commas\n\r\nUnknown,1\r\nB\r\nsetwall,wall.bmp\r\n5,255\r\n"
                        "8, -12px\r\n9,x\r\na\r\nSAVEROFF,anything\r\nsndst,start.wav\r\nOFFTIMER,99999999999\r\n"
-                       "Q,q1\r\nQ,q2\r\nQ,q3\r\nQ,q4\r\nQ,q5\r\nT," + long_title + "x\r\n");
+                       "Q,q1\r\nQ,q2\r\nQ,q3\r\nQ,q4\r\nQ,q5\r\nT," + long_title + "x\r\nExitPin,s256:1:zz\r\n");
     ASSERT_EQ(load("a.set"), 1);
     SetRecord *r = record();
     EXPECT_EQ(strlen(r->title), 254u);
@@ -76,6 +77,8 @@ TEST_F(SetFile, LoadsOverTheDefaultsWithLooseKeysAndCutValues) {
     EXPECT_EQ(r->picture_y, 0);
     EXPECT_EQ(r->idle_minutes, 2147483647);
     EXPECT_EQ(r->full_screen + r->saver_off + r->daily_log, 2);
+    EXPECT_STREQ(r->exit_pin, "");  // a PIN that cannot be read is no PIN, and is said so
+    EXPECT_EQ(r->exit_pin_unreadable, 1);
     LOGFONTA base;
     question_font(kFontGetBase, -1, 0, &base);
     EXPECT_EQ(memcmp(&r->title_font, &base, sizeof base), 0);
@@ -108,6 +111,11 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->visit_log_off = 1;
     strcpy(r->kiosk, "KIOSK1");
     strcpy(r->log_folder, "\\\\server\\share");
+    r->idle_seconds = 45;
+    r->idle_first_question = 1;
+    r->result_seconds = 20;
+    const unsigned char salt[kPinSaltBytes] = {9};
+    ASSERT_TRUE(pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin));
     strcpy(r->title_font.lfFaceName, "ＭＳ ゴシック");
     char *s = const_cast<char *>("s.wav"), *b = const_cast<char *>("b.wav");
     sound_store(kSoundPutSet + kSndSt, 0, &s);
@@ -119,7 +127,8 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     std::string saved = dir.read("full.set");
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
-                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
+                         "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin +
+                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
 

@@ -63,7 +63,15 @@ def main(folder):
     check_bars(sample, 'sample_report.html')
     if not any(r.get('class') == 'predicted' for r in sample.iter(SVG + 'rect')):
         fail('the sample report has no bars')
-    print('check_report_html: both reports well-formed, escaped and in proportion')
+    tally = parse(folder + '/tally_report.html')
+    check_bars(tally, 'tally_report.html')
+    rows = [[td.text for td in tr.iter('td')] for tr in tally.iter('tr')]
+    for result in ('ライオンタイプ', 'イルカタイプ', 'ネコタイプ', 'のんびりナマケモノ'):
+        if not any(r[:3] == [result, '1', '25.0%'] for r in rows):
+            fail(f'the tally does not give {result} its 25 %: {rows}')
+    if not any(r.get('class') == 'predicted' for r in tally.iter(SVG + 'rect')):
+        fail('the tally report has no predicted shares')
+    print('check_report_html: all three reports well-formed, escaped and in proportion')
 
 
 main(sys.argv[1])

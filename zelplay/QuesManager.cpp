@@ -501,7 +501,15 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
         case kRunChoose: choose(index); return -1;
         case kRunUnderWay: return g.question != 0 ? -1 : 0;
         case kRunIdleReturn:
-            if (g.current == kNoFile || g.question == 0) return -1;  // nothing under way to leave
+            if (g.current == kNoFile) return -1;
+            if (g.question == 0) {
+                // A first question nobody answered: the log has no line of this visit, nor gets one.
+                if (index == kIdleAlsoFirstQuestion) {
+                    end_visit(kVisitAbandoned);
+                    go_back();
+                }
+                return -1;
+            }
             end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             log_line(kLogIdleLine);
             g.resultScreen = 1;

@@ -32,9 +32,12 @@ enum RunOp : unsigned {
     kRunOpenFile = 53,       // *value: path; as kRunLoadFile after asking (a drop, the operator's own file)
     kRunChoose = 51,         // index: choice 0..5 (a title, an answer, or 5 for "戻る" on the result screen)
     kRunUnderWay = 61,       // result: -1 when past the first question of a run (or on its result), else 0
-    kRunIdleReturn = 70,     // under way only: logs the idle line and returns to the start screen
+    kRunIdleReturn = 70,     // under way only: logs the idle line and returns to the start screen;
+                             // index kIdleAlsoFirstQuestion: an unanswered first question returns too, unlogged
     kRunEmptySlot = 80,      // index: slot 0..4; its arrays hold only the all-zero record, its title empty
 };
+// kRunIdleReturn's index: also leave a first question that has no answer.
+enum { kIdleAlsoFirstQuestion = 1 };
 
 int32_t run_engine(unsigned op, int32_t index, char **value);
 

@@ -28,7 +28,21 @@ struct SetRecord {
     int visit_log_off;              // no visit log ("VISITOFF")
     char kiosk[kKioskNameSize];     // "KIOSK"; empty: the computer's name
     char log_folder[260];           // "LOGDIR"; empty: the program folder
+    // Kiosk: the exit PIN's stored form (exit_pin.h; "" = none), and whether the file gave one
+    // that could not be read (then there is no PIN: nobody is locked out).
+    char exit_pin[128];
+    int exit_pin_unreadable;
+    // Idle in seconds: 0 = not given (the minutes decide), else 10..3600; an unanswered first
+    // question returns too; the result screen returns after result_seconds (0 = as the idle time).
+    int32_t idle_seconds;
+    int idle_first_question;
+    int32_t result_seconds;
+    int idle_clamped;  // the file gave a value out of range; it was clamped
 };
+// The idle values' ranges, kept by every reader and the editor.
+enum { kIdleSecondsMin = 10, kIdleSecondsMax = 3600, kResultSecondsMax = 3600 };
+// Clamps idle_seconds and result_seconds into their ranges; true when one had to change.
+bool clamp_idle_seconds(SetRecord *record);
 
 // value: the address of the caller's pointer (SetRecord **), except where noted.
 enum SetOp {

@@ -309,6 +309,9 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_TEXT_COLOUR: choose_set_colour(dialog, &r->text_colour); break;
         case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
         case IDC_SET_OPEN: open_set(dialog); break;
+        case IDC_SET_STAFF:
+            if (edit_staff_settings(dialog) == IDOK) note(dialog, kEventChange);
+            break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_CLOSE:
             if (!kiosk_accepted(dialog)) break;

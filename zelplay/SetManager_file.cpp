@@ -2,6 +2,7 @@
 #include "SetManager_private.h"
 #include "BrixLib.h"
 #include "DirList.h"
+#include "exit_pin.h"
 #include "RowOfFile.h"
 #include "font_slot.h"
 #include "imemory.h"
@@ -19,6 +20,10 @@ const char kOpenTitle[] = "問題セットの選択";
 const char kSaveTitle[] = "セットの保存先を選択してください";
 const char kOpenErrorCaption[] = "File Open Error";
 const char kTemporaryNameCaption[] = "一時ファイル名の作成";
+const char kExitPinKey[] = "EXITPIN";
+const char kIdleSecondsKey[] = "IDLESEC";
+const char kIdleFirstKey[] = "IDLEFIRST";
+const char kResultSecondsKey[] = "RESULTSEC";
 
 Utf8Original g_utf8_original;
 
@@ -37,7 +42,8 @@ std::string g_kept_lines;
 
 // Every key this program reads; the sound keys besides.
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
-                                  "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR"};
+                                  "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
+                                  kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -62,7 +68,20 @@ void apply_line(Reader *r, const char *line) {
     else if (equals_nocase(key, "G")) s->daily_log = 1;
     else if (equals_nocase(key, "SAVEROFF")) s->saver_off = 1;
     else if (equals_nocase(key, "VISITOFF")) s->visit_log_off = 1;
+    else if (equals_nocase(key, kExitPinKey)) {
+        // A PIN line that cannot be checked means no PIN, never a locked kiosk.
+        s->exit_pin[0] = '\0';
+        s->exit_pin_unreadable = 1;
+        if (value && pin_line_readable(value) && strlen(value) < sizeof s->exit_pin) {
+            copy_cut(s->exit_pin, sizeof s->exit_pin, value);
+            s->exit_pin_unreadable = 0;
+        }
+        return;
+    }
+    if (equals_nocase(key, kIdleFirstKey)) s->idle_first_question = 1;
     if (!value) return;  // every other key needs a value
+    if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
+    else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
 
     if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
     else if (equals_nocase(key, "B")) copy_cut(s->music, sizeof s->music, value);
@@ -152,7 +171,17 @@ void write_record(Writer *w, const SetRecord *s) {
     w->text("SetWall", s->wallpaper);
     for (int k = 0; k < kSoundSlots && w->ok; ++k)
         if (!write_key_value(w->path, sound_key(k), kSoundGetSet + k)) w->ok = false;
-    if (s->idle_minutes) w->number("OFFTIMER", s->idle_minutes);
+    // A reader that knows only minutes still returns, at the next whole minute.
+    int32_t minutes = s->idle_minutes ? s->idle_minutes : (s->idle_seconds + 59) / 60;
+    if (minutes) w->number("OFFTIMER", minutes);
+    w->text(kExitPinKey, s->exit_pin);
+    if (s->idle_seconds) w->number(kIdleSecondsKey, s->idle_seconds);
+    if (s->idle_first_question) {
+        char l[32];
+        snprintf(l, sizeof l, "%s\r\n", kIdleFirstKey);
+        w->line(l);
+    }
+    if (s->result_seconds) w->number(kResultSecondsKey, s->result_seconds);
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);
@@ -165,6 +194,16 @@ void write_record(Writer *w, const SetRecord *s) {
 }
 
 }  // namespace
+
+bool clamp_idle_seconds(SetRecord *r) {
+    const int32_t idle = r->idle_seconds, result = r->result_seconds;
+    if (r->idle_seconds < 0) r->idle_seconds = 0;
+    else if (r->idle_seconds && r->idle_seconds < kIdleSecondsMin) r->idle_seconds = kIdleSecondsMin;
+    else if (r->idle_seconds > kIdleSecondsMax) r->idle_seconds = kIdleSecondsMax;
+    if (r->result_seconds < 0) r->result_seconds = 0;
+    else if (r->result_seconds > kResultSecondsMax) r->result_seconds = kResultSecondsMax;
+    return idle != r->idle_seconds || result != r->result_seconds;
+}
 
 int load_set(HWND owner, bool tell) {
     char *path = set_current_path();
@@ -199,6 +238,7 @@ int load_set(HWND owner, bool tell) {
     }
     I_HEAP_FREE(buffer);
     CloseHandle(file);
+    set_current_record()->idle_clamped = clamp_idle_seconds(set_current_record()) ? 1 : 0;
     return 1;
 }
 

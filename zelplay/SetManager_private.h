@@ -17,3 +17,8 @@ int load_set(HWND owner, bool tell = false);
 // file was replaced; nothing is replaced when a line could not be written, nor a UTF-8 set opened
 // last unless the operator agrees.
 int save_set(HWND owner);
+
+// The staff settings of the current record (dialog 125), modal over owner; IDOK when taken. The
+// modeless one starts hidden, for tests and screenshots.
+INT_PTR edit_staff_settings(HWND owner);
+HWND create_staff_settings(HWND owner);

@@ -58,17 +58,36 @@ std::string text(const char *pattern, long long a = 0, long long b = 0, long lon
 
 std::string count(uint64_t n) { return text("%llu", static_cast<long long>(n)); }
 
-// One row: label, then a value per column and the sum when there are several columns.
-template <typename F> void add_row(Table *table, const LogTally &t, const std::string &label, F value) {
+std::string share_text(uint64_t part, uint64_t whole);
+
+// One row: label, then a value per column and the sum when there are several columns; with a
+// whole (not null), each value is followed by its share of the column's whole.
+template <typename F> void add_row(Table *table, const LogTally &t, const std::string &label, F value,
+                                   uint64_t (*whole)(const TallyColumn &, int, int64_t) = nullptr, int file = 0,
+                                   int64_t question = 0) {
     std::vector<std::string> row(1, label);
-    uint64_t sum = 0;
+    uint64_t sum = 0, sum_whole = 0;
     for (const TallyColumn &c : t.columns) {
         uint64_t v = value(c);
         sum += v;
         row.push_back(count(v));
+        if (!whole) continue;
+        const uint64_t w = whole(c, file, question);
+        sum_whole += w;
+        row.back() += " (" + share_text(v, w) + ")";
     }
-    if (t.columns.size() > 1) row.push_back(count(sum));
+    if (t.columns.size() > 1) row.push_back(count(sum) + (whole ? " (" + share_text(sum, sum_whole) + ")" : ""));
     table->push_back(row);
+}
+
+// The wholes of the answer-log shares: a file's finished diagnoses, and the answers to a question.
+uint64_t finished_of(const TallyColumn &c, int f, int64_t) { return c.finished[f]; }
+uint64_t answers_of(const TallyColumn &c, int f, int64_t q) {
+    auto it = c.answers[f].find(q);
+    uint64_t n = 0;
+    if (it != c.answers[f].end())
+        for (uint64_t a : it->second) n += a;
+    return n;
 }
 
 void add_note(Table *table, const std::string &note) { table->push_back(std::vector<std::string>(1, note)); }
@@ -151,8 +170,9 @@ std::string share_text(uint64_t part, uint64_t whole) {
 
 typedef std::vector<std::pair<std::string, const VisitGroup *>> Groups;
 
-// One part of the visit tally: a column per group and the sum of all.
-void visit_part(Table *table, const std::string &heading, const Groups &groups, const VisitTally &t) {
+// One part of the visit tally: a column per group and the sum of all. With shares, each count is
+// followed by its share of its whole (visitors, finished visits, or the answers to its question).
+void visit_part(Table *table, const std::string &heading, const Groups &groups, const VisitTally &t, bool shares) {
     std::vector<std::string> header(1, heading);
     for (const auto &g : groups) header.push_back(g.first);
     header.push_back("合計");
@@ -163,33 +183,40 @@ void visit_part(Table *table, const std::string &heading, const Groups &groups, 
         r.push_back(value(t.all));
         table->push_back(r);
     };
-    row("来場者", [](const VisitGroup &g) { return count(g.visitors); });
+    auto counted = [shares](uint64_t n, uint64_t whole) { return shares ? count(n) + " (" + share_text(n, whole) + ")" : count(n); };
+    auto finished = [](const VisitGroup &g) { return g.endings[kVisitCompleted] + g.endings[kVisitResultLeft]; };
+    row("来場者", [&](const VisitGroup &g) { return counted(g.visitors, t.all.visitors); });
     for (int e = 0; e < kVisitEndings; ++e)
-        row(kVisitEndingText[e], [e](const VisitGroup &g) { return count(g.endings[e]); });
-    row("完了率（結果を見た割合）", [](const VisitGroup &g) {
-        return share_text(g.endings[kVisitCompleted] + g.endings[kVisitResultLeft], g.visitors);
-    });
+        row(kVisitEndingText[e], [&, e](const VisitGroup &g) { return counted(g.endings[e], g.visitors); });
+    row("完了率（結果を見た割合）", [&](const VisitGroup &g) { return share_text(finished(g), g.visitors); });
     row("所要時間の中央値（秒、完了のみ）", [](const VisitGroup &g) { return median_text(g.seconds); });
     for (size_t quiz = 0; quiz < t.quizzes.size(); ++quiz) {
         const std::string name = "「" + t.quizzes[quiz] + "」";
         for (size_t r = 0; r < t.results.size(); ++r) {
             if (static_cast<size_t>(t.results[r].first) != quiz) continue;
-            row(name + " 結果 " + t.results[r].second,
-                [r](const VisitGroup &g) { return count(r < g.results.size() ? g.results[r] : 0); });
+            row(name + " 結果 " + t.results[r].second, [&, r, quiz](const VisitGroup &g) {
+                uint64_t whole = 0;  // the finished visits of this quiz
+                for (size_t o = 0; o < t.results.size() && o < g.results.size(); ++o)
+                    if (static_cast<size_t>(t.results[o].first) == quiz) whole += g.results[o];
+                return counted(r < g.results.size() ? g.results[r] : 0, whole);
+            });
         }
         const auto &all = t.all.answers[quiz];
         for (size_t q = 0; q < all.size(); ++q)
             for (size_t a = 0; a < static_cast<size_t>(kAnswerCount); ++a) {
                 if (!all[q][a]) continue;  // an answer nobody chose
                 row(name + text(" 設問%lld 回答%lld", static_cast<long long>(q + 1), static_cast<long long>(a + 1)),
-                    [quiz, q, a](const VisitGroup &g) {
-                        return count(quiz < g.answers.size() && q < g.answers[quiz].size() ? g.answers[quiz][q][a] : 0);
+                    [&, quiz, q, a](const VisitGroup &g) {
+                        if (quiz >= g.answers.size() || q >= g.answers[quiz].size()) return counted(0, 0);
+                        uint64_t whole = 0;
+                        for (uint64_t n : g.answers[quiz][q]) whole += n;
+                        return counted(g.answers[quiz][q][a], whole);
                     });
             }
     }
 }
 
-void visit_table(Table *table, const VisitTally &t) {
+void visit_table(Table *table, const VisitTally &t, bool shares) {
     add_note(table, "来場者ごとの記録（visits-*.csv）");
     add_note(table, "読んだ行: " + count(t.rows) + "  読めずに飛ばした行: " + count(t.skipped) +
                         "  重複して数えなかった行: " + count(t.duplicates));
@@ -198,9 +225,9 @@ void visit_table(Table *table, const VisitTally &t) {
     for (const auto &k : t.kiosks) kiosks.emplace_back(k.first, &k.second);
     for (int h = 0; h < 24; ++h)
         if (t.hours[h].visitors) hours.emplace_back(text("%lld時台", h), &t.hours[h]);
-    visit_part(table, "日別", days, t);
-    visit_part(table, "キオスク別", kiosks, t);
-    visit_part(table, "時間帯別（開始時刻）", hours, t);
+    visit_part(table, "日別", days, t, shares);
+    visit_part(table, "キオスク別", kiosks, t, shares);
+    visit_part(table, "時間帯別（開始時刻）", hours, t, shares);
 }
 
 }  // namespace
@@ -296,10 +323,10 @@ bool tally_log_file(LogTally *tally, const char *path, bool *too_large) {
     return true;
 }
 
-Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
+Table tally_table(const LogTally &t, const QuestionFile *const *slots, bool shares) {
     Table table;
     if (t.columns.empty() && t.visits.rows) {
-        visit_table(&table, t.visits);
+        visit_table(&table, t.visits, shares);
         return table;
     }
     std::vector<std::string> header(1, "項目");
@@ -339,14 +366,14 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
                 const char *answer = known ? file->questions[q - 1].answers[a] : "";
                 if (answer[0]) label += std::string("（") + answer + "）";
                 else if (!any) continue;  // an answer neither the file nor the logs know
-                add_row(&table, t, label, chosen);
+                add_row(&table, t, label, chosen, shares ? answers_of : nullptr, f, q);
             }
         }
         for (const auto &e : totals)
             add_row(&table, t, name + text(" 得点合計 %lld", e.first), [f, &e](const TallyColumn &c) {
                 auto it = c.totals[f].find(e.first);
                 return it == c.totals[f].end() ? 0 : it->second;
-            });
+            }, shares ? finished_of : nullptr, f);
         if (!file) {
             add_note(&table, name + " の結果ごとの人数は、その問題ファイルを読み込むと出ます");
             continue;
@@ -370,12 +397,12 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots) {
                 for (const auto &e : c.totals[f])
                     if (row_of(e.first) == r) n += e.second;
                 return n;
-            });
+            }, shares ? finished_of : nullptr, f);
         }
     }
     if (t.visits.rows) {
         add_note(&table, "");
-        visit_table(&table, t.visits);
+        visit_table(&table, t.visits, shares);
     }
     return table;
 }
@@ -408,4 +435,106 @@ std::string table_csv(const Table &table) {
         out += "\r\n";
     }
     return out;
+}
+
+namespace {
+
+// The loaded question file a quiz of the visit log was played from: the same title.
+const QuestionFile *file_of_quiz(const QuestionFile *const *slots, const std::string &title) {
+    for (int f = 0; slots && f < kTallyFiles; ++f)
+        if (slots[f] && question_file_loaded(slots[f]) && title == slots[f]->title) return slots[f];
+    return nullptr;
+}
+
+// The results of one quiz: the file's rows in list order with their predicted shares, each with the
+// visitors whose recorded result has its title; then results the file does not have (no prediction).
+ChartGroup result_chart(const VisitTally &t, size_t quiz, const QuestionFile *file) {
+    ChartGroup g;
+    g.title = "「" + t.quizzes[quiz] + "」の結果";
+    std::vector<bool> taken(t.results.size(), false);
+    auto visitors = [&](size_t r) { return static_cast<double>(r < t.all.results.size() ? t.all.results[r] : 0); };
+    if (file) {
+        size_t listed = 0;
+        while (file->results[listed].title[0]) ++listed;
+        const ResultReport report = make_result_report(file, listed);
+        if (report.status == kReportOk)
+            for (const ReportRow &row : report.rows) {
+                double n = 0;
+                for (size_t r = 0; r < t.results.size(); ++r)
+                    if (!taken[r] && static_cast<size_t>(t.results[r].first) == quiz && t.results[r].second == row.title) {
+                        n = visitors(r);
+                        taken[r] = true;  // a title twice in the list: its visitors to the first
+                    }
+                g.rows.push_back({row.title, n, big_ratio(row.count, report.combinations)});
+            }
+    }
+    for (size_t r = 0; r < t.results.size(); ++r)
+        if (!taken[r] && static_cast<size_t>(t.results[r].first) == quiz) g.rows.push_back({t.results[r].second, visitors(r), -1});
+    return g;
+}
+
+}  // namespace
+
+ReportDocument tally_document(const LogTally &t, const QuestionFile *const *slots, const std::vector<std::string> &files) {
+    ReportDocument d;
+    d.title = "集計";
+    const VisitTally &v = t.visits;
+    if (!v.days.empty())
+        d.facts.push_back("期間: " + v.days.begin()->first +
+                          (v.days.size() > 1 ? "〜" + v.days.rbegin()->first : std::string()));
+    std::string kiosks;
+    for (const auto &k : v.kiosks) kiosks += (kiosks.empty() ? "" : "、") + k.first;
+    if (!kiosks.empty()) d.facts.push_back("キオスク: " + kiosks);
+    d.facts.push_back("集計したファイル: " + count(files.size()));
+    for (const std::string &f : files) d.facts.push_back("　" + f);
+    const uint64_t seen = v.all.endings[kVisitCompleted] + v.all.endings[kVisitResultLeft];
+    d.facts.push_back("来場者: " + count(v.all.visitors) + " 人　完了率（結果を見た割合）: " +
+                      share_percent(v.all.visitors ? static_cast<double>(seen) / static_cast<double>(v.all.visitors) : 0));
+    for (size_t quiz = 0; quiz < v.quizzes.size(); ++quiz) {
+        const QuestionFile *file = file_of_quiz(slots, v.quizzes[quiz]);
+        ReportSection s;
+        s.chart = result_chart(v, quiz, file);
+        s.heading = s.chart.title;
+        s.table.push_back({"結果", "人数", "割合（終わった来場者）", "予測割合"});
+        for (size_t r = 0; r < s.chart.rows.size(); ++r) {
+            const ChartRow &row = s.chart.rows[r];
+            s.table.push_back({row.title, count(static_cast<uint64_t>(row.count)), share_percent(chart_share(s.chart, r)),
+                               row.predicted < 0 ? "-" : share_percent(row.predicted)});
+        }
+        if (file) s.note = kPredictionNote;
+        d.sections.push_back(s);
+        const auto &answers = v.all.answers.size() > quiz ? v.all.answers[quiz] : std::vector<std::array<uint64_t, kAnswerCount>>();
+        for (size_t q = 0; q < answers.size(); ++q) {
+            ReportSection a;
+            const bool known = file && q < question_file_count(file);
+            a.heading = "「" + v.quizzes[quiz] + "」" + text("設問%lld", static_cast<long long>(q + 1)) +
+                        (known ? std::string("：") + file->questions[q].text : std::string());
+            a.chart.title = a.heading;
+            for (int n = 0; n < kAnswerCount; ++n) {
+                const char *answer = known ? file->questions[q].answers[n] : "";
+                if (!answer[0] && !answers[q][static_cast<size_t>(n)]) continue;  // neither asked nor chosen
+                a.chart.rows.push_back({answer[0] ? std::string(answer) : text("回答%lld", n + 1),
+                                        static_cast<double>(answers[q][static_cast<size_t>(n)]), -1});
+            }
+            d.sections.push_back(a);
+        }
+    }
+    if (v.all.visitors) {
+        ReportSection h;
+        h.heading = h.chart.title = "時間帯別の来場者（開始時刻）";
+        int first = 0, last = 23;
+        while (!v.hours[first].visitors) ++first;
+        while (!v.hours[last].visitors) --last;
+        for (int n = first; n <= last; ++n) h.chart.rows.push_back({text("%lld時台", n), static_cast<double>(v.hours[n].visitors), -1});
+        d.sections.push_back(h);
+        ReportSection day;
+        day.heading = day.chart.title = "日別の来場者";
+        for (const auto &e : v.days) day.chart.rows.push_back({e.first, static_cast<double>(e.second.visitors), -1});
+        d.sections.push_back(day);
+    }
+    ReportSection all;
+    all.heading = "集計表";
+    all.table = tally_table(t, slots);
+    d.sections.push_back(all);
+    return d;
 }

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 #include "QuestionFile.h"
+#include "report_chart.h"
 #include "visit_log.h"
 
 enum { kTallyFiles = 5 };
@@ -66,8 +67,16 @@ const long long kTallyMaxBytes = 64LL << 20;
 bool tally_log_file(LogTally *tally, const char *path, bool *too_large = nullptr);
 // The tally as a table, header row first; the result rows are recomputed from the totals with the
 // rules of the question file loaded in each position (slots: kTallyFiles entries, any may be null).
-// Visit logs follow in three parts (per day, per kiosk, per hour), their results as recorded.
-Table tally_table(const LogTally &tally, const QuestionFile *const *slots);
+// Visit logs follow in three parts (per day, per kiosk, per hour), their results as recorded. With
+// shares, the counts of answers, totals, results and visits are followed by their share in % of the
+// answers to that question, the finished diagnoses or visits, the visitors (for reading; the CSV
+// keeps bare counts).
+Table tally_table(const LogTally &tally, const QuestionFile *const *slots, bool shares = false);
 // Lines padded into columns (for a fixed-pitch font) for the report box; CSV for saving. Both Shift-JIS with CR LF.
 std::string table_text(const Table &table);
 std::string table_csv(const Table &table);
+// The tally as a report to print or mail: the period, kiosks and files read, visitors and completion;
+// per quiz of the visit logs its results (actual shares among finished visits, and predicted shares
+// when a question file of that title is loaded), a chart per question, visitors per hour and per day;
+// then the whole table. Aggregated: its size does not grow with the visits.
+ReportDocument tally_document(const LogTally &tally, const QuestionFile *const *slots, const std::vector<std::string> &files);

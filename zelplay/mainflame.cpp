@@ -9,6 +9,7 @@
 #include "bgm_player.h"
 #include "crash_restart.h"
 #include "dpi.h"
+#include "exit_pin.h"
 #include "font_slot.h"
 #include "image_store.h"
 #include "input_box.h"
@@ -17,6 +18,7 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "message_box.h"
+#include "pin_pad.h"
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
@@ -29,6 +31,9 @@
 
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
+enum { kSecondsTimer = 2, kSecondsMillis = 1000 };
+// The square in the top-left corner that takes the staff's taps: 15 mm.
+enum { kCornerTenthsMm = 150 };
 // Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
 enum { kMsgCheckLogFolder = WM_APP + 1 };
 
@@ -44,6 +49,11 @@ struct MainState {
     bool settled = false;  // the idle timer saw the screen past the click guard
     bool choosing = false;  // a click is being handled
     bool quiet_full_screen = false;  // a set from the command line is being applied
+    char exit_pin[kPinLineSize] = "";  // the applied set's exit PIN, stored form; "" = none
+    CornerTaps corner = {0, 0};
+    IdleRules idle = {0, false, 0};  // the applied set's seconds rules
+    UINT_PTR seconds_timer = 0;
+    DWORD active_at = 0;  // tick count of the last screen change or arrow key
 };
 MainState g_main;
 }  // namespace
@@ -51,6 +61,9 @@ MainState g_main;
 static DWORD g_settle_millis = kDefaultClickSettleMillis;
 
 void set_click_settle_millis(DWORD millis) { g_settle_millis = millis; }
+
+static DWORD g_press_millis = kDefaultPressMillis;
+void set_press_show_millis(DWORD millis) { g_press_millis = millis; }
 
 // Lines the logs could not take yet, in the title bar; the start screen shows them too.
 static void show_log_state(HWND window) {
@@ -65,9 +78,10 @@ static void show_log_state(HWND window) {
 }
 
 static void refresh(HWND window) {
+    set_choice_highlight(-1);
     show_log_state(window);
     SendMessageA(window, WM_SIZE, 0, 0);
-    g_main.shown_at = GetTickCount();
+    g_main.shown_at = g_main.active_at = GetTickCount();
     g_main.settled = false;
 }
 
@@ -86,6 +100,27 @@ static void enter_full_screen(HWND window, bool hint) {
     set_full_screen(window, 1);
 }
 
+static void leave_full_screen(HWND window) {
+    set_full_screen(window, 0);
+    set_full_screen_flag(0);
+}
+
+// Every way out of full screen asks staff for the PIN when the set has one; the right PIN
+// leaves full screen. Without a PIN, or outside full screen, nothing changes.
+static bool staff_may_leave(HWND window) {
+    if (!full_screen_flag() || !g_main.exit_pin[0]) return true;
+    if (!exit_allowed(window, full_screen_flag(), g_main.exit_pin)) return false;
+    leave_full_screen(window);
+    return true;
+}
+
+static const char kPinUnreadable[] =
+    "このセットの終了PIN（EXITPIN）を読み取れないため、PINなしで動作します。\r\n"
+    "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
+
+static const char kIdleClamped[] =
+    "セットの待ち時間（IDLESEC、RESULTSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒にしました。";
+
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
     if (!record) {
@@ -97,6 +132,15 @@ void apply_set(HWND window, const SetRecord *record) {
         if (chosen && chosen[0]) set_restart_file(chosen);
     }
     if (!record) return;
+    lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
+    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
+    if (record->idle_clamped && !g_main.quiet_full_screen) {
+        char text[256];
+        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));
+        show_message_box(window, text, kTitle, MB_OK | MB_ICONINFORMATION);
+    }
+    if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
+        show_message_box(window, kPinUnreadable, kTitle, MB_OK | MB_ICONWARNING);
     if (record->title[0]) {
         char *title = const_cast<char *>(record->title);
         run_engine(kRunSetStartText, 0, &title);
@@ -134,6 +178,42 @@ void apply_set(HWND window, const SetRecord *record) {
     refresh(window);
 }
 
+// Every idle return takes this one path, the run engine's idle step.
+static void idle_return(HWND window, bool first_question) {
+    set_manager(kSetActivity, 0, nullptr);
+    run_engine(kRunIdleReturn, first_question ? kIdleAlsoFirstQuestion : 0, nullptr);
+    refresh(window);
+}
+
+bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
+    const DWORD idle = static_cast<DWORD>(r.idle_seconds) * 1000;
+    switch (screen) {
+    case kIdleFirstQuestion: return r.first_question && r.idle_seconds > 0 && quiet >= idle;
+    case kIdleLaterQuestion: return r.idle_seconds > 0 && quiet >= idle;
+    case kIdleResult:
+        if (r.result_seconds > 0) return quiet >= static_cast<DWORD>(r.result_seconds) * 1000;
+        return r.idle_seconds > 0 && quiet >= idle;
+    default: return false;
+    }
+}
+
+static IdleScreen idle_screen() {
+    if (run_engine(kRunCurrentFile, 0, nullptr) == -1) return kIdleStart;
+    if (run_engine(kRunComment, 0, nullptr) == -1) return kIdleResult;
+    return run_engine(kRunUnderWay, 0, nullptr) == -1 ? kIdleLaterQuestion : kIdleFirstQuestion;
+}
+
+void idle_seconds_check(HWND window, DWORD now) {
+    // A box or the keypad runs its own loop meanwhile: nobody is gone then.
+    if (g_main.choosing) return;
+    const IdleScreen screen = idle_screen();
+    if (idle_return_due(g_main.idle, screen, now - g_main.active_at)) idle_return(window, screen == kIdleFirstQuestion);
+}
+
+static void CALLBACK seconds_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    idle_seconds_check(window, GetTickCount());
+}
+
 void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     if (GetTickCount() - g_main.shown_at >= g_settle_millis) g_main.settled = true;
     // Waiting log lines go in as soon as the log takes them again, not only at the next answer.
@@ -143,11 +223,10 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
     }
     set_manager(kSetTick, 0, nullptr);
-    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
-        set_manager(kSetActivity, 0, nullptr);
-        run_engine(kRunIdleReturn, 0, nullptr);
-        refresh(window);
-    }
+    // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
+    if (g_main.idle.idle_seconds > 0) return;
+    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1)
+        idle_return(window, false);
 }
 
 static void on_create(HWND window) {
@@ -169,7 +248,9 @@ static void on_create(HWND window) {
     image_store(kImgWindow, 0, &window);
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
-    install_key_hooks(g_main.instance);
+    g_main.seconds_timer = SetTimer(window, kSecondsTimer, kSecondsMillis, seconds_timer_proc);
+    // A preview runs on the operator's own desktop: Alt+Tab and the Windows key stay theirs.
+    if (!test_mode_on()) install_key_hooks(g_main.instance);
     watch_session(window, true);
     PostMessageA(window, kMsgCheckLogFolder, 0, 0);
     g_main.hand = LoadCursorA(g_main.instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
@@ -206,6 +287,7 @@ static void on_destroy(HWND window) {
     run_engine(kRunEnd, 0, nullptr);
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
+    KillTimer(window, g_main.seconds_timer);
     watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
@@ -318,6 +400,8 @@ static void on_command(HWND window, int id) {
         refresh(window);
         return;
     }
+    // The menu, 終了 and opening another set are ways out too. F11 never leaves full screen.
+    if (id != IDM_FULL_SCREEN && !staff_may_leave(window)) return;
     switch (id) {
     case IDM_OPEN_QUESTION: cmd_open_question(window); break;
     // Destroying the window runs the shutdown sequence and ends the loop.
@@ -366,8 +450,7 @@ static void on_key_up(HWND window, WPARAM key) {
         set_full_screen(window, 0);
         set_full_screen_flag(0);
     } else if (shift_f12_leaves(key, full_screen_flag(), GetAsyncKeyState)) {
-        set_full_screen(window, 0);
-        set_full_screen_flag(0);
+        if (staff_may_leave(window)) leave_full_screen(window);
     }
 }
 
@@ -382,17 +465,87 @@ static void on_mouse_move(HWND window, int x, int y) {
     }
 }
 
-static void on_button_down(HWND window, int x, int y) {
-    int slot = 0;
+// Staff on a touch-only kiosk call the keypad with taps in the top-left corner.
+static bool corner_call(HWND window, int x, int y) {
+    const int corner = MulDiv(kCornerTenthsMm, window_dpi(window), 254);
+    if (!corner_tap(&g_main.corner, x < corner && y < corner, GetMessageTime())) return false;
+    if (!full_screen_flag() || !g_main.exit_pin[0]) return false;
+    staff_may_leave(window);
+    return true;
+}
+
+// Clicks, taps and keys alike: the same guards, the same run step, the same log line.
+static bool choose(HWND window, int slot, DWORD input_time) {
     // A tap that arrives while the last one is still handled (a box or a sound runs its own loop)
     // would answer the same question again.
-    if (g_main.choosing) return;
-    if (click_too_early(GetMessageTime(), g_main.shown_at, g_main.settled, g_settle_millis)) return;
-    if (!hit_choice(window, x, y, &slot)) return;
+    if (g_main.choosing) return false;
+    if (click_too_early(input_time, g_main.shown_at, g_main.settled, g_settle_millis)) return false;
     g_main.choosing = true;
+    if (g_press_millis) {
+        // The row shows pressed first, so a tap is seen to land before the screen changes.
+        set_choice_pressed(slot);
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        Sleep(g_press_millis);
+        set_choice_pressed(-1);
+    }
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
     g_main.choosing = false;
+    return true;
+}
+
+static void on_button_down(HWND window, int x, int y) {
+    int slot = 0;
+    if (corner_call(window, x, y)) return;
+    if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
+}
+
+static int next_shown(unsigned shown, int from, int step) {
+    for (int n = 1; n <= kChoiceSlots; ++n) {
+        int i = ((from + step * n) % kChoiceSlots + kChoiceSlots) % kChoiceSlots;
+        if (shown & (1u << i)) return i;
+    }
+    return -1;
+}
+
+int key_choice(WPARAM vk, unsigned shown, int *highlight) {
+    const bool result = (shown & (1u << kBackSlot)) != 0;
+    int digit = -1;
+    if (vk >= '0' && vk <= '9') digit = static_cast<int>(vk - '0');
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) digit = static_cast<int>(vk - VK_NUMPAD0);
+    if (digit >= 1 && digit <= kBackSlot) return (shown & (1u << (digit - 1))) ? digit - 1 : -1;
+    if (result && (digit == 0 || vk == VK_RETURN)) return kBackSlot;
+    int h = *highlight >= 0 && *highlight < kChoiceSlots && (shown & (1u << *highlight)) ? *highlight : -1;
+    switch (vk) {
+    case VK_RETURN: return h;
+    case VK_DOWN:
+    case VK_RIGHT: *highlight = next_shown(shown, h < 0 ? -1 : h, 1); return -1;
+    case VK_UP:
+    case VK_LEFT: *highlight = next_shown(shown, h < 0 ? kChoiceSlots : h, -1); return -1;
+    default: return -1;
+    }
+}
+
+// Button boxes and keyboards: digits, arrows and Enter (see key_choice).
+static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
+    const bool repeat = (flags & (1 << 30)) != 0;
+    const ChoiceLayout layout = choice_layout(window);
+    int highlight = choice_highlight();
+    const bool arrows_in_use = highlight >= 0;
+    int slot = key_choice(vk, layout.shown, &highlight);
+    if (highlight != choice_highlight()) {
+        set_choice_highlight(highlight);
+        set_manager(kSetActivity, 0, nullptr);  // someone is there
+        g_main.active_at = GetTickCount();
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    // A held key must not answer the questions after this one.
+    if (slot < 0 || repeat) return;
+    if (!choose(window, slot, GetMessageTime()) || !arrows_in_use) return;
+    // Who moves with the arrows keeps a highlight on the next screen.
+    set_choice_highlight(next_shown(choice_layout(window).shown, -1, 1));
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
@@ -401,6 +554,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case kMsgCheckLogFolder: check_log_folder(window); return 0;
     case WM_DESTROY: on_destroy(window); break;
     case WM_QUERYENDSESSION: return TRUE;
+    case WM_CLOSE:
+        if (!staff_may_leave(window)) return 0;
+        break;
     case WM_ENDSESSION: on_end_session(window, wp != FALSE); return 0;
     case WM_SIZE:
         InvalidateRect(window, nullptr, FALSE);
@@ -425,6 +581,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
         return 0;
     case WM_GETMINMAXINFO: full_screen_minmax(window, reinterpret_cast<MINMAXINFO *>(lp)); return 0;
     case WM_KEYUP: on_key_up(window, wp); return 0;
+    case WM_KEYDOWN: on_key_down(window, wp, lp); return 0;
     case WM_SYSCOMMAND:
         // In full screen the menu must not open from the keyboard (F10, Alt): it offers a way out.
         if ((wp & 0xFFF0) == SC_KEYMENU && full_screen_flag()) return 0;

@@ -16,10 +16,33 @@ void CALLBACK idle_timer_proc(HWND window, UINT message, UINT_PTR id, DWORD time
 // for drivers that send clicks without message times.
 constexpr DWORD kDefaultClickSettleMillis = 300;
 void set_click_settle_millis(DWORD millis);
+// How long a chosen row shows pressed before the next screen; 0 for tests.
+constexpr DWORD kDefaultPressMillis = 150;
+void set_press_show_millis(DWORD millis);
 // The guard's decision: a click (its message time) from before the screen was shown at shown_at,
 // or within settle_millis after it. A screen that the idle timer has seen past the guard has
 // settled, however far the 32-bit ticks have moved since (they wrap after 49.7 days).
 bool click_too_early(DWORD click_time, DWORD shown_at, bool settled, DWORD settle_millis);
+
+// The idle rules in seconds (a set's IDLESEC, IDLEFIRST, RESULTSEC), checked every second:
+// whether the screen shown, quiet for quiet_millis, returns to the start screen now. The start
+// screen never does; a first question with no answer only with first_question; the result
+// screen after result_seconds when given, else after idle_seconds like a question.
+enum IdleScreen { kIdleStart, kIdleFirstQuestion, kIdleLaterQuestion, kIdleResult };
+struct IdleRules {
+    int idle_seconds;  // 0 = the minutes of timer 1 decide
+    bool first_question;
+    int result_seconds;
+};
+bool idle_return_due(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis);
+// Timer 2's work at now (tick count): the seconds rules of the applied set.
+void idle_seconds_check(HWND window, DWORD now);
+
+// What a key does on the screen shown (shown: bit i = slot i offers a choice): the slot it
+// chooses, or -1; arrows move *highlight (-1 = none) over the shown slots instead. Digits 1-5
+// choose a title or an answer that is shown; Enter and 0 mean "戻る" on the result screen,
+// elsewhere Enter chooses the highlighted slot.
+int key_choice(WPARAM vk, unsigned shown, int *highlight);
 
 // Puts a set into effect; with no record the user picks a set file.
 void apply_set(HWND window, const SetRecord *record);

@@ -9,10 +9,18 @@
 #include "result_log.h"
 #include "test_mode.h"
 #include <stdio.h>
+#include <algorithm>
 
 static COLORREF g_text = RGB(255, 255, 255);
 static COLORREF g_back = RGB(0, 160, 0);
 static HBRUSH g_brush = nullptr;
+static int g_highlight = -1;
+
+static int g_pressed = -1;
+
+void set_choice_highlight(int slot) { g_highlight = slot; }
+void set_choice_pressed(int slot) { g_pressed = slot; }
+int choice_highlight() { return g_highlight; }
 
 COLORREF text_colour(int op, COLORREF colour) {
     if (op == kColourSet) g_text = colour;
@@ -87,7 +95,9 @@ ChoiceLayout choice_layout(HWND window) {
         }
     }
     int left = static_cast<int>(1.5 * l.w10);
-    auto row_top = [&](int i) { return 6 * l.h10 + static_cast<int>(1.5 * i * tallest); };
+    // A small font would leave rows too low to hit with a finger.
+    const double pitch = std::max(1.5 * tallest, static_cast<double>(MulDiv(kMinRowTenthsMm, font_slots_dpi(), 254)));
+    auto row_top = [&](int i) { return 6 * l.h10 + static_cast<int>(i * pitch); };
     for (int i = 0; i < kBackSlot; ++i) {
         if (!(c.shown & (1u << i))) continue;
         c.box[i].x = left;
@@ -160,6 +170,19 @@ static void draw_picture(HDC dc) {
     DeleteDC(src);
 }
 
+// A frame in the text colour, thick enough to be seen through a screen magnifier.
+static void draw_highlight(HDC dc, const RECT &row, COLORREF colour) {
+    const int t = to_dpi(4, font_slots_dpi());
+    HBRUSH brush = CreateSolidBrush(colour);
+    if (!brush) return;
+    const RECT bars[4] = {{row.left, row.top, row.right, row.top + t},
+                          {row.left, row.bottom - t, row.right, row.bottom},
+                          {row.left, row.top, row.left + t, row.bottom},
+                          {row.right - t, row.top, row.right, row.bottom}};
+    for (const RECT &b : bars) FillRect(dc, &b, brush);
+    DeleteObject(brush);
+}
+
 static void draw_score_line(HDC dc) {
     char width[64] = "";
     char *buffer = width;
@@ -215,6 +238,10 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         RECT box = {b.x, b.y, b.x + b.width, b.y + b.height};
         draw_text_box(dc, choice, &box, DT_SINGLELINE | DT_VCENTER, answers, fore, key);
     }
+    if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
+        draw_highlight(dc, choices.hit[g_highlight], fore);
+    if (g_pressed >= 0 && g_pressed < kChoiceSlots && (choices.shown & (1u << g_pressed)))
+        InvertRect(dc, &choices.hit[g_pressed]);
 
     HFONT header = header_font(kFontLookup, file, nullptr);
     HGDIOBJ old_font = SelectObject(dc, header);

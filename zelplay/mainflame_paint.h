@@ -3,6 +3,7 @@
 #include <windows.h>
 
 enum { kChoiceSlots = 6, kBackSlot = 5 };
+enum { kMinRowTenthsMm = 90 };
 
 enum ColourOp {
     kColourGet = 0,
@@ -29,7 +30,8 @@ struct ChoiceBox {
     int x, y, width, height;
 };
 // The choices of the screen shown now. The answers (slots 0 to 4) stand in one column whose rows
-// are 1.5 times the tallest answer apart; each text is drawn in its own measured box, centred on
+// are 1.5 times the tallest answer apart (and at least kMinRowTenthsMm at the screen's DPI, a
+// finger's target); each text is drawn in its own measured box, centred on
 // the tallest answer's band at the top of its row, and a click anywhere on the row chooses it: from the column's left edge to the
 // widest answer's right edge, down to the next row. "戻る" (slot 5) takes clicks a quarter of
 // its height around its text. Drawing and the hit test both use this, so they cannot disagree.
@@ -43,6 +45,13 @@ ChoiceLayout choice_layout(HWND window);
 ChoiceBox choice_rect(HWND window, int slot);
 // 1 and *slot when (x, y) lies on a shown choice's row, else 0.
 int hit_choice(HWND window, int x, int y, int *slot);
+
+// The keyboard's highlight: a frame around one choice's row, so arrow keys show where Enter
+// lands; -1 = none.
+void set_choice_highlight(int slot);
+int choice_highlight();
+// The choice just tapped, drawn inverted for a moment before the next screen; -1 = none.
+void set_choice_pressed(int slot);
 
 // Draws the whole screen of a client rectangle into dc: the one path shared by WM_PAINT, tests,
 // screenshots and benchmarks.

@@ -81,3 +81,13 @@
 // ---- test mode: the jump menu's items, one per result row ----
 #define IDM_JUMP_FIRST 41000
 #define IDM_JUMP_LAST 41999
+
+// ---- dialog 125: staff settings of a set (exit PIN, idle times), opened from the set editor ----
+#define IDC_SET_STAFF 1080
+#define IDD_SET_STAFF 125
+#define IDC_STAFF_PIN 1081
+#define IDC_STAFF_PIN_STATE 1082
+#define IDC_STAFF_PIN_CLEAR 1083
+#define IDC_STAFF_IDLE_SECONDS 1084
+#define IDC_STAFF_IDLE_FIRST 1085
+#define IDC_STAFF_RESULT_SECONDS 1086

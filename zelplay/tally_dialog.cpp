@@ -19,6 +19,8 @@ const char kLogFilter[] =
 
 // The files chosen so far; each choice adds to them.
 std::vector<std::string> g_paths;
+// The charts and HTML report of the last count, shown by the dialog.
+ReportCharts g_charts;
 
 void add_path(const std::string &path) {
     for (const std::string &p : g_paths)
@@ -45,9 +47,13 @@ const char kTallyCaption[] = "集計";
 void count(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     LogTally tally;
     std::string missing;
+    std::vector<std::string> read;  // the report names only what it counted
     for (const std::string &path : paths) {
         bool too_large = false;
-        if (tally_log_file(&tally, path.c_str(), &too_large)) continue;
+        if (tally_log_file(&tally, path.c_str(), &too_large)) {
+            read.push_back(path);
+            continue;
+        }
         missing += "読めなかったファイル: " + path + "\r\n";
         if (!too_large) continue;
         std::string text = "「" + path + "」は " + std::to_string(static_cast<long long>(kTallyMaxBytes >> 20)) +
@@ -59,13 +65,15 @@ void count(HWND owner, ReportContent *content, const std::vector<std::string> &p
     Table table = tally_table(tally, slots);
     std::string files;
     for (const std::string &path : paths) files += "集計したファイル: " + path + "\r\n";
-    content->text = files + missing + "\r\n" + table_text(table);
+    content->text = files + missing + "\r\n" + table_text(tally_table(tally, slots, true));
     content->csv = table_csv(table);
+    g_charts.document = tally_document(tally, slots, read);
 }
 
 void say_out_of_memory(HWND owner, ReportContent *content) {
     content->text.clear();
     content->csv.clear();
+    g_charts.document = ReportDocument();
     show_message_box(owner, "集計に使うメモリーが足りません。選ぶログを減らしてください。", kTallyCaption,
                      MB_OK | MB_ICONWARNING);
 }
@@ -110,6 +118,8 @@ void show_tally(HWND owner, HINSTANCE instance) {
     run_engine(kRunGetLogPath, 0, &buffer);
     g_paths.assign(1, log);
     ReportContent content = {std::string(), std::string(), "集計.csv", on_command};
+    g_charts.html_name = "集計.html";
     fill(owner, &content, g_paths);
-    run_report_dialog(owner, instance, IDD_TALLY, &content);
+    run_report_dialog(owner, instance, IDD_TALLY, &content, &g_charts);
+    g_charts.document = ReportDocument();  // no memory held between tallies
 }

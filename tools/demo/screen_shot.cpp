@@ -1,5 +1,6 @@
 // Draws the player's three screens for the sample set at a given client size through the same
-// composition the window paints with, and writes them as BMP files: for looking at layouts at
+// composition the window paints with (a question also pressed and highlighted), and the exit PIN
+// keypad, and writes them as BMP files: for looking at layouts at
 // sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR (run in the
 // program folder, next to sample.set).
 #include <windows.h>
@@ -10,10 +11,14 @@
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box.h"
+#include "pin_pad.h"
 #include "sound_effect.h"
 
 static BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
 static int quiet_box(HWND, const char *, const char *, UINT) { return IDOK; }
+
+// The keypad, pressed answers and the keyboard's highlight are drawn by their own window or marks.
+static HWND g_pad = nullptr;
 
 static void save(HWND window, int w, int h, int score, int full, const std::string &path) {
     HDC screen = GetDC(window);
@@ -30,7 +35,8 @@ static void save(HWND window, int w, int h, int score, int full, const std::stri
     if (!dc || !bitmap) return;
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT r = {0, 0, w, h};
-    compose_screen(window, dc, r, score, full);
+    if (g_pad) SendMessageA(g_pad, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    else compose_screen(window, dc, r, score, full);
     GdiFlush();
     DWORD stride = (w * 3 + 3) & ~3u, size = stride * h;
     BITMAPFILEHEADER fh = {};
@@ -69,6 +75,19 @@ int main(int argc, char **argv) {
     save(window, w, h, 0, 0, out + "1-start.bmp");
     run_engine(kRunChoose, 0, nullptr);
     save(window, w, h, 0, 0, out + "2-question.bmp");
+    set_choice_pressed(1);
+    save(window, w, h, 0, 0, out + "2-question-pressed.bmp");
+    set_choice_pressed(-1);
+    set_choice_highlight(2);
+    save(window, w, h, 0, 0, out + "2-question-highlight.bmp");
+    set_choice_highlight(-1);
+    g_pad = create_pin_pad_for_shot(window, 3);
+    if (g_pad) {
+        SetWindowPos(g_pad, nullptr, 0, 0, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        save(window, w, h, 0, 0, out + "5-pin-pad.bmp");
+        DestroyWindow(g_pad);
+        g_pad = nullptr;
+    }
     for (int i = 0; i < 20 && run_engine(kRunComment, 0, nullptr) != -1; ++i) run_engine(kRunChoose, 0, nullptr);
     save(window, w, h, 1, 0, out + "3-result-score.bmp");
     save(window, w, h, 1, 1, out + "4-result-fullscreen.bmp");
