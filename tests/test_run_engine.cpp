@@ -67,9 +67,13 @@ const char kThree[] = "N,三問\r\nQ,q1,a,1,b,5,c,2\r\nQ,q2,a,0,b,4\r\nQ,q3,a,1,
 TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     load(kThree);
     EXPECT_EQ("三問", text(kRunChoiceText, 0));
+    EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     choose({0});
     EXPECT_EQ("<none>", log());
-    choose({1, 0, 2});
+    choose({1});
+    EXPECT_EQ(2 * 65536 + 3, run_engine(kRunProgress, 0, nullptr));  // "2/3"
+    choose({0, 2});
+    EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     const std::string block = "問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n"
                               "問題1, 設問3, 回答3, 得点3\r\n得点合計, , , ,8\r\n";
     EXPECT_EQ(block, log());

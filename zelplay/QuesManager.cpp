@@ -491,6 +491,9 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             if (value && *value) snprintf(*value, kBandTextSize, "%f", g.bandWidth);
             return -1;
         case kRunResultCount: return g.resultCount;
+        case kRunProgress:
+            if (g.current == kNoFile || g.resultScreen) return 0;
+            return (g.question + 1) * 65536 + static_cast<int32_t>(question_file_count(&g.slots[g.current]));
         case kRunGetLogPath:
             name_log();
             if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);

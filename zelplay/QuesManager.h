@@ -26,6 +26,7 @@ enum RunOp : unsigned {
     kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
     kRunResultCount = 41,    // result: banded result rows found by the last banded choice
     kRunGetLogPath = 42,     // *value: caller's buffer (kPathSize bytes) receives the result log's path
+    kRunProgress = 43,       // result: on a question screen, its number (1-based) * 65536 + the file's question count; else 0
     kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot,
                              // except that a file asked for and already loaded is read again into its own slot
     kRunReloadAll = 52,      // reads every loaded file again into its slot (F5); start screen

@@ -38,6 +38,7 @@ struct SetRecord {
     int idle_first_question;
     int32_t result_seconds;
     int idle_clamped;  // the file gave a value out of range; it was clamped
+    int show_progress;  // "PROGRESS": question screens show where the visitor is ("3/6")
 };
 // The idle values' ranges, kept by every reader and the editor.
 enum { kIdleSecondsMin = 10, kIdleSecondsMax = 3600, kResultSecondsMax = 3600 };

@@ -24,6 +24,7 @@ const char kExitPinKey[] = "EXITPIN";
 const char kIdleSecondsKey[] = "IDLESEC";
 const char kIdleFirstKey[] = "IDLEFIRST";
 const char kResultSecondsKey[] = "RESULTSEC";
+const char kProgressKey[] = "PROGRESS";
 
 Utf8Original g_utf8_original;
 
@@ -43,7 +44,8 @@ std::string g_kept_lines;
 // Every key this program reads; the sound keys besides.
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
-                                  kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey};
+                                  kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
+                                  kProgressKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -79,6 +81,7 @@ void apply_line(Reader *r, const char *line) {
         return;
     }
     if (equals_nocase(key, kIdleFirstKey)) s->idle_first_question = 1;
+    if (equals_nocase(key, kProgressKey)) s->show_progress = 1;
     if (!value) return;  // every other key needs a value
     if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
     else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
@@ -182,6 +185,11 @@ void write_record(Writer *w, const SetRecord *s) {
         w->line(l);
     }
     if (s->result_seconds) w->number(kResultSecondsKey, s->result_seconds);
+    if (s->show_progress) {
+        char l[32];
+        snprintf(l, sizeof l, "%s\r\n", kProgressKey);
+        w->line(l);
+    }
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);

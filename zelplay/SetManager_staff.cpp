@@ -24,6 +24,7 @@ void fill(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDC_STAFF_PIN_CLEAR), r->exit_pin[0] != 0);
     if (r->idle_seconds) SetDlgItemInt(dialog, IDC_STAFF_IDLE_SECONDS, static_cast<UINT>(r->idle_seconds), FALSE);
     CheckDlgButton(dialog, IDC_STAFF_IDLE_FIRST, r->idle_first_question ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_STAFF_PROGRESS, r->show_progress ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemInt(dialog, IDC_STAFF_RESULT_SECONDS, static_cast<UINT>(r->result_seconds), FALSE);
 }
 
@@ -64,6 +65,7 @@ bool take(HWND dialog) {
     }
     SecureZeroMemory(pin, sizeof pin);
     if (!take_seconds(dialog, r)) return false;
+    r->show_progress = IsDlgButtonChecked(dialog, IDC_STAFF_PROGRESS) == BST_CHECKED;
     if (line[0]) {
         strcpy(r->exit_pin, line);
         r->exit_pin_unreadable = 0;

@@ -134,6 +134,7 @@ void apply_set(HWND window, const SetRecord *record) {
     if (!record) return;
     lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
     g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
+    show_progress_mark(record->show_progress != 0);
     if (record->idle_clamped && !g_main.quiet_full_screen) {
         char text[256];
         wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));

@@ -19,6 +19,9 @@ static int g_highlight = -1;
 static int g_pressed = -1;
 
 void set_choice_highlight(int slot) { g_highlight = slot; }
+
+static bool g_progress;
+void show_progress_mark(bool on) { g_progress = on; }
 void set_choice_pressed(int slot) { g_pressed = slot; }
 int choice_highlight() { return g_highlight; }
 
@@ -260,6 +263,14 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
+    int32_t progress = g_progress ? run_engine(kRunProgress, 0, nullptr) : 0;
+    if (progress > 0) {
+        char mark[32];
+        wsprintfA(mark, "%d/%d", static_cast<int>(progress / 65536), static_cast<int>(progress % 65536));
+        // Above the header's band, at the right: where no question, answer or header text starts.
+        RECT corner = {l.w10, 0, r.right - l.w10 / 4, l.h2 / 4};
+        draw_text_box(dc, mark, &corner, DT_SINGLELINE | DT_RIGHT | DT_VCENTER, header, fore, key);
+    }
     if (old_font) SelectObject(dc, old_font);
     if (test_mode_on()) draw_test_mark(dc, r);
 }

@@ -49,6 +49,8 @@ int hit_choice(HWND window, int x, int y, int *slot);
 // The keyboard's highlight: a frame around one choice's row, so arrow keys show where Enter
 // lands; -1 = none.
 void set_choice_highlight(int slot);
+// Question screens show "3/6" in the top right corner (the set's PROGRESS switch).
+void show_progress_mark(bool on);
 int choice_highlight();
 // The choice just tapped, drawn inverted for a moment before the next screen; -1 = none.
 void set_choice_pressed(int slot);
