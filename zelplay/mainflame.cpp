@@ -630,16 +630,7 @@ int first_argument(const char *line, char *arg, size_t arg_size) {
     if (!arg_size) return 0;
     arg[0] = '\0';
     if (!line) return 0;
-    const char *p = line;
-    // The program name: quoted, or up to the first blank.
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p) ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    while (*p == ' ' || *p == '\t') ++p;
+    const char *p = skip_program_name(line);
     const char *start = p, *end;
     if (*p == '"') {
         start = ++p;

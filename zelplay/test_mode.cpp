@@ -26,18 +26,6 @@ struct Jump {
 };
 std::vector<Jump> g_jumps;  // index: command id - IDM_JUMP_FIRST
 
-const char *skip_program(const char *p) {
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p) ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
-}
-
 bool read_size(const char *text, size_t n, TestModeOptions *options) {
     if (n == sizeof kFullScreen - 1 && _strnicmp(text, kFullScreen, n) == 0) {
         options->full_screen = true;
@@ -118,10 +106,23 @@ void add_file_rows(HMENU menu, int file, const QuestionFile *f, bool titled) {
 
 }  // namespace
 
+// The program name: quoted, or up to the first blank; then the blanks after it.
+const char *skip_program_name(const char *p) {
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
 int parse_test_switch(const char *line, TestModeOptions *options, char *file, size_t file_size) {
     if (file_size) file[0] = '\0';
     if (!line) return 0;
-    const char *p = skip_program(line);
+    const char *p = skip_program_name(line);
     size_t n = strlen(kSwitch);
     if (_strnicmp(p, kSwitch, n) != 0 || (p[n] && p[n] != ':' && p[n] != ' ' && p[n] != '\t')) return 0;
     *options = {kTestDefaultWidth, kTestDefaultHeight, false};

@@ -13,6 +13,8 @@ enum { kTestDefaultWidth = 1024, kTestDefaultHeight = 768 };
 
 // 1 when command_line's first argument is the switch; options then read, and file (file_size
 // bytes) the argument after it, or empty.
+// The command line past the program's name and the blanks after it.
+const char *skip_program_name(const char *line);
 int parse_test_switch(const char *command_line, TestModeOptions *options, char *file, size_t file_size);
 bool test_mode_on();
 // Before the main window exists: no log, recovery or restart from here on.
