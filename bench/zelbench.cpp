@@ -20,6 +20,7 @@
 #include "visit_log.h"
 #include "result_report.h"
 #include "../tests/jpeg_encoder.h"
+#include "../tests/png_encoder.h"
 #include "player_harness.h"
 #include "../zeledit/ListView.h"
 #include "../zeledit/mainflame.h"
@@ -76,12 +77,6 @@ struct Offscreen {
 
 // A w x h RGBA PNG, every pixel half transparent: a wallpaper blended over the background.
 std::string half_clear_png(int w, int h) {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = w;
-    image.height = h;
-    image.format = PNG_FORMAT_RGBA;
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
     for (size_t i = 0; i < pixels.size(); i += 4) {
         pixels[i] = static_cast<unsigned char>(i * 7);
@@ -89,12 +84,7 @@ std::string half_clear_png(int w, int h) {
         pixels[i + 2] = 40;
         pixels[i + 3] = 128;
     }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::string bytes(size, '\0');
-    png_image_write_to_memory(&image, &bytes[0], &size, 0, pixels.data(), 0, nullptr);
-    bytes.resize(size);
-    return bytes;
+    return encode_png(w, h, PNG_FORMAT_RGBA, pixels);
 }
 
 void bench_composition(const Folder &dir) {

@@ -12,6 +12,7 @@
 
 #include "image_store.h"
 #include "jpeg_encoder.h"
+#include "png_encoder.h"
 #include "message_box_recorder.h"
 
 namespace {
@@ -39,12 +40,6 @@ std::string noisy_jpeg(int w, int h) { return encode_jpeg(w, h, JCS_RGB, 3, {});
 
 // A w x h PNG, RGBA when alpha: left half opaque red, right half fully transparent green.
 std::string half_clear_png(int w, int h, bool alpha) {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = w;
-    image.height = h;
-    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     const int channels = alpha ? 4 : 3;
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * channels);
     for (int y = 0; y < h; ++y)
@@ -56,12 +51,7 @@ std::string half_clear_png(int w, int h, bool alpha) {
             p[2] = 0;
             if (alpha) p[3] = left ? 255 : 0;
         }
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
-    std::string bytes(size, '\0');
-    png_image_write_to_memory(&image, &bytes[0], &size, 0, pixels.data(), 0, nullptr);
-    bytes.resize(size);
-    return bytes;
+    return encode_png(w, h, alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB, pixels);
 }
 
 std::string bmp_bytes(int w, int h) {

@@ -2,6 +2,7 @@
 // the file named on the command line. Blocking calls go through their seams.
 #include <gtest/gtest.h>
 #include <png.h>
+#include "png_encoder.h"
 #include <shlobj.h>
 #include <string.h>
 #include <string>
@@ -254,19 +255,10 @@ TEST_F(MainWindow, ARelativeStartFileIsKeptForTheRestartByItsFullPath) {
 
 // A PNG picture with a transparent half shows its opaque half and, through the other, the wallpaper.
 TEST_F(MainWindow, APngPictureShowsTheWallpaperThroughItsTransparentHalf) {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 40;
-    image.height = 20;
-    image.format = PNG_FORMAT_RGBA;
     std::vector<unsigned char> rgba(40 * 20 * 4);
     for (int i = 0; i < 40 * 20; ++i)
         if (i % 40 < 20) rgba[i * 4] = rgba[i * 4 + 3] = 255;  // left half opaque red, right half clear
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    std::string png(size, '\0');
-    png_image_write_to_memory(&image, &png[0], &size, 0, rgba.data(), 0, nullptr);
+    std::string png = encode_png(40, 20, PNG_FORMAT_RGBA, rgba);
     std::string bmp(54 + 8 * 8 * 3, '\0');  // an 8 x 8 blue wallpaper
     const unsigned header[] = {0x4D42u, static_cast<unsigned>(bmp.size()), 0, 54, 40, 8, 8, 0x180001u};
     const int at[] = {0, 2, 6, 10, 14, 18, 22, 26};

@@ -10,6 +10,7 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include "../png_encoder.h"
 #include <zlib.h>
 
 Rng input_rng(uint64_t seed, const char *loader, uint64_t index) {
@@ -627,21 +628,10 @@ std::string mutate_jpeg(Rng &rng, const std::string &base) {
 
 namespace {
 
-std::string encode_png(int w, int h, png_uint_32 format, int seed) {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(w);
-    image.height = static_cast<png_uint_32>(h);
-    image.format = format;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+std::string seeded_png(int w, int h, png_uint_32 format, int seed) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(PNG_IMAGE_PIXEL_SIZE(format)) * w * h);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(pixel(static_cast<int>(i), seed));
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr)) return "";
-    std::string bytes(size, '\0');
-    png_image_write_to_memory(&image, &bytes[0], &size, 0, pixels.data(), 0, nullptr);
-    bytes.resize(size);
-    return bytes;
+    return encode_png(w, h, format, pixels);
 }
 
 uint32_t be32(const std::string &s, size_t at) {
@@ -672,7 +662,7 @@ std::vector<std::string> png_seeds() {
     const int sizes[][2] = {{3, 2}, {17, 9}, {1, 1}, {33, 20}, {24, 16}};
     std::vector<std::string> seeds;
     for (int i = 0; i < 5; ++i) {
-        std::string s = encode_png(sizes[i][0], sizes[i][1], formats[i], i);
+        std::string s = seeded_png(sizes[i][0], sizes[i][1], formats[i], i);
         if (!s.empty()) seeds.push_back(s);
     }
     return seeds;
