@@ -158,21 +158,10 @@ bool folder_gone(DWORD error) {
     }
 }
 
-// The folder part of path, up to its last backslash, without asking the file system.
-void folder_of(const char *path, char *out) {
-    size_t end = 0;
-    for (size_t i = 0; path[i]; ++i) {
-        if (path[i] == '\\') end = i + 1;
-        else if (is_sjis_lead(static_cast<unsigned char>(path[i])) && path[i + 1]) ++i;
-    }
-    copy_cut(out, kPathSize, "");
-    append_prefix(out, kPathSize, path, end);
-}
-
 // A line with a header row takes it along into a file that is new or empty.
 bool write_line(const char *path, const char *text, size_t header) {
     char folder[kPathSize];
-    folder_of(path, folder);
+    path_folder_part(path, folder, true);  // a log path ends in its file name
     const bool away = g_away[0] && strcmp(folder, g_away) == 0;
     if (away && g_ticks() - g_away_since < kAwayMillis) return false;
     if (header) {
