@@ -10,22 +10,57 @@ PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 cma
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# A mirror in the middle of a sync can serve one index of the wrong size: try the update a few
+# times, then go on with what apt has, remembering the indexes that failed for the message below.
+STALE_INDEXES=""
+apt_update() {
+  local try out
+  for try in 1 2 3; do
+    if out=$(as_root apt-get update -qq 2>&1); then STALE_INDEXES=""; return 0; fi
+    STALE_INDEXES=$(printf '%s\n' "$out" | sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p')
+    [ "$try" -lt 3 ] && sleep $((try * 10))
+  done
+  echo "setup: apt-get update failed; going on with the package lists apt has. It said:" >&2
+  printf '%s\n' "$out" | grep '^E:' >&2 || true
+  return 0
+}
+apt_install() {
+  if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"; then
+    if [ -n "$STALE_INDEXES" ]; then
+      echo "setup: the install failed while these package indexes were stale (a mirror mid-sync):" >&2
+      printf '  %s\n' $STALE_INDEXES >&2
+      echo "setup: run 'apt-get update' again later, then this script again." >&2
+    fi
+    return 1
+  fi
+}
+
+I386_PKGS=()
 # The release build is 32-bit: wine32 runs it where the kernel executes 32-bit programs.
 if bash "$(dirname "$0")/can-run-i386.sh"; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
-    as_root apt-get update -qq
+    apt_update
   fi
-  PKGS+=(wine32:i386)
+  I386_PKGS=(wine32:i386)
 fi
 
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  as_root apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+missing=($(missing_of "${PKGS[@]}"))
+missing32=($(missing_of ${I386_PKGS[@]+"${I386_PKGS[@]}"}))
+if [ $((${#missing[@]} + ${#missing32[@]})) -gt 0 ]; then
+  apt_update
+  [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+  # A stale i386 index leaves the 32-bit libraries a version behind their 64-bit twins, which
+  # apt cannot install side by side: the rest of the set-up goes on, and the i686 runs say so.
+  if [ ${#missing32[@]} -gt 0 ] && ! apt_install "${missing32[@]}"; then
+    echo "setup: going on without the 32-bit Wine; the i686 test runs will say they were not run." >&2
+  fi
 fi
 
 # Code page 932 under Wine needs the Japanese locale.
@@ -49,7 +84,7 @@ if [ $need -eq 1 ]; then
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list; then
     # The machine's own entries, as source entries.
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | as_root tee "$src_list" >/dev/null
-    as_root apt-get update -qq
+    apt_update
   fi
   work=$(mktemp -d)
   # The newest version whose files can be fetched: a security update's source may not be.

@@ -41,8 +41,16 @@ zel_wine_stop() {
   ZEL_STARTED_SERVER=0
 }
 
-# The one line every 32-bit run prints instead of running on a kernel without 32-bit support.
-ZEL_I686_SKIP_LINE="i686: not run, this kernel cannot execute 32-bit programs"
+# The one line every 32-bit run prints instead of running: on a kernel without 32-bit support,
+# or where the 32-bit Wine could not be installed (setup names the stale package index then).
 zel_can_run_i686() {
-  bash "$(dirname "${BASH_SOURCE[0]}")/can-run-i386.sh" && [ -x /usr/lib/wine/wine ]
+  if ! bash "$(dirname "${BASH_SOURCE[0]}")/can-run-i386.sh"; then
+    ZEL_I686_SKIP_LINE="i686: not run, this kernel cannot execute 32-bit programs"
+    return 1
+  fi
+  if [ ! -x /usr/lib/wine/wine ]; then
+    ZEL_I686_SKIP_LINE="i686: not run, the 32-bit Wine (wine32:i386) is not installed; run scripts/setup.sh again"
+    return 1
+  fi
 }
+ZEL_I686_SKIP_LINE="i686: not run"
