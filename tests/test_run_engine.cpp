@@ -72,6 +72,10 @@ TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     EXPECT_EQ("<none>", log());
     choose({1});
     EXPECT_EQ(2 * 65536 + 3, run_engine(kRunProgress, 0, nullptr));  // "2/3"
+    int32_t number = 0, count = 0;
+    EXPECT_TRUE(run_progress(&number, &count));
+    EXPECT_EQ(2, number);
+    EXPECT_EQ(3, count);
     choose({0, 2});
     EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     const std::string block = "問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n"
@@ -87,6 +91,19 @@ TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     choose({0, 1, 0, 2, 5});
     EXPECT_EQ(block + block, log());
     EXPECT_EQ(10, activity_calls());
+}
+
+// The packed mark held 16 bits of each number: 65,536 questions read "2/0" on the first.
+TEST_F(RunEngine, ProgressPastWhatOneInt32HoldsPacked) {
+    std::string many = "N,many\r\n";
+    for (int i = 0; i < 65536; ++i) many += "Q,q,a,1\r\n";
+    load(many + "S,r\r\n");
+    run_engine(kRunChoose, 0, nullptr);
+    int32_t number = 0, count = 0;
+    ASSERT_TRUE(run_progress(&number, &count));
+    EXPECT_EQ(1, number);
+    EXPECT_EQ(65536, count);
+    EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));  // the packed form cannot say it
 }
 
 TEST_F(RunEngine, BandsOfTheWorkedExample) {

@@ -26,7 +26,8 @@ enum RunOp : unsigned {
     kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
     kRunResultCount = 41,    // result: banded result rows found by the last banded choice
     kRunGetLogPath = 42,     // *value: caller's buffer (kPathSize bytes) receives the result log's path
-    kRunProgress = 43,       // result: on a question screen, its number (1-based) * 65536 + the file's question count; else 0
+    kRunProgress = 43,       // result: on a question screen, its number (1-based) * 65536 + the file's question count;
+                             // else 0, and 0 too when the number passes 32767 or the count 65535 (run_progress has both)
     kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot,
                              // except that a file asked for and already loaded is read again into its own slot
     kRunReloadAll = 52,      // reads every loaded file again into its slot (F5); start screen
@@ -41,6 +42,9 @@ enum RunOp : unsigned {
 enum { kIdleAlsoFirstQuestion = 1 };
 
 int32_t run_engine(unsigned op, int32_t index, char **value);
+
+// On a question screen: its number (1-based) and the file's question count, whatever their size; else false.
+bool run_progress(int32_t *number, int32_t *count);
 
 // The question file loaded in slot 0..4 (its first question without text when none), or null.
 const QuestionFile *loaded_question_file(int slot);
