@@ -449,6 +449,21 @@ TEST(MainDialog, PreviewPlaysACopyBesideTheFileAndRemovesIt) {
     ASSERT_EQ(2u, boxes.boxes().size());
     EXPECT_EQ("試す", boxes.boxes()[1].caption);
 
+    // A copy's path past the limit is said, not silently nothing; a long command line Windows would
+    // take reaches the player whole, and only one past 32,767 characters is refused.
+    strcpy(d.state()->path, (dir.path() + std::string(kPathSize - 5 - dir.path().size(), 'x') + ".qst").c_str());
+    g_player_line.clear();
+    SendMessageA(d.dialog, WM_COMMAND, IDC_MAIN_PREVIEW, 0);
+    ASSERT_EQ(3u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[2].text.find("長すぎる"));
+    EXPECT_EQ("", g_player_line);
+    for (size_t length : {600u, 32766u, 32767u}) {
+        const std::string line(length, 'p');
+        HANDLE started = start_program_watched(line.c_str());
+        EXPECT_EQ(length < 32767u, started != nullptr) << length;
+        if (started) CloseHandle(started);
+    }
+    EXPECT_EQ(32766u, g_player_line.size());
     set_create_process_fn(nullptr);
     CloseHandle(g_fake_player);
     DeleteFileA(player);
