@@ -382,6 +382,7 @@ TEST(MainDialog, RecoveryCopyGoesWithEditsLeftUnsavedAndIsTheKeepersAlone) {
     char copy[kPathSize];
     ASSERT_TRUE(recovery_path(copy));
     DeleteFileA(copy);
+    const std::vector<std::string> recent = load_recent_files();  // program mode keeps them: put back below
     set_editor_program_mode(true);
     {
         MainDialog d;
@@ -400,6 +401,7 @@ TEST(MainDialog, RecoveryCopyGoesWithEditsLeftUnsavedAndIsTheKeepersAlone) {
     EXPECT_EQ("C:\\first.qst", load_user_text("RecoveryOf"));
     CloseHandle(keeper);
     store_user_text("RecoveryOf", "");
+    store_recent_files(recent);
     set_editor_program_mode(false);
 }
 
