@@ -67,6 +67,7 @@ const char kThree[] = "N,三問\r\nQ,q1,a,1,b,5,c,2\r\nQ,q2,a,0,b,4\r\nQ,q3,a,1,
 TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     load(kThree);
     EXPECT_EQ("三問", text(kRunChoiceText, 0));
+    EXPECT_EQ("三問", text(kRunMainText));  // a loaded quiz, not the hint to load one
     EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     choose({0});
     EXPECT_EQ("<none>", log());
@@ -183,6 +184,7 @@ TEST_F(RunEngine, DropAllLeavesOnlyTheStartText) {
     char *t = title;
     run_engine(kRunSetStartText, 0, &t);
     load("N,x\r\nH,hdr\r\nF,ftr\r\nQ,q,a,1,b,2\r\nQ,q2,a,1\r\nS,s\r\n");
+    EXPECT_EQ("ようこそ", text(kRunMainText));  // a title given stays
     choose({0});
     EXPECT_EQ("hdr", text(kRunHeader));
     EXPECT_EQ("ftr", text(kRunFooter));

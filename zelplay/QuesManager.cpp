@@ -440,8 +440,16 @@ int32_t choice_text(int32_t i, char **value) {
     return give(value, question_at(g.current, g.question)->answers[i]);
 }
 
+// The hint speaks to an operator with nothing loaded: once a quiz is, the start screen shows the quiz.
+const char *start_title() {
+    if (strcmp(g.startText, kDefaultStartText) != 0) return g.startText;
+    for (int i = 0; i < kQuesFileSlots; ++i)
+        if (question_file_loaded(&g.slots[i]) && g.slots[i].title[0]) return g.slots[i].title;
+    return g.startText;
+}
+
 const char *main_text() {
-    if (g.current == kNoFile) return g.startText;
+    if (g.current == kNoFile) return start_title();
     if (g.resultScreen) return g.resultTitle;
     return question_at(g.current, g.question)->text;
 }

@@ -15,7 +15,8 @@ enum RunOp : unsigned {
     kRunEnd = 3,             // releases the slots' arrays; log lines still refused go to the recovery file
     kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" of the date each line is written
     kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
-    kRunMainText = 30,       // -> start text, question text or result title
+    kRunMainText = 30,       // -> start text (while it is still the hint: the first loaded file's title, if any),
+                             // question text or result title
     kRunChoiceText = 31,     // index: choice 0..5; -> its text (may be empty); result 0 when the choice has none
     kRunComment = 34,        // -> result comment on the result screen; else result 0
     kRunTotal = 35,          // result: the total of the current or last run
