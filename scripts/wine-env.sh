@@ -36,6 +36,10 @@ zel_wine_managed() {
     echo Y
   fi
 }
+# Sets that mode in $WINEPREFIX (this also starts the prefix's services, output redirected).
+zel_wine_window_mode() {
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$(zel_wine_managed)" /f >/dev/null 2>&1 </dev/null || true
+}
 
 # Starts a persistent wineserver for $WINEPREFIX unless one runs, and warms the prefix (setting the
 # window mode above) with its output redirected, so Wine's services do not inherit a caller's
@@ -48,7 +52,7 @@ zel_wine_start() {
     wineserver -p
     ZEL_STARTED_SERVER=1
   fi
-  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$(zel_wine_managed)" /f >/dev/null 2>&1 </dev/null || true
+  zel_wine_window_mode
 }
 zel_wine_stop() {
   if [ "${ZEL_STARTED_SERVER:-0}" = 1 ]; then wineserver -k >/dev/null 2>&1 || true; fi
