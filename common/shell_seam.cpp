@@ -3,6 +3,7 @@
 #include "BrixLib.h"
 #include <shellapi.h>
 #include <string.h>
+#include <string>
 
 static HINSTANCE real_shell_open(HWND window, const char *verb, const char *file, const char *params,
                                  const char *dir, int show) {
@@ -40,12 +41,16 @@ bool open_program_document(HWND window, const char *name) {
     return shell_open_document(window, path);
 }
 
-HANDLE start_program_watched(const char *command_line) {
-    // CreateProcess may write into its command line, so it gets a copy.
-    char line[MAX_PATH * 2];
-    size_t n = strlen(command_line);
-    if (n >= sizeof line) return nullptr;
-    memcpy(line, command_line, n + 1);
+bool command_line_fits(const char *command_line) {
+    int chars = MultiByteToWideChar(CP_ACP, 0, command_line, -1, nullptr, 0);
+    return chars > 0 && chars <= kCommandLineChars;
+}
+
+static HANDLE launch(char *line) {
+    if (!command_line_fits(line)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return nullptr;
+    }
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -58,9 +63,18 @@ HANDLE start_program_watched(const char *command_line) {
     return info.hProcess ? info.hProcess : INVALID_HANDLE_VALUE;
 }
 
-bool start_program(const char *command_line) {
-    HANDLE process = start_program_watched(command_line);
+static bool started(HANDLE process) {
     if (!process) return false;
     if (process != INVALID_HANDLE_VALUE) CloseHandle(process);
     return true;
 }
+
+HANDLE start_program_watched(const char *command_line) {
+    // CreateProcess may write into its command line, so it gets a copy.
+    std::string line(command_line);
+    return launch(&line[0]);
+}
+
+bool start_program(const char *command_line) { return started(start_program_watched(command_line)); }
+
+bool start_program_in_place(char *command_line) { return started(launch(command_line)); }

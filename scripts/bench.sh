@@ -18,5 +18,6 @@ if [ "${1:-}" != "--inside-x" ]; then
   fi
 fi
 [ "${1:-}" = "--inside-x" ] && shift
+zel_wine_window_mode
 cd "$build/bench"
 exec /usr/lib/wine/wine64 ./zelbench.exe "$@"

@@ -374,6 +374,37 @@ TEST(MainDialog, KeepsTheOperatorsWork) {
     EXPECT_EQ("in.qst - Zelmica 設問エディタ", title());
 }
 
+// The recovery copy stands for edits not yet saved: edits left with いいえ take it with them, and an
+// editor that does not keep the copy (another one does) leaves the record of whose copy it is alone.
+TEST(MainDialog, RecoveryCopyGoesWithEditsLeftUnsavedAndIsTheKeepersAlone) {
+    ScratchFolder dir;
+    MessageBoxRecorder boxes(IDNO);
+    char copy[kPathSize];
+    ASSERT_TRUE(recovery_path(copy));
+    DeleteFileA(copy);
+    const std::vector<std::string> recent = load_recent_files();  // program mode keeps them: put back below
+    set_editor_program_mode(true);
+    {
+        MainDialog d;
+        d.set(IDC_MAIN_TITLE, "捨てる題");
+        on_recovery_timer(d.dialog);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy));
+        EXPECT_EQ(1, open_after_question(d.dialog, dir.write("next.qst", "N,次\r\n").c_str()));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy));
+    }
+    HANDLE keeper = CreateMutexA(nullptr, FALSE, "Local\\ZelmicaEditorRecovery");  // the first editor
+    store_user_text("RecoveryOf", "C:\\first.qst");
+    {
+        MainDialog second;
+        SendMessageA(second.dialog, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ("C:\\first.qst", load_user_text("RecoveryOf"));
+    CloseHandle(keeper);
+    store_user_text("RecoveryOf", "");
+    store_recent_files(recent);
+    set_editor_program_mode(false);
+}
+
 namespace {
 HANDLE g_fake_player;  // stands for the player's process: set when it ends
 std::string g_player_line;
@@ -419,6 +450,22 @@ TEST(MainDialog, PreviewPlaysACopyBesideTheFileAndRemovesIt) {
     EXPECT_FALSE(preview_running());
     ASSERT_EQ(2u, boxes.boxes().size());
     EXPECT_EQ("試す", boxes.boxes()[1].caption);
+
+    // A copy's path past the limit is said, not silently nothing; a long command line Windows would
+    // take reaches the player whole, and only one past 32,767 characters is refused.
+    strcpy(d.state()->path, (dir.path() + std::string(kPathSize - 5 - dir.path().size(), 'x') + ".qst").c_str());
+    g_player_line.clear();
+    SendMessageA(d.dialog, WM_COMMAND, IDC_MAIN_PREVIEW, 0);
+    ASSERT_EQ(3u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[2].text.find("長すぎる"));
+    EXPECT_EQ("", g_player_line);
+    for (size_t length : {600u, 32766u, 32767u}) {
+        const std::string line(length, 'p');
+        HANDLE started = start_program_watched(line.c_str());
+        EXPECT_EQ(length < 32767u, started != nullptr) << length;
+        if (started) CloseHandle(started);
+    }
+    EXPECT_EQ(32766u, g_player_line.size());
     set_create_process_fn(nullptr);
     CloseHandle(g_fake_player);
     DeleteFileA(player);

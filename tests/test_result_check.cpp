@@ -217,15 +217,16 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
         "2026-12-08,12:00:00,12:0";  // cut short
     // A newer player's header with a column this one does not know.
     const std::string k2 = header + ",天気,設問1 回答,設問1 得点\r\n"
-        "2026-12-09,10:00:00,10:01:40,100,K2,s.set,1,占い,5,大吉,完了,,晴れ,1,2\r\n";
+        "2026-12-09,10:00:00,10:01:40,100,K2,s.set,1,占い,5,大吉,完了,,晴れ,1,2\r\n"
+        "2026-12-09,10:30:00,10:31:00,60,K2,s.set,1,占い,5,大吉,完了,,晴れ,1,2147483648\r\n";  // no int32
     ScratchFolder dir;
     LogTally tally;
     ASSERT_TRUE(tally_log_file(&tally, dir.write("visits-2026-12-08-K1.csv", k1).c_str()));
     ASSERT_TRUE(tally_log_file(&tally, dir.write("copy.csv", k1).c_str()));  // the same visits again
     ASSERT_TRUE(tally_log_file(&tally, dir.write("visits-2026-12-09-K2.csv", k2).c_str()));
     EXPECT_TRUE(tally.columns.empty());  // nothing went to the answer-log columns
-    EXPECT_EQ(tally.visits.rows, 13u);
-    EXPECT_EQ(tally.visits.skipped, 6u);
+    EXPECT_EQ(tally.visits.rows, 14u);
+    EXPECT_EQ(tally.visits.skipped, 7u);
     EXPECT_EQ(tally.visits.duplicates, 3u);
     Table t = tally_table(tally, nullptr);
     const struct {

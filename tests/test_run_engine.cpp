@@ -67,11 +67,16 @@ const char kThree[] = "N,三問\r\nQ,q1,a,1,b,5,c,2\r\nQ,q2,a,0,b,4\r\nQ,q3,a,1,
 TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     load(kThree);
     EXPECT_EQ("三問", text(kRunChoiceText, 0));
+    EXPECT_EQ("三問", text(kRunMainText));  // a loaded quiz, not the hint to load one
     EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     choose({0});
     EXPECT_EQ("<none>", log());
     choose({1});
     EXPECT_EQ(2 * 65536 + 3, run_engine(kRunProgress, 0, nullptr));  // "2/3"
+    int32_t number = 0, count = 0;
+    EXPECT_TRUE(run_progress(&number, &count));
+    EXPECT_EQ(2, number);
+    EXPECT_EQ(3, count);
     choose({0, 2});
     EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));
     const std::string block = "問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n"
@@ -87,6 +92,19 @@ TEST_F(RunEngine, WholeRunLogsAnswersAndTotalAndBackWritesNothing) {
     choose({0, 1, 0, 2, 5});
     EXPECT_EQ(block + block, log());
     EXPECT_EQ(10, activity_calls());
+}
+
+// The packed mark held 16 bits of each number: 65,536 questions read "2/0" on the first.
+TEST_F(RunEngine, ProgressPastWhatOneInt32HoldsPacked) {
+    std::string many = "N,many\r\n";
+    for (int i = 0; i < 65536; ++i) many += "Q,q,a,1\r\n";
+    load(many + "S,r\r\n");
+    run_engine(kRunChoose, 0, nullptr);
+    int32_t number = 0, count = 0;
+    ASSERT_TRUE(run_progress(&number, &count));
+    EXPECT_EQ(1, number);
+    EXPECT_EQ(65536, count);
+    EXPECT_EQ(0, run_engine(kRunProgress, 0, nullptr));  // the packed form cannot say it
 }
 
 TEST_F(RunEngine, BandsOfTheWorkedExample) {
@@ -166,6 +184,7 @@ TEST_F(RunEngine, DropAllLeavesOnlyTheStartText) {
     char *t = title;
     run_engine(kRunSetStartText, 0, &t);
     load("N,x\r\nH,hdr\r\nF,ftr\r\nQ,q,a,1,b,2\r\nQ,q2,a,1\r\nS,s\r\n");
+    EXPECT_EQ("ようこそ", text(kRunMainText));  // a title given stays
     choose({0});
     EXPECT_EQ("hdr", text(kRunHeader));
     EXPECT_EQ("ftr", text(kRunFooter));

@@ -196,6 +196,7 @@ TEST_F(SetFile, LoadByPathAndByDialog) {
     EXPECT_EQ(set_manager(kSetChooseLoad, 0, &out), 1);  // cancelled: still 1, record untouched
     EXPECT_EQ(out, record());
     EXPECT_STREQ(record()->title, "again");
+    EXPECT_EQ(std::string(set_current_path()), good);  // and keeps the set's path
     EXPECT_EQ(g_asked, 1);
 }
 

@@ -219,16 +219,19 @@ void open_recent(HWND dialog, size_t n) {
 
 // ---- save ----
 
-void remove_recovery() {
+// The copy and the record of whose copy it is go together, and only the editor that keeps them touches either.
+void forget_recovery() {
     char path[kPathSize];
-    if (g_keeps_recovery && recovery_path(path)) DeleteFileA(path);
+    if (!g_keeps_recovery) return;
+    if (recovery_path(path)) DeleteFileA(path);
+    store_user_text(kRecoveryOf, "");
 }
 
 void after_save(HWND dialog, int saved) {
     if (!saved) return;
     set_unsaved(dialog, kEventSaved);
     remember_file(dialog, editor_state()->path);
-    remove_recovery();
+    forget_recovery();
 }
 
 bool save_as(HWND dialog) {
@@ -365,8 +368,12 @@ void keep_font_changed(HWND dialog, int role, const std::string &before) {
 }
 
 bool leave_file(HWND dialog) {
+    const bool unsaved = editor_state()->unsaved;
     LeaveSteps steps = {ask_to_save, save_for_leave, dialog};
-    return may_leave(editor_state()->unsaved, steps);
+    if (!may_leave(unsaved, steps)) return false;
+    // Edits left with いいえ are thrown away: a later abnormal end must not offer them again.
+    if (unsaved) forget_recovery();
+    return true;
 }
 
 int open_after_question(HWND dialog, const char *file) {
@@ -415,17 +422,14 @@ bool keep_command(HWND dialog, int id, int code) {
 
 void close_editor(HWND dialog) {
     if (!leave_file(dialog)) return;
-    remove_recovery();
-    if (g_program) {
-        store_placement(dialog);
-        store_user_text(kRecoveryOf, "");
-    }
+    forget_recovery();
+    if (g_program) store_placement(dialog);
     EndDialog(dialog, 0);
 }
 
 bool query_end_session(HWND dialog) {
     if (!leave_file(dialog)) return false;
-    remove_recovery();
+    forget_recovery();
     return true;
 }
 
@@ -490,8 +494,7 @@ void offer_recovery(HWND dialog) {
     std::string text = std::string("前回、保存されずに終わった編集の控えがあります。\r\n") + path +
                        "\r\n\r\n開きますか？（はい: 開く / いいえ: 破棄）";
     if (show_message_box(dialog, text.c_str(), g_caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        DeleteFileA(path);
-        store_user_text(kRecoveryOf, "");
+        forget_recovery();
         return;
     }
     if (!open_after_question(dialog, path)) {
@@ -505,7 +508,6 @@ void offer_recovery(HWND dialog) {
     recent_remove(&g_recent, path);
     if (g_program) store_recent_files(g_recent);
     show_recent(dialog);
-    DeleteFileA(path);
-    store_user_text(kRecoveryOf, "");
+    forget_recovery();
     set_unsaved(dialog, kEventChange);
 }

@@ -71,7 +71,13 @@ void start_preview(HWND dialog) {
         size_t n = strlen(folder);
         if (n && folder[n - 1] != '\\') memcpy(folder + n, "\\", 2);
     }
-    if (!preview_copy_path(s->path, folder, g_copy)) return;
+    if (!preview_copy_path(s->path, folder, g_copy)) {
+        say(dialog,
+            "「%s」の隣に置く試し用の控え（~試す…）のパスが長すぎるため、試せません。\r\n"
+            "浅いフォルダーに保存するか、ファイル名を短くしてください。",
+            s->path && s->path[0] ? s->path : folder, MB_ICONWARNING);
+        return;
+    }
     if (!folder_writable(folder)) {
         g_copy[0] = '\0';
         say(dialog, "フォルダー「%s」に一時ファイルを書き込めないため、試せません。", folder, MB_ICONWARNING);
@@ -86,9 +92,13 @@ void start_preview(HWND dialog) {
     snprintf(line, sizeof line, "\"%s\" %s \"%s\"", player, kSizeSwitches[stored_size()], g_copy);
     g_player = start_program_watched(line);
     if (!g_player) {
+        const bool too_long = GetLastError() == ERROR_FILENAME_EXCED_RANGE;
         DeleteFileA(g_copy);
         g_copy[0] = '\0';
-        say(dialog, "プレーヤー「%s」を起動できませんでした。", player, MB_ICONWARNING);
+        say(dialog,
+            too_long ? "プレーヤー「%s」を起動できませんでした。\r\nコマンドラインが Windows の上限（32,767 文字）を超えています。"
+                     : "プレーヤー「%s」を起動できませんでした。",
+            player, MB_ICONWARNING);
         return;
     }
     g_started_at = GetTickCount();

@@ -440,8 +440,16 @@ int32_t choice_text(int32_t i, char **value) {
     return give(value, question_at(g.current, g.question)->answers[i]);
 }
 
+// The hint speaks to an operator with nothing loaded: once a quiz is, the start screen shows the quiz.
+const char *start_title() {
+    if (strcmp(g.startText, kDefaultStartText) != 0) return g.startText;
+    for (int i = 0; i < kQuesFileSlots; ++i)
+        if (question_file_loaded(&g.slots[i]) && g.slots[i].title[0]) return g.slots[i].title;
+    return g.startText;
+}
+
 const char *main_text() {
-    if (g.current == kNoFile) return g.startText;
+    if (g.current == kNoFile) return start_title();
     if (g.resultScreen) return g.resultTitle;
     return question_at(g.current, g.question)->text;
 }
@@ -491,9 +499,12 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
             if (value && *value) snprintf(*value, kBandTextSize, "%f", g.bandWidth);
             return -1;
         case kRunResultCount: return g.resultCount;
-        case kRunProgress:
-            if (g.current == kNoFile || g.resultScreen) return 0;
-            return (g.question + 1) * 65536 + static_cast<int32_t>(question_file_count(&g.slots[g.current]));
+        case kRunProgress: {
+            // Packed into one int32 for older callers: a mark that does not fit is none rather than a wrong one.
+            int32_t number = 0, count = 0;
+            if (!run_progress(&number, &count) || number > 32767 || count > 65535) return 0;
+            return number * 65536 + count;
+        }
         case kRunGetLogPath:
             name_log();
             if (value && *value) memcpy(*value, g.logPath, strlen(g.logPath) + 1);
@@ -544,6 +555,14 @@ int show_result_row(int32_t file, int kind, int32_t row, int32_t total) {
     g.bandWidth = rules.banded ? static_cast<double>(result_band_width(rules)) : 0.0;
     show_row(shown);
     return 1;
+}
+
+bool run_progress(int32_t *number, int32_t *count) {
+    if (!g.started || !valid_slot(g.current) || g.resultScreen) return false;
+    size_t n = question_file_count(&g.slots[g.current]);
+    *number = g.question + 1;
+    *count = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+    return true;
 }
 
 const QuestionFile *loaded_question_file(int slot) {

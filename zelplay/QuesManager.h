@@ -15,7 +15,8 @@ enum RunOp : unsigned {
     kRunEnd = 3,             // releases the slots' arrays; log lines still refused go to the recovery file
     kRunLogNaming = 14,      // index: 0 single log "zelm.csv", else daily "zelmMMDD.csv" of the date each line is written
     kRunSetStartText = 15,   // *value: new start text (at most 255 bytes kept)
-    kRunMainText = 30,       // -> start text, question text or result title
+    kRunMainText = 30,       // -> start text (while it is still the hint: the first loaded file's title, if any),
+                             // question text or result title
     kRunChoiceText = 31,     // index: choice 0..5; -> its text (may be empty); result 0 when the choice has none
     kRunComment = 34,        // -> result comment on the result screen; else result 0
     kRunTotal = 35,          // result: the total of the current or last run
@@ -26,7 +27,8 @@ enum RunOp : unsigned {
     kRunBandWidthText = 40,  // *value: caller's 64-byte buffer receives the band width ("%f"); null *value: nothing
     kRunResultCount = 41,    // result: banded result rows found by the last banded choice
     kRunGetLogPath = 42,     // *value: caller's buffer (kPathSize bytes) receives the result log's path
-    kRunProgress = 43,       // result: on a question screen, its number (1-based) * 65536 + the file's question count; else 0
+    kRunProgress = 43,       // result: on a question screen, its number (1-based) * 65536 + the file's question count;
+                             // else 0, and 0 too when the number passes 32767 or the count 65535 (run_progress has both)
     kRunLoadFile = 50,       // *value: path, or value / *value null or empty to ask; loads into the first free slot,
                              // except that a file asked for and already loaded is read again into its own slot
     kRunReloadAll = 52,      // reads every loaded file again into its slot (F5); start screen
@@ -41,6 +43,9 @@ enum RunOp : unsigned {
 enum { kIdleAlsoFirstQuestion = 1 };
 
 int32_t run_engine(unsigned op, int32_t index, char **value);
+
+// On a question screen: its number (1-based) and the file's question count, whatever their size; else false.
+bool run_progress(int32_t *number, int32_t *count);
 
 // The question file loaded in slot 0..4 (its first question without text when none), or null.
 const QuestionFile *loaded_question_file(int slot);

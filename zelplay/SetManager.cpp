@@ -57,8 +57,13 @@ int edit(void *value) {
 
 int load(void *value, bool choose) {
     char *path = set_current_path();
-    if (choose && path) path[0] = '\0';
-    load_set(g_owner, choose);
+    // A cancelled or failed choice keeps the path of the set still in effect (visit rows, the set editor).
+    char previous[kPathSize] = {0};
+    if (choose && path) {
+        strcpy(previous, path);
+        path[0] = '\0';
+    }
+    if (!load_set(g_owner, choose) && choose && path) strcpy(path, previous);
     point_at(value, &g_current);
     return 1;
 }

@@ -53,7 +53,7 @@ enum SetOp {
                             // Yes: *value = the confirmed copy (stable until the next confirmed edit), result 1;
                             // No: *value untouched, result 0 (the current record keeps the edits)
     kSetLoad = 21,          // load the current set path (asks when empty); *value = current record; always 1
-    kSetChooseLoad = 22,    // empty the path, then as kSetLoad
+    kSetChooseLoad = 22,    // always asks, then as kSetLoad; a cancel or a failed open keeps the earlier path
     kSetLoadPath = 23,      // value: address of a pointer that holds a path (const char *) on entry;
                             // loads that file as the current set path, no dialog; success: *value = current
                             // record, result 1; file not opened: reported, record and path unchanged, result 0

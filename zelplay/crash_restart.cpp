@@ -65,7 +65,7 @@ void rescue_and_restart() {
     for (; next[i] && i + 1 < kHistorySize; ++i) wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(next[i]));
     wide[i] = L'\0';
     SetEnvironmentVariableW(kHistoryVariableWide, wide);  // the new player inherits it
-    start_program(g_line);
+    start_program_in_place(g_line);
 }
 
 LONG WINAPI on_crash(EXCEPTION_POINTERS *) {

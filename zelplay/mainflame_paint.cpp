@@ -263,10 +263,10 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
-    int32_t progress = g_progress ? run_engine(kRunProgress, 0, nullptr) : 0;
-    if (progress > 0) {
+    int32_t number = 0, count = 0;
+    if (g_progress && run_progress(&number, &count)) {
         char mark[32];
-        wsprintfA(mark, "%d/%d", static_cast<int>(progress / 65536), static_cast<int>(progress % 65536));
+        wsprintfA(mark, "%d/%d", static_cast<int>(number), static_cast<int>(count));
         // Above the header's band, at the right: where no question, answer or header text starts.
         RECT corner = {l.w10, 0, r.right - l.w10 / 4, l.h2 / 4};
         draw_text_box(dc, mark, &corner, DT_SINGLELINE | DT_RIGHT | DT_VCENTER, header, fore, key);

@@ -133,10 +133,14 @@ bool small_number(const std::string &s, int64_t *out) {
     return true;
 }
 
+// Only what fits an int32 is a number of ours: 2147483648 is refused, not wrapped to its negative.
 bool signed_number(const std::string &s, int32_t *out) {
     int64_t v = 0;
-    if (!small_number(s[0] == '-' ? s.substr(1) : s, &v) || v > 2147483648LL) return false;
-    *out = static_cast<int32_t>(s[0] == '-' ? -v : v);
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!small_number(negative ? s.substr(1) : s, &v)) return false;
+    if (negative) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    *out = static_cast<int32_t>(v);
     return true;
 }
 
