@@ -112,6 +112,15 @@ private:
     std::vector<std::string> before_;
 };
 
+// ---- ranges of totals per result row (result_ranges_ui.cpp) ----
+struct ResultRecord;
+// The totals the row takes: its own range, else its equal band in the file as it is now.
+void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t size);
+// Before a save: overlapping ranges refuse it; totals no range holds are named and need a yes.
+bool ranges_allow_save(HWND dialog);
+// 「均等に分ける」: the best contiguous ranges, before and after, put on the rows on a yes.
+void run_even_split(HWND dialog);
+
 // ---- 「試す」 (preview.cpp) ----
 enum { kPreviewTimer = 3, kPreviewSizes = 4 };
 // 「試す」 and the size items of its menu; false for any other id.
