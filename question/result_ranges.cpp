@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -184,6 +185,41 @@ SplitPlan even_split(const ResultReport &report, const std::vector<double> &want
     }
     p.ok = true;
     return p;
+}
+
+bool parse_target_shares(const std::string &text, size_t rows, std::vector<double> *targets, std::string *error) {
+    targets->assign(rows, -1.0);
+    double sum = 0;
+    size_t field = 0, start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        std::string cell = text.substr(start, end - start);
+        while (!cell.empty() && cell.front() == ' ') cell.erase(0, 1);
+        while (!cell.empty() && cell.back() == ' ') cell.pop_back();
+        if (!cell.empty()) {
+            if (field >= rows) {
+                *error = format("目標の割合が %lld 個ありますが、得点で決まる行は %lld 行です。", static_cast<long long>(field + 1),
+                                static_cast<long long>(rows));
+                return false;
+            }
+            char *stop = nullptr;
+            const double v = strtod(cell.c_str(), &stop);
+            if (!stop || *stop || !(v >= 0 && v <= 100)) {
+                *error = format("%lld 番目の目標の割合が 0〜100 の数ではありません。", static_cast<long long>(field + 1));
+                return false;
+            }
+            (*targets)[field] = v / 100;
+            sum += v;
+        }
+        ++field;
+        start = end + 1;
+    }
+    if (sum > 100.0 + 1e-9) {
+        *error = "目標の割合の合計が 100 % を超えています。";
+        return false;
+    }
+    return true;
 }
 
 std::string split_plan_text(const SplitPlan &p, const std::vector<std::string> &titles) {

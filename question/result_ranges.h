@@ -27,5 +27,9 @@ struct SplitPlan {
 // of what the given ones and the top and bottom rows leave". Exact: the largest deviation is
 // minimised over every contiguous split (a search on the deviation, each step a linear pass).
 SplitPlan even_split(const ResultReport &report, const std::vector<double> &targets);
+// The author's targets as typed: percentages from the first banded row down, separated by commas
+// ("5,,30"); an empty or missing one is -1 (an even part). False, with the reason, when a field is
+// no number from 0 to 100, there are more than rows, or they add up past 100.
+bool parse_target_shares(const std::string &text, size_t rows, std::vector<double> *targets, std::string *error);
 // The before and after shares side by side, and how close the aim came; Shift-JIS, CR LF.
 std::string split_plan_text(const SplitPlan &plan, const std::vector<std::string> &titles);

@@ -163,6 +163,19 @@ TEST(ResultCheck, EvenSplitFindsTheSmallestLargestDeviation) {
     EXPECT_NEAR(0.95, p.target[1], 1e-12);
     EXPECT_NEAR(0.20, p.worst, 1e-12);
     EXPECT_NE(std::string::npos, split_plan_text(p, {"R", "B"}).find("目標との差は最大 20.0 ポイント"));
+    // The targets as the author types them.
+    const struct {
+        const char *text;
+        std::vector<double> targets;  // empty: refused
+    } typed[] = {{"5,,30", {0.05, -1, 0.30}}, {" 2.5 ", {0.025, -1, -1}}, {"", {-1, -1, -1}},
+                 {"60,50", {}}, {"1,2,3,4", {}}, {"x", {}}, {"-1", {}}};
+    for (const auto &t : typed) {
+        std::vector<double> targets;
+        std::string error;
+        EXPECT_EQ(!t.targets.empty(), parse_target_shares(t.text, 3, &targets, &error)) << t.text;
+        if (!t.targets.empty()) EXPECT_EQ(t.targets, targets) << t.text;
+        else EXPECT_NE("", error) << t.text;
+    }
     File many({{0, 1, 2, 3}}, {"1", "2", "3", "4", "5"});
     EXPECT_FALSE(even_split(make_result_report(&many.f), {}).ok);
 

@@ -300,8 +300,8 @@ bool on_font_button(HWND dialog, int id) {
     return false;
 }
 
-// The result check over the dialog as it is now, saved or not.
-void show_result_check(HWND dialog) {
+// The result check over the dialog as it is now, saved or not: its text and CSV.
+void fill_result_check(HWND dialog, ReportContent *content, ReportDocument *document) {
     EditorFileView view;
     editor_file_view(dialog, &g_state.questions, &g_state.results, &view);
     // Thousands of questions take a moment to count.
@@ -311,10 +311,26 @@ void show_result_check(HWND dialog) {
     const RangeCheck ranges = check_ranges(&view.file, report);
     std::string text = ranges.refused + ranges.uncovered;
     if (!text.empty()) text += "\r\n";
-    ReportContent content = {text + result_report_text(report), result_report_csv(report), "結果の確認.csv", nullptr};
+    content->text = text + result_report_text(report);
+    content->csv = result_report_csv(report);
     char title[kQuesTitleSize] = {0};
     GetDlgItemTextA(dialog, IDC_MAIN_TITLE, title, sizeof title);
-    ReportCharts charts = {result_report_document(report, title), "結果の確認.html"};
+    *document = result_report_document(report, title);
+}
+
+// 「均等に分ける」 of the check's own dialog: once ranges are put on the rows the check opens again,
+// so its text, chart and saved files never show the old prediction.
+void result_check_command(HWND dialog, int id, ReportContent *) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (id != IDC_CHECK_EVEN_SPLIT || !run_even_split(owner)) return;
+    EndDialog(dialog, IDOK);
+    PostMessageA(owner, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RESULT_CHECK, BN_CLICKED), 0);
+}
+
+void show_result_check(HWND dialog) {
+    ReportContent content = {"", "", "結果の確認.csv", result_check_command};
+    ReportCharts charts = {ReportDocument(), "結果の確認.html"};
+    fill_result_check(dialog, &content, &charts.document);
     run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content, &charts);
 }
 
@@ -382,6 +398,9 @@ INT_PTR on_init_dialog(HWND dialog) {
                    kQuestionLimits, kQuestionHeaders);
     lv_add_columns(result_view(dialog), kResultColumns, kResultHeaderBuffer, kResultWidths, kResultLimits,
                    kResultHeaders);
+    // The range is read beside the title; it stays the last column for whoever reads the cells.
+    int result_order[kResultColumns] = {0, 5, 1, 2, 3, 4};
+    SendMessageA(result_view(dialog), LVM_SETCOLUMNORDERARRAY, kResultColumns, reinterpret_cast<LPARAM>(result_order));
     liner_init(&g_state.questions);
     liner_init(&g_state.results);
     g_state.path = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));

@@ -118,8 +118,9 @@ struct ResultRecord;
 void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t size);
 // Before a save: overlapping ranges refuse it; totals no range holds are named and need a yes.
 bool ranges_allow_save(HWND dialog);
-// 「均等に分ける」: the best contiguous ranges, before and after, put on the rows on a yes.
-void run_even_split(HWND dialog);
+// 「均等に分ける」: the best contiguous ranges for the targets the author types, before and after,
+// put on the rows on a yes (true then).
+bool run_even_split(HWND dialog);
 
 // ---- 「試す」 (preview.cpp) ----
 enum { kPreviewTimer = 3, kPreviewSizes = 4 };

@@ -3,6 +3,7 @@
 #include "mainflame.h"
 #include "LoadQues.h"
 #include "ListView.h"
+#include "input_box.h"
 #include "message_box.h"
 #include "question_codec.h"
 #include "resource.h"
@@ -13,6 +14,9 @@
 namespace {
 
 const char kRangeCaption[] = "得点の範囲";
+const char kSplitCaption[] = "均等に分ける";
+// The targets typed last, offered again: an author tries a few in a row.
+char g_targets[256] = "";
 
 bool option(HWND dialog, int box) { return IsDlgButtonChecked(dialog, box) == BST_CHECKED; }
 
@@ -79,25 +83,39 @@ bool ranges_allow_save(HWND dialog) {
     return show_message_box(dialog, text.c_str(), kRangeCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void run_even_split(HWND dialog) {
+bool run_even_split(HWND dialog) {
     EditorFileView view;
     ResultReport report;
     result_check_of(dialog, &view, &report);
     if (report.status != kReportOk) {
-        show_message_box(dialog, result_report_text(report).c_str(), "均等に分ける", MB_OK | MB_ICONWARNING);
-        return;
+        show_message_box(dialog, result_report_text(report).c_str(), kSplitCaption, MB_OK | MB_ICONWARNING);
+        return false;
     }
-    std::vector<double> targets(static_cast<size_t>(report.rules.banded), -1.0);
+    std::vector<double> targets;
+    for (;;) {
+        char typed[sizeof g_targets];
+        memcpy(typed, g_targets, sizeof typed);
+        if (input_box(dialog, kSplitCaption,
+                      "目標の割合（%）を上の行から順にコンマ区切りで（例: 5,,30）。\r\n空欄の行は残りを等分します。",
+                      ES_AUTOHSCROLL, typed, sizeof typed) != kInputBoxConfirmed)
+            return false;
+        std::string error;
+        if (parse_target_shares(typed, static_cast<size_t>(report.rules.banded), &targets, &error)) {
+            memcpy(g_targets, typed, sizeof g_targets);
+            break;
+        }
+        show_message_box(dialog, error.c_str(), kSplitCaption, MB_OK | MB_ICONWARNING);
+    }
     const SplitPlan plan = even_split(report, targets);
     std::vector<std::string> titles;
     for (int32_t b = 0; b < report.rules.banded; ++b) titles.push_back(view.file.results[b].title);
     std::string text = split_plan_text(plan, titles);
     if (!plan.ok) {
-        show_message_box(dialog, text.c_str(), "均等に分ける", MB_OK | MB_ICONINFORMATION);
-        return;
+        show_message_box(dialog, text.c_str(), kSplitCaption, MB_OK | MB_ICONINFORMATION);
+        return false;
     }
     text += "\r\nこの範囲を結果の行に入れますか？（元に戻すで戻せます）";
-    if (show_message_box(dialog, text.c_str(), "均等に分ける", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (show_message_box(dialog, text.c_str(), kSplitCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     // The banded rows in list order are the plan's rows: one undo step for all of them.
     ListChange change(dialog, false);
     const bool top = option(dialog, IDC_MAIN_TOP_ROW), bottom = option(dialog, IDC_MAIN_BOTTOM_ROW);
@@ -113,4 +131,5 @@ void run_even_split(HWND dialog) {
         ++b;
     }
     InvalidateRect(GetDlgItem(dialog, IDC_MAIN_RESULTS), nullptr, TRUE);
+    return true;
 }
