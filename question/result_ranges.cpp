@@ -31,6 +31,11 @@ bool special_total(const ResultRules &r, int64_t total) {
 RangeCheck check_ranges(const QuestionFile *f, const ResultReport &report) {
     RangeCheck c;
     const ResultRules rules = result_rules(f);
+    // The top and bottom rows have no range line: a range given them would be lost unsaid.
+    if (f->topRow.title[0] && f->topRow.ranged)
+        c.uncovered += std::string("「") + f->topRow.title + "」は最高得点時のみの行なので、得点の範囲は保存されません。\r\n";
+    if (f->bottomRow.title[0] && f->bottomRow.ranged)
+        c.uncovered += std::string("「") + f->bottomRow.title + "」は最低得点時のみの行なので、得点の範囲は保存されません。\r\n";
     if (!rules.ranged) return c;
     for (int32_t i = 0; i < rules.banded; ++i) {
         const ResultRecord &a = f->results[i];

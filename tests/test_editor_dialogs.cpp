@@ -168,6 +168,7 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     ASSERT_EQ(1, liner_count(&d.state()->results));
     EXPECT_EQ(3, result(0)->pictureX);
     EXPECT_EQ(4, result(0)->pictureY);
+    EXPECT_EQ(0, result(0)->ranged);  // both range boxes empty: the equal band
 
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     click(r, IDC_RESULT_OK);  // all empty: ignored
@@ -196,6 +197,25 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     EXPECT_EQ("一行\r\n二行", text(r, IDC_RESULT_COMMENT));
     EXPECT_EQ("", text(r, IDC_RESULT_X));
+    // A range needs both ends, in order, within int32; the dialog stays open otherwise.
+    const char *const refused[][2] = {{"5", ""}, {"7", "3"}, {"1", "2147483648"}, {"x", "2"}};
+    for (const auto &range : refused) {
+        set(r, IDC_RESULT_RANGE_FROM, range[0]);
+        set(r, IDC_RESULT_RANGE_TO, range[1]);
+        click(r, IDC_RESULT_OK);
+        EXPECT_EQ(0, result(1)->ranged) << range[0] << "," << range[1];
+    }
+    EXPECT_EQ(6u, boxes.boxes().size());
+    set(r, IDC_RESULT_RANGE_FROM, "-3");
+    set(r, IDC_RESULT_RANGE_TO, "7");
+    click(r, IDC_RESULT_OK);
+    DestroyWindow(r);
+    EXPECT_EQ(1, result(1)->ranged);
+    EXPECT_EQ(-3, result(1)->rangeFrom);
+    EXPECT_EQ(7, result(1)->rangeTo);
+    r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
+    EXPECT_EQ("-3", text(r, IDC_RESULT_RANGE_FROM));
+    EXPECT_EQ("7", text(r, IDC_RESULT_RANGE_TO));
     DestroyWindow(r);
 }
 

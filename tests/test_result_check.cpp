@@ -137,6 +137,8 @@ TEST(ResultCheck, RangeChecksNameTheRowsAndTheTotals) {
     RangeCheck c = check_ranges(&gap.f, make_result_report(&gap.f));
     EXPECT_EQ("", c.refused);
     EXPECT_EQ("得点合計 2 はどの範囲にも入りません（最も近い「A」になります）。\r\n", c.uncovered);
+    gap.f.topRow.ranged = 1;  // a row made the top row keeps no range in the file
+    EXPECT_EQ(0u, check_ranges(&gap.f, make_result_report(&gap.f)).uncovered.find("「T」は最高得点時のみの行なので、得点の範囲は保存されません。\r\n"));
     File bad({{0, 1, 2}}, {"A", "B", "C"}, "", "", {{0, 1}, {1, 2}, {1, 0}});
     c = check_ranges(&bad.f, make_result_report(&bad.f));
     EXPECT_EQ("「A」(0〜1) と「B」(1〜2) の範囲が重なっています。\r\n"
