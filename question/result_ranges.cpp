@@ -1,5 +1,6 @@
 #include "result_ranges.h"
 #include <algorithm>
+#include <stdint.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -85,6 +86,8 @@ namespace {
 // The window of earlier prefix sums a part ending at prefix c may start from, within d of target t.
 // The search and the walk back use the same numbers, so what one marks the other finds.
 const double kSlack = 1e-12;
+// Totals times rows that the 50-odd steps of the search pass in about a second.
+const int64_t kMaxSplitCells = 2000000;
 double window_low(double c, double t, double d) { return c - t - d - kSlack; }
 double window_high(double c, double t, double d) { return c - t + d + kSlack; }
 
@@ -102,11 +105,13 @@ bool feasible(const std::vector<double> &prefix, const std::vector<double> &targ
         count[0] = 0;
         for (size_t c = 0; c <= m; ++c) count[c + 1] = count[c] + (was[c] ? 1 : 0);
         bool any = false;
+        // Earlier ends c' < c with prefix[c] - prefix[c'] within d of the target lie in [a, b);
+        // both bounds only move forward as c does, so one pass finds every window.
+        size_t a = 0, b = 0;
         for (size_t c = 1; c <= m; ++c) {
-            // Earlier ends c' < c with prefix[c] - prefix[c'] within d of the target.
             const double lo = window_low(prefix[c], targets[j], d), hi = window_high(prefix[c], targets[j], d);
-            size_t a = static_cast<size_t>(std::lower_bound(prefix.begin(), prefix.begin() + c, lo) - prefix.begin());
-            size_t b = static_cast<size_t>(std::upper_bound(prefix.begin(), prefix.begin() + c, hi) - prefix.begin());
+            while (a < c && prefix[a] < lo) ++a;
+            while (b < c && prefix[b] <= hi) ++b;
             if (a < b && count[b] > count[a]) now[c] = any = 1;
         }
         if (!any) return false;
@@ -138,6 +143,12 @@ SplitPlan even_split(const ResultReport &report, const std::vector<double> &want
     }
     for (const ReportRow &row : report.rows)
         if (row.kind == kRowBand || row.kind == kRowRange) p.before.push_back(big_ratio(row.count, report.combinations));
+    // Each step of the search passes every total once per row: past this the editor would seem to hang.
+    if (static_cast<double>(totals.size()) * static_cast<double>(k) > kMaxSplitCells) {
+        p.reason = format("到達できる得点合計（%lld 通り）と行の数の積が上限の %lld を超えるため、分けられません。",
+                          static_cast<long long>(totals.size()), static_cast<long long>(kMaxSplitCells));
+        return p;
+    }
     if (totals.size() < k) {
         p.reason = format("到達できる得点合計が %lld 通りしかなく、%lld 行には分けられません。",
                           static_cast<long long>(totals.size()), static_cast<long long>(k));

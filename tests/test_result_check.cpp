@@ -180,6 +180,13 @@ TEST(ResultCheck, EvenSplitFindsTheSmallestLargestDeviation) {
     }
     File many({{0, 1, 2, 3}}, {"1", "2", "3", "4", "5"});
     EXPECT_FALSE(even_split(make_result_report(&many.f), {}).ok);
+    // Nine questions whose answers count in base 5: 5^9 totals, too many to split into two rows.
+    std::vector<std::vector<int>> digits;
+    for (int q = 0, unit = 1; q < 9; ++q, unit *= 5) digits.push_back({0, unit, 2 * unit, 3 * unit, 4 * unit});
+    File wide(digits, {"A", "B"});
+    p = even_split(make_result_report(&wide.f), {});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(std::string::npos, p.reason.find("1953125 通り"));
 
     std::mt19937 random(38);
     for (int round = 0; round < 200; ++round) {
