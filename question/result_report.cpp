@@ -302,7 +302,7 @@ std::string result_report_text(const ResultReport &r) {
     t += std::string("（") + kPredictionNote + "）\r\n";
     t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
     t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
-    t += format("　得点の幅: %lld", r.band_width);
+    t += r.rules.ranged ? std::string("　結果: 行ごとの得点の範囲で選ぶ") : format("　得点の幅: %lld", r.band_width);
     t += r.rules.round_up ? "　合計得点の切上げ: する\r\n" : "　合計得点の切上げ: しない\r\n";
     t += "\r\n結果ごと（一覧の順）:\r\n";
     for (size_t i = 0; i < r.rows.size(); ++i) {
