@@ -121,6 +121,9 @@ bool ranges_allow_save(HWND dialog);
 // 「均等に分ける」: the best contiguous ranges for the targets the author types, before and after,
 // put on the rows on a yes (true then).
 bool run_even_split(HWND dialog);
+// How 均等に分ける asks for the targets (input_box unless replaced; tests answer it); the old one.
+typedef int (*TargetAskFn)(HWND owner, const char *caption, const char *prompt, DWORD style, char *buffer, int size);
+TargetAskFn set_target_ask_fn(TargetAskFn fn);
 
 // ---- 「試す」 (preview.cpp) ----
 enum { kPreviewTimer = 3, kPreviewSizes = 4 };

@@ -17,6 +17,7 @@ const char kRangeCaption[] = "得点の範囲";
 const char kSplitCaption[] = "均等に分ける";
 // The targets typed last, offered again: an author tries a few in a row.
 char g_targets[256] = "";
+TargetAskFn g_ask_targets = input_box;
 
 bool option(HWND dialog, int box) { return IsDlgButtonChecked(dialog, box) == BST_CHECKED; }
 
@@ -68,6 +69,12 @@ void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t siz
     else snprintf(out, size, "（届かない）");
 }
 
+TargetAskFn set_target_ask_fn(TargetAskFn fn) {
+    TargetAskFn old = g_ask_targets;
+    g_ask_targets = fn ? fn : input_box;
+    return old;
+}
+
 bool ranges_allow_save(HWND dialog) {
     EditorFileView view;
     ResultReport report;
@@ -95,7 +102,7 @@ bool run_even_split(HWND dialog) {
     for (;;) {
         char typed[sizeof g_targets];
         memcpy(typed, g_targets, sizeof typed);
-        if (input_box(dialog, kSplitCaption,
+        if (g_ask_targets(dialog, kSplitCaption,
                       "目標の割合（%）を上の行から順にコンマ区切りで（例: 5,,30）。\r\n空欄の行は残りを等分します。",
                       ES_AUTOHSCROLL, typed, sizeof typed) != kInputBoxConfirmed)
             return false;
