@@ -20,6 +20,7 @@
 #include "report_dialog.h"
 #include "visit_log.h"
 #include "result_report.h"
+#include "result_ranges.h"
 #include "../tests/jpeg_encoder.h"
 #include "../tests/png_encoder.h"
 #include "player_harness.h"
@@ -587,6 +588,39 @@ void bench_insight(const Folder &dir) {
         const bool refused = make_result_report(&file).status == kReportTooWide;
         snprintf(what, sizeof what, "result check, %d questions of 4 answers%s", questions, refused ? " (refused)" : "");
         row(what, check_us, 1e6, questions <= 1000 ? 1 : 0);
+        question_file_free(&file);
+    }
+
+    // 「均等に分ける」 of a wide quiz: 30 questions of 5 answers with points from -100 to 100, the
+    // exact count and the best split into five rows, beside the floor of merely reading the file.
+    {
+        std::string quiz = "N,広い診断\r\n";
+        unsigned seed = 38;
+        for (int q = 0; q < 30; ++q) {
+            quiz += "Q,q";
+            for (int a = 0; a < 5; ++a) {
+                seed = seed * 1103515245u + 12345u;
+                quiz += ",a," + std::to_string(static_cast<int>((seed >> 16) % 201) - 100);
+            }
+            quiz += "\r\n";
+        }
+        quiz += "S,r1\r\nS,r2\r\nS,r3\r\nS,r4\r\nS,r5\r\n";
+        const std::string quiz_path = dir.write("wide.qst", quiz);
+        QuestionFile file = {};
+        question_file_init(&file);
+        double read_us = time_us(reps, [&] {
+            question_file_empty(&file);
+            file.highestTotal = file.lowestTotal = 0;
+            load_question_file_into(&file, 0, nullptr, quiz_path.c_str());
+        });
+        double worst = 0;
+        double split_us = time_us(reps, [&] {
+            SplitPlan plan = even_split(make_result_report(&file), {});
+            worst = plan.worst;
+        });
+        snprintf(what, sizeof what, "even split, 30x5 points +-100 (off %.2f pt)", worst * 100);
+        row(what, split_us, read_us, 0);
+        row("  against one second", split_us, 1e6, 1);
         question_file_free(&file);
     }
 }

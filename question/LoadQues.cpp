@@ -11,6 +11,7 @@
 #include "question_records.h"
 #include <stdio.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -126,6 +127,8 @@ struct OpenReader {
     bool bottom_read;  // an "R" row is the last row; later "S" rows go before it
     bool top, bottom, round_up;
     char (*settings)[kLineSize];  // kSettingCount texts
+    std::vector<RangeLine> ranges;  // put on the "S" rows once all are read
+    std::string unread;             // range lines that could not be taken, for the author
 };
 
 bool open_question(void *context, const char *fields) {
@@ -183,6 +186,38 @@ void open_font(void *, int role, const LOGFONTA *font) {
 }
 
 void open_round_up(void *context) { static_cast<OpenReader *>(context)->round_up = true; }
+
+void open_range(void *context, const char *value) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    RangeLine line;
+    const int check = parse_range_line(value, &line);
+    if (check == kRangeLineOk) return r->ranges.push_back(line);
+    r->unread += std::string("  ") + question_key_name(kKeyResultRange) + "," + value +
+                 (check == kRangeLineOutOfOrder ? "（始まりが終わりより大きい）\r\n" : "（数が読めないか、int32の範囲外）\r\n");
+}
+
+// The ranges onto the "S" rows of the list, counted from 1 as the lines count them.
+void put_ranges(OpenReader *r) {
+    std::vector<ResultRecord *> rows;
+    const int n = liner_count(r->results);
+    int m = 0;
+    for (ListNode *e = r->results->next; e; e = e->next, ++m)
+        if (result_row_key(m, n, r->top, r->bottom) == kKeyResult) rows.push_back(static_cast<ResultRecord *>(e->data));
+    for (const RangeLine &line : r->ranges) {
+        if (static_cast<size_t>(line.row) > rows.size()) {
+            char text[96];
+            snprintf(text, sizeof text, "  %s,%ld,%ld,%ld（%ld 番目の行がありません）\r\n", question_key_name(kKeyResultRange),
+                     static_cast<long>(line.row), static_cast<long>(line.from), static_cast<long>(line.to),
+                     static_cast<long>(line.row));
+            r->unread += text;
+            continue;
+        }
+        ResultRecord *rec = rows[static_cast<size_t>(line.row) - 1];
+        rec->ranged = 1;
+        rec->rangeFrom = line.from;
+        rec->rangeTo = line.to;
+    }
+}
 
 // ---- save ----
 
@@ -245,6 +280,13 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     for (ListNode *e = results->next; e; e = e->next, ++m) {
         int key = result_row_key(m, n, top, bottom);
         write_formatted(w, format_result_line(key, static_cast<const ResultRecord *>(e->data), w->line, size));
+    }
+    m = 0;
+    int32_t banded = 0;
+    for (ListNode *e = results->next; e; e = e->next, ++m) {
+        if (result_row_key(m, n, top, bottom) != kKeyResult) continue;
+        ++banded;
+        if (format_range_line(banded, static_cast<const ResultRecord *>(e->data), w->line, size)) write_line(w);
     }
 
     for (int role = 0; role < kFontRoleCount; ++role) {
@@ -339,16 +381,22 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     liner_clear(questions);
     liner_clear(results);
     for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
-    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings};
-    QuestionLineSink sink = {&reader, open_question, open_result, open_setting, open_font, open_round_up};
+    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}};
+    QuestionLineSink sink = {&reader, open_question, open_result, open_setting, open_font, open_round_up, open_range};
     read_question_lines(h, buffer, &sink);
     CloseHandle(h);
+    put_ranges(&reader);
     for (int k = 0; k < kSettingCount; ++k) g_binding->put_setting(dialog, k, settings[k]);
     g_binding->put_option(dialog, kOptionTopRow, reader.top);
     g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
     g_binding->put_option(dialog, kOptionRoundUp, reader.round_up);
     g_binding->show_lists(dialog, questions, results);
     utf8_original_opened(&g_utf8_original, chosen, utf8, lost);
+    if (!reader.unread.empty()) {
+        // Saving writes only the ranges the rows hold: the author must know what was not taken.
+        std::string notice = "次の得点の範囲の行は読み込めませんでした。保存すると、この行は書かれません:\r\n" + reader.unread;
+        show_message_box(dialog, notice.c_str(), kOpenCaption, MB_OK | MB_ICONWARNING);
+    }
     if (utf8) {
         char notice[512];
         utf8_loss_notice(chosen, lost, notice, sizeof notice);

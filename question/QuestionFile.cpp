@@ -10,6 +10,7 @@
 #include "message_box.h"
 #include "sound_store.h"
 #include <string.h>
+#include <vector>
 
 namespace {
 
@@ -55,6 +56,7 @@ struct Reader {
     int slot_index;
     size_t questions;  // records read so far in this load
     size_t results;
+    std::vector<RangeLine> ranges;  // put on the rows once all are read: lines come in any order
 };
 
 bool take_question(void *context, const char *fields) {
@@ -103,6 +105,12 @@ void take_font(void *context, int role, const LOGFONTA *font) {
 }
 
 void take_round_up(void *context) { static_cast<Reader *>(context)->slot->roundUp = 1; }
+
+// A range line the player cannot use is skipped, as any line it does not understand.
+void take_range(void *context, const char *value) {
+    RangeLine line;
+    if (parse_range_line(value, &line) == kRangeLineOk) static_cast<Reader *>(context)->ranges.push_back(line);
+}
 
 // The dialog's answer goes into path (kPathSize bytes). 0 when cancelled.
 int ask_for_path(HWND owner, char *path) {
@@ -208,9 +216,10 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     if (check_not_empty(file) != kFileEmpty) {
         reserve_for(&slot->questions, &slot->questionCapacity,
                     count_key_lines(file, question_key_name(kKeyQuestion), kLineSize));
-        Reader reader = {slot, slot_index, 0, 0};
-        QuestionLineSink sink = {&reader, take_question, take_result, take_setting, take_font, take_round_up};
+        Reader reader = {slot, slot_index, 0, 0, {}};
+        QuestionLineSink sink = {&reader, take_question, take_result, take_setting, take_font, take_round_up, take_range};
         read_question_lines(file, buffer, &sink);
+        apply_range_lines(reader.ranges.data(), reader.ranges.size(), slot->results, reader.results);
     }
     CloseHandle(file);
     I_HEAP_FREE(buffer);

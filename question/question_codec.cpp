@@ -4,12 +4,13 @@
 #include "Other.h"
 #include "RowOfFile.h"
 #include "font_slot.h"
+#include <stdint.h>
 #include <string.h>
 
 namespace {
 
 const char *const kKeyNames[kKeyCount] = {"N", "Q", "H", "F", "U", "S", "R", "J", "A", "L", "O",
-                                          "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp"};
+                                          "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp", "SRange"};
 
 // A line built in the caller's buffer, its length kept as it grows; ok turns false when a piece
 // would pass the buffer or the longest line a reader takes.
@@ -126,6 +127,61 @@ size_t format_result_line(int key, const ResultRecord *r, char *out, size_t size
 
 namespace {
 
+// A plain decimal int32 up to the next comma or the end: an optional minus and digits only.
+const char *strict_int32(const char *p, int32_t *out) {
+    bool negative = *p == '-';
+    if (negative) ++p;
+    if (*p < '0' || *p > '9') return nullptr;
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > static_cast<int64_t>(INT32_MAX) + 1) return nullptr;
+    }
+    if (negative) v = -v;
+    if (v > INT32_MAX || v < INT32_MIN) return nullptr;
+    *out = static_cast<int32_t>(v);
+    return p;
+}
+
+}  // namespace
+
+int parse_range_line(const char *value, RangeLine *out) {
+    RangeLine r = {};
+    const char *p = strict_int32(value, &r.row);
+    if (p && *p == ',') p = strict_int32(p + 1, &r.from);
+    else p = nullptr;
+    if (p && *p == ',') p = strict_int32(p + 1, &r.to);
+    else p = nullptr;
+    if (!p || *p || r.row < 1) return kRangeLineBadNumber;
+    if (r.from > r.to) return kRangeLineOutOfOrder;
+    *out = r;
+    return kRangeLineOk;
+}
+
+size_t format_range_line(int32_t row, const ResultRecord *r, char *out, size_t size) {
+    if (!r->ranged) return 0;
+    Line line(out, size);
+    line.add(question_key_name(kKeyResultRange)).add(",").add(row).add(",").add(r->rangeFrom).add(",").add(r->rangeTo);
+    return line.finish();
+}
+
+bool apply_range_lines(const RangeLine *lines, size_t n, ResultRecord *results, size_t count) {
+    bool all = true;
+    for (size_t i = 0; i < n; ++i) {
+        if (static_cast<size_t>(lines[i].row) > count) {
+            all = false;
+            continue;
+        }
+        ResultRecord &r = results[lines[i].row - 1];
+        r.ranged = 1;
+        r.rangeFrom = lines[i].from;
+        r.rangeTo = lines[i].to;
+    }
+    return all;
+}
+
+namespace {
+
 bool dispatch(const char *line, void *context) {
     const QuestionLineSink *sink = static_cast<const QuestionLineSink *>(context);
     const char *value = "";
@@ -148,6 +204,9 @@ bool dispatch(const char *line, void *context) {
             return true;
         case kKeyRoundUp:
             if (sink->round_up) sink->round_up(sink->context);
+            return true;
+        case kKeyResultRange:
+            if (sink->range) sink->range(sink->context, value);
             return true;
         case kKeyUnknown: return true;
         default:

@@ -21,6 +21,7 @@ enum QuestionKey {
     kKeySound0,     // "SndSt"; the six sound keys follow in slot order
     kKeyWallpaper = kKeySound0 + 6,  // "QuesWall"
     kKeyRoundUp,    // "RoundUp"
+    kKeyResultRange,  // "SRange": older readers skip it and keep the equal bands
     kKeyCount,
 };
 const char *question_key_name(int key);
@@ -56,6 +57,19 @@ bool stored_path_fits(const char *path);
 size_t format_question_line(const QuestionRecord *q, char *out, size_t size);
 size_t format_result_line(int key, const ResultRecord *r, char *out, size_t size);
 
+// "SRange,<row>,<from>,<to>": the totals from..to pick the row-th "S" row (counted from 1).
+struct RangeLine {
+    int32_t row, from, to;
+};
+enum RangeLineCheck { kRangeLineOk = 0, kRangeLineBadNumber = 1, kRangeLineOutOfOrder = 2 };
+// Three plain decimal int32 numbers, row at least 1, from <= to; anything else is refused.
+int parse_range_line(const char *value, RangeLine *out);
+// The line for the row-th "S" row with CR LF; 0 when the row has no range.
+size_t format_range_line(int32_t row, const ResultRecord *r, char *out, size_t size);
+// Puts the lines' ranges on results[0, count); a line for a row past them is left out. False
+// when one was.
+bool apply_range_lines(const RangeLine *lines, size_t n, ResultRecord *results, size_t count);
+
 // What a reader does with the lines of a file. Every callback may be null (the line is skipped).
 struct QuestionLineSink {
     void *context;
@@ -67,6 +81,8 @@ struct QuestionLineSink {
     void (*setting)(void *context, int key, const char *value);
     void (*font)(void *context, int role, const LOGFONTA *font);
     void (*round_up)(void *context);
+    // kKeyResultRange: the whole value, for parse_range_line.
+    void (*range)(void *context, const char *value);
 };
 // Reads the open file from its start with the line reader, buffer of kLineSize bytes.
 void read_question_lines(HANDLE file, char *buffer, const QuestionLineSink *sink);

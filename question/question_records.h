@@ -25,6 +25,10 @@ struct ResultRecord {
     char picture[kQuesPathSize];
     int32_t pictureX;
     int32_t pictureY;
+    // The totals that pick this row, when the file gives them (an "SRange" line); else 0 and the
+    // row takes its equal band.
+    int32_t ranged;
+    int32_t rangeFrom, rangeTo;
 };
 
 // How the picture numbers of a question line are read.

@@ -1,13 +1,17 @@
 #include "result_choice.h"
 #include <math.h>
+#include <stdint.h>
 
 const char kNoResultsTitle[] = "結果が用意されていません";
 const char kZeroWidthTitle[] = "得点が0ポイントしか在り得ない状態です";
 
 ResultRules result_rules(const QuestionFile *f) {
     ResultRules r = {f->highestTotal, f->lowestTotal, f->roundUp != 0, f->topRow.title[0] != 0,
-                     f->bottomRow.title[0] != 0, 0};
-    while (f->results && f->results[r.banded].title[0]) ++r.banded;
+                     f->bottomRow.title[0] != 0, 0, false, f->results};
+    while (f->results && f->results[r.banded].title[0]) {
+        if (f->results[r.banded].ranged) r.ranged = true;
+        ++r.banded;
+    }
     return r;
 }
 
@@ -16,10 +20,37 @@ int64_t result_band_width(const ResultRules &r) {
     return r.banded ? (static_cast<int64_t>(r.highest) - r.lowest) / r.banded : 0;
 }
 
+int32_t range_row(const ResultRules &r, int64_t total) {
+    for (int32_t i = 0; r.ranged && i < r.banded; ++i) {
+        const ResultRecord &row = r.results[i];
+        if (row.ranged && total >= row.rangeFrom && total <= row.rangeTo) return i;
+    }
+    return -1;
+}
+
+namespace {
+
+int32_t nearest_range_row(const ResultRules &r, int64_t total) {
+    const int32_t holding = range_row(r, total);
+    if (holding >= 0) return holding;
+    int32_t best = 0;
+    int64_t distance = INT64_MAX;
+    for (int32_t i = 0; i < r.banded; ++i) {
+        const ResultRecord &row = r.results[i];
+        if (!row.ranged) continue;
+        const int64_t d = total < row.rangeFrom ? row.rangeFrom - total : total - row.rangeTo;
+        if (d < distance) distance = d, best = i;
+    }
+    return best;
+}
+
+}  // namespace
+
 ResultPick pick_result(const ResultRules &r, int64_t total) {
     if (total == r.highest && r.top_row) return {kPickTopRow, 0};
     if (total == r.lowest && r.bottom_row) return {kPickBottomRow, 0};
     if (r.banded == 0) return {kPickNoRows, 0};
+    if (r.ranged) return {kPickBand, nearest_range_row(r, total)};
     const int64_t w = result_band_width(r);
     if (w == 0) return {kPickZeroWidth, 0};
     double v = static_cast<double>(total) / static_cast<double>(w);
@@ -39,4 +70,20 @@ size_t result_list_row(const ResultRules &r, const ResultPick &pick, size_t unus
         case kPickNoRows: return fixed;
         default: return fixed + 1;
     }
+}
+
+bool band_totals(const ResultRules &r, int32_t row, int64_t *from, int64_t *to) {
+    const int64_t w = result_band_width(r);
+    if (row < 0 || row >= r.banded || w == 0) return false;
+    // The inverse of the band number in pick_result: band v holds the totals that cut, or round
+    // up, to v; the lowest band takes everything below, the highest everything above.
+    const int64_t v = r.banded - 1 - row;
+    int64_t lo = r.round_up ? (v - 1) * w + 1 : v * w, hi = r.round_up ? v * w : (v + 1) * w - 1;
+    if (v == 0) lo = r.lowest;
+    if (v == r.banded - 1) hi = r.highest;
+    if (lo < r.lowest) lo = r.lowest;
+    if (hi > r.highest) hi = r.highest;
+    *from = lo;
+    *to = hi;
+    return lo <= hi;
 }

@@ -20,6 +20,9 @@ struct ResultRules {
     bool round_up;
     bool top_row, bottom_row;  // present with a title
     int32_t banded;            // rows before the first row without title
+    // Some banded row gives its own range: then ranges, not equal bands, pick the row.
+    bool ranged;
+    const ResultRecord *results;  // the banded rows, for their ranges
 };
 
 struct ResultPick {
@@ -31,8 +34,16 @@ ResultRules result_rules(const QuestionFile *file);
 // (highest - lowest) / banded rows, the remainder dropped; 0 without banded rows.
 int64_t result_band_width(const ResultRules &rules);
 // Bands count from a total of 0 upward whatever the lowest total is; a total below 0 takes the
-// last row, as 0 does.
+// last row, as 0 does. With ranges, the first row whose range holds the total; a total no range
+// holds falls to the nearest range (the earlier row of two as near), rows without a range never
+// show; the top and bottom rows come first either way.
 ResultPick pick_result(const ResultRules &rules, int64_t total);
+// The banded row whose range holds total, -1 when none does (or the rules have no ranges).
+int32_t range_row(const ResultRules &rules, int64_t total);
+// The totals from..to (within lowest..highest) that the equal bands give banded row `row`;
+// false when they give it none.
+bool band_totals(const ResultRules &rules, int32_t row, int64_t *from, int64_t *to);
+
 // Where a pick stands in the list the operator reads: the top row, the banded rows, `unused` rows
 // the player never shows (a row without title and those after it), the bottom row, then the two
 // fixed texts (no rows, width 0).

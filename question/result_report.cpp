@@ -77,6 +77,7 @@ const char *kind_text(int kind) {
         case kRowBottom: return "末尾の行（最低得点時のみ）";
         case kRowFixedText: return "固定の文";
         case kRowUnused: return "タイトルのない行とその後の行（使われません）";
+        case kRowRange: return "得点の範囲で決まる行";
         default: return "得点の幅で決まる行";
     }
 }
@@ -252,7 +253,8 @@ ResultReport make_result_report(const QuestionFile *f, size_t listed) {
 
     // The rows in list order, then the fixed texts, kept only where the arithmetic leads to them.
     if (r.rules.top_row) r.rows.push_back({kRowTop, f->topRow.title, {}, {}});
-    for (int32_t b = 0; b < r.rules.banded; ++b) r.rows.push_back({kRowBand, f->results[b].title, {}, {}});
+    for (int32_t b = 0; b < r.rules.banded; ++b)
+        r.rows.push_back({r.rules.ranged ? kRowRange : kRowBand, f->results[b].title, {}, {}});
     const size_t unused = listed > static_cast<size_t>(r.rules.banded) ? listed - static_cast<size_t>(r.rules.banded) : 0;
     for (size_t b = static_cast<size_t>(r.rules.banded); b < listed; ++b)
         r.rows.push_back({kRowUnused, f->results[b].title[0] ? f->results[b].title : "（タイトルなし）", {}, {}});
@@ -260,12 +262,23 @@ ResultReport make_result_report(const QuestionFile *f, size_t listed) {
     r.rows.push_back({kRowFixedText, kNoResultsTitle, {}, {}});
     r.rows.push_back({kRowFixedText, kZeroWidthTitle, {}, {}});
     size_t last_row = r.rows.size();
+    int64_t last_uncovered = 0;
     for (int64_t t = 0; t <= hi - lo; ++t) {
         const uint32_t *count = &counts[static_cast<size_t>(t) * limbs];
         if (!used[static_cast<size_t>(t)] || is_zero(count, limbs)) continue;
         const int64_t total = lo + t;
-        const size_t row = result_list_row(r.rules, pick_result(r.rules, total), unused);
+        const ResultPick pick = pick_result(r.rules, total);
+        const size_t row = result_list_row(r.rules, pick, unused);
         ReportRow &target = r.rows[row];
+        if (pick.kind == kPickBand && r.rules.ranged && range_row(r.rules, total) < 0) {
+            if (!r.uncovered.empty() && r.uncovered.back().row == row && r.uncovered.back().to == last_uncovered)
+                r.uncovered.back().to = total;
+            else r.uncovered.push_back({total, total, row});
+            last_uncovered = total;
+        }
+        BigCount one;
+        one.limbs.assign(count, count + limbs);
+        r.shares.push_back({total, big_ratio(one, r.combinations)});
         // Neighbouring reachable totals that lead to the same row make one range.
         if (row == last_row) target.ranges.back().second = total;
         else target.ranges.push_back({total, total});
@@ -289,13 +302,13 @@ std::string result_report_text(const ResultReport &r) {
     t += std::string("（") + kPredictionNote + "）\r\n";
     t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
     t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
-    t += format("　得点の幅: %lld", r.band_width);
+    t += r.rules.ranged ? std::string("　結果: 行ごとの得点の範囲で選ぶ") : format("　得点の幅: %lld", r.band_width);
     t += r.rules.round_up ? "　合計得点の切上げ: する\r\n" : "　合計得点の切上げ: しない\r\n";
     t += "\r\n結果ごと（一覧の順）:\r\n";
     for (size_t i = 0; i < r.rows.size(); ++i) {
         const ReportRow &row = r.rows[i];
         t += format("%lld. ", static_cast<long long>(i + 1)) + row.title;
-        if (row.kind != kRowBand) t += std::string("　［") + kind_text(row.kind) + "］";
+        if (row.kind != kRowBand && row.kind != kRowRange) t += std::string("　［") + kind_text(row.kind) + "］";
         t += "\r\n";
         if (row.ranges.empty()) {
             t += "    到達できません\r\n";

@@ -24,13 +24,19 @@ enum ReportStatus {
     kReportTooWide = 3,      // more totals, or longer counts, than memory and about a second allow
 };
 
-enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4 };
+enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4, kRowRange = 5 };
 
 struct ReportRow {
     int kind;  // ReportRowKind
     std::string title;
     std::vector<std::pair<int64_t, int64_t>> ranges;  // reachable totals that lead here, ascending
     BigCount count;
+};
+
+// Reachable totals that no row's range holds, and the row (list order) they fall to.
+struct UncoveredRun {
+    int64_t from, to;
+    size_t row;
 };
 
 struct ResultReport {
@@ -42,6 +48,9 @@ struct ResultReport {
     int64_t band_width;
     int64_t min_total, max_total;  // reachable
     std::vector<ReportRow> rows;   // list order; then any fixed text a visitor would see
+    std::vector<UncoveredRun> uncovered;  // only when the rows give ranges
+    // Each reachable total with its share of all combinations, ascending.
+    std::vector<std::pair<int64_t, double>> shares;
 };
 
 // The note under every predicted share: what the prediction assumes.

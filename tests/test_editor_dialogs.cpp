@@ -1,6 +1,7 @@
 // The question and result dialogs driven by messages on a hidden main dialog, the main dialog's
 // cells, label edits and the commands that open the record dialogs, and the start-file argument.
 #include <gtest/gtest.h>
+#include "input_box.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -168,6 +169,7 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     ASSERT_EQ(1, liner_count(&d.state()->results));
     EXPECT_EQ(3, result(0)->pictureX);
     EXPECT_EQ(4, result(0)->pictureY);
+    EXPECT_EQ(0, result(0)->ranged);  // both range boxes empty: the equal band
 
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     click(r, IDC_RESULT_OK);  // all empty: ignored
@@ -196,7 +198,74 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     EXPECT_EQ("一行\r\n二行", text(r, IDC_RESULT_COMMENT));
     EXPECT_EQ("", text(r, IDC_RESULT_X));
+    // A range needs both ends, in order, within int32; the dialog stays open otherwise.
+    const char *const refused[][2] = {{"5", ""}, {"7", "3"}, {"1", "2147483648"}, {"x", "2"}};
+    for (const auto &range : refused) {
+        set(r, IDC_RESULT_RANGE_FROM, range[0]);
+        set(r, IDC_RESULT_RANGE_TO, range[1]);
+        click(r, IDC_RESULT_OK);
+        EXPECT_EQ(0, result(1)->ranged) << range[0] << "," << range[1];
+    }
+    EXPECT_EQ(6u, boxes.boxes().size());
+    set(r, IDC_RESULT_RANGE_FROM, "-3");
+    set(r, IDC_RESULT_RANGE_TO, "7");
+    click(r, IDC_RESULT_OK);
     DestroyWindow(r);
+    EXPECT_EQ(1, result(1)->ranged);
+    EXPECT_EQ(-3, result(1)->rangeFrom);
+    EXPECT_EQ(7, result(1)->rangeTo);
+    r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
+    EXPECT_EQ("-3", text(r, IDC_RESULT_RANGE_FROM));
+    EXPECT_EQ("7", text(r, IDC_RESULT_RANGE_TO));
+    DestroyWindow(r);
+}
+
+// 均等に分ける on the author's word: two questions of 0, 1, 2 points make 1, 2, 3, 2, 1 of nine;
+// three rows get 3 each, one undo step takes the ranges back, and the save names a gap.
+int g_asked = 0;
+int answer_targets(HWND, const char *, const char *, DWORD, char *buffer, int) {
+    ++g_asked;
+    buffer[0] = '\0';  // all even
+    return kInputBoxConfirmed;
+}
+
+TEST(MainDialog, EvenSplitPutsRangesOnTheRowsAndUndoTakesThemBack) {
+    MainDialog d;
+    MessageBoxRecorder boxes(IDYES);
+    TargetAskFn old = set_target_ask_fn(answer_targets);
+    QuestionRecord q = {};
+    strcpy(q.text, "q");
+    strcpy(q.answers[0], "a"), strcpy(q.answers[1], "b"), strcpy(q.answers[2], "c");
+    q.points[1] = 1, q.points[2] = 2;
+    for (int i = 0; i < 2; ++i) lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    ResultRecord r = {};
+    for (const char *t : {"A", "B", "C"}) {
+        strcpy(r.title, t);
+        lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
+    }
+    EXPECT_EQ("2〜4（均等）", cell(d.results(), 0, 5));
+    send_command(d.dialog, IDC_MAIN_EVEN_SPLIT);
+    EXPECT_EQ(1, g_asked);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("66.7% → 33.3%"));
+    EXPECT_EQ("3〜4", cell(d.results(), 0, 5));
+    EXPECT_EQ("2〜2", cell(d.results(), 1, 5));
+    EXPECT_EQ("0〜1", cell(d.results(), 2, 5));
+    send_command(d.dialog, ID_EDIT_UNDO);
+    EXPECT_EQ(0, result(0)->ranged);
+    EXPECT_EQ("2〜4（均等）", cell(d.results(), 0, 5));
+    send_command(d.dialog, ID_EDIT_REDO);
+    result(1)->rangeFrom = result(1)->rangeTo = 1;  // 2 falls to A: as near as B and earlier
+    result(2)->rangeTo = 0;
+    EXPECT_TRUE(ranges_allow_save(d.dialog));  // the author said yes
+    EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("得点合計 2 はどの範囲にも入りません（最も近い「A」になります）"));
+    boxes.set_answer(IDNO);
+    EXPECT_FALSE(ranges_allow_save(d.dialog));
+    result(1)->rangeTo = 3;  // overlaps A: refused whatever the answer
+    boxes.set_answer(IDYES);
+    EXPECT_FALSE(ranges_allow_save(d.dialog));
+    EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("の範囲が重なっています"));
+    set_target_ask_fn(old);
 }
 
 TEST(MainDialog, CellsComeFromTheRecords) {
@@ -222,6 +291,7 @@ TEST(MainDialog, CellsComeFromTheRecords) {
     lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
     EXPECT_EQ("結果", cell(d.results(), 0, 0));
     EXPECT_EQ("", cell(d.results(), 0, 3));
+    EXPECT_EQ("-3〜9（均等）", cell(d.results(), 0, 5));  // the only row: every total, as the player bands them
 
     // In-place edit: kept as typed, refused when its stored form would not fit; a cancelled edit
     // changes nothing.

@@ -35,7 +35,8 @@ std::string full_file() {
                     "H,ヘッダ\r\nF,フッタ,続き\r\n"
                     "U,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
                     "S,結果一,c1\r\nS,絵だけ,,pic.bmp,7,8\r\nS,題だけ\r\n"
-                    "R,最低\r\n";
+                    "R,最低\r\n"
+                    "SRange,1,5,9\r\nSRange,3,-3,0\r\n";
     const char *keys[] = {"J", "A", "L", "O"};
     for (int i = 0; i < 4; ++i) t += std::string(keys[i]) + "," + font_line(kFaces[i]) + "\r\n";
     const char *sounds[] = {"SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk"};
@@ -147,6 +148,16 @@ TEST(EditorFile, TopAndBottomRowsInAnyLineOrder) {
     CheckDlgButton(d.dialog, IDC_MAIN_BOTTOM_ROW, BST_CHECKED);
     ASSERT_EQ(1, save(d, dir.path() + "d.qst"));
     EXPECT_EQ("U,唯一\r\n", dir.read("d.qst"));
+
+    // Range lines in any order find their "S" row; the ones that cannot be taken are named at
+    // once, since the save writes only what the rows hold.
+    MessageBoxRecorder boxes;
+    ASSERT_EQ(1, open_file(d, dir.write("e.qst", "SRange,2,0,3\r\nU,頂\r\nS,一\r\nS,二\r\nSRange,1,4,x\r\nSRange,3,0,0\r\n")));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("SRange,1,4,x（数が読めないか"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("SRange,3,0,0（3 番目の行がありません）"));
+    ASSERT_EQ(1, save(d, dir.path() + "f.qst"));
+    EXPECT_EQ("U,頂\r\nS,一\r\nS,二\r\nSRange,2,0,3\r\n", dir.read("f.qst"));
 }
 
 TEST(EditorFile, PathsOfOpenAndSave) {

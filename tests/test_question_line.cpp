@@ -2,6 +2,7 @@
 #include "question_records.h"
 #include "Other.h"
 #include "font_slot.h"
+#include "question_codec.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -72,4 +73,41 @@ TEST(QuestionLine, NumbersAreLenientAndClamped) {
     EXPECT_EQ(INT32_MAX, lf.lfHeight);
     EXPECT_EQ(INT32_MIN, lf.lfWidth);
     EXPECT_EQ(255, lf.lfItalic);
+}
+
+// Range lines take three plain int32 numbers and nothing else; the editor writes them back alike.
+TEST(QuestionLine, RangeLinesAreStrict) {
+    const struct {
+        const char *value;
+        int check;
+        RangeLine line;
+    } cases[] = {
+        {"2,-5,7", kRangeLineOk, {2, -5, 7}},
+        {"1,-2147483648,2147483647", kRangeLineOk, {1, INT32_MIN, INT32_MAX}},
+        {"1,0,2147483648", kRangeLineBadNumber, {}},
+        {"1,-2147483649,0", kRangeLineBadNumber, {}},
+        {"0,1,2", kRangeLineBadNumber, {}},
+        {"1,1,2,", kRangeLineBadNumber, {}},
+        {"1, 1,2", kRangeLineBadNumber, {}},
+        {"1,1", kRangeLineBadNumber, {}},
+        {"1,x,2", kRangeLineBadNumber, {}},
+        {"1,3,2", kRangeLineOutOfOrder, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        RangeLine line = {};
+        ASSERT_EQ(c.check, parse_range_line(c.value, &line));
+        if (c.check != kRangeLineOk) continue;
+        EXPECT_EQ(c.line.row, line.row);
+        EXPECT_EQ(c.line.from, line.from);
+        EXPECT_EQ(c.line.to, line.to);
+        ResultRecord r{};
+        r.ranged = 1, r.rangeFrom = line.from, r.rangeTo = line.to;
+        char out[80];
+        ASSERT_NE(0u, format_range_line(line.row, &r, out, sizeof out));
+        EXPECT_EQ(std::string("SRange,") + c.value + "\r\n", out);
+    }
+    ResultRecord none{};
+    char out[80];
+    EXPECT_EQ(0u, format_range_line(1, &none, out, sizeof out));
 }

@@ -1,10 +1,13 @@
 // The editor's result check and the player's log tally, against small cases worked by hand.
 #include <gtest/gtest.h>
+#include <math.h>
+#include <functional>
+#include <random>
 #include <string.h>
 #include <string>
 #include <vector>
 #include "log_tally.h"
-#include "result_report.h"
+#include "result_ranges.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -15,8 +18,9 @@ struct File {
     QuestionFile f = {};
     std::vector<QuestionRecord> questions;
     std::vector<ResultRecord> results;
+    // ranges: per banded row its totals from..to; from > to gives the row none.
     File(const std::vector<std::vector<int>> &points, const std::vector<const char *> &banded, const char *top = "",
-         const char *bottom = "") {
+         const char *bottom = "", const std::vector<std::pair<int, int>> &ranges = {}) {
         for (const auto &q : points) {
             QuestionRecord rec = {};
             strcpy(rec.text, "q");
@@ -32,6 +36,8 @@ struct File {
         for (const char *title : banded) {
             ResultRecord r = {};
             strcpy(r.title, title);
+            if (results.size() < ranges.size() && ranges[results.size()].first <= ranges[results.size()].second)
+                r.ranged = 1, r.rangeFrom = ranges[results.size()].first, r.rangeTo = ranges[results.size()].second;
             results.push_back(r);
         }
         results.push_back(ResultRecord());
@@ -50,6 +56,7 @@ std::vector<std::vector<int>> zeros_then(size_t n, const std::vector<int> &last)
 }
 
 const char kBand[] = "得点の幅で決まる行";
+const char kRange[] = "得点の範囲で決まる行";
 
 TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     const std::string five_to_60 = "867361737988403547205962240695953369140625";
@@ -81,6 +88,15 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
          {std::string("1,A,") + kBand + ",0〜1,2,100.00%",
           "2,（タイトルなし）,タイトルのない行とその後の行（使われません）,到達できません,0,0.00%",
           "3,C,タイトルのない行とその後の行（使われません）,到達できません,0,0.00%"}},
+        // Ranges instead of bands: 3..4, 1..2 and 0 take 3, 5 and 1 of the nine combinations.
+        {"ranges", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}, "", "", {{3, 4}, {1, 2}, {0, 0}}), "9",
+         {std::string("1,A,") + kRange + ",3〜4,3,33.33%", std::string("2,B,") + kRange + ",1〜2,5,55.56%",
+          std::string("3,C,") + kRange + ",0,1,11.11%"}},
+        // 2 lies in no range and as near to A as to B: the earlier row takes it. A row without a
+        // range never shows; the top row keeps the highest total.
+        {"uncovered total", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}, "T", "", {{3, 9}, {-5, 1}, {1, 0}}), "9",
+         {"1,T,先頭の行（最高得点時のみ）,4,1,11.11%", std::string("2,A,") + kRange + ",2〜3,5,55.56%",
+          std::string("3,B,") + kRange + ",0〜1,3,33.33%", std::string("4,C,") + kRange + ",到達できません,0,0.00%"}},
         // 5^60 combinations, every one of them at 0 (width 0 as well): counted exactly.
         {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
          {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
@@ -112,6 +128,112 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     ResultReport r = make_result_report(&stuck.f);
     EXPECT_EQ(kReportStuck, r.status);
     EXPECT_EQ(2u, r.stuck_question);
+}
+
+// Before a save: overlaps and rows without a range refuse it, totals no range holds are named
+// with the row they fall to (the top row's own total is no gap).
+TEST(ResultCheck, RangeChecksNameTheRowsAndTheTotals) {
+    File gap({{0, 1, 2}, {0, 1, 2}}, {"A", "B"}, "T", "", {{3, 3}, {0, 1}});
+    RangeCheck c = check_ranges(&gap.f, make_result_report(&gap.f));
+    EXPECT_EQ("", c.refused);
+    EXPECT_EQ("得点合計 2 はどの範囲にも入りません（最も近い「A」になります）。\r\n", c.uncovered);
+    gap.f.topRow.ranged = 1;  // a row made the top row keeps no range in the file
+    EXPECT_EQ(0u, check_ranges(&gap.f, make_result_report(&gap.f)).uncovered.find("「T」は最高得点時のみの行なので、得点の範囲は保存されません。\r\n"));
+    File bad({{0, 1, 2}}, {"A", "B", "C"}, "", "", {{0, 1}, {1, 2}, {1, 0}});
+    c = check_ranges(&bad.f, make_result_report(&bad.f));
+    EXPECT_EQ("「A」(0〜1) と「B」(1〜2) の範囲が重なっています。\r\n"
+              "「C」に得点の範囲がありません（範囲のない行は表示されません）。\r\n",
+              c.refused);
+    // Too wide to count: every total from the lowest to the highest is taken as reachable.
+    File wide(zeros_then(28221, {0, 2097151}), {"A"}, "", "", {{0, 5}});
+    c = check_ranges(&wide.f, make_result_report(&wide.f));
+    EXPECT_EQ("得点合計 6〜2097151 はどの範囲にも入りません（最も近い「A」になります）。\r\n", c.uncovered);
+}
+
+// 均等に分ける against every contiguous split of small distributions, and one worked by hand.
+TEST(ResultCheck, EvenSplitFindsTheSmallestLargestDeviation) {
+    // Totals 0..4 come 1, 2, 3, 2, 1 times in 9: three rows get 3 each exactly.
+    File even({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"});
+    SplitPlan p = even_split(make_result_report(&even.f), {});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ((std::vector<std::pair<int64_t, int64_t>>{{3, 4}, {2, 2}, {0, 1}}), p.ranges);
+    EXPECT_NEAR(0, p.worst, 1e-12);
+    // A rare row aimed at 5 %: four equally likely totals cannot give less than 25 %.
+    File rare({{0, 1, 2, 3}}, {"R", "B"});
+    p = even_split(make_result_report(&rare.f), {0.05, -1});
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(0.95, p.target[1], 1e-12);
+    EXPECT_NEAR(0.20, p.worst, 1e-12);
+    EXPECT_NE(std::string::npos, split_plan_text(p, {"R", "B"}).find("目標との差は最大 20.0 ポイント"));
+    // The targets as the author types them.
+    const struct {
+        const char *text;
+        std::vector<double> targets;  // empty: refused
+    } typed[] = {{"5,,30", {0.05, -1, 0.30}}, {" 2.5 ", {0.025, -1, -1}}, {"", {-1, -1, -1}},
+                 {"60,50", {}}, {"1,2,3,4", {}}, {"x", {}}, {"-1", {}}};
+    for (const auto &t : typed) {
+        std::vector<double> targets;
+        std::string error;
+        EXPECT_EQ(!t.targets.empty(), parse_target_shares(t.text, 3, &targets, &error)) << t.text;
+        if (!t.targets.empty()) EXPECT_EQ(t.targets, targets) << t.text;
+        else EXPECT_NE("", error) << t.text;
+    }
+    File many({{0, 1, 2, 3}}, {"1", "2", "3", "4", "5"});
+    EXPECT_FALSE(even_split(make_result_report(&many.f), {}).ok);
+    // Nine questions whose answers count in base 5: 5^9 totals, too many to split into two rows.
+    std::vector<std::vector<int>> digits;
+    for (int q = 0, unit = 1; q < 9; ++q, unit *= 5) digits.push_back({0, unit, 2 * unit, 3 * unit, 4 * unit});
+    File wide(digits, {"A", "B"});
+    p = even_split(make_result_report(&wide.f), {});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(std::string::npos, p.reason.find("1953125 通り"));
+
+    std::mt19937 random(38);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::vector<int>> points;
+        for (int q = 0, n = 1 + static_cast<int>(random() % 3); q < n; ++q) {
+            std::vector<int> answers;
+            for (int a = 0, k = 1 + static_cast<int>(random() % 4); a < k; ++a) answers.push_back(static_cast<int>(random() % 7) - 2);
+            points.push_back(answers);
+        }
+        const int rows = 1 + static_cast<int>(random() % 4);
+        std::vector<const char *> titles(static_cast<size_t>(rows), "r");
+        File f(points, titles);
+        const ResultReport r = make_result_report(&f.f);
+        std::vector<double> targets;
+        for (int i = 0; i < rows; ++i) targets.push_back(random() % 3 ? -1.0 : (random() % 50) / 100.0);
+        const SplitPlan plan = even_split(r, targets);
+        if (r.shares.size() < static_cast<size_t>(rows)) {
+            EXPECT_FALSE(plan.ok);
+            continue;
+        }
+        ASSERT_TRUE(plan.ok);
+        // Every way of cutting the totals into `rows` non-empty parts, ascending.
+        double best = 2;
+        const size_t m = r.shares.size();
+        std::vector<size_t> cut(static_cast<size_t>(rows) + 1, 0);
+        std::function<void(size_t, size_t)> walk = [&](size_t j, size_t start) {
+            if (j + 1 == static_cast<size_t>(rows)) {
+                cut[j] = start;
+                double worst = 0, part;
+                for (size_t i = 0; i < static_cast<size_t>(rows); ++i) {
+                    part = 0;
+                    for (size_t t = cut[i]; t < (i + 1 < static_cast<size_t>(rows) ? cut[i + 1] : m); ++t) part += r.shares[t].second;
+                    worst = std::max(worst, fabs(part - plan.target[static_cast<size_t>(rows) - 1 - i]));
+                }
+                best = std::min(best, worst);
+                return;
+            }
+            cut[j] = start;
+            for (size_t next = start + 1; next + (static_cast<size_t>(rows) - j - 1) <= m; ++next) walk(j + 1, next);
+        };
+        walk(0, 0);
+        EXPECT_NEAR(best, plan.worst, 1e-9) << round;
+        // The ranges cover every reachable total once, in list order from the highest down.
+        EXPECT_EQ(r.max_total, plan.ranges.front().second);
+        EXPECT_EQ(r.min_total, plan.ranges.back().first);
+        for (size_t i = 0; i + 1 < plan.ranges.size(); ++i) EXPECT_EQ(plan.ranges[i].first, plan.ranges[i + 1].second + 1);
+    }
 }
 
 // The value of the row labelled label in column col (1 = the first log), or "" when no such row.

@@ -13,7 +13,7 @@ import sys
 LINE_MAX = 2047
 PATH_MAX = 259
 QUESTION_KEYS = {"n", "q", "h", "f", "u", "s", "r", "j", "a", "l", "o", "sndst", "sndmx",
-                 "sndmd", "sndmn", "snded", "sndbk", "queswall", "roundup"}
+                 "sndmd", "sndmn", "snded", "sndbk", "queswall", "roundup", "srange"}
 SET_KEYS = {"t", "b", "q", "a", "g", "saveroff", "1", "3", "6", "5", "7", "8", "9", "0",
             "setwall", "sndst", "sndmx", "sndmd", "sndmn", "snded", "sndbk", "offtimer"}
 SOUND_KEYS = {"sndst", "sndmx", "sndmd", "sndmn", "snded", "sndbk"}
@@ -167,6 +167,7 @@ def check_result(where, value, program_dir):
 def check_question_file(path, program_dir):
     lines = read_lines(path)
     questions, results, top, bottom, round_up, title = [], [], None, None, False, b""
+    ranges = {}  # "S" row number from 1 -> (from, to)
     for n, line in enumerate(lines, 1):
         where = f"{path}:{n}"
         if not line:
@@ -215,6 +216,16 @@ def check_question_file(path, program_dir):
             check_path(where, program_dir, value, {".bmp", ".jpg", ".jpeg"})
         elif key == "roundup":
             round_up = True
+        elif key == "srange":
+            fields = value.split(b",")
+            try:
+                row, first, last = (int(f) for f in fields)
+            except ValueError:
+                fault(where, "range line wants three numbers")
+                continue
+            if row < 1 or first > last or not -2**31 <= first <= last < 2**31:
+                fault(where, "range out of order or out of int32")
+            ranges[row] = (first, last)
     if not title:
         fault(path, "no title: the start screen would offer an empty choice")
     if not questions:
@@ -222,25 +233,54 @@ def check_question_file(path, program_dir):
     if not results:
         fault(path, "no banded results")
     if questions and results:
-        reachable(path, questions, results, top, bottom, round_up)
+        reachable(path, questions, results, top, bottom, round_up, ranges)
     return title
 
 
-def reachable(path, questions, results, top, bottom, round_up):
-    """Runs every possible total through the result choice and reports rows nobody can reach."""
+def range_row(ranges, n, total):
+    """The row of a total by the rows' own ranges: the holding one, else the nearest (earlier of two)."""
+    best, distance = 0, None
+    for row in range(n):
+        first, last = ranges[row + 1]
+        d = first - total if total < first else total - last if total > last else 0
+        if distance is None or d < distance:
+            best, distance = row, d
+    return best, distance
+
+
+def reachable(path, questions, results, top, bottom, round_up, ranges):
+    """Runs every possible total through the result choice and reports rows nobody can reach;
+    with ranges, also overlaps, gaps and ordinary rows predicted outside 10 % to 40 %."""
     high = sum(max(0, max(p for _, p in q)) for q in questions)
     low = sum(min(0, min(p for _, p in q)) for q in questions)
-    totals = {0}
+    counts = {0: 1}
     for q in questions:
-        totals = {t + p for t in totals for a, p in q if a}
+        nxt = {}
+        for t, c in counts.items():
+            for a, p in q:
+                if a:
+                    nxt[t + p] = nxt.get(t + p, 0) + c
+        counts = nxt
+    totals = set(counts)
     n = len(results)
     width = (high - low) // n
+    if ranges and sorted(ranges) != list(range(1, n + 1)):
+        fault(path, f"range lines for rows {sorted(ranges)} of {n}")
+        ranges = {}
+    spans = sorted(ranges.values())
+    for a, b in zip(spans, spans[1:]):
+        if b[0] <= a[1]:
+            fault(path, f"ranges {a} and {b} overlap")
     shown = {}
     for total in sorted(totals):
         if total == high and top:
             row = "U"
         elif total == low and bottom:
             row = "R"
+        elif ranges:
+            row, distance = range_row(ranges, n, total)
+            if distance:
+                fault(path, f"total {total} lies in no range")
         elif width == 0:
             fault(path, f"band width 0 ({n} rows for a span of {high - low})")
             return
@@ -256,8 +296,15 @@ def reachable(path, questions, results, top, bottom, round_up):
     for special, name in ((top, "U"), (bottom, "R")):
         if special and name not in shown:
             fault(path, f"the {name} row is never shown")
-    ranges = ", ".join(f"{k}: {min(v)}-{max(v)}" for k, v in sorted(shown.items(), key=lambda kv: str(kv[0])))
-    print(f"{path}: {len(questions)} questions, totals {low}..{high}, band width {width}, rows {ranges}")
+    whole = sum(counts.values())
+    shares = {k: sum(counts[t] for t in v) / whole for k, v in shown.items()}
+    if ranges:
+        for row in range(n):
+            if not 0.10 <= shares.get(row, 0) <= 0.40:
+                fault(path, f"result row {row + 1} predicted at {shares.get(row, 0):.1%}, want 10 % to 40 %")
+    text = ", ".join(f"{k}: {min(v)}-{max(v)} {shares[k]:.1%}" for k, v in sorted(shown.items(), key=lambda kv: str(kv[0])))
+    print(f"{path}: {len(questions)} questions, totals {low}..{high}, "
+          f"{'own ranges' if ranges else f'band width {width}'}, rows {text}")
 
 
 def check_set(program_dir, path):

@@ -236,6 +236,7 @@ void after_save(HWND dialog, int saved) {
 
 bool save_as(HWND dialog) {
     EditorState *s = editor_state();
+    if (!ranges_allow_save(dialog)) return false;
     int saved = save_question_file(dialog, s->path, &s->questions, &s->results);
     after_save(dialog, saved);
     return saved != 0;
@@ -245,6 +246,7 @@ bool save_as(HWND dialog) {
 bool save_in_place(HWND dialog) {
     EditorState *s = editor_state();
     if (!s->path[0]) return save_as(dialog);
+    if (!ranges_allow_save(dialog)) return false;
     int saved = save_question_file_to(dialog, s->path, &s->questions, &s->results);
     after_save(dialog, saved);
     return saved != 0;

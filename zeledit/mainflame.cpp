@@ -12,7 +12,7 @@
 #include "question_codec.h"
 #include "question_records.h"
 #include "report_dialog.h"
-#include "result_report.h"
+#include "result_ranges.h"
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
@@ -40,10 +40,10 @@ const char *const kQuestionHeaders[] = {"設問", "答１", "点", "答２", "�
                                         "答４", "点",   "答５", "点", "画像", "横", "縦"};
 const int kQuestionWidths[] = {200, 50, 30, 50, 30, 50, 30, 50, 30, 50, 30, 120, 30, 30};
 const int kQuestionLimits[] = {256, 128, 8, 128, 8, 128, 8, 128, 8, 128, 8, 260, 8, 8};
-const char *const kResultHeaders[] = {"結果", "コメント", "画像", "横", "縦"};
-const int kResultWidths[] = {200, 400, 120, 30, 30};
-const int kResultLimits[] = {128, 512, 260, 8, 8};
-enum { kQuestionColumns = 14, kResultColumns = 5, kQuestionHeaderBuffer = 256, kResultHeaderBuffer = 128 };
+const char *const kResultHeaders[] = {"結果", "コメント", "画像", "横", "縦", "得点の範囲"};
+const int kResultWidths[] = {200, 400, 120, 30, 30, 110};
+const int kResultLimits[] = {128, 512, 260, 8, 8, 64};
+enum { kQuestionColumns = 14, kResultColumns = 6, kQuestionHeaderBuffer = 256, kResultHeaderBuffer = 128 };
 
 // Edit boxes of the main dialog, whether Japanese input opens when they get the focus, and the
 // most bytes the player takes of them (typing stops there instead of the player cutting).
@@ -126,14 +126,17 @@ void question_cell(LVITEMA *item) {
     }
 }
 
-void result_cell(LVITEMA *item) {
+void result_cell(HWND dialog, LVITEMA *item) {
     ResultRecord *r = reinterpret_cast<ResultRecord *>(item->lParam);
     switch (item->iSubItem) {
+        case 5:
+            if (item->pszText && item->cchTextMax > 0) result_range_text(dialog, r, item->pszText, item->cchTextMax);
+            break;
         case 0: item->pszText = r->title; break;
         case 1: item->pszText = r->comment; break;
         case 2: item->pszText = r->picture; break;
         default:
-            if (r->picture[0]) number_text(item, item->iSubItem == 3 ? r->pictureX : r->pictureY);
+            if (r->picture[0] && item->iSubItem <= 4) number_text(item, item->iSubItem == 3 ? r->pictureX : r->pictureY);
             break;
     }
 }
@@ -144,14 +147,14 @@ void on_get_display_info(NMLVDISPINFOA *info, bool questions) {
     // Cells with nothing to show stay empty rather than keeping what the buffer held.
     if (item->pszText && item->cchTextMax > 0) item->pszText[0] = '\0';
     if (questions) question_cell(item);
-    else result_cell(item);
+    else result_cell(GetParent(info->hdr.hwndFrom), item);
 }
 
 // The list views ask in UTF-16, so that a line break shows as one sign (lv_display_text).
 void on_get_display_info_w(NMLVDISPINFOW *info, bool questions) {
     LVITEMW *item = &info->item;
     if (!(item->mask & LVIF_TEXT) || !item->lParam || !item->pszText || item->cchTextMax <= 0) return;
-    char number[32] = "";
+    char number[64] = "";  // the longest: a range of two int32 totals with its note
     NMLVDISPINFOA ansi = {};
     ansi.hdr = info->hdr;
     ansi.item.mask = item->mask;
@@ -297,18 +300,37 @@ bool on_font_button(HWND dialog, int id) {
     return false;
 }
 
-// The result check over the dialog as it is now, saved or not.
-void show_result_check(HWND dialog) {
+// The result check over the dialog as it is now, saved or not: its text and CSV.
+void fill_result_check(HWND dialog, ReportContent *content, ReportDocument *document) {
     EditorFileView view;
     editor_file_view(dialog, &g_state.questions, &g_state.results, &view);
     // Thousands of questions take a moment to count.
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     ResultReport report = make_result_report(&view.file, view.results.size() - 1);
     SetCursor(old);
-    ReportContent content = {result_report_text(report), result_report_csv(report), "結果の確認.csv", nullptr};
+    const RangeCheck ranges = check_ranges(&view.file, report);
+    std::string text = ranges.refused + ranges.uncovered;
+    if (!text.empty()) text += "\r\n";
+    content->text = text + result_report_text(report);
+    content->csv = result_report_csv(report);
     char title[kQuesTitleSize] = {0};
     GetDlgItemTextA(dialog, IDC_MAIN_TITLE, title, sizeof title);
-    ReportCharts charts = {result_report_document(report, title), "結果の確認.html"};
+    *document = result_report_document(report, title);
+}
+
+// 「均等に分ける」 of the check's own dialog: once ranges are put on the rows the check opens again,
+// so its text, chart and saved files never show the old prediction.
+void result_check_command(HWND dialog, int id, ReportContent *) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (id != IDC_CHECK_EVEN_SPLIT || !run_even_split(owner)) return;
+    EndDialog(dialog, IDOK);
+    PostMessageA(owner, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RESULT_CHECK, BN_CLICKED), 0);
+}
+
+void show_result_check(HWND dialog) {
+    ReportContent content = {"", "", "結果の確認.csv", result_check_command};
+    ReportCharts charts = {ReportDocument(), "結果の確認.html"};
+    fill_result_check(dialog, &content, &charts.document);
     run_report_dialog(dialog, editor_instance(), IDD_RESULT_CHECK, &content, &charts);
 }
 
@@ -350,6 +372,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
             break;
         case IDC_MAIN_QUIT: PostMessageA(dialog, WM_CLOSE, 0, 0); break;
         case IDC_MAIN_RESULT_CHECK: show_result_check(dialog); break;
+        case IDC_MAIN_EVEN_SPLIT: run_even_split(dialog); break;
         default:
             if (!on_font_button(dialog, id)) on_browse(dialog, id);
             break;
@@ -375,6 +398,9 @@ INT_PTR on_init_dialog(HWND dialog) {
                    kQuestionLimits, kQuestionHeaders);
     lv_add_columns(result_view(dialog), kResultColumns, kResultHeaderBuffer, kResultWidths, kResultLimits,
                    kResultHeaders);
+    // The range is read beside the title; it stays the last column for whoever reads the cells.
+    int result_order[kResultColumns] = {0, 5, 1, 2, 3, 4};
+    SendMessageA(result_view(dialog), LVM_SETCOLUMNORDERARRAY, kResultColumns, reinterpret_cast<LPARAM>(result_order));
     liner_init(&g_state.questions);
     liner_init(&g_state.results);
     g_state.path = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));

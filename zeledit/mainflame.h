@@ -112,6 +112,19 @@ private:
     std::vector<std::string> before_;
 };
 
+// ---- ranges of totals per result row (result_ranges_ui.cpp) ----
+struct ResultRecord;
+// The totals the row takes: its own range, else its equal band in the file as it is now.
+void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t size);
+// Before a save: overlapping ranges refuse it; totals no range holds are named and need a yes.
+bool ranges_allow_save(HWND dialog);
+// 「均等に分ける」: the best contiguous ranges for the targets the author types, before and after,
+// put on the rows on a yes (true then).
+bool run_even_split(HWND dialog);
+// How 均等に分ける asks for the targets (input_box unless replaced; tests answer it); the old one.
+typedef int (*TargetAskFn)(HWND owner, const char *caption, const char *prompt, DWORD style, char *buffer, int size);
+TargetAskFn set_target_ask_fn(TargetAskFn fn);
+
 // ---- 「試す」 (preview.cpp) ----
 enum { kPreviewTimer = 3, kPreviewSizes = 4 };
 // 「試す」 and the size items of its menu; false for any other id.

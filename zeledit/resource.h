@@ -116,3 +116,8 @@
 #define IDC_RESULT_Y_LABEL 1031
 #define IDC_RESULT_OK 1038
 #define IDC_RESULT_CANCEL 1039
+// Ranges of totals per result row: the result dialog's fields and the main dialog's 均等に分ける.
+#define IDC_MAIN_EVEN_SPLIT 1400
+#define IDC_RESULT_RANGE_FROM 1401
+#define IDC_RESULT_RANGE_TO 1402
+#define IDC_CHECK_EVEN_SPLIT 1403

@@ -4,7 +4,9 @@
 #include "ListView.h"
 #include "question_codec.h"
 #include "question_records.h"
+#include "message_box.h"
 #include "resource.h"
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -30,6 +32,10 @@ void show_record(HWND dialog, const ResultRecord *r) {
         SetDlgItemTextA(dialog, IDC_RESULT_X, "");
         SetDlgItemTextA(dialog, IDC_RESULT_Y, "");
     }
+    if (r->ranged) {
+        SetDlgItemInt(dialog, IDC_RESULT_RANGE_FROM, static_cast<UINT>(r->rangeFrom), TRUE);
+        SetDlgItemInt(dialog, IDC_RESULT_RANGE_TO, static_cast<UINT>(r->rangeTo), TRUE);
+    }
 }
 
 INT_PTR on_init_dialog(HWND dialog) {
@@ -45,6 +51,8 @@ INT_PTR on_init_dialog(HWND dialog) {
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_PICTURE), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_X), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_Y), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_RANGE_FROM), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_RANGE_TO), false);
     return 1;
 }
 
@@ -57,6 +65,31 @@ bool unsigned_box(HWND dialog, int box, int32_t *value) {
     return ok;
 }
 
+// The range boxes: both empty (no range), or two int32 numbers, from not above to. False, after
+// saying which, otherwise.
+bool read_range(HWND dialog, ResultRecord *r) {
+    char from[32] = {0}, to[32] = {0};
+    GetDlgItemTextA(dialog, IDC_RESULT_RANGE_FROM, from, sizeof from);
+    GetDlgItemTextA(dialog, IDC_RESULT_RANGE_TO, to, sizeof to);
+    if (!from[0] && !to[0]) return true;
+    char value[80];
+    snprintf(value, sizeof value, "1,%s,%s", from, to);
+    RangeLine line;
+    const int check = parse_range_line(value, &line);
+    if (check != kRangeLineOk) {
+        show_message_box(dialog,
+                         check == kRangeLineOutOfOrder ? "得点の範囲は、始まりを終わり以下にしてください。"
+                                                       : "得点の範囲には、両方に -2147483648〜2147483647 の整数を入れてください（両方空欄なら均等な幅）。",
+                         "結果", MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, IDC_RESULT_RANGE_FROM));
+        return false;
+    }
+    r->ranged = 1;
+    r->rangeFrom = line.from;
+    r->rangeTo = line.to;
+    return true;
+}
+
 // False when the picture's position is not a number: the dialog then stays open.
 bool read_record(HWND dialog, ResultRecord *r) {
     memset(r, 0, sizeof *r);
@@ -65,7 +98,7 @@ bool read_record(HWND dialog, ResultRecord *r) {
     read_box_text(dialog, IDC_RESULT_PICTURE, r->picture, sizeof r->picture);
     if (!unsigned_box(dialog, IDC_RESULT_X, &r->pictureX) && r->picture[0]) return false;
     if (!unsigned_box(dialog, IDC_RESULT_Y, &r->pictureY) && r->picture[0]) return false;
-    return true;
+    return read_range(dialog, r);
 }
 
 void on_ok(HWND dialog) {

@@ -90,7 +90,7 @@ void add_file_rows(HMENU menu, int file, const QuestionFile *f, bool titled) {
             jump.kind = kPickBottomRow;
             jump.total = rules.lowest;
             place = "末尾の行: ";
-        } else if (row.kind == kRowBand) {
+        } else if (row.kind == kRowBand || row.kind == kRowRange) {
             jump.kind = kPickBand;
             jump.row = band++;
             if (!row.ranges.empty()) jump.total = static_cast<int>(row.ranges[0].first);
