@@ -84,6 +84,7 @@
 
 // ---- dialog 125: staff settings of a set (exit PIN, idle times), opened from the set editor ----
 #define IDC_SET_STAFF 1080
+#define IDC_SET_BUNDLE 1600  // フォルダーにまとめる
 #define IDD_SET_STAFF 125
 #define IDC_STAFF_PIN 1081
 #define IDC_STAFF_PIN_STATE 1082
