@@ -46,15 +46,14 @@ const char kTallyCaption[] = "集計";
 
 void count(HWND owner, ReportContent *content, const std::vector<std::string> &paths) {
     LogTally tally;
-    std::string missing;
-    std::vector<std::string> read;  // the report names only what it counted
+    std::vector<std::string> read, unread;  // the report names as counted only what it counted
     for (const std::string &path : paths) {
         bool too_large = false;
         if (tally_log_file(&tally, path.c_str(), &too_large)) {
             read.push_back(path);
             continue;
         }
-        missing += "読めなかったファイル: " + path + "\r\n";
+        unread.push_back(path);
         if (!too_large) continue;
         std::string text = "「" + path + "」は " + std::to_string(static_cast<long long>(kTallyMaxBytes >> 20)) +
                            " MB を超えるため集計しません。\r\nログを分けてから選んでください。";
@@ -63,9 +62,7 @@ void count(HWND owner, ReportContent *content, const std::vector<std::string> &p
     const QuestionFile *slots[kTallyFiles];
     for (int i = 0; i < kTallyFiles; ++i) slots[i] = loaded_question_file(i);
     Table table = tally_table(tally, slots);
-    std::string files;
-    for (const std::string &path : paths) files += "集計したファイル: " + path + "\r\n";
-    content->text = files + missing + "\r\n" + table_text(tally_table(tally, slots, true));
+    content->text = tally_files_text(read, unread) + "\r\n" + table_text(tally_table(tally, slots, true));
     content->csv = table_csv(table);
     g_charts.document = tally_document(tally, slots, read);
 }
