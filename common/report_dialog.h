@@ -11,6 +11,11 @@ struct ReportContent {
     const char *csv_name;  // suggested file name
     // Other buttons of the dialog; may change text and csv, which are shown again. Null: none.
     void (*command)(HWND dialog, int id, ReportContent *content);
+    // Called once the dialog's controls exist, before the report is shown. Null: none.
+    void (*init)(HWND dialog, ReportContent *content) = nullptr;
+    // Where a resizable dialog (WS_THICKFRAME) keeps its size for the user: a key under
+    // HKEY_CURRENT_USER. Null: the size of its resource every time.
+    const char *size_key = nullptr;
 };
 
 // What a dialog with a chart panel (IDC_REPORT_CHART, owner-drawn) and 「HTML で保存」 shows: the

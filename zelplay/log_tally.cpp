@@ -244,6 +244,31 @@ bool VisitFilter::takes(const std::string &date, const std::string &start, const
     return (from.empty() || hour >= from) && (to.empty() || hour <= to);
 }
 
+bool parse_filter_hour(const std::string &text, bool period_end, std::string *out) {
+    int part[4] = {0, 0, 0, period_end ? 23 : 0};
+    int parts = 0;
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && parts < 4) {
+        size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 4) ++i;
+        if (i == start) return false;
+        part[parts++] = atoi(text.substr(start, i - start).c_str());
+        if (i < text.size() && (text[i] == '-' || text[i] == '/' || text[i] == ' ') && parts < 3) ++i;
+        else if (i < text.size() && text[i] == ' ') ++i;
+        while (i < text.size() && text[i] == ' ') ++i;
+    }
+    out->clear();
+    if (!parts && i >= text.size()) return true;  // nothing typed: open
+    if (i < text.size() || parts < 3 || part[0] < 2000 || part[0] > 9999 || part[1] < 1 || part[1] > 12 || part[2] < 1 ||
+        part[2] > 31 || part[3] < 0 || part[3] > 23)
+        return false;
+    char hour[32];
+    snprintf(hour, sizeof hour, "%04d-%02d-%02d %02d", part[0], part[1], part[2], part[3]);
+    *out = hour;
+    return true;
+}
+
 std::string VisitFilter::text() const {
     std::string t;
     if (!from.empty() || !to.empty())

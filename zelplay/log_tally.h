@@ -41,6 +41,10 @@ struct VisitFilter {
     std::string text() const;
 };
 
+// The operator's "2026-12-08", "2026/12/8 10" as a filter end "YYYY-MM-DD HH" (a day alone: its
+// first hour, or its last as the end of a period); empty stays empty. false when it is no such date.
+bool parse_filter_hour(const std::string &text, bool period_end, std::string *out);
+
 struct VisitTally {
     VisitFilter filter;
     uint64_t rows = 0, skipped = 0, duplicates = 0, left_out = 0;  // left_out: outside the filter

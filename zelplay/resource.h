@@ -28,6 +28,12 @@
 #define IDC_TALLY_CHOOSE 1203
 #define IDC_TALLY_FOLDER 1204
 #define IDC_TALLY_CLEAR 1205
+#define IDC_TALLY_EVENT 1601   // 行事名: heads the report and its file names
+#define IDC_TALLY_FROM 1602    // 期間 from "YYYY-MM-DD [HH]"
+#define IDC_TALLY_TO 1603      // 期間 to
+#define IDC_TALLY_KIOSKS 1604  // kiosks to count, separated by 、 or commas; empty: all
+#define IDC_TALLY_APPLY 1605   // この条件で集計
+#define IDC_TALLY_LABEL 1606
 
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106
