@@ -279,8 +279,13 @@ TEST(VisitTally, PeriodKioskAndTheHeadersAnswerTexts) {
                             "2026-12-08,13:00:00,K1", "2026-12-08,11:00:00,K2"})
         log += std::string(row, 19) + ",00:00:00,5," + (row + 20) + ",s.set,1,占い,3,大吉,完了,,2,1,1,2\r\n";
     LogTally tally;
-    tally.visits.filter.from = "2026-12-08 10";
-    tally.visits.filter.to = "2026-12-08 12";
+    std::string hour = "x";
+    EXPECT_TRUE(parse_filter_hour("2026/12/8 10", false, &tally.visits.filter.from));
+    EXPECT_TRUE(parse_filter_hour("2026-12-08 12", true, &tally.visits.filter.to));
+    EXPECT_TRUE(parse_filter_hour("2026-12-08", true, &hour) && hour == "2026-12-08 23");
+    EXPECT_TRUE(parse_filter_hour("", false, &hour) && hour.empty());
+    EXPECT_FALSE(parse_filter_hour("12/08", false, &hour));
+    EXPECT_FALSE(parse_filter_hour("2026-12-08 24", false, &hour));
     tally.visits.filter.kiosks = {"K1"};
     ASSERT_TRUE(tally_visits(&tally.visits, log.data(), log.size()));
     EXPECT_EQ(2u, tally.visits.all.visitors);
