@@ -5,7 +5,6 @@
 #include "Other.h"
 #include "QuestionFile.h"
 #include "SetManager.h"
-#include "SetManager_private.h"
 #include "font_slot.h"
 #include "result_choice.h"
 #include "image_store.h"
@@ -151,8 +150,12 @@ void play(int sound_slot, int file, int wait) {
     // this slot, else the set.
     char own[kPathSize] = {0}, found[kPathSize];
     char *own_value = own;
-    const bool from_file = valid_slot(file) && sound_store(kSoundGetFile + sound_slot, file, &own_value) && own[0];
-    const char *naming = from_file ? g.paths[file] : set_current_path();
+    // ("戻る" skips the file's level, so the file's own value must be the one resolved.)
+    const bool from_file = valid_slot(file) && sound_store(kSoundGetFile + sound_slot, file, &own_value) && own[0] &&
+                           strcmp(own, name) == 0;
+    const char *naming = nullptr;
+    if (from_file) naming = g.paths[file];
+    else set_manager(kSetPath, 0, &naming);
     const char *beside = resolve_named_path(name, naming, found);
     int n = beside != name ? snprintf(g.soundPath, sizeof g.soundPath, "%s", beside)
             : PathIsRelativeA(name) ? snprintf(g.soundPath, sizeof g.soundPath, "%s%s", g.programDir, name)
