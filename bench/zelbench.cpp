@@ -774,6 +774,7 @@ void bench_bundle(const Folder &dir) {
     std::string source = std::string("Z:") + ZEL_SAMPLE_DIR;
     std::replace(source.begin(), source.end(), '/', '\\');
     const std::string app = dir.path() + "app", usb = dir.path() + "usb";
+    CreateDirectoryA(app.c_str(), nullptr);
     copy_tree(source, app + "\\sample");
     MoveFileA((app + "\\sample\\sample.set").c_str(), (app + "\\sample.set").c_str());
     CreateDirectoryA(usb.c_str(), nullptr);
@@ -782,7 +783,10 @@ void bench_bundle(const Folder &dir) {
     char what[96];
     snprintf(what, sizeof what, "the sample set: %zu files, %zu missing%s", o.copied, o.missing.size(), o.done ? "" : " (FAILED)");
     row(what, us, 1e6, 1);
-    if (!o.done) ++g_misses;
+    if (!o.done) {
+        ++g_misses;
+        printf("%s\n", o.failure.c_str());
+    }
     remove_tree(app);
     remove_tree(usb);
 }
