@@ -145,6 +145,7 @@ void lay_out(HWND dialog, const Session *s, int width, int height) {
                                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (defer) EndDeferWindowPos(defer);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     if (HWND panel = GetDlgItem(dialog, IDC_REPORT_CHART)) {
         update_panel_scroll(panel, s->charts);
         InvalidateRect(panel, nullptr, TRUE);
