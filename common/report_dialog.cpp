@@ -282,8 +282,10 @@ INT_PTR CALLBACK report_proc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == IDCANCEL || LOWORD(wp) == IDOK) {
                 EndDialog(dialog, IDOK);
             } else if (LOWORD(wp) == IDC_REPORT_SAVE) {
+                if (c->command) c->command(dialog, LOWORD(wp), c);  // may name the file from the boxes
                 save(dialog, c);
             } else if (LOWORD(wp) == IDC_REPORT_HTML && session->charts) {
+                if (c->command) c->command(dialog, LOWORD(wp), c);
                 save_html(dialog, session->charts);
             } else if (c->command) {
                 c->command(dialog, LOWORD(wp), c);

@@ -176,6 +176,12 @@ void fill(HWND owner, ReportContent *content, const std::vector<std::string> &pa
 }
 
 void on_command(HWND dialog, int id, ReportContent *content) {
+    if (id == IDC_REPORT_SAVE || id == IDC_REPORT_HTML) {  // the event as typed names what is saved
+        g_event = box_text(dialog, IDC_TALLY_EVENT);
+        keep_event(g_event);
+        name_report(content);
+        return;
+    }
     char folder[kPathSize] = {0};
     module_folder(folder);
     try {
