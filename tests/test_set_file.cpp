@@ -279,6 +279,12 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     FindClose(h);
     EXPECT_EQ((std::vector<std::string>{"set", "set (2)"}), names);
 
+    // One question file alone, as the editor gathers it.
+    o = bundle_files((event + "q.qst").c_str(), question_file_paths, dest.c_str());
+    ASSERT_TRUE(o.done) << o.failure;
+    EXPECT_EQ(file_bytes(b + "q.qst"), file_bytes(dest + "\\q\\q.qst"));
+    EXPECT_EQ(3u, o.copied);
+
     // A destination that is no folder, and a set that cannot be read: a reason, nothing made.
     o = bundle_files((event + "set.set").c_str(), set_path_field, (event + "q.qst").c_str());
     EXPECT_FALSE(o.done);
