@@ -281,15 +281,44 @@ int module_folder(char *out) {
     return 1;
 }
 
-const char *resolve_stored_path(const char *path, char *out) {
-    if (!path || !path[0] || !PathIsRelativeA(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return path;
-    char folder[kPathSize];
-    if (!module_folder(folder)) return path;
+namespace {
+
+bool file_is_there(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// folder + path into out, made whole (".." steps taken); false when it does not fit.
+bool join_whole(const char *folder, const char *path, char *out) {
+    char joined[kPathSize];
     size_t a = strlen(folder), b = strlen(path);
-    if (a + b >= kPathSize) return path;
-    memcpy(out, folder, a);
-    memcpy(out + a, path, b + 1);
-    return GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES ? out : path;
+    if (!a || a + b >= sizeof joined) return false;
+    memcpy(joined, folder, a);
+    memcpy(joined + a, path, b + 1);
+    DWORD n = GetFullPathNameA(joined, kPathSize, out, nullptr);
+    return n && n < kPathSize;
+}
+
+}  // namespace
+
+const char *resolve_named_path(const char *path, const char *naming_file, char *out, FileProbe exists) {
+    if (!exists) exists = file_is_there;
+    if (!path || !path[0] || !PathIsRelativeA(path)) return path;
+    char folder[kPathSize], full[kPathSize];
+    if (naming_file && naming_file[0]) {
+        DWORD n = GetFullPathNameA(naming_file, sizeof full, full, nullptr);
+        if (n && n < sizeof full && path_folder_part(full, folder, true) && join_whole(folder, path, out) && exists(out))
+            return out;
+    }
+    if (exists(path)) return path;
+    if (module_folder(folder) && join_whole(folder, path, out) && exists(out)) return out;
+    return path;
+}
+
+const char *resolve_stored_path(const char *path, char *out) { return resolve_named_path(path, nullptr, out); }
+
+bool path_in_folder(const char *folder, const char *file, const char **below) {
+    size_t n = strlen(folder);
+    if (!n || folder[n - 1] != '\\' || strlen(file) <= n || compare_prefix_nocase(file, folder, n) != 0) return false;
+    if (below) *below = file + n;
+    return true;
 }
 
 // Length of the root: "C:\", "\\server\share\", or "\\.\device\".

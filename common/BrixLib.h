@@ -47,10 +47,18 @@ char *path_folder(const char *path, char *out);
 void path_strip_last(const char *path, char *out);
 const char *path_extension(const char *path);
 int module_folder(char *out);
-// A stored relative path that names no file from the current directory, but one from the
-// program's folder, is taken from there (file dialogs move the current directory, while stored
-// paths are relative to the program's folder). Returns path itself, or out (kPathSize bytes).
+// The one lookup of a relative path that a set or question file names, in this order: beside the
+// file that names it (naming_file; null or empty: no such step), so a folder moved whole keeps
+// working; then from the current directory; then in the program's folder (older installs store
+// paths relative to it, and file dialogs move the current directory). exists: the file test
+// (null: the file system's). Returns path itself, or out (kPathSize bytes) holding the file found.
+typedef bool (*FileProbe)(const char *path);
+const char *resolve_named_path(const char *path, const char *naming_file, char *out, FileProbe exists = nullptr);
+// resolve_named_path without a naming file.
 const char *resolve_stored_path(const char *path, char *out);
+// True when file lies in folder (with its trailing backslash) or below it; below then points into
+// file just after that folder.
+bool path_in_folder(const char *folder, const char *file, const char **below = nullptr);
 int path_relation(const char *a, const char *b);
 int make_relative_path(const char *base, const char *target, char *out);
 

@@ -92,12 +92,40 @@ int choose_save_file(HWND owner, const char *title, const char *filter, char *fi
     return g_dialogs.save(&o);
 }
 
+namespace {
+
+EditedFileFn g_edited = nullptr;
+
+// The folder of the file being edited, with its backslash; false when there is none.
+bool edited_folder(char *folder) {
+    const char *edited = g_edited ? g_edited() : nullptr;
+    char full[kPathSize];
+    DWORD n = edited && edited[0] ? GetFullPathNameA(edited, sizeof full, full, nullptr) : 0;
+    return n && n < sizeof full && path_folder_part(full, folder, true);
+}
+
+}  // namespace
+
+void set_edited_file_source(EditedFileFn source) { g_edited = source; }
+
+void stored_path_for(const char *file, char *out) {
+    char folder[kPathSize] = {0};
+    const char *below = nullptr;
+    if (edited_folder(folder) && path_in_folder(folder, file, &below)) {
+        copy_cut(out, kPathSize, below);
+        return;
+    }
+    if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
+    out[0] = '\0';
+    if (!make_relative_path(folder, file, out) || !out[0]) copy_cut(out, kPathSize, file);
+}
+
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter) {
     char *file = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     char *folder = static_cast<char *>(I_HEAP_CALLOC(kPathSize, 1));
     int result = 0;
     if (file && folder) {
-        if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
+        if (!edited_folder(folder) && !module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
         if (choose_open_file(dialog, title, filter, file, folder, 0)) {
             put_path_into_box(dialog, box, file);
             result = 1;
@@ -109,10 +137,9 @@ int choose_file_into_box(HWND dialog, int box, const char *title, const char *fi
 }
 
 void put_path_into_box(HWND dialog, int box, const char *file) {
-    char folder[kPathSize] = {0}, relative[kPathSize] = {0};
-    if (!module_folder(folder)) GetWindowsDirectoryA(folder, kPathSize);
-    bool made = make_relative_path(folder, file, relative) && relative[0];
-    SetDlgItemTextA(dialog, box, made ? relative : file);
+    char stored[kPathSize];
+    stored_path_for(file, stored);
+    SetDlgItemTextA(dialog, box, stored);
 }
 
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record) {

@@ -28,8 +28,15 @@ int choose_open_files(HWND owner, const char *title, const char *filter, const c
                       std::vector<std::string> *paths);
 int choose_save_file(HWND owner, const char *title, const char *filter, char *file, const char *folder, DWORD flags);
 int choose_file_into_box(HWND dialog, int box, const char *title, const char *filter);
-// Puts file into the box as a chooser would: relative to the program's folder where it can be.
+// Puts file into the box as a chooser would, in the form stored_path_for gives.
 void put_path_into_box(HWND dialog, int box, const char *file);
+// How a chosen file is stored: relative to the file being edited when it lies in or below that
+// file's folder (the two travel together), else relative to the program's folder where it can be.
+// out: kPathSize bytes.
+void stored_path_for(const char *file, char *out);
+// Where the choosers learn the file being edited (its path, or empty while it has none). Null: none.
+typedef const char *(*EditedFileFn)();
+void set_edited_file_source(EditedFileFn source);
 void choose_colour(HWND owner, COLORREF *colour, CHOOSECOLORA *record);
 void choose_font(HWND owner, LOGFONTA *font, CHOOSEFONTA *record);
 // A folder; folder (kPathSize bytes) receives it without a trailing backslash. 0 when cancelled.

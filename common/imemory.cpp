@@ -31,6 +31,39 @@ void i_show_last_error(const char *caption) {
     if (text) LocalFree(text);
 }
 
+std::string file_error_text(const char *path, DWORD code) {
+    std::string text = std::string("「") + (path ? path : "") + "」を開けません。\r\n";
+    char *system = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char *>(&system), 0,
+                             nullptr);
+    if (n && system) text += system;
+    if (system) LocalFree(system);
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NOT_READY:
+            text += "\r\nファイルが移されたか、USB メモリーなどが外されています。フォルダーごとそろえてから開き直してください。";
+            break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            text += "\r\nほかのプログラムが使っています。そのプログラムで閉じてから開き直してください。";
+            break;
+        case ERROR_ACCESS_DENIED:
+            text += "\r\n読む許可がありません。ほかの場所にコピーしてから開いてください。";
+            break;
+        default: text += "\r\nファイルの場所と名前を確かめてから開き直してください。"; break;
+    }
+    return text;
+}
+
+void i_show_file_error(const char *caption, const char *path) {
+    DWORD code = GetLastError();
+    show_message_box(g_error_owner, file_error_text(path, code).c_str(), caption, MB_OK | MB_ICONWARNING);
+    SetLastError(code);
+}
+
 // Cuts a too long text at a character boundary so no double-byte character is split.
 static void cut_to_fit(char *buf, size_t written) {
     size_t end = 0, i = 0;

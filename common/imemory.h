@@ -3,12 +3,18 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
+#include <string>
 
 void i_show_last_error(const char *caption);
 // The window the error boxes belong to (none by default): while it is set they are modal to it, so
 // a tap behind a box cannot reach the window.
 void set_error_owner(HWND owner);
 void i_show_last_error_at(const char *caption, const char *file, int line);
+// As i_show_last_error for a file that could not be opened or read: the box names the file and
+// says what to do about the cause the system gives.
+void i_show_file_error(const char *caption, const char *path);
+// The box's text for path and a system error code (the seam above composes with it).
+std::string file_error_text(const char *path, DWORD code);
 
 // Process heap: all application code.
 void *i_heap_calloc(size_t count, size_t size, const char *file, int line);

@@ -187,9 +187,20 @@ void draw_charts(HDC dc, const RECT &area, HFONT font, int dpi, const std::vecto
     const int axis_left = label_right + pad, axis = value_left - pad - axis_left;
     int y = area.top;
     for (const ChartGroup &g : groups) {
-        text(dc, chart_label(g.title, 0), area.left, y, area.right, y + line, DT_LEFT);
-        y += line + gap;
         const bool actual = has_actual(g), predicted = has_predicted(g);
+        // Two bar colours need their key: on the title's line, where the values stand below.
+        const int title_right = actual && predicted ? value_left : area.right;
+        text(dc, chart_label(g.title, 0), area.left, y, title_right, y + line, DT_LEFT);
+        if (actual && predicted) {
+            const int key = line / 2, half = (area.right - value_left) / 2;
+            const struct { COLORREF colour; const char *name; } keys[] = {{kActualColour, "実際"}, {kPredictedColour, "予測"}};
+            for (int k = 0; k < 2; ++k) {
+                const int left = value_left + k * half;
+                fill(dc, left, y + key / 2, left + key, y + key / 2 + key, keys[k].colour);
+                text(dc, keys[k].name, left + key + pad, y, left + half, y + line, DT_LEFT);
+            }
+        }
+        y += line + gap;
         const double largest = largest_share(g);
         const int top = y;
         for (size_t i = 0; i < g.rows.size(); ++i) {

@@ -10,7 +10,13 @@ struct ReportContent {
     std::string csv;
     const char *csv_name;  // suggested file name
     // Other buttons of the dialog; may change text and csv, which are shown again. Null: none.
+    // Also told of 「CSV で保存」 and 「HTML で保存」 just before they ask for a file.
     void (*command)(HWND dialog, int id, ReportContent *content);
+    // Called once the dialog's controls exist, before the report is shown. Null: none.
+    void (*init)(HWND dialog, ReportContent *content) = nullptr;
+    // Where a resizable dialog (WS_THICKFRAME) keeps its size for the user: a key under
+    // HKEY_CURRENT_USER. Null: the size of its resource every time.
+    const char *size_key = nullptr;
 };
 
 // What a dialog with a chart panel (IDC_REPORT_CHART, owner-drawn) and 「HTML で保存」 shows: the

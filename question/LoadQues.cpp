@@ -362,7 +362,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     Utf8Losses lost;
     HANDLE h = open_line_file(chosen, &utf8, &lost);
     if (h == INVALID_HANDLE_VALUE) {
-        i_show_last_error(kOpenErrorCaption);
+        i_show_file_error(kOpenErrorCaption, chosen);
         return 0;
     }
     char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));

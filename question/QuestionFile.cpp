@@ -203,7 +203,7 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     Utf8Losses lost;
     HANDLE file = open_line_file(resolve_stored_path(path, resolved), &utf8, &lost);
     if (file == INVALID_HANDLE_VALUE) {
-        i_show_last_error(kOpenErrorCaption);
+        i_show_file_error(kOpenErrorCaption, path);
         I_HEAP_FREE(buffer);
         return 0;
     }

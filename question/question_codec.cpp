@@ -76,6 +76,15 @@ int question_line_key(const char *line, const char **value) {
     return kKeyUnknown;
 }
 
+int question_path_field(const char *line) {
+    const char *value = nullptr;
+    int key = question_line_key(line, &value);
+    if (key == kKeyQuestion) return 1 + 1 + 2 * kAnswerCount;  // text, then answer and points five times
+    if (key == kKeyTopRow || key == kKeyResult || key == kKeyBottomRow) return 3;  // title, comment
+    if (key == kKeyWallpaper || (key >= kKeySound0 && key < kKeySound0 + 6)) return 1;
+    return -1;
+}
+
 HFONT font_role_call(int role, int operation, int index, LOGFONTA *font) {
     switch (role) {
         case kFontRoleQuestion: return question_font(operation, index, 0, font);

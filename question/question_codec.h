@@ -29,6 +29,9 @@ const char *question_key_name(int key);
 // ("" when it has none).
 int question_line_key(const char *line, const char **value);
 
+// Which comma-separated field of a question file's line (0: the key) holds a path: the picture of
+// a question or result row, the wallpaper, a sound; -1 for a line that names no file.
+int question_path_field(const char *line);
 // The four fonts of a question file, by the order of their keys "J", "A", "L", "O".
 enum FontRole { kFontRoleQuestion = 0, kFontRoleAnswer = 1, kFontRoleComment = 2, kFontRoleHeader = 3, kFontRoleCount = 4 };
 // The font slot operation for one role (height 0 where the slot takes one).

@@ -95,3 +95,30 @@ if ! [[ "$row" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2},[0-9]{2}:[0-9]{2}:[0-9]{2},[0-9]{2
   exit 1
 fi
 echo "e2e $arch: log lines, visit row and result screen as expected ($white title pixels)"
+
+# The sample set as installed (sample.set beside sample\), moved to a folder away from the player
+# and from the current folder: everything it names is found beside the file that names it.
+kill "$player" 2>/dev/null || true
+wait "$player" 2>/dev/null || true
+moved="$work/moved/イベント"
+mkdir -p "$moved" "$work/elsewhere"
+cp -R "$root/sample" "$moved/sample"
+mv "$moved/sample/sample.set" "$moved/sample.set"
+# A set that names no log folder logs beside the player; that folder is emptied first.
+rm -f "$work"/visits-*.csv "$work"/zelm*.csv
+cd "$work/elsewhere"
+"$wine" "$work/zelplay.exe" "Z:$(tr / '\\' <<<"$moved")\\sample.set" >/dev/null 2>&1 </dev/null &
+player=$!
+locate 0 >/dev/null
+sleep 2
+import -window root "$work/moved-start.png"
+click 0    # the first quiz of the set
+for _ in 1 2 3 4 5 6; do click 0; done
+click 5    # 戻る
+visits=$(ls "$work"/visits-*.csv "$moved"/visits-*.csv 2>/dev/null | head -1 || true)
+row=$( [ -n "$visits" ] && iconv -f CP932 -t UTF-8 "$visits" | sed -n '2p' | tr -d '\r')
+if ! [[ "$row" =~ ,sample\.set,1,どうぶつタイプ診断,[0-9]+,[^,]+,完了, ]]; then
+  echo "e2e $arch: the moved sample set did not play its first quiz: ${row:-<no visit row>}" >&2
+  exit 1
+fi
+echo "e2e $arch: the sample set moved to $(basename "$moved") played there: ${row#*sample.set,}"

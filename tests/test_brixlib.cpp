@@ -1,6 +1,7 @@
 // Text, path and file operations, with Shift-JIS texts whose second bytes look like '\\' or 'A'..'Z'.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "BrixLib.h"
 #include "message_box_recorder.h"
 
@@ -205,6 +206,55 @@ TEST(Files, ReplaceKeepsTheTargetOnFailure) {
     EXPECT_EQ(rec.boxes()[2].caption, "ファイルの置換え（移動）に失敗しました");
     DeleteFileA(target);
     EXPECT_EQ(file_exists("no_such_file.qst"), 0);
+}
+
+namespace {
+
+// The files that exist for the lookup below: the program's folder is written P\\.
+std::vector<std::string> g_present;
+std::string g_program;
+bool present(const char *path) {
+    std::string p = path;
+    if (!g_program.empty() && p.compare(0, g_program.size(), g_program) == 0) p = "P\\" + p.substr(g_program.size());
+    for (const std::string &q : g_present)
+        if (lstrcmpiA(q.c_str(), p.c_str()) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(StoredPaths, LookupBesideTheNamingFileThenCurrentThenProgramFolder) {
+    char folder[kPathSize];
+    ASSERT_TRUE(module_folder(folder));
+    g_program = folder;
+    const struct {
+        const char *path, *naming, *exists, *expected;  // exists: ';'-separated
+    } rows[] = {
+        {"img\\a.png", "E:\\fair\\quiz.set", "E:\\fair\\img\\a.png;img\\a.png;P\\img\\a.png", "E:\\fair\\img\\a.png"},
+        {"img\\a.png", "E:\\fair\\quiz.set", "img\\a.png;P\\img\\a.png", "img\\a.png"},
+        {"img\\a.png", "E:\\fair\\quiz.set", "P\\img\\a.png", "P\\img\\a.png"},
+        {"img\\a.png", "E:\\fair\\quiz.set", "", "img\\a.png"},
+        {"..\\bgm\\m.mid", "E:\\fair\\sets\\quiz.set", "E:\\fair\\bgm\\m.mid", "E:\\fair\\bgm\\m.mid"},
+        {"q.qst", nullptr, "q.qst;P\\q.qst", "q.qst"},
+        {"q.qst", "", "P\\q.qst", "P\\q.qst"},
+        {"C:\\x\\a.png", "E:\\fair\\quiz.set", "E:\\fair\\C:\\x\\a.png", "C:\\x\\a.png"},
+        {"", "E:\\fair\\quiz.set", "", ""},
+    };
+    for (const auto &r : rows) {
+        g_present.clear();
+        for (const char *e = r.exists; *e;) {
+            const char *end = strchr(e, ';');
+            g_present.push_back(std::string(e, end ? static_cast<size_t>(end - e) : strlen(e)));
+            e = end ? end + 1 : e + strlen(e);
+        }
+        char out[kPathSize];
+        const char *got = resolve_named_path(r.path, r.naming, out, present);
+        std::string shown = got;
+        if (shown.compare(0, g_program.size(), g_program) == 0) shown = "P\\" + shown.substr(g_program.size());
+        EXPECT_EQ(r.expected, shown) << r.path << " named by " << (r.naming ? r.naming : "(none)") << " with " << r.exists;
+    }
+    EXPECT_TRUE(path_in_folder("E:\\Fair\\", "e:\\fair\\img\\a.png"));
+    EXPECT_FALSE(path_in_folder("E:\\fair\\", "E:\\fairground\\a.png"));
 }
 
 TEST(StoredPaths, RelativePathsFallBackToTheProgramFolder) {

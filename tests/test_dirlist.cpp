@@ -74,6 +74,16 @@ TEST(FileChooser, RelativeToTheProgramFolder) {
     g_pick = "Q:\\other\\x.qst";
     EXPECT_EQ(choose_file_into_box(w.parent, 10, "t", "a\0*.*\0\0"), 1);
     EXPECT_EQ(w.text(), "Q:\\other\\x.qst");
+    // Beside or below the edited file: relative to it, the chooser starting in its folder.
+    set_edited_file_source([]() -> const char * { return "Q:\\fair\\quiz.set"; });
+    g_pick = "Q:\\Fair\\img\\a.png";
+    EXPECT_EQ(choose_file_into_box(w.parent, 10, "t", "a\0*.*\0\0"), 1);
+    EXPECT_EQ(w.text(), "img\\a.png");
+    EXPECT_EQ(g_seen_dir, "Q:\\fair\\");
+    g_pick = "Q:\\other\\x.qst";
+    EXPECT_EQ(choose_file_into_box(w.parent, 10, "t", "a\0*.*\0\0"), 1);
+    EXPECT_EQ(w.text(), "Q:\\other\\x.qst");
+    set_edited_file_source(nullptr);
     g_pick.clear();
     EXPECT_EQ(choose_file_into_box(w.parent, 10, "t", "a\0*.*\0\0"), 0);
     EXPECT_EQ(w.text(), "Q:\\other\\x.qst");

@@ -186,6 +186,7 @@ TEST(QuestionFileLoad, DialogCancelAndOpenFailure) {
     EXPECT_EQ(0, load_question_file_into(&s.f, 0, nullptr, (dir.path() + "missing.qst").c_str()));
     ASSERT_EQ(1u, boxes.boxes().size());
     EXPECT_EQ("File Open Error", boxes.boxes()[0].caption);
+    EXPECT_NE(boxes.boxes()[0].text.find("missing.qst」を開けません"), std::string::npos);
     EXPECT_STREQ("picked", s.f.title);
     EXPECT_EQ(1, load_question_file_into(&s.f, 0, nullptr, dir.write("empty.qst", "").c_str()));
 }

@@ -3,6 +3,7 @@
 #include <math.h>
 #include <functional>
 #include <random>
+#include <set>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -274,6 +275,9 @@ TEST(LogTally, CountsWhatTheLogsSayAndSkipsWhatIsNotTheirs) {
     CloseHandle(h);
     EXPECT_FALSE(tally_log_file(&tally, big.c_str(), &too_large));
     EXPECT_TRUE(too_large);
+    // The text view names as counted only what was counted.
+    EXPECT_EQ("集計したファイル: zelm1209.csv\r\n読めなかったファイル: zelm1210.csv\r\n",
+              tally_files_text({"zelm1209.csv"}, {"zelm1210.csv"}));
     // File 1: H = 4, L = 0, two rows of width 2; file 2 is not loaded.
     File one({{2, 1}, {2, 0}}, {"X", "Y"});
     const QuestionFile *slots[kTallyFiles] = {&one.f, nullptr, nullptr, nullptr, nullptr};
@@ -360,7 +364,7 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
         {"日別", "完了", {"1", "1", "2"}},
         {"日別", "結果のまま放置", {"1", "0", "1"}},
         {"日別", "途中で離脱", {"1", "0", "1"}},
-        {"日別", "完了率（結果を見た割合）", {"66.7%", "100.0%", "75.0%"}},
+        {"日別", "結果を見た割合", {"66.7%", "100.0%", "75.0%"}},
         {"日別", "所要時間の中央値（秒、完了のみ）", {"42", "100", "71"}},
         {"日別", "「占い」 結果 大吉", {"1", "1", "2"}},
         {"日別", "「占い」 結果 小吉, また", {"1", "0", "1"}},
@@ -387,6 +391,51 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
         {"「占い」 設問1 回答1", "2 (66.7%)", "1 (100.0%)", "3 (75.0%)"},
     };
     for (const auto &r : shares) EXPECT_EQ(r, part_row(shared, "日別", r[0]));
+}
+
+// A period of whole hours and a kiosk leave the rest out; the header's answer texts name the answers
+// without the quiz file, and a header cut short loses only its last cell.
+TEST(VisitTally, PeriodKioskAndTheHeadersAnswerTexts) {
+    const std::string header = visit_header(2, {{"占い", {{"はい", "いい, え"}, {"朝", "夜"}}}});
+    std::string log = header;
+    for (const char *row : {"2026-12-08,09:59:59,K1", "2026-12-08,10:00:00,K1", "2026-12-08,12:59:59,K1",
+                            "2026-12-08,13:00:00,K1", "2026-12-08,11:00:00,K2"})
+        log += std::string(row, 19) + ",00:00:00,5," + (row + 20) + ",s.set,1,占い,3,大吉,完了,,2,1,1,2\r\n";
+    LogTally tally;
+    std::string hour = "x";
+    EXPECT_TRUE(parse_filter_hour("2026/12/8 10", false, &tally.visits.filter.from));
+    EXPECT_TRUE(parse_filter_hour("2026-12-08 12", true, &tally.visits.filter.to));
+    EXPECT_TRUE(parse_filter_hour("2026-12-08", true, &hour) && hour == "2026-12-08 23");
+    EXPECT_TRUE(parse_filter_hour("", false, &hour) && hour.empty());
+    EXPECT_FALSE(parse_filter_hour("12/08", false, &hour));
+    EXPECT_FALSE(parse_filter_hour("2026-12-08 24", false, &hour));
+    tally.visits.filter.kiosks = {"K1"};
+    ASSERT_TRUE(tally_visits(&tally.visits, log.data(), log.size()));
+    EXPECT_EQ(2u, tally.visits.all.visitors);
+    EXPECT_EQ(3u, tally.visits.left_out);
+    EXPECT_EQ((std::set<std::string>{"K1", "K2"}), tally.visits.all_kiosks);
+    EXPECT_EQ("いい, え", tally.visits.answer_texts["占い"][std::make_pair(1, 2)]);
+    const ReportDocument d = tally_document(tally, nullptr, {"visits.csv"});
+    std::string facts;
+    for (const std::string &f : d.facts) facts += f + "\n";
+    EXPECT_NE(std::string::npos, facts.find("集計した期間: 2026-12-08 10時〜2026-12-08 12時台　集計したキオスク: K1"));
+    bool named = false;
+    for (const ReportSection &s : d.sections)
+        for (const ChartRow &r : s.chart.rows) named = named || r.title == "いい, え";
+    EXPECT_TRUE(named);
+    EXPECT_EQ(4u, visit_header_answers(header.data(), header.size()).size());
+    const std::string cut = header.substr(0, header.size() - 4);  // inside the last text, no line end
+    EXPECT_EQ(3u, visit_header_answers(cut.data(), cut.size()).size());
+    // Past 31 days the visitors go per week, from Monday.
+    std::map<std::string, VisitGroup> days;
+    days["2026-12-07"].visitors = 1;
+    days["2026-12-13"].visitors = 2;
+    days["2027-01-15"].visitors = 4;
+    std::vector<ChartRow> weeks;
+    EXPECT_EQ("週別の来場者（月曜から）", visitors_by_period(days, &weeks));
+    ASSERT_EQ(2u, weeks.size());
+    EXPECT_EQ("2026-12-07〜", weeks[0].title);
+    EXPECT_EQ(3.0, weeks[0].count);
 }
 
 }  // namespace

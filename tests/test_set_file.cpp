@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
+#include <vector>
 #include "BrixLib.h"
 #include "DirList.h"
 #include "SetManager_private.h"
 #include "exit_pin.h"
+#include "file_bundle.h"
 #include "font_slot.h"
 #include "message_box_recorder.h"
 #include "scratch_folder.h"
@@ -187,6 +189,9 @@ TEST_F(SetFile, LoadByPathAndByDialog) {
     EXPECT_EQ(std::string(set_current_path()), good);  // a failed load keeps the set in effect
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].caption, "File Open Error");
+    // The box names the file and what to do about it.
+    EXPECT_NE(boxes.boxes()[0].text.find("「" + missing + "」を開けません"), std::string::npos);
+    EXPECT_NE(boxes.boxes()[0].text.find("開き直してください"), std::string::npos);
 
     dir.write("good.set", "T,again\r\n");
     SetRecord *out = nullptr;
@@ -217,3 +222,80 @@ TEST_F(SetFile, IdleTestCountsTicksSinceTheLastActivity) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string file_bytes(const std::string &path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<none>";
+    std::string s(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    if (!s.empty()) ReadFile(h, &s[0], static_cast<DWORD>(s.size()), &got, nullptr);
+    CloseHandle(h);
+    return s;
+}
+
+}  // namespace
+
+// A set gathered into one folder: what it names comes along under relative names, two files of
+// one name stay apart, a missing one is named, the originals stay as they were.
+TEST(SetBundle, CopiesRewritesAndChecks) {
+    ScratchFolder dir;
+    const std::string event = dir.path() + "event\\", other = dir.path() + "other\\", dest = dir.path() + "usb";
+    for (const std::string &f : {event, event + "img\\", other, dest + "\\"}) CreateDirectoryA(f.c_str(), nullptr);
+    const std::string set_text = "T,テスト\r\nQ,q.qst\r\n7,img\\a.png\r\nSetWall," + other + "a.png\r\nSndSt,snd\\gone.wav\r\nZZZ,kept\r\n";
+    const std::string q_text = "N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,..\\other\\a.png\r\n";
+    dir.write("event\\set.set", set_text);
+    dir.write("event\\q.qst", q_text);
+    dir.write("event\\img\\a.png", "A1");
+    dir.write("other\\a.png", "A2");
+
+    BundleOutcome o = bundle_files((event + "set.set").c_str(), set_path_field, dest.c_str());
+    ASSERT_TRUE(o.done) << o.failure;
+    const std::string b = dest + "\\set\\";
+    EXPECT_EQ(b, o.folder + "\\");
+    EXPECT_EQ("T,テスト\r\nQ,q.qst\r\n7,img\\a.png\r\nSetWall,img\\a (2).png\r\nSndSt,snd\\gone.wav\r\nZZZ,kept\r\n",
+              file_bytes(b + "set.set"));
+    EXPECT_EQ("N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,img\\a (2).png\r\n", file_bytes(b + "q.qst"));
+    EXPECT_EQ("A1", file_bytes(b + "img\\a.png"));
+    EXPECT_EQ("A2", file_bytes(b + "img\\a (2).png"));
+    EXPECT_EQ(4u, o.copied);
+    ASSERT_EQ(1u, o.missing.size());
+    EXPECT_EQ("snd\\gone.wav（set.set）", o.missing[0]);
+    EXPECT_NE(std::string::npos, bundle_summary(o).find("snd\\gone.wav"));
+    EXPECT_EQ(set_text, file_bytes(event + "set.set"));
+    EXPECT_EQ(q_text, file_bytes(event + "q.qst"));
+    // The player finds the copies beside the copied files.
+    char found[kPathSize];
+    EXPECT_EQ(b + "img\\a (2).png", resolve_named_path("img\\a (2).png", (b + "q.qst").c_str(), found));
+
+    // Once more: a new folder beside the first, and no temporary folder left in either run.
+    EXPECT_EQ(dest + "\\set (2)", bundle_files((event + "set.set").c_str(), set_path_field, dest.c_str()).folder);
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((dest + "\\*").c_str(), &d);
+    std::vector<std::string> names;
+    do
+        if (d.cFileName[0] != '.') names.push_back(d.cFileName);
+    while (FindNextFileA(h, &d));
+    FindClose(h);
+    EXPECT_EQ((std::vector<std::string>{"set", "set (2)"}), names);
+
+    // One question file alone, as the editor gathers it.
+    o = bundle_files((event + "q.qst").c_str(), question_file_paths, dest.c_str());
+    ASSERT_TRUE(o.done) << o.failure;
+    EXPECT_EQ(file_bytes(b + "q.qst"), file_bytes(dest + "\\q\\q.qst"));
+    EXPECT_EQ(3u, o.copied);
+
+    // A destination that is no folder, and a set that cannot be read: a reason, nothing made.
+    o = bundle_files((event + "set.set").c_str(), set_path_field, (event + "q.qst").c_str());
+    EXPECT_FALSE(o.done);
+    EXPECT_NE(std::string::npos, o.failure.find("フォルダーではありません"));
+    o = bundle_files((event + "none.set").c_str(), set_path_field, dest.c_str());
+    EXPECT_FALSE(o.done);
+    EXPECT_NE(std::string::npos, o.failure.find("none.set」を開けません"));
+    // Names Windows refuses.
+    EXPECT_EQ("CON_.wav", safe_file_name("CON.wav"));
+    EXPECT_EQ("a_b_.png", safe_file_name("a?b*.png"));
+    EXPECT_EQ("表.png", safe_file_name("表.png."));  // 0x5C inside the character stays
+    for (const std::string &f : {event, other, dest}) EXPECT_TRUE(remove_tree(f));
+}

@@ -6,6 +6,7 @@
 #include "ListView.h"
 #include "LoadQues.h"
 #include "edit_session.h"
+#include "file_bundle.h"
 #include "font_slot.h"
 #include "message_box.h"
 #include "question_codec.h"
@@ -393,6 +394,20 @@ int open_after_question(HWND dialog, const char *file) {
     return 1;
 }
 
+// The saved question file and the pictures and sounds it names, copied into one folder that travels.
+static void bundle_question_file(HWND dialog) {
+    static const char kCaption[] = "フォルダーにまとめる";
+    const EditorState *s = editor_state();
+    if (!s->path || !s->path[0] || s->unsaved) {
+        show_message_box(dialog, "まとめるのは保存した問題ファイルです。先に保存してください。", kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    char folder[kPathSize] = {0};
+    if (!choose_folder(dialog, "まとめ先のフォルダー（USB メモリーなど）。この中に問題ファイルの名前のフォルダーを作ります", folder)) return;
+    const BundleOutcome o = bundle_files(s->path, question_file_paths, folder);
+    show_message_box(dialog, bundle_summary(o).c_str(), kCaption, MB_OK | (o.done ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
 bool keep_command(HWND dialog, int id, int code) {
     if (code == EN_CHANGE || code == EN_KILLFOCUS) {
         int setting = setting_of_box(id);
@@ -406,6 +421,7 @@ bool keep_command(HWND dialog, int id, int code) {
         case ID_FILE_NEW: start_new(dialog); return true;
         case ID_FILE_SAVE: save_in_place(dialog); return true;
         case IDC_MAIN_SAVE: save_as(dialog); return true;
+        case ID_FILE_BUNDLE: bundle_question_file(dialog); return true;
         case IDC_MAIN_OPEN: open_after_question(dialog, nullptr); return true;
         case ID_EDIT_UNDO: undo_or_redo(dialog, true); return true;
         case ID_EDIT_REDO: undo_or_redo(dialog, false); return true;

@@ -388,6 +388,8 @@ char g_fallback_path[kPathSize];
 
 INT_PTR on_init_dialog(HWND dialog) {
     HINSTANCE instance = editor_instance();
+    // Pictures and sounds chosen beside the question file or below it are stored relative to it.
+    set_edited_file_source([]() -> const char * { return g_state.path; });
     SetClassLongPtrA(dialog, GCLP_HICON,
                      reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZELEDIT_SMALL))));
     g_state.question_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_QUESTION_POPUP));
@@ -453,6 +455,7 @@ void on_paint(HWND dialog) {
 }
 
 void on_destroy(HWND dialog) {
+    set_edited_file_source(nullptr);
     keep_stop(dialog);
     KillTimer(dialog, kPreviewTimer);
     end_preview();

@@ -70,6 +70,7 @@
 #define IDA_MAIN 112
 #define ID_FILE_NEW 40010
 #define ID_FILE_SAVE 40011
+#define ID_FILE_BUNDLE 40150  // フォルダーにまとめる
 #define ID_EDIT_UNDO 40012
 #define ID_EDIT_REDO 40013
 #define ID_FILE_RECENT_SEPARATOR 40019

@@ -135,12 +135,31 @@ void log_line(const char *format, ...) {
     result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
 }
 
+bool valid_slot(int32_t i);
+
+// A path the current question file names, as found: beside that file first.
+const char *named_by_current(const char *path, char *found) {
+    return resolve_named_path(path, valid_slot(g.current) ? g.paths[g.current] : nullptr, found);
+}
+
 void play(int sound_slot, int file, int wait) {
     char *name = g_empty;
     if (!sound_store(kSoundResolve + sound_slot, file, &name) || !name || !name[0]) return;
-    // A sound chosen on another drive is stored whole, and is played as it is.
-    int n = PathIsRelativeA(name) ? snprintf(g.soundPath, sizeof g.soundPath, "%s%s", g.programDir, name)
-                                  : snprintf(g.soundPath, sizeof g.soundPath, "%s", name);
+    // A sound chosen on another drive is stored whole, and is played as it is. A relative one is
+    // looked for beside the file that names it first: the question file when its own level has
+    // this slot, else the set.
+    char own[kPathSize] = {0}, found[kPathSize];
+    char *own_value = own;
+    // ("戻る" skips the file's level, so the file's own value must be the one resolved.)
+    const bool from_file = valid_slot(file) && sound_store(kSoundGetFile + sound_slot, file, &own_value) && own[0] &&
+                           strcmp(own, name) == 0;
+    const char *naming = nullptr;
+    if (from_file) naming = g.paths[file];
+    else set_manager(kSetPath, 0, &naming);
+    const char *beside = resolve_named_path(name, naming, found);
+    int n = beside != name ? snprintf(g.soundPath, sizeof g.soundPath, "%s", beside)
+            : PathIsRelativeA(name) ? snprintf(g.soundPath, sizeof g.soundPath, "%s%s", g.programDir, name)
+                                    : snprintf(g.soundPath, sizeof g.soundPath, "%s", name);
     if (n < 0 || static_cast<size_t>(n) >= sizeof g.soundPath) return;  // a cut path would name another file
     play_sound_effect(g.soundPath, wait);
 }
@@ -148,7 +167,8 @@ void play(int sound_slot, int file, int wait) {
 void activity() { set_manager(kSetActivity, 0, nullptr); }
 
 void show_picture(const char *path, int32_t x, int32_t y) {
-    image_store(kImgLoadRunPicture, 0, const_cast<char *>(path));
+    char found[kPathSize];
+    image_store(kImgLoadRunPicture, 0, const_cast<char *>(named_by_current(path, found)));
     image_store(kImgRunPictureX, x, nullptr);
     image_store(kImgRunPictureY, y, nullptr);
 }
@@ -235,9 +255,15 @@ void end_visit(int ending) {
     char path[kPathSize];
     if (!visit_log_path(path, sizeof path, log_folder(), row.start, kiosk)) return;
     size_t questions = 1;
-    for (const QuestionFile &f : g.slots)
-        if (question_file_loaded(&f) && question_file_count(&f) > questions) questions = question_file_count(&f);
-    const std::string header = visit_header(static_cast<int>(questions));
+    std::vector<QuizAnswerTexts> texts;  // so the report shows answers without the quiz file
+    for (const QuestionFile &f : g.slots) {
+        if (!question_file_loaded(&f)) continue;
+        if (question_file_count(&f) > questions) questions = question_file_count(&f);
+        texts.push_back({f.title, {}});
+        for (size_t q = 0; q < question_file_count(&f); ++q)
+            texts.back().answers.emplace_back(f.questions[q].answers, f.questions[q].answers + kAnswerCount);
+    }
+    const std::string header = visit_header(static_cast<int>(questions), texts);
     result_log_append(path, (header + visit_row_text(row)).c_str(), header.size());
 }
 
@@ -283,7 +309,7 @@ void refuse_sixth() {
 // Reads path into slot k; a file read again that cannot be opened now keeps what the slot held.
 void read_into(int32_t k, const char *path, const char *full, bool chosen) {
     if (question_file_loaded(&g.slots[k]) && GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES) {
-        i_show_last_error("File Open Error");
+        i_show_file_error("File Open Error", full);
         return;
     }
     prepare_slot(k);
@@ -375,7 +401,8 @@ void start_file(int32_t c) {
     play(kSndSt, c, 1);
     const QuestionRecord *q = question_at(c, 0);
     show_picture(q->picture, q->pictureX, q->pictureY);
-    image_store(kImgLoadRunWall, 0, g.slots[c].wallpaper);
+    char found[kPathSize];
+    image_store(kImgLoadRunWall, 0, const_cast<char *>(resolve_named_path(g.slots[c].wallpaper, g.paths[c], found)));
     activity();
 }
 
@@ -546,7 +573,8 @@ int show_result_row(int32_t file, int kind, int32_t row, int32_t total) {
     else if (kind == kPickBand && row >= 0 && row < rules.banded) shown = &f->results[row];
     if (!shown) return 0;
     clear_pictures();
-    image_store(kImgLoadRunWall, 0, g.slots[file].wallpaper);
+    char found[kPathSize];
+    image_store(kImgLoadRunWall, 0, const_cast<char *>(resolve_named_path(g.slots[file].wallpaper, g.paths[file], found)));
     g.current = file;
     g.question = static_cast<int32_t>(question_file_count(f));
     g.total = total;

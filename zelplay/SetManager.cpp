@@ -77,6 +77,10 @@ int load_path(void *value) {
     char previous[kPathSize];
     strcpy(previous, path);
     path[0] = '\0';
+    // Whole, so what the set names is still found beside it after a file dialog moves the current folder.
+    char full[kPathSize];
+    DWORD n = GetFullPathNameA(wanted, sizeof full, full, nullptr);
+    if (n && n < sizeof full) wanted = full;
     append_prefix(path, kPathSize, wanted, strlen(wanted));
     if (!load_set(g_owner)) {
         strcpy(path, previous);
@@ -113,6 +117,9 @@ int set_manager(int op, int, void *value) {
         case kSetChooseLoad: return load(value, true);
         case kSetLoadPath: return load_path(value);
         case kSetCurrent: point_at(value, &g_current); return 1;
+        case kSetPath:
+            if (value) *static_cast<const char **>(value) = set_current_path();
+            return 1;
         case kSetTitleFont:
             if (value) g_current.title_font = *static_cast<const LOGFONTA *>(value);
             return 1;

@@ -58,6 +58,7 @@ enum SetOp {
                             // loads that file as the current set path, no dialog; success: *value = current
                             // record, result 1; file not opened: reported, record and path unchanged, result 0
     kSetCurrent = 30,       // *value = current record
+    kSetPath = 31,          // value: address of a const char *, set to the current set path ("" for none)
     kSetTitleFont = 61,     // value: address of a LOGFONT
     kSetQuestionFont = 62,  // value: address of a LOGFONT
     kSetIdleTest = 81,      // 1 when idle minutes are above 0 and the count > 10 x minutes

@@ -6,6 +6,7 @@
 #include "DirList.h"
 #include "dpi.h"
 #include "edit_session.h"
+#include "file_bundle.h"
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
@@ -146,13 +147,28 @@ void add_question(HWND dialog) {
         show_message_box(dialog, kListFull, kAddCaption, MB_OK | MB_ICONWARNING);
         return;
     }
-    char folder[kPathSize] = {0}, chosen[kPathSize] = {0}, relative[kPathSize] = {0};
+    char folder[kPathSize] = {0}, chosen[kPathSize] = {0}, stored[kPathSize] = {0};
     if (!module_folder(folder) || !folder[0]) GetWindowsDirectoryA(folder, sizeof folder);
     if (!choose_open_file(dialog, "問題ファイルの選択", kQuestionFilter, chosen, folder, 0) || !chosen[0]) return;
-    bool made = make_relative_path(folder, chosen, relative) && relative[0];
-    SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(made ? relative : chosen));
+    stored_path_for(chosen, stored);
+    SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(stored));
     note(dialog, kEventChange);
+}
+
+const char kBundleCaption[] = "フォルダーにまとめる";
+
+// The saved set and everything it names, copied into one folder that travels (a USB stick).
+void bundle_set(HWND dialog) {
+    const char *path = set_current_path();
+    if (!path || !path[0] || g_unsaved) {
+        show_message_box(dialog, "まとめるのは保存したセットです。先に「保存」してください。", kBundleCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    char folder[kPathSize] = {0};
+    if (!choose_folder(dialog, "まとめ先のフォルダー（USB メモリーなど）。この中にセットの名前のフォルダーを作ります", folder)) return;
+    const BundleOutcome o = bundle_files(path, set_path_field, folder);
+    show_message_box(dialog, bundle_summary(o).c_str(), kBundleCaption, MB_OK | (o.done ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
 void choose_set_font(HWND dialog, LOGFONTA *font) {
@@ -230,6 +246,8 @@ void draw_sample(HDC dc, const LOGFONTA *font, const RECT &area, int dpi) {
 
 BOOL on_init(HWND dialog) {
     set_result(dialog, kEditorUntouched);
+    // Files chosen beside the set or below it are stored relative to it, to travel with it.
+    set_edited_file_source([]() -> const char * { return set_current_path(); });
     prepare_boxes(dialog);
     fill_set_editor(dialog);
     GetWindowTextA(dialog, g_caption, sizeof g_caption);
@@ -313,6 +331,7 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
             if (edit_staff_settings(dialog) == IDOK) note(dialog, kEventChange);
             break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
+        case IDC_SET_BUNDLE: bundle_set(dialog); break;
         case IDC_SET_CLOSE:
             if (!kiosk_accepted(dialog)) break;
             read_set_editor(dialog);
@@ -418,6 +437,7 @@ INT_PTR CALLBACK set_editor_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         case WM_DRAWITEM: return on_draw_item(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
         case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
         case WM_CLOSE: close_editor(dialog); return TRUE;
+        case WM_DESTROY: set_edited_file_source(nullptr); return FALSE;
         default: return FALSE;
     }
 }

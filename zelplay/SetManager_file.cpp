@@ -55,6 +55,21 @@ bool known_key(const char *key) {
     return !key[0];  // a blank line is nobody's
 }
 
+}  // namespace
+
+int set_path_field(const char *line, bool *question_file) {
+    char key[kLineSize] = {0};
+    const char *value = nullptr;
+    split_at_delimiter(line, ",", key, sizeof key, &value);
+    *question_file = equals_nocase(key, "Q");
+    if (*question_file || equals_nocase(key, "B") || equals_nocase(key, "7") || equals_nocase(key, "SetWall")) return 1;
+    for (int k = 0; k < kSoundSlots; ++k)
+        if (equals_nocase(key, sound_key(k))) return 1;
+    return -1;
+}
+
+namespace {
+
 void apply_line(Reader *r, const char *line) {
     SetRecord *s = r->record;
     // The key buffer is as long as a line, so a cut key cannot pass for a shorter one.
@@ -226,7 +241,7 @@ int load_set(HWND owner, bool tell) {
     Utf8Losses lost;
     HANDLE file = open_line_file(path, &utf8, &lost);
     if (file == INVALID_HANDLE_VALUE) {
-        i_show_last_error(kOpenErrorCaption);
+        i_show_file_error(kOpenErrorCaption, path);
         return 0;
     }
     utf8_original_opened(&g_utf8_original, path, utf8, lost);

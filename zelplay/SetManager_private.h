@@ -8,6 +8,10 @@ void set_record_defaults(SetRecord *record);
 // The current set path (kPathSize bytes); made on first use when operation 10 has not run.
 char *set_current_path();
 
+// Which field of a set file's line (0: the key) names a file: question files (*question_file set),
+// music, picture, wallpaper and sounds; -1 for other lines.
+int set_path_field(const char *line, bool *question_file);
+
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
 // when the path is empty. 1 when the file could be opened; the record and the store's set level
 // then hold exactly what the file gives, over the defaults, whatever set was there before. With

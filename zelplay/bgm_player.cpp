@@ -1,6 +1,7 @@
 // Background music: one MCI device (the sequencer for MIDI, the MPEG or wave device for MP3 and
 // WAV) played in a loop until it is stopped.
 #include "bgm_player.h"
+#include <string>
 #include "BrixLib.h"
 #include "message_box.h"
 #include <string.h>
@@ -28,13 +29,19 @@ struct BgmState {
 BgmState g_bgm;
 
 // Runs one command; a failure shows the system's MCI text under the command's name. Returns 1 on success.
-int send_or_report(HWND window, const char *name, MCIDEVICEID device, UINT command, DWORD flags, void *params) {
+// file: the music file, named in the box with what to do, when the step was opening it.
+int send_or_report(HWND window, const char *name, MCIDEVICEID device, UINT command, DWORD flags, void *params,
+                   const char *file = nullptr) {
     MCIERROR err = g_send(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
     if (!err) return 1;
     g_bgm.error[0] = '\0';
     mciGetErrorStringA(err, g_bgm.error, sizeof g_bgm.error);
     g_bgm.error[sizeof g_bgm.error - 1] = '\0';
-    show_message_box(window, g_bgm.error, name, MB_OK);
+    std::string text = g_bgm.error;
+    if (file)
+        text = std::string("BGM「") + file + "」を再生できません。\r\n" + text +
+               "\r\nファイルがあるか確かめて、セットの編集で BGM を選び直してください。";
+    show_message_box(window, text.c_str(), name, MB_OK);
     return 0;
 }
 
@@ -71,9 +78,11 @@ void open_and_play(HWND window, const char *path) {
     g_bgm.open.dwCallback = reinterpret_cast<DWORD_PTR>(window);
     g_bgm.open.lpstrDeviceType = device_type(path);
     // The element name must outlive the open call's parameters.
-    static char resolved[kPathSize];
-    g_bgm.open.lpstrElementName = resolve_stored_path(path, resolved);
-    if (!send_or_report(window, "MCI_OPEN", 0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &g_bgm.open)) return;
+    static char element[kPathSize];
+    char resolved[kPathSize];
+    copy_cut(element, sizeof element, resolve_stored_path(path, resolved));
+    g_bgm.open.lpstrElementName = element;
+    if (!send_or_report(window, "MCI_OPEN", 0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, &g_bgm.open, element)) return;
     g_bgm.device = g_bgm.open.wDeviceID;
 
     g_bgm.set = MCI_SEQ_SET_PARMS{};

@@ -124,6 +124,11 @@ void take_visit(void *context, const ReadVisit &v) {
     const int hour = (v.start[0] - '0') * 10 + (v.start[1] - '0');
     if (hour > 23) return skip_visit(context);
     ++t->rows;
+    t->all_kiosks.insert(v.kiosk);
+    if (!t->filter.takes(v.date, v.start, v.kiosk)) {
+        ++t->left_out;
+        return;
+    }
     // A copied file or the same file chosen twice: each visit once.
     r->key.assign(v.kiosk).append(1, '\x1F').append(v.date).append(1, ' ').append(v.start);
     if (!t->seen.insert(r->key).second) {
@@ -188,7 +193,7 @@ void visit_part(Table *table, const std::string &heading, const Groups &groups, 
     row("来場者", [&](const VisitGroup &g) { return counted(g.visitors, t.all.visitors); });
     for (int e = 0; e < kVisitEndings; ++e)
         row(kVisitEndingText[e], [&, e](const VisitGroup &g) { return counted(g.endings[e], g.visitors); });
-    row("完了率（結果を見た割合）", [&](const VisitGroup &g) { return share_text(finished(g), g.visitors); });
+    row("結果を見た割合", [&](const VisitGroup &g) { return share_text(finished(g), g.visitors); });
     row("所要時間の中央値（秒、完了のみ）", [](const VisitGroup &g) { return median_text(g.seconds); });
     for (size_t quiz = 0; quiz < t.quizzes.size(); ++quiz) {
         const std::string name = "「" + t.quizzes[quiz] + "」";
@@ -232,7 +237,56 @@ void visit_table(Table *table, const VisitTally &t, bool shares) {
 
 }  // namespace
 
+bool VisitFilter::takes(const std::string &date, const std::string &start, const std::string &kiosk) const {
+    if (!kiosks.empty() && !kiosks.count(kiosk)) return false;
+    if (from.empty() && to.empty()) return true;
+    const std::string hour = date + " " + start.substr(0, 2);  // sorts as the time does
+    return (from.empty() || hour >= from) && (to.empty() || hour <= to);
+}
+
+bool parse_filter_hour(const std::string &text, bool period_end, std::string *out) {
+    int part[4] = {0, 0, 0, period_end ? 23 : 0};
+    int parts = 0;
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && parts < 4) {
+        size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 4) ++i;
+        if (i == start) return false;
+        part[parts++] = atoi(text.substr(start, i - start).c_str());
+        if (i < text.size() && (text[i] == '-' || text[i] == '/' || text[i] == ' ') && parts < 3) ++i;
+        else if (i < text.size() && text[i] == ' ') ++i;
+        while (i < text.size() && text[i] == ' ') ++i;
+    }
+    out->clear();
+    if (!parts && i >= text.size()) return true;  // nothing typed: open
+    if (i < text.size() || parts < 3 || part[0] < 2000 || part[0] > 9999 || part[1] < 1 || part[1] > 12 || part[2] < 1 ||
+        part[2] > 31 || part[3] < 0 || part[3] > 23)
+        return false;
+    char hour[32];
+    snprintf(hour, sizeof hour, "%04d-%02d-%02d %02d", part[0], part[1], part[2], part[3]);
+    *out = hour;
+    return true;
+}
+
+std::string VisitFilter::text() const {
+    std::string t;
+    if (!from.empty() || !to.empty())
+        t = "集計した期間: " + (from.empty() ? std::string("最初") : from + "時") + "〜" + (to.empty() ? std::string("最後") : to + "時台");
+    if (!kiosks.empty()) {
+        t += std::string(t.empty() ? "" : "　") + "集計したキオスク: ";
+        bool first = true;
+        for (const std::string &k : kiosks) {
+            t += (first ? "" : "、") + k;
+            first = false;
+        }
+    }
+    return t;
+}
+
 bool tally_visits(VisitTally *tally, const char *bytes, size_t size) {
+    for (const HeaderAnswerText &h : visit_header_answers(bytes, size))
+        tally->answer_texts[h.title].emplace(std::make_pair(h.question, h.answer), h.text);
     VisitReader reader = {tally, std::string()};
     return read_visit_log(bytes, size, take_visit, skip_visit, &reader);
 }
@@ -475,6 +529,56 @@ ChartGroup result_chart(const VisitTally &t, size_t quiz, const QuestionFile *fi
 
 }  // namespace
 
+std::string tally_files_text(const std::vector<std::string> &counted, const std::vector<std::string> &unread) {
+    std::string text;
+    for (const std::string &path : counted) text += "集計したファイル: " + path + "\r\n";
+    for (const std::string &path : unread) text += "読めなかったファイル: " + path + "\r\n";
+    return text;
+}
+
+namespace {
+
+// Days since 1601-01-01 (a Monday) of "YYYY-MM-DD"; -1 when it is no date.
+int64_t day_number(const std::string &date) {
+    SYSTEMTIME t = {};
+    t.wYear = static_cast<WORD>(atoi(date.c_str()));
+    t.wMonth = static_cast<WORD>(atoi(date.c_str() + 5));
+    t.wDay = static_cast<WORD>(atoi(date.c_str() + 8));
+    FILETIME f;
+    if (date.size() != 10 || !SystemTimeToFileTime(&t, &f)) return -1;
+    return static_cast<int64_t>(((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 864000000000ULL);
+}
+
+std::string date_of_day(int64_t day) {
+    const uint64_t ticks = static_cast<uint64_t>(day) * 864000000000ULL;
+    FILETIME f = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME t = {};
+    FileTimeToSystemTime(&f, &t);
+    char text[16];
+    snprintf(text, sizeof text, "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+    return text;
+}
+
+}  // namespace
+
+std::string visitors_by_period(const std::map<std::string, VisitGroup> &days, std::vector<ChartRow> *rows) {
+    const int64_t first = days.empty() ? -1 : day_number(days.begin()->first);
+    const int64_t last = days.empty() ? -1 : day_number(days.rbegin()->first);
+    const int64_t span = first < 0 || last < 0 ? 0 : last - first + 1;
+    // A bar per day while a month's bars fit; then per week (from Monday), past half a year per month.
+    const int by = span <= 31 ? 0 : span <= 183 ? 1 : 2;
+    std::map<std::string, uint64_t> grouped;
+    for (const auto &e : days) {
+        const int64_t n = day_number(e.first);
+        std::string key = e.first;
+        if (by == 1 && n >= 0) key = date_of_day(n - n % 7) + "〜";
+        else if (by == 2) key = e.first.substr(0, 7);
+        grouped[key] += e.second.visitors;
+    }
+    for (const auto &g : grouped) rows->push_back({g.first, static_cast<double>(g.second), -1});
+    return by == 0 ? "日別の来場者" : by == 1 ? "週別の来場者（月曜から）" : "月別の来場者";
+}
+
 ReportDocument tally_document(const LogTally &t, const QuestionFile *const *slots, const std::vector<std::string> &files) {
     ReportDocument d;
     d.title = "集計";
@@ -485,10 +589,11 @@ ReportDocument tally_document(const LogTally &t, const QuestionFile *const *slot
     std::string kiosks;
     for (const auto &k : v.kiosks) kiosks += (kiosks.empty() ? "" : "、") + k.first;
     if (!kiosks.empty()) d.facts.push_back("キオスク: " + kiosks);
+    if (v.filter.any()) d.facts.push_back(v.filter.text() + "（外の " + count(v.left_out) + " 件は数えていません）");
     d.facts.push_back("集計したファイル: " + count(files.size()));
     for (const std::string &f : files) d.facts.push_back("　" + f);
     const uint64_t seen = v.all.endings[kVisitCompleted] + v.all.endings[kVisitResultLeft];
-    d.facts.push_back("来場者: " + count(v.all.visitors) + " 人　完了率（結果を見た割合）: " +
+    d.facts.push_back("来場者: " + count(v.all.visitors) + " 人　結果を見た割合: " +
                       share_percent(v.all.visitors ? static_cast<double>(seen) / static_cast<double>(v.all.visitors) : 0));
     for (size_t quiz = 0; quiz < v.quizzes.size(); ++quiz) {
         const QuestionFile *file = file_of_quiz(slots, v.quizzes[quiz]);
@@ -510,8 +615,13 @@ ReportDocument tally_document(const LogTally &t, const QuestionFile *const *slot
             a.heading = "「" + v.quizzes[quiz] + "」" + text("設問%lld", static_cast<long long>(q + 1)) +
                         (known ? std::string("：") + file->questions[q].text : std::string());
             a.chart.title = a.heading;
+            const auto logged = v.answer_texts.find(v.quizzes[quiz]);
             for (int n = 0; n < kAnswerCount; ++n) {
                 const char *answer = known ? file->questions[q].answers[n] : "";
+                if (!answer[0] && logged != v.answer_texts.end()) {  // the log's header, without the quiz file
+                    const auto text = logged->second.find({static_cast<int>(q + 1), n + 1});
+                    if (text != logged->second.end()) answer = text->second.c_str();
+                }
                 if (!answer[0] && !answers[q][static_cast<size_t>(n)]) continue;  // neither asked nor chosen
                 a.chart.rows.push_back({answer[0] ? std::string(answer) : text("回答%lld", n + 1),
                                         static_cast<double>(answers[q][static_cast<size_t>(n)]), -1});
@@ -528,8 +638,7 @@ ReportDocument tally_document(const LogTally &t, const QuestionFile *const *slot
         for (int n = first; n <= last; ++n) h.chart.rows.push_back({text("%lld時台", n), static_cast<double>(v.hours[n].visitors), -1});
         d.sections.push_back(h);
         ReportSection day;
-        day.heading = day.chart.title = "日別の来場者";
-        for (const auto &e : v.days) day.chart.rows.push_back({e.first, static_cast<double>(e.second.visitors), -1});
+        day.heading = day.chart.title = visitors_by_period(v.days, &day.chart.rows);
         d.sections.push_back(day);
     }
     ReportSection all;

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <array>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -30,8 +31,26 @@ struct VisitGroup {
     std::vector<std::vector<std::array<uint64_t, kAnswerCount>>> answers;  // [quiz][question - 1][answer - 1]
 };
 
+// Which visits are counted: a period of whole hours and a choice of kiosks.
+struct VisitFilter {
+    std::string from, to;             // "YYYY-MM-DD HH", both hours included; empty: open
+    std::set<std::string> kiosks;     // empty: every kiosk
+    bool takes(const std::string &date, const std::string &start, const std::string &kiosk) const;
+    bool any() const { return !from.empty() || !to.empty() || !kiosks.empty(); }
+    // The period and kiosks in words, for the report ("" with no filter).
+    std::string text() const;
+};
+
+// The operator's "2026-12-08", "2026/12/8 10" as a filter end "YYYY-MM-DD HH" (a day alone: its
+// first hour, or its last as the end of a period); empty stays empty. false when it is no such date.
+bool parse_filter_hour(const std::string &text, bool period_end, std::string *out);
+
 struct VisitTally {
-    uint64_t rows = 0, skipped = 0, duplicates = 0;
+    VisitFilter filter;
+    uint64_t rows = 0, skipped = 0, duplicates = 0, left_out = 0;  // left_out: outside the filter
+    std::set<std::string> all_kiosks;  // every kiosk the logs name, counted or not
+    // Answer texts the logs' headers name: [quiz title][(question, answer)].
+    std::map<std::string, std::map<std::pair<int, int>, std::string>> answer_texts;
     std::unordered_set<std::string> seen;  // kiosk, date and start of each visit counted
     std::map<std::string, VisitGroup> days, kiosks;
     VisitGroup hours[24];
@@ -72,9 +91,15 @@ bool tally_log_file(LogTally *tally, const char *path, bool *too_large = nullptr
 // answers to that question, the finished diagnoses or visits, the visitors (for reading; the CSV
 // keeps bare counts).
 Table tally_table(const LogTally &tally, const QuestionFile *const *slots, bool shares = false);
+// The text view's list of files: those counted under 集計したファイル, the others under
+// 読めなかったファイル, one line each.
+std::string tally_files_text(const std::vector<std::string> &counted, const std::vector<std::string> &unread);
 // Lines padded into columns (for a fixed-pitch font) for the report box; CSV for saving. Both Shift-JIS with CR LF.
 std::string table_text(const Table &table);
 std::string table_csv(const Table &table);
+// The days' visitors as chart rows: per day up to 31 days, per week (from Monday) up to half a
+// year, else per month. Returns the chart's title.
+std::string visitors_by_period(const std::map<std::string, VisitGroup> &days, std::vector<ChartRow> *rows);
 // The tally as a report to print or mail: the period, kiosks and files read, visitors and completion;
 // per quiz of the visit logs its results (actual shares among finished visits, and predicted shares
 // when a question file of that title is loaded), a chart per question, visitors per hour and per day;

@@ -146,13 +146,16 @@ void apply_set(HWND window, const SetRecord *record) {
         char *title = const_cast<char *>(record->title);
         run_engine(kRunSetStartText, 0, &title);
     }
+    // What the set names is looked for beside the set first, so a folder moved whole still plays.
+    const char *naming = set_current_path();
+    char found[kPathSize];
     for (int i = 0; i < kSetQuestionFiles; ++i) {
         if (!record->questions[i][0]) continue;
-        char *path = const_cast<char *>(record->questions[i]);
+        char *path = const_cast<char *>(resolve_named_path(record->questions[i], naming, found));
         run_engine(kRunLoadFile, 0, &path);
     }
     if (bgm_player(kBgmQuery, window, nullptr)) bgm_player(kBgmStop, window, nullptr);
-    if (record->music[0]) bgm_player(kBgmOpen, window, record->music);
+    if (record->music[0]) bgm_player(kBgmOpen, window, resolve_named_path(record->music, naming, found));
     LOGFONTA lf = record->title_font;
     question_font(kFontPutSet, 0, 0, &lf);
     lf = record->question_font;
@@ -171,11 +174,11 @@ void apply_set(HWND window, const SetRecord *record) {
     if (set_path) append_prefix(set_file, sizeof set_file, set_path, strlen(set_path));
     set_visit_log(!record->visit_log_off, record->kiosk, path_file_name(set_file));
     run_engine(kRunLogNaming, record->daily_log, nullptr);
-    image_store(kImgLoadSetPicture, 0, const_cast<char *>(record->picture));
+    image_store(kImgLoadSetPicture, 0, const_cast<char *>(resolve_named_path(record->picture, naming, found)));
     image_store(kImgSetPictureX, record->picture_x, nullptr);
     image_store(kImgSetPictureY, record->picture_y, nullptr);
     image_store(kImgSetPictureZoom, record->picture_zoom, nullptr);
-    image_store(kImgLoadSetWall, 0, const_cast<char *>(record->wallpaper));
+    image_store(kImgLoadSetWall, 0, const_cast<char *>(resolve_named_path(record->wallpaper, naming, found)));
     refresh(window);
 }
 

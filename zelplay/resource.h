@@ -28,6 +28,12 @@
 #define IDC_TALLY_CHOOSE 1203
 #define IDC_TALLY_FOLDER 1204
 #define IDC_TALLY_CLEAR 1205
+#define IDC_TALLY_EVENT 1601   // 行事名: heads the report and its file names
+#define IDC_TALLY_FROM 1602    // 期間 from "YYYY-MM-DD [HH]"
+#define IDC_TALLY_TO 1603      // 期間 to
+#define IDC_TALLY_KIOSKS 1604  // kiosks to count, separated by 、 or commas; empty: all
+#define IDC_TALLY_APPLY 1605   // この条件で集計
+#define IDC_TALLY_LABEL 1606
 
 // ---- dialog 106: set editor ----
 #define IDD_SET_EDITOR 106
@@ -84,6 +90,7 @@
 
 // ---- dialog 125: staff settings of a set (exit PIN, idle times), opened from the set editor ----
 #define IDC_SET_STAFF 1080
+#define IDC_SET_BUNDLE 1600  // フォルダーにまとめる
 #define IDD_SET_STAFF 125
 #define IDC_STAFF_PIN 1081
 #define IDC_STAFF_PIN_STATE 1082

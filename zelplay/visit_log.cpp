@@ -3,6 +3,7 @@
 #include "BrixLib.h"
 #include "result_report.h"
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 const char *const kVisitEndingText[kVisitEndings] = {"完了", "結果のまま放置", "途中で離脱"};
@@ -64,10 +65,20 @@ void default_kiosk_name(char *out) {
     copy_cut(out, kKioskNameSize, name);
 }
 
-std::string visit_header(int questions) {
+const char kQuizTextCell[] = "回答文の問題=";
+const char kAnswerTextCell[] = "回答文 設問%d 回答%d=";
+
+std::string visit_header(int questions, const std::vector<QuizAnswerTexts> &texts) {
     std::string h;
     for (int c = 0; c < kColumns; ++c) h += std::string(c ? "," : "") + kColumnName[c];
     for (int q = 1; q <= questions; ++q) h += "," + format(kAnswerColumn, q) + "," + format(kPointsColumn, q);
+    for (const QuizAnswerTexts &quiz : texts) {
+        h += "," + csv_cell(kQuizTextCell + quiz.title);
+        for (size_t q = 0; q < quiz.answers.size(); ++q)
+            for (size_t a = 0; a < quiz.answers[q].size(); ++a)
+                if (!quiz.answers[q][a].empty())
+                    h += "," + csv_cell(format(kAnswerTextCell, static_cast<int>(q + 1), static_cast<int>(a + 1)) + quiz.answers[q][a]);
+    }
     return h + "\r\n";
 }
 
@@ -145,6 +156,39 @@ bool signed_number(const std::string &s, int32_t *out) {
 }
 
 }  // namespace
+
+std::vector<HeaderAnswerText> visit_header_answers(const char *bytes, size_t size) {
+    std::vector<HeaderAnswerText> found;
+    if (!is_visit_log(bytes, size)) return found;
+    std::vector<std::string> cells;
+    size_t count = 0;
+    bool whole = false;
+    split_row(bytes, bytes + size, &cells, &count, &whole);
+    if (!whole && count) --count;  // the last cell of a cut header may be cut too
+    const std::string quiz_prefix = kQuizTextCell, answer_prefix = "回答文 設問";
+    std::string title;
+    bool in_quiz = false;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string &c = cells[i];
+        if (c.compare(0, quiz_prefix.size(), quiz_prefix) == 0) {
+            title = c.substr(quiz_prefix.size());
+            in_quiz = true;
+            continue;
+        }
+        if (!in_quiz || c.compare(0, answer_prefix.size(), answer_prefix) != 0) continue;
+        // "回答文 設問" digits " 回答" one digit "=" text
+        size_t at = answer_prefix.size(), digits_end = at;
+        while (digits_end < c.size() && digits_end - at < 9 && c[digits_end] >= '0' && c[digits_end] <= '9') ++digits_end;
+        const std::string middle = " 回答";
+        if (digits_end == at || c.compare(digits_end, middle.size(), middle) != 0) continue;
+        const size_t answer_at = digits_end + middle.size();
+        if (answer_at + 1 >= c.size() || c[answer_at] < '1' || c[answer_at] > '5' || c[answer_at + 1] != '=') continue;
+        const int q = atoi(c.substr(at, digits_end - at).c_str());
+        if (q < 1) continue;
+        found.push_back({title, q, c[answer_at] - '0', c.substr(answer_at + 2)});
+    }
+    return found;
+}
 
 bool is_visit_log(const char *bytes, size_t size) {
     const std::string start = std::string(kColumnName[kDate]) + "," + kColumnName[kStart] + ",";

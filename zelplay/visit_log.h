@@ -37,8 +37,17 @@ bool kiosk_name_valid(const char *name);
 // The computer's name, or "KIOSK" when that cannot be part of a file name; out holds kKioskNameSize bytes.
 void default_kiosk_name(char *out);
 
+// The answer texts of one quiz, for the header: [question - 1][answer - 1], empty where unused.
+struct QuizAnswerTexts {
+    std::string title;
+    std::vector<std::vector<std::string>> answers;
+};
 // The header row, with question columns for up to questions questions; and one row. Both end in CR LF.
-std::string visit_header(int questions);
+// After the question columns the header names each quiz's answer texts: a cell "回答文の問題=title",
+// then one cell "回答文 設問q 回答a=text" per answer. Readers find columns by name and pair the
+// cells of a row from the first question column, so these cells are ignored by a reader that does
+// not know them.
+std::string visit_header(int questions, const std::vector<QuizAnswerTexts> &texts = {});
 std::string visit_row_text(const VisitRow &row);
 
 // One row as the tally reads it.
@@ -54,5 +63,13 @@ struct ReadVisit {
 // row that is cut or of another layout. false when the first row is not a visit-log header.
 bool read_visit_log(const char *bytes, size_t size, void (*row)(void *, const ReadVisit &), void (*skipped)(void *),
                     void *context);
+// The answer texts a header names, by quiz title and (question, answer), both from 1. A cell that
+// is not whole (a header cut short) or not of that form is left out.
+struct HeaderAnswerText {
+    std::string title;
+    int question, answer;
+    std::string text;
+};
+std::vector<HeaderAnswerText> visit_header_answers(const char *bytes, size_t size);
 // true when bytes begin with a visit-log header row.
 bool is_visit_log(const char *bytes, size_t size);
