@@ -85,13 +85,17 @@ def check_path(where, program_dir, raw, kinds):
     if "," in path:
         fault(where, "path contains a comma")
     if ":" in path or path.startswith("\\"):
-        fault(where, f"path {path} is not relative to the program folder")
-    local = os.path.join(program_dir, *path.split("\\"))
+        fault(where, f"path {path} is not relative")
+    # As the player looks: beside the file that names it first, then the program folder.
+    naming_dir = os.path.dirname(where.rsplit(":", 1)[0])
+    local = os.path.join(naming_dir, *path.split("\\"))
+    if not os.path.isfile(local):
+        local = os.path.join(program_dir, *path.split("\\"))
     ext = os.path.splitext(path)[1].lower()
     if ext not in kinds:
         fault(where, f"{path}: extension {ext} is not one of {sorted(kinds)}")
     if not os.path.isfile(local):
-        fault(where, f"{path} does not exist under {program_dir}")
+        fault(where, f"{path} does not exist beside {naming_dir} or under {program_dir}")
         return None
     check_media(where, local, ext)
     return local
