@@ -655,6 +655,8 @@ HWND start_player(HINSTANCE instance, int show) {
     bool testing = parse_test_switch(GetCommandLineA(), &test, path, sizeof path) != 0;
     if (testing) begin_test_mode();
     else install_crash_restart();
+    // Lines an earlier run left on this PC go to their logs before the first visitor.
+    if (!testing) result_log_open_spool();
     if (!register_main_class(instance)) return nullptr;
     HWND window = create_main_window(instance, show);
     if (!window) return nullptr;
