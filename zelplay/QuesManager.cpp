@@ -9,6 +9,7 @@
 #include "result_choice.h"
 #include "image_store.h"
 #include "imemory.h"
+#include "kiosk_report.h"
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
@@ -68,6 +69,7 @@ struct VisitLogSettings {
     char set_file[kPathSize] = "";
 };
 VisitLogSettings g_visit_log;
+char g_pc_kiosk[kKioskNameSize];  // this computer's own name for its kiosk, before the set's
 
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
 LocalDateFn g_local_date = real_local_date;
@@ -204,9 +206,9 @@ void end_visit(int ending) {
     row.start = g_visit.start;
     memset(&row.end, 0, sizeof row.end);
     g_local_date(&row.end);
+    if (!log_writes_suppressed()) kiosk_report_visit(row.end);
     char kiosk[kKioskNameSize];
-    if (g_visit_log.kiosk[0]) strcpy(kiosk, g_visit_log.kiosk);
-    else default_kiosk_name(kiosk);
+    current_kiosk_name(kiosk);
     row.kiosk = kiosk;
     row.set_file = g_visit_log.set_file;
     row.slot = g.current + 1;
@@ -573,6 +575,18 @@ int set_set_log_folder(const char *folder) {
 void end_visit_now() {
     if (g.started) end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
 }
+
+void current_kiosk_name(char *out) {
+    if (g_pc_kiosk[0]) strcpy(out, g_pc_kiosk);
+    else if (g_visit_log.kiosk[0]) strcpy(out, g_visit_log.kiosk);
+    else default_kiosk_name(out);
+}
+
+void set_pc_kiosk_name(const char *name) {
+    copy_cut(g_pc_kiosk, sizeof g_pc_kiosk, name && kiosk_name_valid(name) ? name : "");
+}
+
+const char *pc_kiosk_name() { return g_pc_kiosk; }
 
 void set_visit_log(int on, const char *kiosk, const char *set_file) {
     g_visit_log.on = on != 0;

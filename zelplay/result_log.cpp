@@ -88,7 +88,8 @@ char g_recovery_folders[2][kPathSize];  // set by tests; empty: the usual places
 bool g_recovery_prepared;
 char g_spool_override[kPathSize];
 
-// %LOCALAPPDATA%\Zelmica with its backslash, made when missing; "" when there is none.
+}  // namespace
+
 void local_folder(char *out) {
     out[0] = '\0';
     char base[MAX_PATH] = {0};
@@ -97,6 +98,8 @@ void local_folder(char *out) {
     CreateDirectoryA(out, nullptr);
     strcat(out, "\\");
 }
+
+namespace {
 
 // The folders a recovery file may go to, in order: the program folder, then %LOCALAPPDATA%\Zelmica
 // (a log folder may be the very network share that went away). Each with its backslash.

@@ -32,6 +32,8 @@ int result_log_append(const char *path, const char *line, size_t header = 0, uns
 // Opens the spool (the player's own, not a preview's) and writes what an earlier run left in it,
 // each line to its log, in order, once. 0 when there is no spool: lines then wait in memory.
 int result_log_open_spool();
+// %LOCALAPPDATA%\Zelmica with its backslash (kPathSize bytes), made when missing; "" when there is none.
+void local_folder(char *out);
 // Tests put the spool elsewhere; null or "" restores the usual place.
 void set_spool_file(const char *file);
 // The last trouble with the spool ("" when none), for the kiosk's status.
