@@ -19,6 +19,7 @@
 #include "report_dialog.h"
 #include "visit_log.h"
 #include "result_report.h"
+#include "kiosk_status.h"
 #include "log_spool.h"
 #include "result_log.h"
 #include "../tests/jpeg_encoder.h"
@@ -637,6 +638,25 @@ void bench_spool(const Folder &dir) {
     });
     CloseHandle(h);
     row("  one write and flush of the local disk", flush_us, 2000.0 / 7, 0);
+
+    // The status window's reading: a hundred kiosks' files in the shared folder.
+    const std::string status_dir = dir.path() + "status\\";
+    CreateDirectoryA(status_dir.c_str(), nullptr);
+    for (int k = 0; k < 100; ++k) {
+        KioskStatus s;
+        s.kiosk = "KIOSK" + std::to_string(k);
+        s.computer = "PC" + std::to_string(k);
+        s.set_file = "D:\\event\\summer.set";
+        s.written_utc = utc_now_ticks();
+        write_kiosk_status(status_dir.c_str(), s);
+    }
+    size_t kiosks = 0;
+    double status_us = time_us(g_quick ? 3 : 20, [&] { kiosks = read_kiosk_statuses(status_dir.c_str(), utc_now_ticks()).size(); });
+    if (kiosks != 100) ++g_misses;
+    for (int k = 0; k < 100; ++k)
+        DeleteFileA((status_dir + kiosk_status_name("KIOSK" + std::to_string(k), "PC" + std::to_string(k))).c_str());
+    RemoveDirectoryA(status_dir.c_str());
+    row("status window: 100 kiosks' files against 200 ms", status_us, 200000, 1);
 }
 
 // ---- 6. counters ------------------------------------------------------------------------------
