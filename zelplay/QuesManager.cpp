@@ -9,7 +9,6 @@
 #include "result_choice.h"
 #include "image_store.h"
 #include "imemory.h"
-#include "kiosk_report.h"
 #include "result_log.h"
 #include "sound_effect.h"
 #include "sound_store.h"
@@ -69,6 +68,7 @@ struct VisitLogSettings {
     char set_file[kPathSize] = "";
 };
 VisitLogSettings g_visit_log;
+VisitObserver g_visit_observer;
 char g_pc_kiosk[kKioskNameSize];  // this computer's own name for its kiosk, before the set's
 
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
@@ -206,7 +206,7 @@ void end_visit(int ending) {
     row.start = g_visit.start;
     memset(&row.end, 0, sizeof row.end);
     g_local_date(&row.end);
-    if (!log_writes_suppressed()) kiosk_report_visit(row.end);
+    if (g_visit_observer && !log_writes_suppressed()) g_visit_observer(row.end);
     char kiosk[kKioskNameSize];
     current_kiosk_name(kiosk);
     row.kiosk = kiosk;
@@ -581,6 +581,8 @@ void current_kiosk_name(char *out) {
     else if (g_visit_log.kiosk[0]) strcpy(out, g_visit_log.kiosk);
     else default_kiosk_name(out);
 }
+
+void set_visit_observer(VisitObserver observer) { g_visit_observer = observer; }
 
 void set_pc_kiosk_name(const char *name) {
     copy_cut(g_pc_kiosk, sizeof g_pc_kiosk, name && kiosk_name_valid(name) ? name : "");

@@ -101,6 +101,7 @@ void set_kiosk_report_interval(int seconds) { g_interval = seconds > 0 ? seconds
 
 void kiosk_report_start(bool restarted) {
     g_on = true;
+    set_visit_observer(kiosk_report_visit);
     SYSTEMTIME now;
     GetLocalTime(&now);
     follow_date(now);
