@@ -16,7 +16,7 @@
 
 namespace {
 
-const char kDownText[] = "3回目の異常終了（10分以内）のため、プレーヤーは止まったままです";
+const char kDownText[] = "10分以内に異常終了が続いたため（自動の再起動 3 回のあと）、プレーヤーは止まったままです";
 
 bool g_on;
 int g_interval = kStatusIntervalSeconds;
@@ -86,7 +86,6 @@ void write_now() {
     KioskStatus down = s;
     down.down = true;
     down.last_error = kDownText;
-    ++down.restarts_today;
     const std::string text = kiosk_status_text(down), path = std::string(folder) + kiosk_status_name(s.kiosk, s.computer);
     g_down_path[0] = '\0';
     if (text.size() < sizeof g_down_text && path.size() < kPathSize && temporary_beside(path.c_str(), g_down_temporary)) {
