@@ -19,7 +19,7 @@ enum { kRefreshTimer = 1, kRefreshMillis = 10000 };
 const char kSettingFile[] = "zelplay.ini";
 const char *const kColumns[] = {"キオスク", "最終確認", "注意", "今日の来場者", "最後の来場", "待ち行", "今日の再起動",
                                 "全画面", "セット", "バージョン", "パソコン"};
-const int kWidths[] = {80, 90, 200, 70, 110, 50, 70, 50, 160, 50, 80};
+const int kWidths[] = {70, 125, 220, 70, 130, 50, 70, 50, 160, 50, 80};
 
 std::vector<KioskStatusRead> g_rows;
 
