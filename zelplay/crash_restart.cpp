@@ -46,10 +46,13 @@ void register_system_restart() {
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "RegisterApplicationRestart")));
     // Only a player that took over its crashes asks for it: a preview must not come back.
     if (!fn || !g_exe[0]) return;
-    char quoted[kPathSize + 3] = "";
-    if (g_file[0]) snprintf(quoted, sizeof quoted, "\"%s\"", g_file);
-    wchar_t wide[kPathSize + 3];
-    if (!MultiByteToWideChar(CP_ACP, 0, quoted, -1, wide, kPathSize + 3)) return;
+    char quoted[2 * kPathSize + 3] = "";
+    // The kiosk's switches first (after their blank), then the file.
+    const char *switches = g_switches[0] ? g_switches + 1 : "";
+    if (g_file[0]) snprintf(quoted, sizeof quoted, "%s%s\"%s\"", switches, switches[0] ? " " : "", g_file);
+    else snprintf(quoted, sizeof quoted, "%s", switches);
+    wchar_t wide[2 * kPathSize + 3];
+    if (!MultiByteToWideChar(CP_ACP, 0, quoted, -1, wide, 2 * kPathSize + 3)) return;
     fn(wide, kRestartNoPatch | kRestartNoReboot);
 }
 
@@ -134,6 +137,7 @@ void set_restart_switches(const char *switches) {
     g_switches[0] = '\0';
     if (switches && *switches && strlen(switches) + 1 < sizeof g_switches) snprintf(g_switches, sizeof g_switches, " %s", switches);
     compose_line();
+    register_system_restart();
 }
 
 bool restarted_after_fault() { return g_history[0] != '\0'; }
