@@ -125,6 +125,7 @@ bool spool_line_landed(const char *path, int64_t offset, const std::string &text
 }
 
 namespace {
+enum { kClearAtBytes = 64 * 1024 };
 HANDLE g_file = INVALID_HANDLE_VALUE;
 char g_path[kPathSize];
 
@@ -206,9 +207,12 @@ bool spool_write(const std::string &records, bool flush) {
     return true;
 }
 
-void spool_clear() {
+void spool_clear(bool now) {
     if (g_file == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER zero = {};
+    // Cutting the file costs the next flush a journal commit: done at start and past a size, not
+    // after every line (the delivered records say the same).
+    LARGE_INTEGER zero = {}, size = {};
+    if (!now && (!GetFileSizeEx(g_file, &size) || size.QuadPart < kClearAtBytes)) return;
     if (SetFilePointerEx(g_file, zero, nullptr, FILE_BEGIN)) SetEndOfFile(g_file);
 }
 

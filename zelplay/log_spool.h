@@ -39,6 +39,6 @@ bool spool_ready();
 const char *spool_file();
 // Appends records; with flush they are on the disk before it returns.
 bool spool_write(const std::string &records, bool flush);
-// Nothing waits: the file starts again empty.
-void spool_clear();
+// Nothing waits: the file starts again empty, at once with now, else once it has grown.
+void spool_clear(bool now);
 void spool_close();

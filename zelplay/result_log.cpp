@@ -201,7 +201,7 @@ void unlink(Waiting **link) {
     --g_count;
     if (w->seq) {
         spool_write(spool_done_record(w->seq), false);
-        if (!--g_spooled) spool_clear();
+        if (!--g_spooled) spool_clear(false);
     }
     I_HEAP_FREE(w);
     sync_copy();
@@ -354,8 +354,8 @@ int result_log_open_spool() {
         Waiting *w = make(l.path.c_str(), l.text.c_str(), l.header, l.year, l.seq);
         if (w) push(w);
     }
-    if (!g_spooled) spool_clear();
     write_waiting();
+    if (!g_spooled) spool_clear(true);
     return 1;
 }
 
