@@ -460,7 +460,8 @@ static BOOL write_text(HANDLE h, const char *text, DWORD len) {
 }
 
 // The append itself; on failure *step names the step that failed and GetLastError says why.
-static int append_step(const char *path, const char *text, DWORD disposition, const char **step) {
+static int append_step(const char *path, const char *text, DWORD disposition, const char **step,
+                       AppendAtEnd at_end = nullptr, void *context = nullptr) {
     // Written synchronously so that a success means the text is in the file; readers may share it.
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -468,9 +469,14 @@ static int append_step(const char *path, const char *text, DWORD disposition, co
         *step = "追記ファイルのオープン";
         return 0;
     }
-    DWORD len = static_cast<DWORD>(strlen(text));
     LARGE_INTEGER zero = {}, end = {};
     BOOL ok = SetFilePointerEx(h, zero, &end, FILE_END);
+    if (ok && at_end && !(text = at_end(context, static_cast<uint64_t>(end.QuadPart)))) {
+        CloseHandle(h);
+        *step = "追記ファイルの書き込み";
+        return 0;
+    }
+    DWORD len = static_cast<DWORD>(strlen(text));
     if (ok) ok = write_text(h, text, len);
     if (!ok) {
         // A half line would spoil the file and a later retry would repeat its start: cut it off again.
@@ -495,6 +501,11 @@ int append_to_file(const char *path, const char *text, DWORD disposition) {
 int append_to_file_quietly(const char *path, const char *text, DWORD disposition) {
     const char *step = nullptr;
     return append_step(path, text, disposition, &step);
+}
+
+int append_at_end_quietly(const char *path, DWORD disposition, AppendAtEnd at_end, void *context) {
+    const char *step = nullptr;
+    return append_step(path, "", disposition, &step, at_end, context);
 }
 
 bool temporary_beside(const char *target, char *out) {

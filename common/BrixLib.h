@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
+#include <stdint.h>
 
 enum { kPathSize = 260, kLineSize = 2048 };
 
@@ -66,6 +67,10 @@ int append_to_file(const char *path, const char *text, DWORD disposition);
 // As append_to_file without a message: 0 with GetLastError saying why. For a writer that reports
 // an outage itself (the result log, in front of visitors).
 int append_to_file_quietly(const char *path, const char *text, DWORD disposition);
+// The same, with the text chosen once the file is open and its end known (and nobody else can
+// write to it): at_end gets the end's offset and returns the text, or null to write nothing.
+typedef const char *(*AppendAtEnd)(void *context, uint64_t end);
+int append_at_end_quietly(const char *path, DWORD disposition, AppendAtEnd at_end, void *context);
 int replace_file(const char *temporary, const char *target);
 // "~" + the target's name in its folder (kPathSize bytes), where a save writes before it replaces
 // the target; false when that path would not fit.

@@ -52,17 +52,25 @@ Page custom StartupPage StartupPageLeave
 !insertmacro MUI_LANGUAGE "Japanese"
 
 ; Start at logon: a shortcut in the all-users Startup folder that runs the player with a set.
-; Silent installs ask for it with /STARTUP (the sample set) or /STARTUP=path.
+; Silent installs ask for it with /STARTUP (the sample set) or /STARTUP=path; /KIOSK=NAME puts
+; this computer's kiosk name into the shortcut (zelplay.exe /kiosk:NAME "set").
 !define STARTUP_LNK "$SMSTARTUP\${APPNAME}.lnk"
 Var StartAtLogon
 Var StartSet
 Var StartCheck
 Var StartSetBox
+Var KioskName
 
 Function .onInit
   StrCpy $StartAtLogon ""
   StrCpy $StartSet ""
+  StrCpy $KioskName ""
   ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/KIOSK=" $R1
+  ${IfNot} ${Errors}
+    StrCpy $KioskName $R1
+  ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/STARTUP" $R1
   ${IfNot} ${Errors}
@@ -172,7 +180,11 @@ Section "Zelmica" SecMain
     ${If} $StartSet == ""
       StrCpy $StartSet "$INSTDIR\sample.set"
     ${EndIf}
-    CreateShortCut "${STARTUP_LNK}" "$INSTDIR\zelplay.exe" '"$StartSet"' "$INSTDIR\zelplay.exe" 0
+    ${If} $KioskName == ""
+      CreateShortCut "${STARTUP_LNK}" "$INSTDIR\zelplay.exe" '"$StartSet"' "$INSTDIR\zelplay.exe" 0
+    ${Else}
+      CreateShortCut "${STARTUP_LNK}" "$INSTDIR\zelplay.exe" '/kiosk:$KioskName "$StartSet"' "$INSTDIR\zelplay.exe" 0
+    ${EndIf}
   ${EndIf}
 
   !insertmacro Associate ".set" "Zelmica.Set" "Zelmica セット" "zelplay.exe"

@@ -7,6 +7,8 @@
 #include "crash_restart.h"
 #include "exit_pin.h"
 #include "kiosk.h"
+#include "kiosk_status.h"
+#include "scratch_folder.h"
 #include "pin_pad.h"
 
 namespace {
@@ -359,3 +361,51 @@ TEST_F(FullScreen, FromMaximizedReturnsToMaximized) {
 }
 
 }  // namespace
+
+// Status files as a folder may hold them: whole, cut, from a newer player, from another program,
+// hostile. Each is read for what it says, or left out, and never spoils the others.
+TEST(KioskStatus, FilesOfEveryKindAreReadOrLeftOut) {
+    ScratchFolder dir;
+    const uint64_t now = utc_now_ticks(), minute = 600000000ull;
+    KioskStatus a;
+    a.kiosk = "入口";
+    a.computer = "PC1";
+    a.visitors_today = 12;
+    a.waiting = 0;
+    a.written_utc = now - minute;
+    KioskStatus b = a;
+    b.kiosk = "出口";
+    b.computer = "PC2";
+    b.written_utc = now - 4 * minute;  // silent past three intervals
+    KioskStatus c = a;
+    c.computer = "PC3";  // the same name on another computer
+    ASSERT_TRUE(write_kiosk_status(dir.path().c_str(), a));
+    ASSERT_TRUE(write_kiosk_status(dir.path().c_str(), b));
+    ASSERT_TRUE(write_kiosk_status(dir.path().c_str(), c));
+    const std::string whole = kiosk_status_text(a);
+    std::string newer = whole;
+    newer.replace(0, 15, "ZelmicaStatus 7");
+    newer.insert(newer.find("End=1"), "Future=x\r\n");
+    dir.write("zelmica-status-cut-PC4.txt", whole.substr(0, whole.find("Waiting")) .replace(whole.find("Kiosk=") + 6, 4, "切れた"));
+    dir.write("zelmica-status-new-PC5.txt", newer.replace(newer.find("PC1"), 3, "PC5"));
+    dir.write("zelmica-status-other-PC6.txt", "<html>not ours</html>");
+    dir.write("zelmica-status-bad-PC7.txt", std::string("ZelmicaStatus 1\r\nKiosk=\x01悪\x1b[2J\r\nComputer=PC7\r\nWaiting=-5\r\n"
+                                                        "VisitorsToday=99999999999999999999\r\nLastError=") +
+                                                std::string(5000, 'x') + "\r\nEnd=1\r\n");
+    std::vector<KioskStatusRead> rows = read_kiosk_statuses(dir.path().c_str(), now);
+    ASSERT_EQ(rows.size(), 6u);  // the other program's file is left out
+    std::string seen;
+    for (const KioskStatusRead &r : rows) {
+        seen += r.status.kiosk + "/" + r.status.computer + ":" + (r.alarm() ? "red" : "ok") + " ";
+        EXPECT_LT(r.status.last_error.size(), static_cast<size_t>(kStatusValueSize));
+        EXPECT_GE(r.status.waiting, 0);
+        EXPECT_EQ(r.silent, r.status.computer == "PC2");
+        EXPECT_EQ(r.duplicate, r.status.kiosk == "入口");  // PC1, PC3 and the newer player's PC5
+        EXPECT_EQ(r.newer, r.status.computer == "PC5");
+        EXPECT_EQ(r.truncated, r.status.kiosk == "切れた");
+        EXPECT_EQ(r.status.kiosk.find('\x1b'), std::string::npos);
+    }
+    EXPECT_NE(seen.find("出口/PC2:red"), std::string::npos) << seen;
+    EXPECT_NE(kiosk_status_notes(rows[0]).size(), 0u);
+    EXPECT_EQ(last_seen_text(4 * 60 + 5), "最終確認 4 分前");
+}

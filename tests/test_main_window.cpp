@@ -22,6 +22,8 @@
 #include "message_box_recorder.h"
 #include "pin_pad.h"
 #include "resource.h"
+#include "kiosk_report.h"
+#include "visit_log.h"
 #include "scratch_folder.h"
 #include "shell_seam.h"
 #include "sound_effect.h"
@@ -117,6 +119,25 @@ TEST(CommandLine, FirstArgumentQuotedOrBare) {
     char small[8];
     EXPECT_EQ(0, first_argument("zelplay.exe a-very-long-name.set", small, sizeof small));
     EXPECT_STREQ("", small);
+}
+
+// The kiosk's own switches stand before its file, in any order; the file is read after them.
+TEST(CommandLine, KioskSwitchesBeforeTheFile) {
+    const struct { const char *line, *kiosk, *file; int interval; } kRows[] = {
+        {"\"C:\\z\\zelplay.exe\" /kiosk:入口1 \"D:\\my sets\\a.set\"", "入口1", "D:\\my sets\\a.set", 0},
+        {"zelplay.exe /status:5 /KIOSK:K2 a.set", "K2", "a.set", 5},
+        {"zelplay.exe a.set", "", "a.set", 0},
+        {"zelplay.exe /kiosk:", "", "", 0},
+        {"zelplay.exe /kiosk:0123456789012345678901234567890123456789012345678901234567890123456789 b.set", "", "b.set", 0},
+    };
+    for (const auto &r : kRows) {
+        char kiosk[kKioskNameSize], file[kPathSize];
+        int interval = -1;
+        first_argument(read_player_switches(r.line, kiosk, sizeof kiosk, &interval), file, sizeof file);
+        EXPECT_STREQ(r.kiosk, kiosk) << r.line;
+        EXPECT_STREQ(r.file, file) << r.line;
+        EXPECT_EQ(r.interval, interval) << r.line;
+    }
 }
 
 // The editor's switch, its sizes and the file after it; a file alone, or a file named like the

@@ -7,6 +7,7 @@
 #include "BrixLib.h"
 #include "QuesManager.h"
 #include "message_box_recorder.h"
+#include "log_spool.h"
 #include "result_log.h"
 #include "scratch_folder.h"
 #include "sound_effect.h"
@@ -61,6 +62,11 @@ protected:
         return n;
     }
 };
+
+uint64_t file_size(const std::string &path) {
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) ? d.nFileSizeLow : ~0ull;
+}
 
 std::string read_all(HANDLE h) {
     std::string s(GetFileSize(h, nullptr), '\0');
@@ -261,14 +267,118 @@ TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) 
     ASSERT_TRUE(MoveFileA(away.c_str(), folder.c_str()));
     EXPECT_EQ(result_log_waiting(), 0u);
     EXPECT_EQ(share.read("zelm.csv"), first);
-    const std::string rescued = program.read(kRecoveryName);
-    EXPECT_EQ(rescued.substr(0, second.size()), second);
-    EXPECT_EQ(rescued.substr(second.size(), 34), "2026-12-08,09:30:00,09:30:00,0,K1,");
-    EXPECT_EQ(std::count(rescued.begin(), rescued.end(), '\n'), 4);
-    EXPECT_EQ(rescued.find("日付"), std::string::npos);  // no header among the rescued lines
+    // Each log its own recovery file, and the box names them all.
+    EXPECT_EQ(program.read(kRecoveryName), second);
+    const std::string rows = program.read("visits-2026-12-08-K1_recovered.csv");
+    EXPECT_EQ(rows.substr(0, 34), "2026-12-08,09:30:00,09:30:00,0,K1,");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1);  // the row, without the header
     ASSERT_EQ(count("結果ログの退避"), 1);
-    EXPECT_NE(boxes.boxes().back().text.find(program.path() + kRecoveryName), std::string::npos);
+    for (const char *name : {"zelm.csv", kRecoveryName, kVisits, "visits-2026-12-08-K1_recovered.csv"})
+        EXPECT_NE(boxes.boxes().back().text.find(name), std::string::npos) << name;
     set_set_log_folder(nullptr);
     set_local_date_fn(old);
     set_result_log_ticks(nullptr);
+}
+
+// The copy a fault writes from follows every change of the waiting list: once one log's lines
+// drain, the other log's lines that did not fit before take their place.
+TEST_F(ResultLog, AFaultAfterAPartialDrainRescuesTheLinesThatStillWait) {
+    const std::string a = dir.path() + "a.csv", b = dir.path() + "b.csv", pad(990, 'x');
+    HANDLE hb = CreateFileA(b.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE ha = CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    std::string expected;
+    for (int i = 0; i < 200; ++i) result_log_append(b.c_str(), (pad + "\r\n").c_str());
+    for (int i = 0; i < 100; ++i) {
+        expected += std::to_string(i) + pad + "\r\n";
+        result_log_append(a.c_str(), (std::to_string(i) + pad + "\r\n").c_str());
+    }
+    CloseHandle(hb);
+    EXPECT_EQ(result_log_retry(), 0);
+    EXPECT_EQ(result_log_waiting(), 100u);
+    result_log_rescue_on_crash();
+    CloseHandle(ha);
+    EXPECT_EQ(dir.read("a_recovered.csv"), expected);
+    result_log_rescue();
+}
+
+// A player that dies (a fault, a kill, a power cut) leaves its lines in the spool; the next start
+// writes each to its own log, in order, once, and the spool is empty again.
+TEST_F(ResultLog, SpooledLinesReachTheirLogsInOrderOnceAfterThePlayerDies) {
+    LocalDateFn old = set_local_date_fn(december_eighth);
+    set_spool_file((dir.path() + "spool.dat").c_str());
+    set_visit_log(1, "K1", "");
+    ASSERT_EQ(result_log_open_spool(), 1);
+    std::string before = run(0, 0);
+    HANDLE sheet = hold(GENERIC_READ, 0);
+    std::string refused = run(1, 1);
+    refused += run(0, 1);
+    EXPECT_EQ(result_log_waiting(), 6u);
+    result_log_rescue_on_crash();
+    CloseHandle(sheet);
+    EXPECT_EQ(dir.read(kRecoveryName), "<none>");  // the spool holds them: nothing to rescue
+    for (int start = 0; start < 2; ++start) {  // a second start finds nothing more to write
+        ASSERT_EQ(result_log_open_spool(), 1);
+        EXPECT_EQ(result_log_waiting(), 0u);
+        EXPECT_EQ(dir.read("zelm.csv"), before + refused);
+        EXPECT_EQ(file_size(dir.path() + "spool.dat"), 0u);
+    }
+    const std::string visits = dir.read("visits-2026-12-08-K1.csv");
+    EXPECT_EQ(std::count(visits.begin(), visits.end(), '\n'), 4);  // header and three rows
+    spool_close();
+    set_spool_file(nullptr);
+    set_local_date_fn(old);
+}
+
+// What a power cut may leave: a write that began and may have landed with its end unrecorded, a
+// record cut short, zeros where the file's tail was. Every whole line goes in once, in order.
+TEST_F(ResultLog, SpoolLeftByAPowerCutWritesEachWholeLineOnce) {
+    const std::string a = answer_line(1, 1, 1), b = "得点合計, , , ,1\r\n";
+    auto rec = [this](uint64_t seq, int64_t offset, const std::string &text) {
+        SpoolLine l;
+        l.seq = seq;
+        l.offset = offset;
+        l.path = log_path();
+        l.text = text;
+        return spool_line_record(l);
+    };
+    const struct { std::string log, spool, after; } kCases[] = {
+        {"", rec(1, -1, a) + rec(2, -1, b), a + b},                                 // no write began
+        {"x\r\n" + a, rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b},             // a landed
+        {"x\r\n", rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b},                 // a began, did not land
+        {a, rec(1, 0, a) + spool_done_record(1) + rec(2, -1, b), a + b},          // a was done
+        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30), a},                     // b cut short
+        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30) + "\n" + rec(3, -1, b), a + b},  // cut, then more
+        {"", rec(1, -1, a) + std::string(64, '\0'), a},                           // zeros in the tail
+        {"", "L 1 -1 0 0 99999999 5 0\nabc\n", ""},                               // hostile lengths
+    };
+    for (const auto &c : kCases) {
+        dir.write("zelm.csv", c.log);
+        dir.write("spool.dat", c.spool);
+        set_spool_file((dir.path() + "spool.dat").c_str());
+        EXPECT_EQ(result_log_open_spool(), 1);
+        EXPECT_EQ(dir.read("zelm.csv"), c.after) << c.spool;
+        EXPECT_EQ(file_size(dir.path() + "spool.dat"), 0u);
+        spool_close();
+    }
+    set_spool_file(nullptr);
+}
+
+// Cut anywhere (the power going mid-write), the file reads as the lines before the cut.
+TEST(Spool, EveryCutOfTheFileReadsAsAPrefixOfItsLines) {
+    std::vector<SpoolLine> lines(3);
+    std::string bytes;
+    for (int i = 0; i < 3; ++i) {
+        lines[i].seq = i + 1;
+        lines[i].path = "C:\\log\\zelm.csv";
+        lines[i].text = answer_line(1, i + 1, i);
+        bytes += spool_line_record(lines[i]) + spool_intent_record(i + 1, 10 * i);
+    }
+    for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+        std::vector<SpoolLine> got = spool_parse(bytes.substr(0, cut), nullptr);
+        ASSERT_LE(got.size(), 3u);
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].text, lines[i].text) << cut;
+        if (cut == bytes.size()) {
+            EXPECT_EQ(got.size(), 3u);
+        }
+    }
 }

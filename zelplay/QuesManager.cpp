@@ -41,6 +41,7 @@ struct Engine {
     char soundPath[kPathSize];
     char logPath[kPathSize];
     int dailyLog;  // the log's name follows the local date
+    unsigned logYear;  // the year of the daily log's date, decided with its name at each line
     int32_t resultCount;
     double bandWidth;
     int32_t loadSlot;  // slot chosen for the next load_question_file, or -1
@@ -67,6 +68,8 @@ struct VisitLogSettings {
     char set_file[kPathSize] = "";
 };
 VisitLogSettings g_visit_log;
+VisitObserver g_visit_observer;
+char g_pc_kiosk[kKioskNameSize];  // this computer's own name for its kiosk, before the set's
 
 void real_local_date(SYSTEMTIME *now) { GetLocalTime(now); }
 LocalDateFn g_local_date = real_local_date;
@@ -94,23 +97,6 @@ int log_folder_writable(char *folder) {
 
 namespace {
 
-// A daily log last written in an earlier year takes that year into its name ("zelm20251208.csv")
-// before this year's lines go in, so two years never share one file.
-void set_aside_earlier_year(const char *path, const SYSTEMTIME &now) {
-    if (log_writes_suppressed()) return;  // test mode leaves the event's files as they are
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    FILETIME local;
-    SYSTEMTIME written;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
-        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &written) ||
-        written.wYear >= now.wYear)
-        return;
-    char aside[kPathSize];
-    if (snprintf(aside, sizeof aside, "%s%s%04d%02d%02d%s", log_folder(), "zelm", written.wYear, now.wMonth, now.wDay,
-                 ".csv") < static_cast<int>(sizeof aside))
-        MoveFileA(path, aside);  // a name already taken keeps the file where it is rather than lose either
-}
-
 // The log of the moment: the daily name follows the local date at each line, not only when a set
 // was applied, so a player running past midnight starts the next day's file.
 void name_log() {
@@ -122,7 +108,7 @@ void name_log() {
     memset(&now, 0, sizeof now);
     g_local_date(&now);
     snprintf(g.logPath, sizeof g.logPath, "%s%s%02d%02d%s", log_folder(), "zelm", now.wMonth, now.wDay, ".csv");
-    set_aside_earlier_year(g.logPath, now);
+    g.logYear = now.wYear;
 }
 
 void log_line(const char *format, ...) {
@@ -132,7 +118,7 @@ void log_line(const char *format, ...) {
     vsnprintf(line, sizeof line, format, ap);
     va_end(ap);
     name_log();
-    result_log_append(g.logPath, line);  // a refusal is reported there and the line waits; the run goes on
+    result_log_append(g.logPath, line, 0, g.dailyLog ? g.logYear : 0);  // a refusal is reported there and the line waits; the run goes on
 }
 
 bool valid_slot(int32_t i);
@@ -240,9 +226,9 @@ void end_visit(int ending) {
     row.start = g_visit.start;
     memset(&row.end, 0, sizeof row.end);
     g_local_date(&row.end);
+    if (g_visit_observer && !log_writes_suppressed()) g_visit_observer(row.end);
     char kiosk[kKioskNameSize];
-    if (g_visit_log.kiosk[0]) strcpy(kiosk, g_visit_log.kiosk);
-    else default_kiosk_name(kiosk);
+    current_kiosk_name(kiosk);
     row.kiosk = kiosk;
     row.set_file = g_visit_log.set_file;
     row.slot = g.current + 1;
@@ -636,6 +622,20 @@ int set_set_log_folder(const char *folder) {
 void end_visit_now() {
     if (g.started) end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
 }
+
+void current_kiosk_name(char *out) {
+    if (g_pc_kiosk[0]) strcpy(out, g_pc_kiosk);
+    else if (g_visit_log.kiosk[0]) strcpy(out, g_visit_log.kiosk);
+    else default_kiosk_name(out);
+}
+
+void set_visit_observer(VisitObserver observer) { g_visit_observer = observer; }
+
+void set_pc_kiosk_name(const char *name) {
+    copy_cut(g_pc_kiosk, sizeof g_pc_kiosk, name && kiosk_name_valid(name) ? name : "");
+}
+
+const char *pc_kiosk_name() { return g_pc_kiosk; }
 
 void set_visit_log(int on, const char *kiosk, const char *set_file) {
     g_visit_log.on = on != 0;

@@ -71,6 +71,14 @@ int set_set_log_folder(const char *folder);
 // The visit log of the set being applied: on or off, the kiosk name in its file names and rows
 // (empty or not fit for a file name: the computer's name), and the set file's name for its rows.
 void set_visit_log(int on, const char *kiosk, const char *set_file);
+// Told of every visitor's row as it is written (the kiosk's status counts them); null: nobody.
+typedef void (*VisitObserver)(const SYSTEMTIME &end);
+void set_visit_observer(VisitObserver observer);
+// This computer's kiosk name (the /kiosk: switch or the player's setting), which goes before the
+// set's; invalid or null: none. The name in use: this computer's, else the set's, else the computer's.
+void set_pc_kiosk_name(const char *name);
+const char *pc_kiosk_name();
+void current_kiosk_name(char *out);  // kKioskNameSize bytes
 // The row of a visit under way, for a player that Windows is about to end: its result left on the
 // screen, or left partway.
 void end_visit_now();

@@ -1,5 +1,6 @@
 // Coming back after a crash: the exception filter, the restart rule and the new process.
 #include "crash_restart.h"
+#include "kiosk_report.h"
 #include "BrixLib.h"
 #include "result_log.h"
 #include "shell_seam.h"
@@ -13,13 +14,14 @@ namespace {
 
 const char kHistoryVariable[] = "ZELPLAY_RESTARTS";
 const wchar_t kHistoryVariableWide[] = L"ZELPLAY_RESTARTS";
-enum { kHistorySize = 256, kCommandSize = 2 * kPathSize + 8 };
+enum { kHistorySize = 256, kCommandSize = 3 * kPathSize + 8 };
 
 // Everything the crash path needs is made while the heap is sound: the program's path, the
 // restart history it was started with, and the new player's command line.
 char g_file[kPathSize];
 char g_exe[kPathSize];
 char g_history[kHistorySize];
+char g_switches[kPathSize];  // the player's own switches, each after a blank, kept across a restart
 char g_line[kCommandSize];
 
 uint64_t now_seconds() {
@@ -30,8 +32,8 @@ uint64_t now_seconds() {
 
 void compose_line() {
     if (!g_exe[0]) g_line[0] = '\0';
-    else if (g_file[0]) snprintf(g_line, sizeof g_line, "\"%s\" \"%s\"", g_exe, g_file);
-    else snprintf(g_line, sizeof g_line, "\"%s\"", g_exe);
+    else if (g_file[0]) snprintf(g_line, sizeof g_line, "\"%s\"%s \"%s\"", g_exe, g_switches, g_file);
+    else snprintf(g_line, sizeof g_line, "\"%s\"%s", g_exe, g_switches);
 }
 
 // Windows' own restart (Vista on) as a second line: it also brings back a player that hung, or
@@ -44,10 +46,13 @@ void register_system_restart() {
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "RegisterApplicationRestart")));
     // Only a player that took over its crashes asks for it: a preview must not come back.
     if (!fn || !g_exe[0]) return;
-    char quoted[kPathSize + 3] = "";
-    if (g_file[0]) snprintf(quoted, sizeof quoted, "\"%s\"", g_file);
-    wchar_t wide[kPathSize + 3];
-    if (!MultiByteToWideChar(CP_ACP, 0, quoted, -1, wide, kPathSize + 3)) return;
+    char quoted[2 * kPathSize + 3] = "";
+    // The kiosk's switches first (after their blank), then the file.
+    const char *switches = g_switches[0] ? g_switches + 1 : "";
+    if (g_file[0]) snprintf(quoted, sizeof quoted, "%s%s\"%s\"", switches, switches[0] ? " " : "", g_file);
+    else snprintf(quoted, sizeof quoted, "%s", switches);
+    wchar_t wide[2 * kPathSize + 3];
+    if (!MultiByteToWideChar(CP_ACP, 0, quoted, -1, wide, 2 * kPathSize + 3)) return;
     fn(wide, kRestartNoPatch | kRestartNoReboot);
 }
 
@@ -58,7 +63,11 @@ void rescue_and_restart() {
     // The answers that wait for a locked log go there now, or into the recovery file.
     result_log_rescue_on_crash();
     char next[kHistorySize];
-    if (!g_line[0] || !restart_allowed(g_history, now_seconds(), next, sizeof next)) return;
+    if (!g_line[0]) return;
+    if (!restart_allowed(g_history, now_seconds(), next, sizeof next)) {
+        kiosk_report_down();  // the operator's status window says so before the player stays down
+        return;
+    }
     // The wide call: the ANSI one converts its strings on the heap.
     wchar_t wide[kHistorySize];
     size_t i = 0;
@@ -123,6 +132,15 @@ void set_restart_file(const char *path) {
 }
 
 const char *restart_file() { return g_file; }
+
+void set_restart_switches(const char *switches) {
+    g_switches[0] = '\0';
+    if (switches && *switches && strlen(switches) + 1 < sizeof g_switches) snprintf(g_switches, sizeof g_switches, " %s", switches);
+    compose_line();
+    register_system_restart();
+}
+
+bool restarted_after_fault() { return g_history[0] != '\0'; }
 
 void install_crash_restart() {
     DWORD n = GetModuleFileNameA(nullptr, g_exe, sizeof g_exe);

@@ -15,6 +15,10 @@ void install_crash_restart();
 // registered with Windows' own restart where the system has it.
 void set_restart_file(const char *path);
 const char *restart_file();
+// The player's switches ("/kiosk:NAME ..."), given again to the restarted player.
+void set_restart_switches(const char *switches);
+// true when this player was started by the restart after a fault.
+bool restarted_after_fault();
 
 // The restart rule. history: the seconds of the earlier restarts of this chain, blank-separated
 // (the variable ZELPLAY_RESTARTS that each restart hands to the next). 1 when another restart

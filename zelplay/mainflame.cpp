@@ -14,6 +14,9 @@
 #include "image_store.h"
 #include "input_box.h"
 #include "kiosk.h"
+#include "kiosk_report.h"
+#include "kiosk_window.h"
+#include "visit_log.h"
 #include "mainflame_paint.h"
 #include "imemory.h"
 #include "result_log.h"
@@ -28,6 +31,7 @@
 #include <shlwapi.h>
 #include <string.h>
 #include <windowsx.h>
+#include <string>
 
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
@@ -227,6 +231,7 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
     }
     set_manager(kSetTick, 0, nullptr);
+    kiosk_report_tick();
     // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
     if (g_main.idle.idle_seconds > 0) return;
     if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1)
@@ -416,6 +421,8 @@ static void on_command(HWND window, int id) {
         break;
     case IDM_ABOUT: cmd_about(window); break;
     case IDM_TALLY: show_tally(window, g_main.instance); break;
+    case IDM_KIOSK_STATUS: show_kiosk_status(window, g_main.instance); break;
+    case IDM_PC_KIOSK_NAME: ask_pc_kiosk_name(window); break;
     case IDM_EDIT_QUESTION:
         if (!start_program("zeledit.exe"))
             show_message_box(window, "問題エディタ「zeledit.exe」を起動できませんでした。", kTitle, MB_OK | MB_ICONWARNING);
@@ -656,13 +663,29 @@ HWND start_player(HINSTANCE instance, int show) {
     char path[kPathSize];
     // A preview leaves nothing behind: no log, no recovery file, no restart.
     bool testing = parse_test_switch(GetCommandLineA(), &test, path, sizeof path) != 0;
-    if (testing) begin_test_mode();
-    else install_crash_restart();
+    char kiosk[kKioskNameSize];
+    int interval = 0;
+    const char *args = testing ? nullptr : read_player_switches(GetCommandLineA(), kiosk, sizeof kiosk, &interval);
+    if (testing) {
+        begin_test_mode();
+    } else {
+        install_crash_restart();
+        // This computer's kiosk name: the switch (kept by the Startup shortcut), else the player's setting.
+        set_pc_kiosk_name(kiosk[0] ? kiosk : stored_pc_kiosk_name().c_str());
+        set_kiosk_report_interval(interval);
+        std::string switches;
+        if (kiosk[0]) switches = std::string("/kiosk:") + kiosk;
+        if (interval > 0) switches += (switches.empty() ? "/status:" : " /status:") + std::to_string(interval);
+        set_restart_switches(switches.c_str());
+        // Lines an earlier run left on this PC go to their logs before the first visitor.
+        result_log_open_spool();
+    }
     if (!register_main_class(instance)) return nullptr;
     HWND window = create_main_window(instance, show);
     if (!window) return nullptr;
     if (testing) show_test_window(window, test);
-    if (testing ? path[0] != '\0' : first_argument(GetCommandLineA(), path, sizeof path) != 0) open_start_file(window, path);
+    if (testing ? path[0] != '\0' : first_argument(args, path, sizeof path) != 0) open_start_file(window, path);
+    if (!testing) kiosk_report_start(restarted_after_fault());
     return window;
 }
 

@@ -99,3 +99,11 @@
 #define IDC_STAFF_IDLE_FIRST 1085
 #define IDC_STAFF_RESULT_SECONDS 1086
 #define IDC_STAFF_PROGRESS 1087
+
+// ---- dialog 130: キオスクの状態 (every kiosk's status file in the log folder) ----
+#define IDD_KIOSK_STATUS 130
+#define IDC_KIOSK_LIST 1300
+#define IDC_KIOSK_FOLDER 1301
+#define IDC_KIOSK_REFRESH 1302
+#define IDM_KIOSK_STATUS 42100
+#define IDM_PC_KIOSK_NAME 42101
