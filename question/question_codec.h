@@ -21,6 +21,9 @@ enum QuestionKey {
     kKeySound0,     // "SndSt"; the six sound keys follow in slot order
     kKeyWallpaper = kKeySound0 + 6,  // "QuesWall"
     kKeyRoundUp,    // "RoundUp"
+    // Lines older readers skip: the QR text of the result row that follows ("QrText"), the text
+    // of rows without one ("QrDefault"), and the code's place "x,y,size" in 96-DPI pixels ("QrPlace").
+    kKeyQrText, kKeyQrDefault, kKeyQrPlace,
     kKeyCount,
 };
 const char *question_key_name(int key);

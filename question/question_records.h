@@ -25,6 +25,7 @@ struct ResultRecord {
     char picture[kQuesPathSize];
     int32_t pictureX;
     int32_t pictureY;
+    char qrText[256];  // the QR code's text with its placeholders, from the "QrText" line before the row
 };
 
 // How the picture numbers of a question line are read.

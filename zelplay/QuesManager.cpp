@@ -10,6 +10,7 @@
 #include "image_store.h"
 #include "imemory.h"
 #include "result_log.h"
+#include "result_qr.h"
 #include "sound_effect.h"
 #include "sound_store.h"
 #include "visit_log.h"
@@ -323,6 +324,15 @@ void reload_all() {
 }
 
 void show_row(const ResultRecord *row) {
+    if (valid_slot(g.current)) {
+        SYSTEMTIME now;
+        memset(&now, 0, sizeof now);
+        g_local_date(&now);
+        char kiosk[kKioskNameSize];
+        if (g_visit_log.kiosk[0]) copy_cut(kiosk, sizeof kiosk, g_visit_log.kiosk);
+        else default_kiosk_name(kiosk);
+        result_qr_prepare(&g.slots[g.current], row, g.total, now, kiosk);
+    }
     copy_cut(g.resultTitle, sizeof g.resultTitle, row->title);
     copy_cut(g.resultComment, sizeof g.resultComment, row->comment);
     show_picture(row->picture, row->pictureX, row->pictureY);

@@ -7,6 +7,7 @@
 #include "image_store.h"
 #include "imemory.h"
 #include "result_log.h"
+#include "result_qr.h"
 #include "test_mode.h"
 #include <stdio.h>
 #include <algorithm>
@@ -229,6 +230,12 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     draw_picture(dc);
 
     char *text = nullptr;
+    // The result's title and comment make room for its QR code.
+    QrPlacement qr;
+    if (run_engine(kRunComment, 0, &text) == -1 && result_qr_placement(r, font_slots_dpi(), &qr)) {
+        keep_text_clear(&l.text, qr.square);
+        keep_text_clear(&l.comment, qr.square);
+    }
     run_engine(kRunMainText, 0, &text);
     if (text) draw_text_box(dc, text, &l.text, DT_WORDBREAK | DT_VCENTER, question_font(kFontLookup, file, 0, nullptr), fore, key);
 
@@ -261,6 +268,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
             draw_text_box(dc, text, &l.comment, DT_WORDBREAK | DT_VCENTER, comment_font(kFontLookup, file, 0, nullptr),
                           fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
+        draw_result_qr(dc, r, font_slots_dpi());
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
     int32_t progress = g_progress ? run_engine(kRunProgress, 0, nullptr) : 0;
