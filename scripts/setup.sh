@@ -6,7 +6,7 @@ set -euo pipefail
 PREFIX_ROOT=${ZELMICA_DEPS:-/opt/zelmica-deps}
 PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 cmake make
       wine64 xvfb xauth locales fonts-ipafont dpkg-dev xdotool imagemagick googletest
-      python3 nsis zip unzip nasm chromium)
+      python3 nsis zip unzip nasm chromium zbar-tools poppler-utils cups printer-driver-cups-pdf)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
