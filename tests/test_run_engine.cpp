@@ -280,6 +280,10 @@ TEST_F(RunEngine, VisitLogRowsForTheThreeEndings) {
               "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,2,r,結果のまま放置,,1,1,1,0,1,1\r\n"
               "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,,,途中で離脱,2,2,5,,,,\r\n",
               dir.read("visits-2026-12-08-KIOSK1.csv"));
+    // Each visitor who saw a result got a code of their own, kept in a file beside it.
+    EXPECT_EQ("日付,時刻,キオスク,コード,結果,得点,印刷\r\n2026-12-08,10:00:47,KIOSK1,3577,r,8,\r\n"
+              "2026-12-08,10:00:47,KIOSK1,358H,r,2,\r\n",
+              dir.read("codes-2026-12-08-KIOSK1.csv"));
     // The answer log beside it is as it always was.
     EXPECT_EQ("問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答3, 得点3\r\n得点合計, , , ,8\r\n"
               "問題1, 設問1, 回答1, 得点1\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答1, 得点1\r\n得点合計, , , ,2\r\n"

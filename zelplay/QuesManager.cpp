@@ -13,6 +13,7 @@
 #include "result_qr.h"
 #include "sound_effect.h"
 #include "sound_store.h"
+#include "visit_code_log.h"
 #include "visit_log.h"
 #include <stdarg.h>
 #include <stdio.h>
@@ -240,6 +241,14 @@ void end_visit(int ending) {
         if (question_file_loaded(&f) && question_file_count(&f) > questions) questions = question_file_count(&f);
     const std::string header = visit_header(static_cast<int>(questions));
     result_log_append(path, (header + visit_row_text(row)).c_str(), header.size());
+    // The code the result screen gave this visitor, in its own file.
+    if (ending != kVisitAbandoned && result_visit_code()[0] &&
+        visit_code_log_path(path, sizeof path, log_folder(), row.end, kiosk)) {
+        const std::string codes = visit_code_header();
+        result_log_append(path, (codes + visit_code_row(row.end, kiosk, result_visit_code(), g.resultTitle, g.total,
+                                                        result_card_print())).c_str(),
+                          codes.size());
+    }
 }
 
 void drop_all() {

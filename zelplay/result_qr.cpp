@@ -13,6 +13,7 @@ struct ResultQr {
     int32_t x = 0, y = 0, size = 0;  // the file's place, 96-DPI pixels; size 0: the default place
     uint32_t number = 0;             // the last visit number given
     SYSTEMTIME day = {};             // the day it was given on
+    int print = 0;                   // CardPrint of this result's card
 };
 ResultQr g_qr;
 
@@ -28,6 +29,7 @@ void result_qr_prepare(const QuestionFile *file, const ResultRecord *row, int32_
     g_qr.day = now;
     g_qr.number = next_visit_number(g_qr.number, now);
     format_visit_code(g_qr.number, g_qr.code);
+    g_qr.print = 0;
     g_qr.text[0] = '\0';
     g_qr.symbol.size = 0;
     const char *pattern = row->qrText[0] ? row->qrText : file->qrDefault;
@@ -46,6 +48,8 @@ void result_qr_clear() {
 }
 
 const char *result_visit_code() { return g_qr.code; }
+int result_card_print() { return g_qr.print; }
+void set_result_card_print(int print) { g_qr.print = print; }
 const char *result_qr_text() { return g_qr.symbol.size ? g_qr.text : ""; }
 
 bool result_qr_placement(const RECT &client, int dpi, QrPlacement *place) {

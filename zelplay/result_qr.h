@@ -28,3 +28,6 @@ void draw_result_qr(HDC dc, const RECT &client, int dpi);
 void draw_qr_symbol(HDC dc, const QrSymbol &symbol, int x, int y, int module);
 // Narrows a text area that meets the code's square to the side of it with more room.
 void keep_text_clear(RECT *area, const RECT &square);
+// How the card of the result shown last fared (CardPrint of visit_code_log.h).
+int result_card_print();
+void set_result_card_print(int print);
