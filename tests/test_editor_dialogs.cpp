@@ -184,6 +184,17 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     EXPECT_EQ(1, liner_count(&d.state()->results));
     EXPECT_EQ(2u, boxes.boxes().size());
     set(r, IDC_RESULT_PICTURE, "");
+    // A QR text the player could not fill, or too long for its code once filled, is told at once.
+    set(r, IDC_RESULT_QR, "https://e.jp/{name}");
+    click(r, IDC_RESULT_OK);
+    set(r, IDC_RESULT_QR, "https://e.jp/{title}{title}");
+    click(r, IDC_RESULT_OK);
+    EXPECT_EQ(1, liner_count(&d.state()->results));
+    ASSERT_EQ(4u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[2].text.find("{name}"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[3].text.find("長すぎます"));
+    EXPECT_EQ(GetDlgItem(r, IDC_RESULT_QR), GetFocus());
+    set(r, IDC_RESULT_QR, "https://e.jp/?c={code},x");
     click(r, IDC_RESULT_OK);
     DestroyWindow(r);
     ASSERT_EQ(2, liner_count(&d.state()->results));
@@ -196,6 +207,7 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     EXPECT_EQ("一行\r\n二行", text(r, IDC_RESULT_COMMENT));
     EXPECT_EQ("", text(r, IDC_RESULT_X));
+    EXPECT_EQ("https://e.jp/?c={code},x", text(r, IDC_RESULT_QR));
     DestroyWindow(r);
 }
 
