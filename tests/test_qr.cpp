@@ -5,6 +5,8 @@
 #include <string>
 #include "qr_text.h"
 #include "result_qr.h"
+#include "card_layout.h"
+#include <algorithm>
 
 namespace {
 SYSTEMTIME day(int h, int m, int s) {
@@ -116,4 +118,51 @@ TEST(QrText, PlacementKeepsModulesAndScreen) {
     EXPECT_STREQ("", result_qr_text());
     QrPlacement p;
     EXPECT_FALSE(result_qr_placement({0, 0, 800, 600}, 96, &p));
+}
+
+namespace {
+// Text as a printer would wrap it: a character is about as wide as the font is high.
+int fake_text(void *, int part, int width, int font_px) {
+    const int chars[kCardParts] = {20, 12, 180, 0, 0, 40, 8};
+    int per_line = std::max(1, width / std::max(1, font_px));
+    return (chars[part] + per_line - 1) / per_line * font_px * 5 / 4;
+}
+}  // namespace
+
+// Every paper: the card stays inside the printable width (and a sheet's height), its parts do not
+// overlap, and the code keeps modules a phone reads.
+TEST(CardLayout, FitsEveryPaper) {
+    const CardMeasure measure = {nullptr, fake_text};
+    for (int paper = 0; paper < kPaperCount; ++paper) {
+        const PaperInfo &p = paper_info(paper);
+        const bool roll = p.dm_paper == 0;
+        for (int dpi : {203, 300, 600}) {
+            SCOPED_TRACE(std::string(p.key) + " " + std::to_string(dpi));
+            const int width = (roll ? p.printable_mm : p.width_mm - 10) * dpi * 10 / 254;
+            const int height = roll ? 0 : (p.height_mm - 10) * dpi * 10 / 254;
+            for (int picture : {0, 240, 2000}) {
+                CardLayout l = card_layout(paper, width, height, dpi, picture, picture * 3 / 4, 41, true, measure);
+                EXPECT_GE(l.qr_module * 254, 5 * dpi);
+                if (!roll) EXPECT_LE(l.height, height);
+                for (int a = 0; a < kCardParts; ++a) {
+                    const RECT &r = l.part[a];
+                    if (IsRectEmpty(&r)) continue;
+                    EXPECT_GE(r.left, 0);
+                    EXPECT_LE(r.right, width);
+                    if (!roll) EXPECT_LE(r.bottom, height);
+                    for (int b = a + 1; b < kCardParts; ++b) {
+                        RECT meet;
+                        EXPECT_FALSE(IntersectRect(&meet, &r, &l.part[b])) << a << " " << b;
+                    }
+                }
+                for (int part : {kCardTest, kCardResultTitle, kCardComment, kCardQr, kCardFooter})
+                    EXPECT_FALSE(IsRectEmpty(&l.part[part])) << part;
+            }
+        }
+    }
+    bool known = true;
+    EXPECT_EQ(kPaperHagaki, paper_of_key("hagaki", &known));
+    EXPECT_TRUE(known);
+    EXPECT_EQ(kPaperA4, paper_of_key("B4", &known));
+    EXPECT_FALSE(known);
 }

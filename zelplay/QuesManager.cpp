@@ -11,6 +11,8 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "result_qr.h"
+#include "card_print.h"
+#include "test_mode.h"
 #include "sound_effect.h"
 #include "sound_store.h"
 #include "visit_code_log.h"
@@ -342,6 +344,7 @@ void show_row(const ResultRecord *row) {
         else default_kiosk_name(kiosk);
         result_qr_prepare(&g.slots[g.current], row, g.total, now, kiosk);
     }
+    reset_card_print_for_result();
     copy_cut(g.resultTitle, sizeof g.resultTitle, row->title);
     copy_cut(g.resultComment, sizeof g.resultComment, row->comment);
     show_picture(row->picture, row->pictureX, row->pictureY);
@@ -420,6 +423,8 @@ void answer(int32_t c) {
     } else {
         choose_result(&g.slots[f]);
         log_line(kLogTotalLine, g.total);
+        // Every visitor's card, handed off without waiting; 試す prints only on the author's press.
+        if (card_print_mode() == kCardPrintAuto && !test_mode_on()) request_card_print(g.owner, false);
         // The judgement sound belongs to this moment: both editors offer it for the result.
         play(kSndEd, f, 0);
     }

@@ -8,6 +8,7 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "result_qr.h"
+#include "card_print.h"
 #include "test_mode.h"
 #include <stdio.h>
 #include <algorithm>
@@ -201,10 +202,15 @@ static void draw_score_line(HDC dc) {
 // Where the operator looks: the lines the logs could not take yet, on the start screen.
 static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORREF key, HFONT font) {
     size_t waiting = result_log_waiting();
-    if (!waiting) return;
-    char text[256];
-    wsprintfA(text, "ログに書き込めていない行 %u 行（ログを開いているプログラムを閉じるか、ログのフォルダーに届くようになると書き込まれます）",
-              static_cast<unsigned>(waiting));
+    long failed = card_print_failures();
+    if (!waiting && !failed) return;
+    char text[512] = "";
+    if (waiting)
+        wsprintfA(text, "ログに書き込めていない行 %u 行（ログを開いているプログラムを閉じるか、ログのフォルダーに届くようになると書き込まれます）",
+                  static_cast<unsigned>(waiting));
+    if (failed)
+        wsprintfA(text + lstrlenA(text), "%s印刷できなかったカード %ld 枚（プリンターの電源・用紙・接続を確かめてください）",
+                  waiting ? "\r\n" : "", failed);
     // At the bottom edge, below the start screen's titles; a narrow window wraps it rather than
     // cutting it. The header font is the one selected in dc.
     RECT area = {l.w10 / 4, 0, l.footer.right + l.w10 - l.w10 / 4, l.footer.bottom - l.h2 / 16};
@@ -269,6 +275,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
                           fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
         draw_result_qr(dc, r, font_slots_dpi());
+        draw_print_button(dc, r, font_slots_dpi(), fore, key, header);
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
     int32_t progress = g_progress ? run_engine(kRunProgress, 0, nullptr) : 0;

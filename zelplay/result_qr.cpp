@@ -2,6 +2,7 @@
 #include "result_qr.h"
 #include "BrixLib.h"
 #include "dpi.h"
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -13,7 +14,8 @@ struct ResultQr {
     int32_t x = 0, y = 0, size = 0;  // the file's place, 96-DPI pixels; size 0: the default place
     uint32_t number = 0;             // the last visit number given
     SYSTEMTIME day = {};             // the day it was given on
-    int print = 0;                   // CardPrint of this result's card
+    volatile LONG print = 0;         // CardPrint of this result's card (set by the print thread)
+    char footer[160] = "";           // date, kiosk and code, for the printed card
 };
 ResultQr g_qr;
 
@@ -30,6 +32,8 @@ void result_qr_prepare(const QuestionFile *file, const ResultRecord *row, int32_
     g_qr.number = next_visit_number(g_qr.number, now);
     format_visit_code(g_qr.number, g_qr.code);
     g_qr.print = 0;
+    snprintf(g_qr.footer, sizeof g_qr.footer, "%04u-%02u-%02u  %s  来場コード %s", now.wYear, now.wMonth, now.wDay,
+             kiosk, g_qr.code);
     g_qr.text[0] = '\0';
     g_qr.symbol.size = 0;
     const char *pattern = row->qrText[0] ? row->qrText : file->qrDefault;
@@ -49,7 +53,8 @@ void result_qr_clear() {
 
 const char *result_visit_code() { return g_qr.code; }
 int result_card_print() { return g_qr.print; }
-void set_result_card_print(int print) { g_qr.print = print; }
+void set_result_card_print(int print) { InterlockedExchange(&g_qr.print, print); }
+const char *result_card_footer() { return g_qr.footer; }
 const char *result_qr_text() { return g_qr.symbol.size ? g_qr.text : ""; }
 
 bool result_qr_placement(const RECT &client, int dpi, QrPlacement *place) {

@@ -31,3 +31,5 @@ void keep_text_clear(RECT *area, const RECT &square);
 // How the card of the result shown last fared (CardPrint of visit_code_log.h).
 int result_card_print();
 void set_result_card_print(int print);
+// Date, kiosk and visit code as the printed card shows them.
+const char *result_card_footer();
