@@ -77,7 +77,9 @@ CardLayout card_layout(int paper, int width, int height, int dpi, int picture_w,
         }
         while (module > least_module && total() > room) --module;
     }
-    int y = margin;
+    // A roll has no margin at its sides but keeps a little at the top, where the cutter was.
+    const int top = roll ? gap : margin;
+    int y = top;
     auto place = [&](int part, int w, int h) {
         if (!h || !w) return;
         const int x = margin + (column - w) / 2;
@@ -92,6 +94,6 @@ CardLayout card_layout(int paper, int width, int height, int dpi, int picture_w,
     if (module) place(kCardQr, module * qr_modules, module * qr_modules);
     l.qr_module = module;
     place(kCardFooter, column, heights[kCardFooter]);
-    l.height = y - gap + margin;
+    l.height = y - gap + top;
     return l;
 }
