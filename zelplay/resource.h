@@ -85,6 +85,11 @@
 // ---- dialog 125: staff settings of a set (exit PIN, idle times), opened from the set editor ----
 #define IDC_SET_STAFF 1080
 #define IDD_SET_STAFF 125
+#define IDD_SET_CARD 160
+#define IDC_SET_CARD 1700
+#define IDC_CARD_MODE 1701
+#define IDC_CARD_PRINTER 1702
+#define IDC_CARD_PAPER 1703
 #define IDC_STAFF_PIN 1081
 #define IDC_STAFF_PIN_STATE 1082
 #define IDC_STAFF_PIN_CLEAR 1083
