@@ -245,7 +245,7 @@ TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) 
 
     ASSERT_TRUE(MoveFileA(folder.c_str(), away.c_str()));
     std::string first = run(0, 0);
-    EXPECT_EQ(result_log_waiting(), 4u);  // three answer-log lines and the visit's row
+    EXPECT_EQ(result_log_waiting(), 5u);  // three answer-log lines, the visit's row and its code
     EXPECT_TRUE(boxes.boxes().empty());
     ASSERT_TRUE(MoveFileA(away.c_str(), folder.c_str()));
     EXPECT_EQ(result_log_retry(), 0);  // a folder that went away is not asked again at once
@@ -264,7 +264,7 @@ TEST_F(ResultLog, UnreachableLogFolderKeepsLinesWaitingThenWritesOrRescuesThem) 
     const std::string rescued = program.read(kRecoveryName);
     EXPECT_EQ(rescued.substr(0, second.size()), second);
     EXPECT_EQ(rescued.substr(second.size(), 34), "2026-12-08,09:30:00,09:30:00,0,K1,");
-    EXPECT_EQ(std::count(rescued.begin(), rescued.end(), '\n'), 4);
+    EXPECT_EQ(std::count(rescued.begin(), rescued.end(), '\n'), 5);
     EXPECT_EQ(rescued.find("日付"), std::string::npos);  // no header among the rescued lines
     ASSERT_EQ(count("結果ログの退避"), 1);
     EXPECT_NE(boxes.boxes().back().text.find(program.path() + kRecoveryName), std::string::npos);
