@@ -232,6 +232,12 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         show_log_state(window);
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
     }
+    // A card that failed on the print thread shows in the title bar without waiting for a click.
+    static long shown_failures = 0;
+    if (card_print_failures() != shown_failures) {
+        shown_failures = card_print_failures();
+        show_log_state(window);
+    }
     set_manager(kSetTick, 0, nullptr);
     // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
     if (g_main.idle.idle_seconds > 0) return;
