@@ -108,6 +108,7 @@ TEST(QrText, PlacementKeepsModulesAndScreen) {
             RECT inside;
             IntersectRect(&inside, &client, &p.square);
             EXPECT_TRUE(EqualRect(&inside, &p.square));
+            EXPECT_EQ(size == 400, p.moved);  // a 400-pixel square at 700,500 passes an 800 x 600 screen
             RECT text = client;
             keep_text_clear(&text, p.square);
             EXPECT_FALSE(IntersectRect(&inside, &text, &p.square));

@@ -238,7 +238,12 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     char *text = nullptr;
     // The result's title and comment make room for its QR code.
     QrPlacement qr;
+    const char *qr_note = nullptr;
     if (run_engine(kRunComment, 0, &text) == -1 && result_qr_placement(r, font_slots_dpi(), &qr)) {
+        RECT meet;
+        // Told to the author in 試す only: visitors just see the code where it fits.
+        if (qr.moved) qr_note = "QRコードの位置（QrPlace）が画面の外なので、画面の内側に移しました";
+        else if (IntersectRect(&meet, &l.text, &qr.square)) qr_note = "QRコードが結果のタイトルの場所に重なるので、タイトルを詰めました（QrPlace）";
         keep_text_clear(&l.text, qr.square);
         keep_text_clear(&l.comment, qr.square);
     }
@@ -287,7 +292,18 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_text_box(dc, mark, &corner, DT_SINGLELINE | DT_RIGHT | DT_VCENTER, header, fore, key);
     }
     if (old_font) SelectObject(dc, old_font);
-    if (test_mode_on()) draw_test_mark(dc, r);
+    if (test_mode_on()) {
+        draw_test_mark(dc, r);
+        if (qr_note) {
+            RECT band = {l.w10, l.comment.bottom, r.right - l.w10, l.comment.bottom + l.h10 / 2};
+            HBRUSH red = CreateSolidBrush(RGB(200, 0, 0));
+            if (red) {
+                FillRect(dc, &band, red);
+                DeleteObject(red);
+            }
+            draw_text_box(dc, qr_note, &band, DT_SINGLELINE | DT_VCENTER | DT_CENTER, header, RGB(255, 255, 255), RGB(0, 0, 1));
+        }
+    }
 }
 
 void paint_screen(HWND window, int score_display, int full_screen) {

@@ -76,12 +76,14 @@ bool result_qr_placement(const RECT &client, int dpi, QrPlacement *place) {
         y = client.top + height / 2 - whole / 2;
     }
     // A place partly off the screen is moved in whole, so the code always reads.
+    const int asked_x = x, asked_y = y;
     if (x + whole > client.right) x = client.right - whole;
     if (y + whole > client.bottom) y = client.bottom - whole;
     if (x < client.left) x = client.left;
     if (y < client.top) y = client.top;
     place->square = {x, y, x + whole, y + whole};
     place->module = module;
+    place->moved = x != asked_x || y != asked_y;
     return true;
 }
 

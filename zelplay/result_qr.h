@@ -20,6 +20,7 @@ const char *result_qr_text();
 struct QrPlacement {
     RECT square;
     int module;
+    bool moved;  // the file's place was partly off the screen and the code was moved in
 };
 bool result_qr_placement(const RECT &client, int dpi, QrPlacement *place);
 // Draws the code, dark on light whatever the screen's colours, as phones expect.
