@@ -21,6 +21,9 @@
 #include "file_bundle.h"
 #include "SetManager_private.h"
 #include "visit_log.h"
+#include "BrixLib.h"
+#include "card_print.h"
+#include "result_qr.h"
 #include "result_report.h"
 #include "result_ranges.h"
 #include "kiosk_status.h"
@@ -938,6 +941,69 @@ void bench_close(const Folder &dir) {
     if (!times[1].empty()) row("No to the save question: to the process's end", median(times[1]), 1e6, 1.0);
 }
 
+// The result screen with and without its QR code, and the print choice's hand-off: the screen
+// waits only for the job to be passed to the print thread, and the thread for the seam's call.
+void bench_card(const Folder &dir) {
+    header("result card (floor column: the budget; 2 ms for the code, 300 ms for the hand-off)");
+    std::string quiz = dir.write("card.qst", "QrDefault,https://example.com/kekka?t={title}&k={kiosk}&c={code}\r\n" +
+                                                 quiz_bytes(3, "カードの診断"));
+    PlayerWindow player(dir.path().c_str());
+    HWND window = main_window_or_miss(player);
+    if (!window) return;
+    open_start_file(window, quiz.c_str());
+    for (int i = 0; i < 20 && run_engine(kRunComment, 0, nullptr) != -1; ++i) run_engine(kRunChoose, 0, nullptr);
+    player.set_client_size(1920, 1080);
+    RECT client;
+    GetClientRect(window, &client);
+    const QuestionFile *file = loaded_question_file(run_engine(kRunCurrentFile, 0, nullptr));
+    ResultRecord row_now{};
+    char *title = nullptr;
+    run_engine(kRunMainText, 0, &title);
+    copy_cut(row_now.title, sizeof row_now.title, title ? title : "");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int reps = g_quick ? 3 : 31;
+    HDC screen = GetDC(window);
+    {
+        Offscreen mem(screen, client.right, client.bottom);
+        double without_us = time_us(reps, [&] { result_qr_clear(); }, [&] {
+            compose_screen(window, mem.dc, client, 0, 0);
+            GdiFlush();
+        });
+        double with_us = time_us(reps, [&] {
+            result_qr_prepare(file, &row_now, 12, now, "KIOSK-01");
+            compose_screen(window, mem.dc, client, 0, 0);
+            GdiFlush();
+        });
+        row("QR code built and drawn, added to 1920x1080", std::max(0.0, with_us - without_us), 2000, 1.0);
+    }
+    ReleaseDC(window, screen);
+    static LARGE_INTEGER s_called;
+    CardPrintFn old = set_card_print_fn([](const CardJob &) {
+        QueryPerformanceCounter(&s_called);
+        return true;
+    });
+    set_card_printing(kCardPrintButton, "", kPaperRoll80);
+    std::vector<double> blocked, handed;
+    for (int i = 0; i < reps; ++i) {
+        result_qr_prepare(file, &row_now, 12, now, "KIOSK-01");
+        reset_card_print_for_result();
+        s_called.QuadPart = 0;
+        LARGE_INTEGER f, t0, t1;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&t0);
+        request_card_print(nullptr, false);
+        QueryPerformanceCounter(&t1);
+        for (int wait = 0; wait < 2000 && !result_card_print(); ++wait) Sleep(1);
+        blocked.push_back(1e6 * (t1.QuadPart - t0.QuadPart) / f.QuadPart);
+        handed.push_back(1e6 * (s_called.QuadPart - t0.QuadPart) / f.QuadPart);
+    }
+    row("print choice: the screen waits", median(blocked), 300000, 1.0);
+    row("print choice to the spooler seam's call", median(handed), 300000, 1.0);
+    set_card_printing(kCardPrintOff, "", kPaperA4);
+    set_card_print_fn(old);
+}
+
 }  // namespace
 
 // ---- 9. a set gathered into one folder ---------------------------------------------------------
@@ -980,7 +1046,7 @@ void bench_bundle(const Folder &dir) {
 }
 
 int main(int argc, char **argv) {
-    // Section names (compose, load, editor, counters, latency, insight, preview, close, bundle, spool) pick sections; none: all of them.
+    // Section names (compose, load, editor, counters, latency, insight, preview, close, bundle, spool, card) pick sections; none: all of them.
     std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--quick")) g_quick = true;
@@ -997,6 +1063,7 @@ int main(int argc, char **argv) {
     if (wanted("editor")) bench_editor(dir);
     if (wanted("counters")) bench_counters(dir);
     if (wanted("latency")) bench_latency(dir);
+    if (wanted("card")) bench_card(dir);
     if (wanted("insight")) bench_insight(dir);
     if (wanted("spool")) bench_spool(dir);
     if (wanted("preview")) bench_preview(dir);

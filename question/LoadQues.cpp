@@ -22,6 +22,8 @@ const char kOpenErrorCaption[] = "File Open Error";
 const char kSaveErrorCaption[] = "File Save Error";
 
 Utf8Original g_utf8_original;
+// The file's QR lines the dialog has no boxes for ("QrDefault", "QrPlace"): written back as read.
+std::string g_kept_qr[2];
 
 const EditorFileBinding *g_binding = nullptr;
 
@@ -129,6 +131,8 @@ struct OpenReader {
     char (*settings)[kLineSize];  // kSettingCount texts
     std::vector<RangeLine> ranges;  // put on the "S" rows once all are read
     std::string unread;             // range lines that could not be taken, for the author
+    char pending_qr[sizeof(ResultRecord::qrText)];  // a "QrText" line waiting for its row
+    std::string kept_qr[2];
 };
 
 bool open_question(void *context, const char *fields) {
@@ -146,6 +150,8 @@ bool open_result(void *context, int key, const char *fields) {
     ResultRecord rec;
     memset(&rec, 0, sizeof rec);
     parse_result_line(fields, rec.title, rec.comment, rec.picture, &rec.pictureX, &rec.pictureY);
+    memcpy(rec.qrText, r->pending_qr, sizeof rec.qrText);
+    r->pending_qr[0] = '\0';
     ListNode *appended = nullptr;
     if (key == kKeyTopRow) {
         // The first row is the top row whatever line order a file has: saving writes row 0 as "U".
@@ -174,6 +180,12 @@ int setting_of_key(int key) {
 }
 
 void open_setting(void *context, int key, const char *value) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    if (key == kKeyQrText) return copy_cut(r->pending_qr, sizeof r->pending_qr, value);
+    if (key == kKeyQrDefault || key == kKeyQrPlace) {
+        r->kept_qr[key - kKeyQrDefault] = value;
+        return;
+    }
     int setting = setting_of_key(key);
     if (setting < 0) return;
     char *text = static_cast<OpenReader *>(context)->settings[setting];
@@ -279,7 +291,12 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     int n = liner_count(results), m = 0;
     for (ListNode *e = results->next; e; e = e->next, ++m) {
         int key = result_row_key(m, n, top, bottom);
-        write_formatted(w, format_result_line(key, static_cast<const ResultRecord *>(e->data), w->line, size));
+        const ResultRecord *row = static_cast<const ResultRecord *>(e->data);
+        // The row's QR text goes just before it: readers give it to the next row they read.
+        char qr[sizeof row->qrText];
+        copy_cut(qr, sizeof qr, row->qrText);
+        write_value(w, kKeyQrText, qr);
+        write_formatted(w, format_result_line(key, row, w->line, size));
     }
     m = 0;
     int32_t banded = 0;
@@ -302,6 +319,7 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
         strcpy(w->line, "RoundUp,\r\n");
         write_line(w);
     }
+    for (int k = 0; k < 2; ++k) write_value(w, kKeyQrDefault + k, g_kept_qr[k].c_str());
 }
 
 }  // namespace
@@ -343,6 +361,10 @@ void editor_file_view(HWND dialog, ListNode *questions, ListNode *results, Edito
 
 void bind_editor_file(const EditorFileBinding *binding) { g_binding = binding; }
 
+void forget_kept_lines() {
+    for (std::string &k : g_kept_qr) k.clear();
+}
+
 LineWriterFn set_line_writer_fn(LineWriterFn fn) {
     LineWriterFn old = g_write_line;
     g_write_line = fn ? fn : held_line_writer;
@@ -381,7 +403,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     liner_clear(questions);
     liner_clear(results);
     for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
-    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}};
+    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}, {0}, {}};
     QuestionLineSink sink = {&reader, open_question, open_result, open_setting, open_font, open_round_up, open_range};
     read_question_lines(h, buffer, &sink);
     CloseHandle(h);
@@ -391,6 +413,7 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
     g_binding->put_option(dialog, kOptionRoundUp, reader.round_up);
     g_binding->show_lists(dialog, questions, results);
+    for (int k = 0; k < 2; ++k) g_kept_qr[k] = reader.kept_qr[k];
     utf8_original_opened(&g_utf8_original, chosen, utf8, lost);
     if (!reader.unread.empty()) {
         // Saving writes only the ranges the rows hold: the author must know what was not taken.

@@ -27,6 +27,8 @@ struct EditorFileBinding {
     void (*show_lists)(HWND dialog, ListNode *questions, ListNode *results);
 };
 void bind_editor_file(const EditorFileBinding *binding);
+// A new file starts without the lines the last one had and the dialog does not show.
+void forget_kept_lines();
 
 // The key a result row is saved with: the first row with the top-row option, the last with the
 // bottom-row option (the first wins a single row), the others banded.

@@ -6,6 +6,7 @@
 #include "RowOfFile.h"
 #include "font_slot.h"
 #include "question_codec.h"
+#include "qr_text.h"
 #include "imemory.h"
 #include "message_box.h"
 #include "sound_store.h"
@@ -57,6 +58,7 @@ struct Reader {
     size_t questions;  // records read so far in this load
     size_t results;
     std::vector<RangeLine> ranges;  // put on the rows once all are read: lines come in any order
+    char pending_qr[sizeof(ResultRecord::qrText)];  // a "QrText" line waiting for its row
 };
 
 bool take_question(void *context, const char *fields) {
@@ -80,6 +82,8 @@ bool take_result(void *context, int key, const char *fields) {
         rec = &s->results[r->results++];
     }
     parse_result_line(fields, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
+    memcpy(rec->qrText, r->pending_qr, sizeof rec->qrText);
+    r->pending_qr[0] = '\0';
     return true;
 }
 
@@ -91,6 +95,9 @@ void take_setting(void *context, int key, const char *value) {
         case kKeyHeader: copy_cut(s->header, sizeof s->header, value); break;
         case kKeyFooter: copy_cut(s->footer, sizeof s->footer, value); break;
         case kKeyWallpaper: copy_cut(s->wallpaper, sizeof s->wallpaper, value); break;
+        case kKeyQrText: copy_cut(r->pending_qr, sizeof r->pending_qr, value); break;
+        case kKeyQrDefault: copy_cut(s->qrDefault, sizeof s->qrDefault, value); break;
+        case kKeyQrPlace: read_qr_place(value, &s->qrX, &s->qrY, &s->qrSize); break;
         default:
             if (key >= kKeySound0 && key < kKeySound0 + kSoundSlots) {
                 char *text = const_cast<char *>(value);  // the store only reads a put text
@@ -216,7 +223,7 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     if (check_not_empty(file) != kFileEmpty) {
         reserve_for(&slot->questions, &slot->questionCapacity,
                     count_key_lines(file, question_key_name(kKeyQuestion), kLineSize));
-        Reader reader = {slot, slot_index, 0, 0, {}};
+        Reader reader = {slot, slot_index, 0, 0, {}, {0}};
         QuestionLineSink sink = {&reader, take_question, take_result, take_setting, take_font, take_round_up, take_range};
         read_question_lines(file, buffer, &sink);
         apply_range_lines(reader.ranges.data(), reader.ranges.size(), slot->results, reader.results);

@@ -17,6 +17,8 @@ struct QuestionFile {
     ResultRecord bottomRow;  // used only at lowestTotal
     char wallpaper[kQuesPathSize];
     int32_t roundUp;
+    char qrDefault[256];       // QR text of rows without their own
+    int32_t qrX, qrY, qrSize;  // the code's square with its quiet zone, 96-DPI pixels; size 0: the player's place
     // Both arrays always end with one all-zero record: the first empty text or title ends them.
     QuestionRecord *questions;
     size_t questionCapacity;  // records allocated

@@ -10,7 +10,8 @@
 namespace {
 
 const char *const kKeyNames[kKeyCount] = {"N", "Q", "H", "F", "U", "S", "R", "J", "A", "L", "O",
-                                          "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp", "SRange"};
+                                          "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp", "SRange",
+                                          "QrText", "QrDefault", "QrPlace"};
 
 // A line built in the caller's buffer, its length kept as it grows; ok turns false when a piece
 // would pass the buffer or the longest line a reader takes.

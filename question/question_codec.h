@@ -22,6 +22,9 @@ enum QuestionKey {
     kKeyWallpaper = kKeySound0 + 6,  // "QuesWall"
     kKeyRoundUp,    // "RoundUp"
     kKeyResultRange,  // "SRange": older readers skip it and keep the equal bands
+    // Lines older readers skip: the QR text of the result row that follows ("QrText"), the text
+    // of rows without one ("QrDefault"), and the code's place "x,y,size" in 96-DPI pixels ("QrPlace").
+    kKeyQrText, kKeyQrDefault, kKeyQrPlace,
     kKeyCount,
 };
 const char *question_key_name(int key);

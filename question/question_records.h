@@ -29,6 +29,7 @@ struct ResultRecord {
     // row takes its equal band.
     int32_t ranged;
     int32_t rangeFrom, rangeTo;
+    char qrText[256];  // the QR code's text with its placeholders, from the "QrText" line before the row
 };
 
 // How the picture numbers of a question line are read.

@@ -6,7 +6,8 @@ set -euo pipefail
 PREFIX_ROOT=${ZELMICA_DEPS:-/opt/zelmica-deps}
 PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 cmake make
       wine64 xvfb xauth locales fonts-ipafont dpkg-dev xdotool imagemagick googletest
-      python3 nsis zip unzip nasm chromium ccache x11-utils)
+      python3 nsis zip unzip nasm chromium ccache x11-utils
+      zbar-tools poppler-utils cups printer-driver-cups-pdf)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -140,4 +141,37 @@ TC
   done
   rm -rf "$work"
 fi
-echo "setup: all dependencies present (libjpeg, zlib and libpng under $PREFIX_ROOT)"
+# Nayuki's QR code generator (Debian's qr-code-generator): its C library is one file, built
+# straight into a static library beside zlib.
+have_qr() { [ -f "$PREFIX_ROOT/$1/lib/libqrcodegen.a" ] && [ -f "$PREFIX_ROOT/$1/include/qrcodegen.h" ]; }
+if ! have_qr x86_64 || ! have_qr i686; then
+  src_list=/etc/apt/sources.list.d/zelmica-src.sources
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | as_root tee "$src_list" >/dev/null
+    apt_update
+  fi
+  work=$(mktemp -d)
+  qr_src=""
+  for v in $(apt-cache showsrc qr-code-generator | awk '/^Version:/ {print $2}' | sort -rV | uniq); do
+    (cd "$work" && apt-get source -qq "qr-code-generator=$v" >/dev/null 2>&1) && break
+    ls "$work"/qr-code-generator_*.orig.tar.* >/dev/null 2>&1 && break
+  done
+  # The upstream tarball alone carries the library: unpack it when Debian's packaging part is missing.
+  qr_src=$(find "$work" -maxdepth 1 -type d -name 'qr-code-generator-*' | head -n 1)
+  if [ -z "$qr_src" ]; then
+    tarball=$(find "$work" -maxdepth 1 -name 'qr-code-generator_*.orig.tar.*' | head -n 1)
+    [ -z "$tarball" ] || { tar -xf "$tarball" -C "$work"; qr_src=$(find "$work" -maxdepth 1 -type d -iname 'qr-code-generator-*' | head -n 1); }
+  fi
+  [ -n "$qr_src" ] && [ -f "$qr_src/c/qrcodegen.c" ] || { echo "setup: could not fetch the QR library's source" >&2; exit 1; }
+  for arch in x86_64 i686; do
+    have_qr "$arch" && continue
+    prefix=$PREFIX_ROOT/$arch
+    "$arch-w64-mingw32-gcc-posix" -std=c99 -O2 -c "$qr_src/c/qrcodegen.c" -o "$work/qrcodegen-$arch.o"
+    as_root mkdir -p "$prefix/lib" "$prefix/include"
+    as_root rm -f "$prefix/lib/libqrcodegen.a"
+    as_root "$arch-w64-mingw32-ar" rcs "$prefix/lib/libqrcodegen.a" "$work/qrcodegen-$arch.o"
+    as_root cp "$qr_src/c/qrcodegen.h" "$prefix/include/"
+  done
+  rm -rf "$work"
+fi
+echo "setup: all dependencies present (libjpeg, zlib, libpng and qrcodegen under $PREFIX_ROOT)"

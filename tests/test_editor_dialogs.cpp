@@ -186,6 +186,17 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     EXPECT_EQ(1, liner_count(&d.state()->results));
     EXPECT_EQ(2u, boxes.boxes().size());
     set(r, IDC_RESULT_PICTURE, "");
+    // A QR text the player could not fill, or too long for its code once filled, is told at once.
+    set(r, IDC_RESULT_QR, "https://e.jp/{name}");
+    click(r, IDC_RESULT_OK);
+    set(r, IDC_RESULT_QR, "https://e.jp/{title}{title}");
+    click(r, IDC_RESULT_OK);
+    EXPECT_EQ(1, liner_count(&d.state()->results));
+    ASSERT_EQ(4u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[2].text.find("{name}"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[3].text.find("長すぎます"));
+    EXPECT_EQ(GetDlgItem(r, IDC_RESULT_QR), GetFocus());
+    set(r, IDC_RESULT_QR, "https://e.jp/?c={code},x");
     click(r, IDC_RESULT_OK);
     DestroyWindow(r);
     ASSERT_EQ(2, liner_count(&d.state()->results));
@@ -198,6 +209,7 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
     r = make_dialog(d.dialog, IDD_RESULT, result_dialog_proc);
     EXPECT_EQ("一行\r\n二行", text(r, IDC_RESULT_COMMENT));
     EXPECT_EQ("", text(r, IDC_RESULT_X));
+    EXPECT_EQ("https://e.jp/?c={code},x", text(r, IDC_RESULT_QR));
     // A range needs both ends, in order, within int32; the dialog stays open otherwise.
     const char *const refused[][2] = {{"5", ""}, {"7", "3"}, {"1", "2147483648"}, {"x", "2"}};
     for (const auto &range : refused) {
@@ -206,7 +218,7 @@ TEST(ResultDialog, PicturePositionAndFieldLimits) {
         click(r, IDC_RESULT_OK);
         EXPECT_EQ(0, result(1)->ranged) << range[0] << "," << range[1];
     }
-    EXPECT_EQ(6u, boxes.boxes().size());
+    EXPECT_EQ(8u, boxes.boxes().size());
     set(r, IDC_RESULT_RANGE_FROM, "-3");
     set(r, IDC_RESULT_RANGE_TO, "7");
     click(r, IDC_RESULT_OK);

@@ -34,14 +34,15 @@ std::string full_file() {
                     "Q,二問目,一,1,二,2,,0,,0,,0\r\n"
                     "H,ヘッダ\r\nF,フッタ,続き\r\n"
                     "U,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
+                    "QrText,https://example.com/?r={title}&c={code},x\r\n"
                     "S,結果一,c1\r\nS,絵だけ,,pic.bmp,7,8\r\nS,題だけ\r\n"
-                    "R,最低\r\n"
+                    "QrText,{{x}} {date}\r\nR,最低\r\n"
                     "SRange,1,5,9\r\nSRange,3,-3,0\r\n";
     const char *keys[] = {"J", "A", "L", "O"};
     for (int i = 0; i < 4; ++i) t += std::string(keys[i]) + "," + font_line(kFaces[i]) + "\r\n";
     const char *sounds[] = {"SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk"};
     for (int k = 0; k < 6; ++k) t += std::string(sounds[k]) + ",s" + std::to_string(k) + ".wav\r\n";
-    return t + "QuesWall,wall.jpg\r\nRoundUp,\r\n";
+    return t + "QuesWall,wall.jpg\r\nRoundUp,\r\nQrDefault,既定 {code}\r\nQrPlace,10,20,150\r\n";
 }
 
 const QuestionRecord *question(MainDialog &d, int n) {
@@ -84,6 +85,8 @@ TEST(EditorFile, OpenFillsTheControlsAndASecondOpenEmptiesThemFirst) {
     EXPECT_STREQ("朝\r\n型,夜型", question(d, 0)->text);
     EXPECT_STREQ("", result(d, 2)->comment);
     EXPECT_STREQ("pic.bmp", result(d, 2)->picture);
+    EXPECT_STREQ("https://example.com/?r={title}&c={code},x", result(d, 1)->qrText);
+    EXPECT_STREQ("", result(d, 2)->qrText);
 
     ASSERT_EQ(1, open_file(d, dir.write("b.qst", "Q,ただ一つ\r\n")));
     EXPECT_EQ("", d.text(IDC_MAIN_TITLE));

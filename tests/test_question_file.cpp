@@ -34,7 +34,8 @@ HFONT comment_get(int op, int i, LOGFONTA *b) { return comment_font(op, i, 0, b)
 TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     ScratchFolder dir;
     std::string text = "n,タイトル\r\nQ,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
-                       "h,ヘッダ\r\nF,フッタ,続き\r\nU,最高~_#%,二~_#$行,top.bmp,4,5\r\nS,結果一,c1\r\ns,結果二\r\n"
+                       "h,ヘッダ\r\nF,フッタ,続き\r\nqrtext,{code},x\r\nU,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
+                       "S,結果一,c1\r\nQrText,二\r\ns,結果二\r\nQrDefault,既定\r\nQrPlace,1,-2,30\r\n"
                        "R,最低\r\nsrange,2,-5,7\r\nSRange,1,3,x\r\nSRange,9,1,2\r\n\r\nXYZ,skipped\r\nQuesWall,wall.jpg\r\nroundup,\r\n";
     const char *fonts[] = {"J", "a", "L", "o"}, *faces[] = {"明朝", "ゴシック", "丸", "行書"};
     for (int i = 0; i < 4; ++i) text += std::string(fonts[i]) + "," + kFont + faces[i] + "\r\n";
@@ -66,6 +67,15 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     EXPECT_EQ(1, s.f.results[1].ranged);
     EXPECT_EQ(-5, s.f.results[1].rangeFrom);
     EXPECT_EQ(7, s.f.results[1].rangeTo);
+    // A QR text belongs to the row after it alone.
+    EXPECT_STREQ("{code},x", s.f.topRow.qrText);
+    EXPECT_STREQ("", s.f.results[0].qrText);
+    EXPECT_STREQ("二", s.f.results[1].qrText);
+    EXPECT_STREQ("", s.f.bottomRow.qrText);
+    EXPECT_STREQ("既定", s.f.qrDefault);
+    EXPECT_EQ(1, s.f.qrX);
+    EXPECT_EQ(0, s.f.qrY);
+    EXPECT_EQ(30, s.f.qrSize);
     EXPECT_STREQ("wall.jpg", s.f.wallpaper);
     EXPECT_EQ(1, s.f.roundUp);
     EXPECT_EQ(5, s.f.highestTotal);

@@ -1,6 +1,8 @@
 // The run engine through its operation codes, with real question files, a private log folder,
 // recorded sounds and recording stand-ins for the image store and the set manager.
 #include <gtest/gtest.h>
+#include "card_print.h"
+#include "result_qr.h"
 #include <string>
 #include <vector>
 #include "BrixLib.h"
@@ -305,12 +307,61 @@ TEST_F(RunEngine, VisitLogRowsForTheThreeEndings) {
               "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,2,r,結果のまま放置,,1,1,1,0,1,1\r\n"
               "2026-12-08,10:00:47,10:00:47,0,KIOSK1,\"春,夏.set\",1,三問,,,途中で離脱,2,2,5,,,,\r\n",
               dir.read("visits-2026-12-08-KIOSK1.csv"));
+    // Each visitor who saw a result got a code of their own, kept in a file beside it.
+    EXPECT_EQ("日付,時刻,キオスク,コード,結果,得点,印刷\r\n2026-12-08,10:00:47,KIOSK1,3577,r,8,\r\n"
+              "2026-12-08,10:00:47,KIOSK1,358H,r,2,\r\n",
+              dir.read("codes-2026-12-08-KIOSK1.csv"));
     // The answer log beside it is as it always was.
     EXPECT_EQ("問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答3, 得点3\r\n得点合計, , , ,8\r\n"
               "問題1, 設問1, 回答1, 得点1\r\n問題1, 設問2, 回答1, 得点0\r\n問題1, 設問3, 回答1, 得点1\r\n得点合計, , , ,2\r\n"
               "一定時間経過のためスタート画面に戻りました\r\n問題1, 設問1, 回答2, 得点5\r\n"
               "一定時間経過のためスタート画面に戻りました\r\n",
               log());
+    set_visit_log(1, nullptr, nullptr);
+    set_local_date_fn(old);
+}
+
+namespace {
+CardJob g_job;
+bool g_print_ok;
+bool record_card(const CardJob &job) {
+    g_job = job;
+    return g_print_ok;
+}
+void wait_for_card() {
+    for (int i = 0; i < 200 && !result_card_print(); ++i) Sleep(10);
+}
+}  // namespace
+
+// Automatic cards reach the seam with the result, its QR text and visit code; a card that does
+// not print is counted and recorded.
+TEST_F(RunEngine, AutomaticCardsAndFailedOnesAreRecorded) {
+    LocalDateFn old = set_local_date_fn(fixed_now);
+    CardPrintFn old_print = set_card_print_fn(record_card);
+    g_now = {2026, 12, 2, 8, 10, 0, 5, 0};
+    set_visit_log(1, "K1", "s.set");
+    set_card_printing(kCardPrintAuto, "", kPaperRoll58);
+    load((std::string("QrDefault,https://e.jp/?c={code}\r\n") + kThree).c_str());
+    g_print_ok = true;
+    choose({0, 0, 0, 0});
+    wait_for_card();
+    EXPECT_EQ("r", g_job.result_title);
+    EXPECT_EQ("三問", g_job.quiz_title);
+    EXPECT_EQ("https://e.jp/?c=" + std::string(result_visit_code()), g_job.qr_text);
+    EXPECT_NE(std::string::npos, g_job.footer.find(result_visit_code()));
+    EXPECT_EQ(kPaperRoll58, g_job.paper);
+    choose({5});
+    const long failed = card_print_failures();
+    g_print_ok = false;
+    choose({0, 0, 0, 0});
+    wait_for_card();
+    choose({5});
+    EXPECT_EQ(failed + 1, card_print_failures());
+    const std::string codes = dir.read("codes-2026-12-08-K1.csv");
+    EXPECT_NE(std::string::npos, codes.find(",印刷済み\r\n"));
+    EXPECT_NE(std::string::npos, codes.find(",印刷できず\r\n"));
+    set_card_printing(kCardPrintOff, "", kPaperA4);
+    set_card_print_fn(old_print);
     set_visit_log(1, nullptr, nullptr);
     set_local_date_fn(old);
 }

@@ -1,6 +1,7 @@
 // Set files: loading over defaults and over an earlier set, limits, the writer's lines and a round
 // trip, a save that could not write a line, loading by path, and the idle count.
 #include <gtest/gtest.h>
+#include "card_print.h"
 #include <string.h>
 #include <string>
 #include <vector>
@@ -117,6 +118,9 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->idle_first_question = 1;
     r->result_seconds = 20;
     r->show_progress = 1;
+    r->card_print = kCardPrintAuto;
+    strcpy(r->card_printer, "受付,プリンター");
+    r->card_paper = kPaperRoll58;
     const unsigned char salt[kPinSaltBytes] = {9};
     ASSERT_TRUE(pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin));
     strcpy(r->title_font.lfFaceName, "ＭＳ ゴシック");
@@ -131,7 +135,8 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
                          "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin +
-                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
+                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n"
+                         "CARDPRINT,AUTO\r\nCARDPRINTER,受付,プリンター\r\nCARDPAPER,ROLL58\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
 
@@ -141,6 +146,9 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     dir.write("full.set", saved + newer);
     ASSERT_EQ(load("full.set"), 1);
     EXPECT_EQ(std::string(set_current_path()), dir.path() + "full.set");
+    EXPECT_EQ(kCardPrintAuto, record()->card_print);
+    EXPECT_STREQ("受付,プリンター", record()->card_printer);
+    EXPECT_EQ(kPaperRoll58, record()->card_paper);
     ASSERT_EQ(save_as("again.set"), 1);
     EXPECT_EQ(dir.read("again.set"), saved + newer);
     EXPECT_EQ(std::string(set_current_path()), dir.path() + "again.set");

@@ -13,7 +13,9 @@ import sys
 LINE_MAX = 2047
 PATH_MAX = 259
 QUESTION_KEYS = {"n", "q", "h", "f", "u", "s", "r", "j", "a", "l", "o", "sndst", "sndmx",
-                 "sndmd", "sndmn", "snded", "sndbk", "queswall", "roundup", "srange"}
+                 "sndmd", "sndmn", "snded", "sndbk", "queswall", "roundup", "srange",
+                 "qrtext", "qrdefault", "qrplace"}
+QR_PLACEHOLDERS = (b"{title}", b"{total}", b"{date}", b"{kiosk}", b"{code}")
 SET_KEYS = {"t", "b", "q", "a", "g", "saveroff", "1", "3", "6", "5", "7", "8", "9", "0",
             "setwall", "sndst", "sndmx", "sndmd", "sndmn", "snded", "sndbk", "offtimer"}
 SOUND_KEYS = {"sndst", "sndmx", "sndmd", "sndmn", "snded", "sndbk"}
@@ -151,6 +153,18 @@ def split_key(line):
     return key.decode("ascii", "replace").lower(), value
 
 
+def check_qr_text(where, value):
+    """The player fills only the known placeholders and takes no control characters."""
+    check_text(where, value, 255, "QR text")
+    if any(c < 0x20 for c in value):
+        fault(where, "control character in a QR text")
+    rest = value.replace(b"{{", b"")
+    for name in QR_PLACEHOLDERS:
+        rest = rest.replace(name, b"")
+    if b"{" in rest:
+        fault(where, "unknown placeholder in a QR text")
+
+
 def check_result(where, value, program_dir):
     fields = value.split(b",")
     if not 1 <= len(fields) <= 5 or len(fields) in (3, 4):
@@ -172,6 +186,7 @@ def check_question_file(path, program_dir):
     lines = read_lines(path)
     questions, results, top, bottom, round_up, title = [], [], None, None, False, b""
     ranges = {}  # "S" row number from 1 -> (from, to)
+    qr_pending, qr_default = None, None
     for n, line in enumerate(lines, 1):
         where = f"{path}:{n}"
         if not line:
@@ -202,11 +217,21 @@ def check_question_file(path, program_dir):
             if not any(a for a, _ in points):
                 fault(where, "question without answers")
             questions.append(points)
+        elif key in ("qrtext", "qrdefault"):
+            check_qr_text(where, value)
+            if key == "qrtext":
+                qr_pending = value
+            else:
+                qr_default = value
         elif key in ("n", "h", "f"):
             check_text(where, value, 127, key.upper())
             if key == "n":
                 title = value
-        elif key == "s":
+        elif key in ("s", "u", "r") and qr_pending is None and qr_default is None:
+            fault(where, "result row without a QR text: the demo's result screen would show no code")
+        if key in ("s", "u", "r"):
+            qr_pending = None
+        if key == "s":
             results.append(check_result(where, value, program_dir))
         elif key == "u":
             top = check_result(where, value, program_dir)

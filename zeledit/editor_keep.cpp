@@ -267,6 +267,7 @@ void start_new(HWND dialog) {
     liner_clear(&s->questions);
     liner_clear(&s->results);
     for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
+    forget_kept_lines();
     s->path[0] = '\0';
     remember_boxes(dialog);
     g_history.clear();

@@ -2,6 +2,8 @@
 #include "mainflame.h"
 #include "DirList.h"
 #include "ListView.h"
+#include "message_box.h"
+#include "qr_text.h"
 #include "question_codec.h"
 #include "question_records.h"
 #include "message_box.h"
@@ -25,6 +27,7 @@ void show_record(HWND dialog, const ResultRecord *r) {
     SetDlgItemTextA(dialog, IDC_RESULT_TITLE, r->title);
     SetDlgItemTextA(dialog, IDC_RESULT_COMMENT, r->comment);
     SetDlgItemTextA(dialog, IDC_RESULT_PICTURE, r->picture);
+    SetDlgItemTextA(dialog, IDC_RESULT_QR, r->qrText);
     if (r->picture[0]) {
         SetDlgItemInt(dialog, IDC_RESULT_X, static_cast<UINT>(r->pictureX), TRUE);
         SetDlgItemInt(dialog, IDC_RESULT_Y, static_cast<UINT>(r->pictureY), TRUE);
@@ -49,6 +52,9 @@ INT_PTR on_init_dialog(HWND dialog) {
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_COMMENT), true);
     keep_escape_in_box(GetDlgItem(dialog, IDC_RESULT_COMMENT));
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_PICTURE), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_QR), false);
+    // Stored raw as the whole value of its line: commas may stand in it, the length is the limit.
+    SendDlgItemMessageA(dialog, IDC_RESULT_QR, EM_LIMITTEXT, sizeof(ResultRecord::qrText) - 1, 0);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_X), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_Y), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_RANGE_FROM), false);
@@ -96,15 +102,41 @@ bool read_record(HWND dialog, ResultRecord *r) {
     read_box_text(dialog, IDC_RESULT_TITLE, r->title, sizeof r->title);
     read_box_text(dialog, IDC_RESULT_COMMENT, r->comment, sizeof r->comment);
     read_box_text(dialog, IDC_RESULT_PICTURE, r->picture, sizeof r->picture);
+    read_box_text(dialog, IDC_RESULT_QR, r->qrText, sizeof r->qrText);
     if (!unsigned_box(dialog, IDC_RESULT_X, &r->pictureX) && r->picture[0]) return false;
     if (!unsigned_box(dialog, IDC_RESULT_Y, &r->pictureY) && r->picture[0]) return false;
     return read_range(dialog, r);
+}
+
+// A QR text the player could not fill, or whose code would not fit, is told now rather than
+// leaving a visitor's screen without its code. Filled with the row's title and long sample values.
+bool qr_text_usable(HWND dialog, const ResultRecord &r) {
+    if (!r.qrText[0]) return true;
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    const QrValues sample = {r.title, -2147483647, today, "KIOSK-01", "ZZZZ"};
+    char filled[kQrFilledSize], message[512];
+    size_t where = 0;
+    int result = fill_qr_text(r.qrText, sample, filled, sizeof filled, &where);
+    QrSymbol symbol;
+    if (result == kQrFillOk && build_qr(filled, &symbol)) return true;
+    if (result != kQrFillOk)
+        qr_fill_message(result, r.qrText, where, message, sizeof message);
+    else
+        snprintf(message, sizeof message,
+                 "QRコードの文字が長すぎます。\r\n誤り訂正レベルM（バージョン%dまで）で入るのは差し込み後 %d バイトまでで、"
+                 "この結果では約 %u バイトになります。\r\n（日本語は1文字3バイト、Webアドレスの中では9バイトに数えます）",
+                 kQrMaxVersion, qr_capacity_bytes(), static_cast<unsigned>(strlen(filled)));
+    show_message_box(dialog, message, "結果", MB_OK | MB_ICONWARNING);
+    SetFocus(GetDlgItem(dialog, IDC_RESULT_QR));
+    return false;
 }
 
 void on_ok(HWND dialog) {
     if (!stored_fields_fit(dialog, kStoredFields, sizeof kStoredFields / sizeof kStoredFields[0])) return;
     ResultRecord r;
     if (!read_record(dialog, &r)) return;
+    if (!qr_text_usable(dialog, r)) return;
     if (!r.title[0] && !r.comment[0] && !r.picture[0]) return;
     HWND view = owner_view(dialog);
     ListNode *list = &editor_state()->results;

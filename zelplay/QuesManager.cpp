@@ -10,8 +10,12 @@
 #include "image_store.h"
 #include "imemory.h"
 #include "result_log.h"
+#include "result_qr.h"
+#include "card_print.h"
+#include "test_mode.h"
 #include "sound_effect.h"
 #include "sound_store.h"
+#include "visit_code_log.h"
 #include "visit_log.h"
 #include <stdarg.h>
 #include <stdio.h>
@@ -251,6 +255,14 @@ void end_visit(int ending) {
     }
     const std::string header = visit_header(static_cast<int>(questions), texts);
     result_log_append(path, (header + visit_row_text(row)).c_str(), header.size());
+    // The code the result screen gave this visitor, in its own file.
+    if (ending != kVisitAbandoned && result_visit_code()[0] &&
+        visit_code_log_path(path, sizeof path, log_folder(), row.end, kiosk)) {
+        const std::string codes = visit_code_header();
+        result_log_append(path, (codes + visit_code_row(row.end, kiosk, result_visit_code(), g.resultTitle, g.total,
+                                                        result_card_print())).c_str(),
+                          codes.size());
+    }
 }
 
 void drop_all() {
@@ -335,6 +347,16 @@ void reload_all() {
 }
 
 void show_row(const ResultRecord *row) {
+    if (valid_slot(g.current)) {
+        SYSTEMTIME now;
+        memset(&now, 0, sizeof now);
+        g_local_date(&now);
+        char kiosk[kKioskNameSize];
+        if (g_visit_log.kiosk[0]) copy_cut(kiosk, sizeof kiosk, g_visit_log.kiosk);
+        else default_kiosk_name(kiosk);
+        result_qr_prepare(&g.slots[g.current], row, g.total, now, kiosk);
+    }
+    reset_card_print_for_result();
     copy_cut(g.resultTitle, sizeof g.resultTitle, row->title);
     copy_cut(g.resultComment, sizeof g.resultComment, row->comment);
     show_picture(row->picture, row->pictureX, row->pictureY);
@@ -414,6 +436,8 @@ void answer(int32_t c) {
     } else {
         choose_result(&g.slots[f]);
         log_line(kLogTotalLine, g.total);
+        // Every visitor's card, handed off without waiting; 試す prints only on the author's press.
+        if (card_print_mode() == kCardPrintAuto && !test_mode_on()) request_card_print(g.owner, false);
         // The judgement sound belongs to this moment: both editors offer it for the result.
         play(kSndEd, f, 0);
     }

@@ -39,6 +39,12 @@ struct SetRecord {
     int32_t result_seconds;
     int idle_clamped;  // the file gave a value out of range; it was clamped
     int show_progress;  // "PROGRESS": question screens show where the visitor is ("3/6")
+    // The result card: "CARDPRINT" BUTTON or AUTO (CardPrintMode), "CARDPRINTER" (empty: the
+    // default printer), "CARDPAPER" (A4, A5, B5, HAGAKI, ROLL58, ROLL80; CardPaper).
+    int card_print;
+    char card_printer[256];
+    int card_paper;
+    int card_paper_unknown;  // the file named a paper this player does not know (A4 is used)
 };
 // The idle values' ranges, kept by every reader and the editor.
 enum { kIdleSecondsMin = 10, kIdleSecondsMax = 3600, kResultSecondsMax = 3600 };

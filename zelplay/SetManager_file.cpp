@@ -9,6 +9,7 @@
 #include "message_box.h"
 #include "sound_store.h"
 #include <stdio.h>
+#include "card_layout.h"
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -25,6 +26,10 @@ const char kIdleSecondsKey[] = "IDLESEC";
 const char kIdleFirstKey[] = "IDLEFIRST";
 const char kResultSecondsKey[] = "RESULTSEC";
 const char kProgressKey[] = "PROGRESS";
+const char kCardPrintKey[] = "CARDPRINT";
+const char kCardPrinterKey[] = "CARDPRINTER";
+const char kCardPaperKey[] = "CARDPAPER";
+const char *const kCardPrintValues[] = {"", "BUTTON", "AUTO"};
 
 Utf8Original g_utf8_original;
 
@@ -45,7 +50,7 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey};
+                                  kProgressKey, kCardPrintKey, kCardPrinterKey, kCardPaperKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -119,7 +124,15 @@ void apply_line(Reader *r, const char *line) {
     else if (equals_nocase(key, "OFFTIMER")) s->idle_minutes = number(value);
     else if (equals_nocase(key, "KIOSK")) copy_cut(s->kiosk, sizeof s->kiosk, value);
     else if (equals_nocase(key, "LOGDIR")) copy_cut(s->log_folder, sizeof s->log_folder, value);
-    else {
+    else if (equals_nocase(key, kCardPrinterKey)) copy_cut(s->card_printer, sizeof s->card_printer, value);
+    else if (equals_nocase(key, kCardPrintKey)) {
+        for (int m = 1; m < 3; ++m)
+            if (equals_nocase(value, kCardPrintValues[m])) s->card_print = m;
+    } else if (equals_nocase(key, kCardPaperKey)) {
+        bool known = false;
+        s->card_paper = paper_of_key(value, &known);
+        s->card_paper_unknown = !known;
+    } else {
         for (int k = 0; k < kSoundSlots; ++k) {
             if (!equals_nocase(key, sound_key(k))) continue;
             char *text = const_cast<char *>(value);  // the store only reads a put text
@@ -208,6 +221,9 @@ void write_record(Writer *w, const SetRecord *s) {
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);
+    if (s->card_print > 0 && s->card_print < 3) w->text(kCardPrintKey, kCardPrintValues[s->card_print]);
+    w->text(kCardPrinterKey, s->card_printer);
+    if (s->card_paper) w->text(kCardPaperKey, paper_info(s->card_paper).key);
     // Keys a newer player wrote go back as they came.
     for (size_t at = 0; at < g_kept_lines.size() && w->ok;) {
         size_t end = g_kept_lines.find("\r\n", at) + 2;

@@ -25,4 +25,7 @@ int save_set(HWND owner);
 // The staff settings of the current record (dialog 125), modal over owner; IDOK when taken. The
 // modeless one starts hidden, for tests and screenshots.
 INT_PTR edit_staff_settings(HWND owner);
+// The result card's printing (dialog 160); the modeless one is for screenshots.
+INT_PTR edit_card_settings(HWND owner);
+HWND create_card_settings(HWND owner);
 HWND create_staff_settings(HWND owner);

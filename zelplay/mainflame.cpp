@@ -7,6 +7,7 @@
 #include "SetManager.h"
 #include "SetManager_private.h"
 #include "bgm_player.h"
+#include "card_print.h"
 #include "crash_restart.h"
 #include "dpi.h"
 #include "exit_pin.h"
@@ -77,6 +78,8 @@ static void show_log_state(HWND window) {
         wsprintfA(title, "%s - ログに書き込めていない行 %u 行", kTitle, static_cast<unsigned>(waiting));
     else
         lstrcpyA(title, kTitle);
+    if (long failed = card_print_failures())
+        wsprintfA(title + lstrlenA(title), " - 印刷できなかったカード %ld 枚", failed);
     GetWindowTextA(window, now, sizeof now);
     if (lstrcmpA(now, title) != 0) SetWindowTextA(window, title);
 }
@@ -139,6 +142,12 @@ void apply_set(HWND window, const SetRecord *record) {
     lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
     g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
     show_progress_mark(record->show_progress != 0);
+    set_card_printing(record->card_print, record->card_printer, record->card_paper);
+    if (record->card_print && !g_main.quiet_full_screen) {
+        char problem[512] = "";
+        card_printer_problem(record->card_printer, record->card_paper_unknown != 0, problem, sizeof problem);
+        if (problem[0]) show_message_box(window, problem, kTitle, MB_OK | MB_ICONWARNING);
+    }
     if (record->idle_clamped && !g_main.quiet_full_screen) {
         char text[256];
         wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));
@@ -229,6 +238,12 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     if (waiting && (result_log_retry() || result_log_waiting() != waiting)) {
         show_log_state(window);
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
+    }
+    // A card that failed on the print thread shows in the title bar without waiting for a click.
+    static long shown_failures = 0;
+    if (card_print_failures() != shown_failures) {
+        shown_failures = card_print_failures();
+        show_log_state(window);
     }
     set_manager(kSetTick, 0, nullptr);
     kiosk_report_tick();
@@ -509,6 +524,15 @@ static bool choose(HWND window, int slot, DWORD input_time) {
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
     if (corner_call(window, x, y)) return;
+    RECT client, button;
+    GetClientRect(window, &client);
+    POINT at = {x, y};
+    if (run_engine(kRunComment, 0, nullptr) == -1 && print_button_rect(client, font_slots_dpi(), &button) &&
+        PtInRect(&button, at)) {
+        // 試す prints only here, on the author's own press, and marks the card.
+        if (request_card_print(window, test_mode_on())) refresh(window);
+        return;
+    }
     if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
 }
 

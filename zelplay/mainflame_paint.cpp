@@ -7,6 +7,8 @@
 #include "image_store.h"
 #include "imemory.h"
 #include "result_log.h"
+#include "result_qr.h"
+#include "card_print.h"
 #include "test_mode.h"
 #include <stdio.h>
 #include <algorithm>
@@ -200,10 +202,15 @@ static void draw_score_line(HDC dc) {
 // Where the operator looks: the lines the logs could not take yet, on the start screen.
 static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORREF key, HFONT font) {
     size_t waiting = result_log_waiting();
-    if (!waiting) return;
-    char text[256];
-    wsprintfA(text, "ログに書き込めていない行 %u 行（ログを開いているプログラムを閉じるか、ログのフォルダーに届くようになると書き込まれます）",
-              static_cast<unsigned>(waiting));
+    long failed = card_print_failures();
+    if (!waiting && !failed) return;
+    char text[512] = "";
+    if (waiting)
+        wsprintfA(text, "ログに書き込めていない行 %u 行（ログを開いているプログラムを閉じるか、ログのフォルダーに届くようになると書き込まれます）",
+                  static_cast<unsigned>(waiting));
+    if (failed)
+        wsprintfA(text + lstrlenA(text), "%s印刷できなかったカード %ld 枚（プリンターの電源・用紙・接続を確かめてください）",
+                  waiting ? "\r\n" : "", failed);
     // At the bottom edge, below the start screen's titles; a narrow window wraps it rather than
     // cutting it. The header font is the one selected in dc.
     RECT area = {l.w10 / 4, 0, l.footer.right + l.w10 - l.w10 / 4, l.footer.bottom - l.h2 / 16};
@@ -229,6 +236,17 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     draw_picture(dc);
 
     char *text = nullptr;
+    // The result's title and comment make room for its QR code.
+    QrPlacement qr;
+    const char *qr_note = nullptr;
+    if (run_engine(kRunComment, 0, &text) == -1 && result_qr_placement(r, font_slots_dpi(), &qr)) {
+        RECT meet;
+        // Told to the author in 試す only: visitors just see the code where it fits.
+        if (qr.moved) qr_note = "QRコードの位置（QrPlace）が画面の外なので、画面の内側に移しました";
+        else if (IntersectRect(&meet, &l.text, &qr.square)) qr_note = "QRコードが結果のタイトルの場所に重なるので、タイトルを詰めました（QrPlace）";
+        keep_text_clear(&l.text, qr.square);
+        keep_text_clear(&l.comment, qr.square);
+    }
     run_engine(kRunMainText, 0, &text);
     if (text) draw_text_box(dc, text, &l.text, DT_WORDBREAK | DT_VCENTER, question_font(kFontLookup, file, 0, nullptr), fore, key);
 
@@ -261,6 +279,8 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
             draw_text_box(dc, text, &l.comment, DT_WORDBREAK | DT_VCENTER, comment_font(kFontLookup, file, 0, nullptr),
                           fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
+        draw_result_qr(dc, r, font_slots_dpi());
+        draw_print_button(dc, r, font_slots_dpi(), fore, key, header);
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);
     int32_t number = 0, count = 0;
@@ -272,7 +292,18 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_text_box(dc, mark, &corner, DT_SINGLELINE | DT_RIGHT | DT_VCENTER, header, fore, key);
     }
     if (old_font) SelectObject(dc, old_font);
-    if (test_mode_on()) draw_test_mark(dc, r);
+    if (test_mode_on()) {
+        draw_test_mark(dc, r);
+        if (qr_note) {
+            RECT band = {l.w10, l.comment.bottom, r.right - l.w10, l.comment.bottom + l.h10 / 2};
+            HBRUSH red = CreateSolidBrush(RGB(200, 0, 0));
+            if (red) {
+                FillRect(dc, &band, red);
+                DeleteObject(red);
+            }
+            draw_text_box(dc, qr_note, &band, DT_SINGLELINE | DT_VCENTER | DT_CENTER, header, RGB(255, 255, 255), RGB(0, 0, 1));
+        }
+    }
 }
 
 void paint_screen(HWND window, int score_display, int full_screen) {

@@ -12,6 +12,7 @@
 #include "mainflame_paint.h"
 #include "message_box.h"
 #include "pin_pad.h"
+#include "result_qr.h"
 #include "sound_effect.h"
 
 static BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
@@ -91,6 +92,11 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 20 && run_engine(kRunComment, 0, nullptr) != -1; ++i) run_engine(kRunChoose, 0, nullptr);
     save(window, w, h, 1, 0, out + "3-result-score.bmp");
     save(window, w, h, 1, 1, out + "4-result-fullscreen.bmp");
+    // What the result's QR code must read as, for a decoder to compare with.
+    if (FILE *f = fopen((out + "3-result-qr.txt").c_str(), "wb")) {
+        fputs(result_qr_text(), f);
+        fclose(f);
+    }
     DestroyWindow(window);
     printf("%dx%d\n", w, h);
     return 0;
