@@ -20,6 +20,7 @@
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box_recorder.h"
+#include "modal_loop.h"
 #include "pin_pad.h"
 #include "resource.h"
 #include "scratch_folder.h"
@@ -445,7 +446,12 @@ TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     for (int i = 0; i < 10; ++i) idle_timer_proc(window, WM_TIMER, 1, 0);
     EXPECT_EQ("夜更かしは?", main_text());
     idle_timer_proc(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());  // 「続けますか？」 first
+    idle_seconds_check(window, GetTickCount() + 9000);
+    EXPECT_EQ("夜更かしは?", main_text());
+    idle_seconds_check(window, GetTickCount() + kAskSecondsDefault * 1000);
     EXPECT_EQ("待ち時間", main_text());
+    EXPECT_EQ(-1, idle_prompt_seconds());
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
 }
 
@@ -495,6 +501,23 @@ TEST(IdleSeconds, RulesPerScreen) {
         {none, kIdleFirstQuestion, 99000, false}, {none, kIdleResult, 5000, true},
     };
     for (const Row &r : rows) EXPECT_EQ(r.due, idle_return_due(r.rules, r.screen, r.quiet)) << r.screen << " " << r.quiet;
+    // With 「続けますか？」: due, then the countdown, then the return; the result's own time ends at once.
+    const IdleRules ask = {30, false, 5, 10};
+    struct Step {
+        IdleScreen screen;
+        DWORD quiet;
+        IdleStep step;
+        int left;
+    } steps[] = {
+        {kIdleLaterQuestion, 29999, kIdleStay, 0}, {kIdleLaterQuestion, 30000, kIdleAsk, 10},
+        {kIdleLaterQuestion, 39001, kIdleAsk, 1},  {kIdleLaterQuestion, 40000, kIdleGo, 0},
+        {kIdleResult, 5000, kIdleGo, 0},           {kIdleStart, 99000, kIdleStay, 0},
+    };
+    for (const Step &s : steps) {
+        int left = 0;
+        EXPECT_EQ(s.step, idle_step(ask, s.screen, s.quiet, &left)) << s.screen << " " << s.quiet;
+        EXPECT_EQ(s.left, left) << s.quiet;
+    }
 }
 
 // A visitor who walks away from question 1 leaves no line; from the result, the result time.
@@ -509,7 +532,26 @@ TEST_F(MainWindow, IdleSecondsResetAFirstQuestionAndTheResult) {
     click(0);
     idle_seconds_check(window, GetTickCount() + 4000);
     EXPECT_EQ("朝は得意?", main_text());
+    const DWORD typed = GetTickCount() + 99000;
+    {
+        ModalLoop keypad;  // staff typing the PIN are not gone, however long they take
+        idle_seconds_check(window, typed);
+        EXPECT_EQ("朝は得意?", main_text());
+    }
+    idle_seconds_check(window, typed + 9000);  // and the time counts from the keypad's end
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    idle_seconds_check(window, typed + 10000);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());
+    // Any tap or key, even beside the answers, only says "still here".
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(790, 590));
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    EXPECT_EQ("朝は得意?", main_text());
+    idle_seconds_check(window, GetTickCount() + 9000);
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
     idle_seconds_check(window, GetTickCount() + 10000);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());
+    idle_seconds_check(window, GetTickCount() + 20000);
     EXPECT_EQ("秒", main_text());
     EXPECT_EQ("<none>", dir.read("zelm.csv"));
     click(0);

@@ -207,3 +207,125 @@ TEST_F(Screen, ComposedScreensShowTextOverTheBackgroundAndTheScoreLineOnlyWhenAs
     EXPECT_EQ(0, other);
     delete s;
 }
+
+// A monospaced stand-in: a full-width character is as wide as the font is high, a half-width one
+// half as wide, and a line is the font's height.
+namespace {
+class MonoMeasure : public FitMeasure {
+public:
+    int char_width(int, int height, unsigned ch) const override { return ch > 0xFF ? height : height / 2; }
+    int line_height(int, int height) const override { return height; }
+};
+
+std::string repeat(const char *piece, int times) {
+    std::string s;
+    for (int i = 0; i < times; ++i) s += piece;
+    return s;
+}
+}  // namespace
+
+// Over window sizes, scales, font sizes and text lengths: everything shown stays in the window,
+// answers take at most two lines on rows at least 9 mm apart, the fonts shrink by one common
+// scale and never below the floor, and every drawn text lies on the row that takes its clicks.
+TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
+    struct Row {
+        int w, h, dpi, main_px, answer_px, main_chars, answer_chars;
+        bool numbered, result;
+        int percent;  // expected scale; 0 = only below 100
+    } rows[] = {
+        {800, 600, 96, 32, 20, 10, 4, false, false, 100},
+        {1024, 768, 96, 48, 40, 20, 10, false, false, 100},
+        {1024, 768, 96, 48, 80, 20, 12, false, false, 0},  // a very large answer font wraps, then shrinks
+        {1024, 768, 144, 72, 60, 20, 12, true, false, 0},   // 150 % scaling
+        {640, 480, 96, 32, 20, 60, 30, true, false, 0},     // long texts on a small screen
+        {2048, 1536, 192, 96, 80, 20, 10, true, false, 100},  // 200 %
+        {1024, 768, 96, 48, 40, 30, 2, false, true, 100},   // result: title, comment, 戻る
+        {800, 600, 96, 48, 40, 40, 2, false, true, 0},      // a long comment shrinks all three
+    };
+    MonoMeasure mono;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.w << "x" << row.h << "@" << row.dpi << " answer " << row.answer_px
+                                        << " main " << row.main_chars << " answers " << row.answer_chars);
+        std::string main = repeat("問", row.main_chars), answer = repeat("あ", row.answer_chars),
+                    comment = repeat("説", row.main_chars * 4);
+        FitInput in = {};
+        in.client = {0, 0, row.w, row.h};
+        in.dpi = row.dpi;
+        in.main = main.c_str();
+        for (int i = 0; i < kFitBackSlot && !row.result; ++i) in.choice[i] = answer.c_str();
+        if (row.result) {
+            in.choice[kFitBackSlot] = "戻る";
+            in.comment = comment.c_str();
+        }
+        in.height[kFitMain] = row.main_px;
+        in.height[kFitAnswer] = row.answer_px;
+        in.height[kFitComment] = row.main_px / 2;
+        in.numbered = row.numbered;
+        ScreenFit f = fit_screen(in, mono);
+        ASSERT_TRUE(f.fits);
+        if (row.percent) EXPECT_EQ(row.percent, f.percent);
+        else EXPECT_LT(f.percent, 100);
+        const int floor = MulDiv(kFitFloorTenthsMm, row.dpi, 254);
+        for (int r = 0; r < kFitRoles; ++r) {
+            EXPECT_GE(f.height[r], std::min(in.height[r], floor));
+            EXPECT_EQ(std::max(MulDiv(in.height[r], f.percent, 100), std::min(in.height[r], floor)), f.height[r])
+                << "role " << r;
+        }
+        RECT inside = in.client;
+        RECT main_drawn = {f.main.left, f.main.top, f.main.right, f.main.top + 1};
+        EXPECT_TRUE(PtInRect(&inside, POINT{main_drawn.left, main_drawn.top}));
+        for (int i = 0; i < kFitSlots; ++i) {
+            if (!(f.shown & (1u << i))) continue;
+            const FitBox &b = f.box[i];
+            RECT drawn = {b.x, b.y, b.x + b.width, b.y + b.height}, both;
+            UnionRect(&both, &drawn, &f.hit[i]);
+            EXPECT_TRUE(both.left >= 0 && both.top >= 0 && both.right <= row.w && both.bottom <= row.h) << "slot " << i;
+            EXPECT_TRUE(EqualRect(&both, &f.hit[i])) << "slot " << i << " drawn off its row";
+            if (i == kFitBackSlot) continue;
+            EXPECT_LE(b.height, kFitMaxAnswerLines * f.height[kFitAnswer]);
+            EXPECT_GE(f.hit[i].bottom - f.hit[i].top, MulDiv(kFitRowTenthsMm, row.dpi, 254));
+            if (row.numbered) {
+                EXPECT_GE(f.badge[i].right - f.badge[i].left, MulDiv(kFitBadgeTenthsMm, row.dpi, 254));
+                EXPECT_LE(f.badge[i].right, b.x);
+                EXPECT_GE(f.badge[i].top, f.hit[i].top);
+            }
+        }
+        if (row.result) EXPECT_LE(f.comment.top + f.height[kFitComment], f.hit[kFitBackSlot].top);
+    }
+    // Too much for any font: cut at the readable floor, and said so.
+    std::string endless = repeat("長", 400);
+    FitInput in = {};
+    in.client = {0, 0, 320, 240};
+    in.dpi = 96;
+    in.main = endless.c_str();
+    for (int i = 0; i < kFitBackSlot; ++i) in.choice[i] = endless.c_str();
+    in.height[kFitMain] = in.height[kFitAnswer] = in.height[kFitComment] = 40;
+    ScreenFit f = fit_screen(in, mono);
+    EXPECT_FALSE(f.fits);
+    EXPECT_TRUE(f.floor_reached);
+    EXPECT_EQ(MulDiv(kFitFloorTenthsMm, 96, 254), f.height[kFitAnswer]);
+    EXPECT_EQ(std::string::npos, f.choice_text[0].find("\r\n", f.choice_text[0].find("\r\n") + 2));
+}
+
+// Lines break between Japanese characters anywhere, before a Latin word that fits whole on the
+// next line, never before closing punctuation; given line breaks stay.
+TEST(ScreenFitTable, LineBreaking) {
+    struct Row {
+        const char *text;
+        int width;
+        const char *lines;
+    } rows[] = {
+        {"あいうえお", 35, "あいう\r\nえお"},
+        {"あいう。", 30, "あいう。"},
+        {"I like cats", 40, "I like \r\ncats"},
+        {"supercalifragilistic", 40, "supercal\r\nifragili\r\nstic"},
+        {"上\r\n下", 100, "上\r\n下"},
+        {"", 40, ""},
+        {"アイ", 10, "ア\r\nイ"},  // trail bytes that look like Latin letters break as characters
+    };
+    MonoMeasure mono;
+    for (const Row &row : rows) {
+        int lines = 0, widest = 0;
+        EXPECT_EQ(row.lines, break_lines(row.text, kFitAnswer, 10, row.width, mono, &lines, &widest)) << row.text;
+    }
+}

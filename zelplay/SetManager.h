@@ -39,10 +39,15 @@ struct SetRecord {
     int32_t result_seconds;
     int idle_clamped;  // the file gave a value out of range; it was clamped
     int show_progress;  // "PROGRESS": question screens show where the visitor is ("3/6")
+    // Play for everyone: 「続けますか？」 counts down ask_seconds before an idle return ("ASKSEC",
+    // 0 = return at once); each answer shows its key in a badge ("NUMBERS,0" hides them).
+    int32_t ask_seconds;
+    int answer_numbers;
 };
+enum { kAskSecondsDefault = 10, kAskSecondsMax = 60 };
 // The idle values' ranges, kept by every reader and the editor.
 enum { kIdleSecondsMin = 10, kIdleSecondsMax = 3600, kResultSecondsMax = 3600 };
-// Clamps idle_seconds and result_seconds into their ranges; true when one had to change.
+// Clamps idle_seconds, result_seconds and ask_seconds into their ranges; true when one had to change.
 bool clamp_idle_seconds(SetRecord *record);
 
 // value: the address of the caller's pointer (SetRecord **), except where noted.

@@ -25,6 +25,8 @@ const char kIdleSecondsKey[] = "IDLESEC";
 const char kIdleFirstKey[] = "IDLEFIRST";
 const char kResultSecondsKey[] = "RESULTSEC";
 const char kProgressKey[] = "PROGRESS";
+const char kAskSecondsKey[] = "ASKSEC";
+const char kNumbersKey[] = "NUMBERS";
 
 Utf8Original g_utf8_original;
 
@@ -45,7 +47,7 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey};
+                                  kProgressKey, kAskSecondsKey, kNumbersKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -85,6 +87,8 @@ void apply_line(Reader *r, const char *line) {
     if (!value) return;  // every other key needs a value
     if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
     else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
+    else if (equals_nocase(key, kAskSecondsKey)) s->ask_seconds = number(value);
+    else if (equals_nocase(key, kNumbersKey)) s->answer_numbers = number(value) != 0;
 
     if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
     else if (equals_nocase(key, "B")) copy_cut(s->music, sizeof s->music, value);
@@ -190,6 +194,9 @@ void write_record(Writer *w, const SetRecord *s) {
         snprintf(l, sizeof l, "%s\r\n", kProgressKey);
         w->line(l);
     }
+    // Only what differs from a new set: older readers skip both keys.
+    if (s->ask_seconds != kAskSecondsDefault) w->number(kAskSecondsKey, s->ask_seconds);
+    if (!s->answer_numbers) w->number(kNumbersKey, 0);
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);
@@ -204,13 +211,15 @@ void write_record(Writer *w, const SetRecord *s) {
 }  // namespace
 
 bool clamp_idle_seconds(SetRecord *r) {
-    const int32_t idle = r->idle_seconds, result = r->result_seconds;
+    const int32_t idle = r->idle_seconds, result = r->result_seconds, ask = r->ask_seconds;
+    if (r->ask_seconds < 0) r->ask_seconds = 0;
+    else if (r->ask_seconds > kAskSecondsMax) r->ask_seconds = kAskSecondsMax;
     if (r->idle_seconds < 0) r->idle_seconds = 0;
     else if (r->idle_seconds && r->idle_seconds < kIdleSecondsMin) r->idle_seconds = kIdleSecondsMin;
     else if (r->idle_seconds > kIdleSecondsMax) r->idle_seconds = kIdleSecondsMax;
     if (r->result_seconds < 0) r->result_seconds = 0;
     else if (r->result_seconds > kResultSecondsMax) r->result_seconds = kResultSecondsMax;
-    return idle != r->idle_seconds || result != r->result_seconds;
+    return idle != r->idle_seconds || result != r->result_seconds || ask != r->ask_seconds;
 }
 
 int load_set(HWND owner, bool tell) {

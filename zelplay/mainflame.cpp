@@ -18,6 +18,7 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "message_box.h"
+#include "modal_loop.h"
 #include "pin_pad.h"
 #include "resource.h"
 #include "zelmica_version.h"
@@ -53,7 +54,9 @@ struct MainState {
     CornerTaps corner = {0, 0};
     IdleRules idle = {0, false, 0};  // the applied set's seconds rules
     UINT_PTR seconds_timer = 0;
-    DWORD active_at = 0;  // tick count of the last screen change or arrow key
+    DWORD active_at = 0;  // tick count of the last screen change or input
+    bool asking = false;  // the minutes rule's 「続けますか？」 runs, until ask_until (tick count)
+    DWORD ask_until = 0;
 };
 MainState g_main;
 }  // namespace
@@ -79,6 +82,8 @@ static void show_log_state(HWND window) {
 
 static void refresh(HWND window) {
     set_choice_highlight(-1);
+    set_idle_prompt_seconds(-1);
+    g_main.asking = false;
     show_log_state(window);
     SendMessageA(window, WM_SIZE, 0, 0);
     g_main.shown_at = g_main.active_at = GetTickCount();
@@ -119,7 +124,8 @@ static const char kPinUnreadable[] =
     "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
 
 static const char kIdleClamped[] =
-    "セットの待ち時間（IDLESEC、RESULTSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒にしました。";
+    "セットの待ち時間（IDLESEC、RESULTSEC、ASKSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒、"
+    "「続けますか？」 %d 秒にしました。";
 
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
@@ -133,11 +139,14 @@ void apply_set(HWND window, const SetRecord *record) {
     }
     if (!record) return;
     lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
-    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
+    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds,
+                   record->ask_seconds};
     show_progress_mark(record->show_progress != 0);
+    show_answer_numbers(record->answer_numbers != 0);
     if (record->idle_clamped && !g_main.quiet_full_screen) {
         char text[256];
-        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));
+        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds),
+                  static_cast<int>(record->ask_seconds));
         show_message_box(window, text, kTitle, MB_OK | MB_ICONINFORMATION);
     }
     if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
@@ -186,16 +195,30 @@ static void idle_return(HWND window, bool first_question) {
     refresh(window);
 }
 
-bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
-    const DWORD idle = static_cast<DWORD>(r.idle_seconds) * 1000;
+// Quiet milliseconds after which the screen returns; 0 = never.
+static DWORD idle_threshold(const IdleRules &r, IdleScreen screen) {
+    const DWORD idle = r.idle_seconds > 0 ? static_cast<DWORD>(r.idle_seconds) * 1000 : 0;
     switch (screen) {
-    case kIdleFirstQuestion: return r.first_question && r.idle_seconds > 0 && quiet >= idle;
-    case kIdleLaterQuestion: return r.idle_seconds > 0 && quiet >= idle;
-    case kIdleResult:
-        if (r.result_seconds > 0) return quiet >= static_cast<DWORD>(r.result_seconds) * 1000;
-        return r.idle_seconds > 0 && quiet >= idle;
-    default: return false;
+    case kIdleFirstQuestion: return r.first_question ? idle : 0;
+    case kIdleLaterQuestion: return idle;
+    case kIdleResult: return r.result_seconds > 0 ? static_cast<DWORD>(r.result_seconds) * 1000 : idle;
+    default: return 0;
     }
+}
+
+bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
+    const DWORD threshold = idle_threshold(r, screen);
+    return threshold && quiet >= threshold;
+}
+
+IdleStep idle_step(const IdleRules &r, IdleScreen screen, DWORD quiet, int *seconds_left) {
+    const DWORD threshold = idle_threshold(r, screen);
+    if (!threshold || quiet < threshold) return kIdleStay;
+    // The result screen's own short time is a deliberate end: no question there.
+    const DWORD ask = screen == kIdleResult && r.result_seconds > 0 ? 0 : static_cast<DWORD>(r.ask_seconds) * 1000;
+    if (quiet - threshold >= ask) return kIdleGo;
+    if (seconds_left) *seconds_left = static_cast<int>((ask - (quiet - threshold) + 999) / 1000);
+    return kIdleAsk;
 }
 
 static IdleScreen idle_screen() {
@@ -204,11 +227,52 @@ static IdleScreen idle_screen() {
     return run_engine(kRunUnderWay, 0, nullptr) == -1 ? kIdleLaterQuestion : kIdleFirstQuestion;
 }
 
+// The countdown on the screen, or none (-1).
+static void show_ask(HWND window, int seconds_left) {
+    if (idle_prompt_seconds() == seconds_left) return;
+    set_idle_prompt_seconds(seconds_left);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// Any click, tap or key: someone is there. True when it only answered 「続けますか？」.
+static bool note_input(HWND window) {
+    set_manager(kSetActivity, 0, nullptr);
+    g_main.active_at = GetTickCount();
+    g_main.asking = false;
+    if (idle_prompt_seconds() < 0) return false;
+    show_ask(window, -1);
+    return true;
+}
+
 void idle_seconds_check(HWND window, DWORD now) {
-    // A box or the keypad runs its own loop meanwhile: nobody is gone then.
-    if (g_main.choosing) return;
+    // A box, a dialog or the keypad runs its own loop meanwhile: someone is typing into it.
+    if (g_main.choosing || modal_loops_running()) {
+        g_main.active_at = now;
+        g_main.asking = false;
+        set_manager(kSetActivity, 0, nullptr);
+        show_ask(window, -1);
+        return;
+    }
+    if (g_main.asking) {
+        if (static_cast<LONG>(now - g_main.ask_until) >= 0) {
+            g_main.asking = false;
+            show_ask(window, -1);
+            idle_return(window, false);
+        } else {
+            show_ask(window, static_cast<int>((g_main.ask_until - now + 999) / 1000));
+        }
+        return;
+    }
     const IdleScreen screen = idle_screen();
-    if (idle_return_due(g_main.idle, screen, now - g_main.active_at)) idle_return(window, screen == kIdleFirstQuestion);
+    int left = 0;
+    switch (idle_step(g_main.idle, screen, now - g_main.active_at, &left)) {
+    case kIdleStay: show_ask(window, -1); break;
+    case kIdleAsk: show_ask(window, left); break;
+    case kIdleGo:
+        show_ask(window, -1);
+        idle_return(window, screen == kIdleFirstQuestion);
+        break;
+    }
 }
 
 static void CALLBACK seconds_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
@@ -223,11 +287,20 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         show_log_state(window);
         if (run_engine(kRunCurrentFile, 0, nullptr) == -1) InvalidateRect(window, nullptr, FALSE);
     }
+    if (g_main.choosing || modal_loops_running()) set_manager(kSetActivity, 0, nullptr);
     set_manager(kSetTick, 0, nullptr);
     // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
-    if (g_main.idle.idle_seconds > 0) return;
-    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1)
-        idle_return(window, false);
+    if (g_main.idle.idle_seconds > 0 || g_main.asking) return;
+    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
+        if (g_main.idle.ask_seconds <= 0) {
+            idle_return(window, false);
+            return;
+        }
+        // Timer 2 counts the question down.
+        g_main.asking = true;
+        g_main.ask_until = GetTickCount() + static_cast<DWORD>(g_main.idle.ask_seconds) * 1000;
+        show_ask(window, g_main.idle.ask_seconds);
+    }
 }
 
 static void on_create(HWND window) {
@@ -498,6 +571,7 @@ static bool choose(HWND window, int slot, DWORD input_time) {
 
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
+    if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
     if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
 }
@@ -531,14 +605,13 @@ int key_choice(WPARAM vk, unsigned shown, int *highlight) {
 // Button boxes and keyboards: digits, arrows and Enter (see key_choice).
 static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     const bool repeat = (flags & (1 << 30)) != 0;
+    if (note_input(window)) return;
     const ChoiceLayout layout = choice_layout(window);
     int highlight = choice_highlight();
     const bool arrows_in_use = highlight >= 0;
     int slot = key_choice(vk, layout.shown, &highlight);
     if (highlight != choice_highlight()) {
         set_choice_highlight(highlight);
-        set_manager(kSetActivity, 0, nullptr);  // someone is there
-        g_main.active_at = GetTickCount();
         InvalidateRect(window, nullptr, FALSE);
     }
     // A held key must not answer the questions after this one.

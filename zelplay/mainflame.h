@@ -33,8 +33,13 @@ struct IdleRules {
     int idle_seconds;  // 0 = the minutes of timer 1 decide
     bool first_question;
     int result_seconds;
+    int ask_seconds;  // before the return, 「続けますか？」 counts down this long; 0 = none
 };
 bool idle_return_due(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis);
+// The same with the question first: stay, ask (with the seconds left of the countdown in
+// *seconds_left), or return now.
+enum IdleStep { kIdleStay, kIdleAsk, kIdleGo };
+IdleStep idle_step(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis, int *seconds_left);
 // Timer 2's work at now (tick count): the seconds rules of the applied set.
 void idle_seconds_check(HWND window, DWORD now);
 
