@@ -389,13 +389,29 @@ TEST(Keys, ChoiceAndHighlightPerScreen) {
         {VK_LEFT, question, 0, -1, 2},    {VK_RIGHT, question, 0, -1, 1},  {VK_DOWN, question, 4, -1, 0},
         {VK_RETURN, result, -1, kBackSlot, -1}, {'0', result, -1, kBackSlot, -1},
         {VK_NUMPAD0, result, -1, kBackSlot, -1}, {'1', result, -1, -1, -1}, {VK_DOWN, result, -1, -1, kBackSlot},
-        {'A', question, 1, -1, 1},
+        {'A', question, 1, -1, 1},        {VK_SPACE, question, 1, 1, 1},   {VK_SPACE, question, -1, -1, -1},
+        {VK_SPACE, result, -1, kBackSlot, -1},
     };
     for (const Row &r : rows) {
         int h = r.highlight;
         EXPECT_EQ(r.slot, key_choice(r.vk, r.shown, &h)) << r.vk << " on " << r.shown;
         EXPECT_EQ(r.after, h) << r.vk << " on " << r.shown;
     }
+}
+
+// One switch: the frame on each shown slot in turn, interval after interval, round and round.
+TEST(Keys, ScanTiming) {
+    struct Row {
+        unsigned shown;
+        DWORD elapsed;
+        int interval, slot;
+    } rows[] = {
+        {0x7, 0, 2000, 0},     {0x7, 1999, 2000, 0}, {0x7, 2000, 2000, 1}, {0x7, 5999, 2000, 2},
+        {0x7, 6000, 2000, 0},  {0x15, 2000, 2000, 2}, {0x15, 4000, 2000, 4},  // gaps are skipped
+        {1u << kBackSlot, 99999, 1000, kBackSlot}, {0, 1000, 1000, -1}, {0x6, 5000, 0, 1},
+        {0x1F, 0xFFFFFFFFu, 1000, 2},  // 4294967 whole intervals: the third answer
+    };
+    for (const Row &r : rows) EXPECT_EQ(r.slot, scan_slot(r.shown, r.elapsed, r.interval)) << r.shown << " " << r.elapsed;
 }
 
 // A whole diagnosis by digit keys and Enter writes the log the same clicks write; keys take the

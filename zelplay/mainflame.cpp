@@ -33,6 +33,8 @@
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
 enum { kSecondsTimer = 2, kSecondsMillis = 1000 };
+// Scanning checks where the frame is this often; the frame itself moves every SCAN seconds.
+enum { kScanTimer = 3, kScanMillis = 100 };
 // The square in the top-left corner that takes the staff's taps: 15 mm.
 enum { kCornerTenthsMm = 150 };
 // Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
@@ -57,6 +59,9 @@ struct MainState {
     DWORD active_at = 0;  // tick count of the last screen change or input
     bool asking = false;  // the minutes rule's 「続けますか？」 runs, until ask_until (tick count)
     DWORD ask_until = 0;
+    bool key_frame = false;  // the set's KEYS: the frame shows from the start of each screen
+    int scan_seconds = 0;    // the set's SCAN: the frame moves by itself; 0 = off
+    UINT_PTR scan_timer = 0;
 };
 MainState g_main;
 }  // namespace
@@ -80,14 +85,31 @@ static void show_log_state(HWND window) {
     if (lstrcmpA(now, title) != 0) SetWindowTextA(window, title);
 }
 
+int scan_slot(unsigned shown, DWORD elapsed, int interval_millis) {
+    int order[kChoiceSlots], count = 0;
+    for (int i = 0; i < kChoiceSlots; ++i)
+        if (shown & (1u << i)) order[count++] = i;
+    if (!count) return -1;
+    if (interval_millis <= 0) return order[0];
+    return order[(elapsed / static_cast<DWORD>(interval_millis)) % static_cast<DWORD>(count)];
+}
+
+// The frame on the first choice from the start where keys or a switch are used.
+static void frame_first_choice(HWND window) {
+    if (!g_main.key_frame && !g_main.scan_seconds) return;
+    set_choice_highlight(scan_slot(choice_layout(window).shown, 0, 0));
+    InvalidateRect(window, nullptr, FALSE);
+}
+
 static void refresh(HWND window) {
     set_choice_highlight(-1);
     set_idle_prompt_seconds(-1);
     g_main.asking = false;
     show_log_state(window);
-    SendMessageA(window, WM_SIZE, 0, 0);
     g_main.shown_at = g_main.active_at = GetTickCount();
     g_main.settled = false;
+    frame_first_choice(window);
+    SendMessageA(window, WM_SIZE, 0, 0);
 }
 
 // Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
@@ -124,8 +146,8 @@ static const char kPinUnreadable[] =
     "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
 
 static const char kIdleClamped[] =
-    "セットの待ち時間（IDLESEC、RESULTSEC、ASKSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒、"
-    "「続けますか？」 %d 秒にしました。";
+    "セットの待ち時間（IDLESEC、RESULTSEC、ASKSEC、SCAN）が範囲外のため、無操作 %d 秒、結果画面 %d 秒、"
+    "「続けますか？」 %d 秒、自動で枠が進む間隔 %d 秒にしました。";
 
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
@@ -143,10 +165,12 @@ void apply_set(HWND window, const SetRecord *record) {
                    record->ask_seconds};
     show_progress_mark(record->show_progress != 0);
     show_answer_numbers(record->answer_numbers != 0);
+    g_main.key_frame = record->key_frame != 0;
+    g_main.scan_seconds = record->scan_seconds;
     if (record->idle_clamped && !g_main.quiet_full_screen) {
-        char text[256];
+        char text[512];
         wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds),
-                  static_cast<int>(record->ask_seconds));
+                  static_cast<int>(record->ask_seconds), static_cast<int>(record->scan_seconds));
         show_message_box(window, text, kTitle, MB_OK | MB_ICONINFORMATION);
     }
     if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
@@ -303,6 +327,15 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     }
 }
 
+// One-switch play: the frame steps through the choices every SCAN seconds from the screen's start.
+static void CALLBACK scan_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    if (!g_main.scan_seconds || g_main.choosing || idle_prompt_seconds() >= 0) return;
+    const int slot = scan_slot(choice_layout(window).shown, GetTickCount() - g_main.shown_at, g_main.scan_seconds * 1000);
+    if (slot == choice_highlight()) return;
+    set_choice_highlight(slot);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
 static void on_create(HWND window) {
     SetClassLongPtrA(window, GCLP_HICON,
                      reinterpret_cast<LONG_PTR>(LoadIconA(g_main.instance, MAKEINTRESOURCEA(IDI_PLAYER_SMALL))));
@@ -323,6 +356,7 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     g_main.seconds_timer = SetTimer(window, kSecondsTimer, kSecondsMillis, seconds_timer_proc);
+    g_main.scan_timer = SetTimer(window, kScanTimer, kScanMillis, scan_timer_proc);
     // A preview runs on the operator's own desktop: Alt+Tab and the Windows key stay theirs.
     if (!test_mode_on()) install_key_hooks(g_main.instance);
     watch_session(window, true);
@@ -362,6 +396,7 @@ static void on_destroy(HWND window) {
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
     KillTimer(window, g_main.seconds_timer);
+    KillTimer(window, g_main.scan_timer);
     watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
@@ -573,6 +608,12 @@ static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
     if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
+    // Scanning: a click anywhere is the switch, and chooses what the frame is on.
+    const int framed = choice_highlight();
+    if (g_main.scan_seconds && framed >= 0) {
+        choose(window, framed, GetMessageTime());
+        return;
+    }
     if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
 }
 
@@ -590,10 +631,13 @@ int key_choice(WPARAM vk, unsigned shown, int *highlight) {
     if (vk >= '0' && vk <= '9') digit = static_cast<int>(vk - '0');
     else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) digit = static_cast<int>(vk - VK_NUMPAD0);
     if (digit >= 1 && digit <= kBackSlot) return (shown & (1u << (digit - 1))) ? digit - 1 : -1;
-    if (result && (digit == 0 || vk == VK_RETURN)) return kBackSlot;
+    // Space is the switch of a button box as much as Enter.
+    const bool enter = vk == VK_RETURN || vk == VK_SPACE;
+    if (result && (digit == 0 || enter)) return kBackSlot;
     int h = *highlight >= 0 && *highlight < kChoiceSlots && (shown & (1u << *highlight)) ? *highlight : -1;
     switch (vk) {
-    case VK_RETURN: return h;
+    case VK_RETURN:
+    case VK_SPACE: return h;
     case VK_DOWN:
     case VK_RIGHT: *highlight = next_shown(shown, h < 0 ? -1 : h, 1); return -1;
     case VK_UP:
@@ -608,7 +652,7 @@ static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     if (note_input(window)) return;
     const ChoiceLayout layout = choice_layout(window);
     int highlight = choice_highlight();
-    const bool arrows_in_use = highlight >= 0;
+    const bool arrows_in_use = highlight >= 0 && !g_main.key_frame && !g_main.scan_seconds;
     int slot = key_choice(vk, layout.shown, &highlight);
     if (highlight != choice_highlight()) {
         set_choice_highlight(highlight);
