@@ -148,11 +148,12 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
         lower_top = std::max(lowest_top, bottom_limit - content - static_cast<int>(last * pitch));
     for (int i = 0; i < kFitBackSlot; ++i) {
         if (!(f.shown & (1u << i))) continue;
-        // Centred on the row's band: a short text ("ー") sits where it would in a line.
-        f.box[i].y = row_top(i) + (content - f.box[i].height) / 2;
+        // Centred on its row, clear of the keyboard's frame at the row's edges.
+        const int band = row_top(i + 1) - row_top(i);
+        f.box[i].y = row_top(i) + (band - f.box[i].height) / 2;
         f.hit[i] = {left, row_top(i), right_most, row_top(i + 1)};
         if (in.numbered) {
-            int top = row_top(i) + (content - badge) / 2;
+            int top = row_top(i) + (band - badge) / 2;
             f.badge[i] = {left, top, left + badge, top + badge};
         }
     }

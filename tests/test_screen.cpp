@@ -119,8 +119,11 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
     int slot = -1;
     // Start screen: the file's title in slot 0.
     ChoiceBox title = choice_rect(window, 0);
+    // Rows 1.5 answers apart, but never under 9 mm (34 pixels at 96 DPI): a finger's target; each
+    // text in the middle of its row.
+    const double pitch = std::max(1.5 * title.height, static_cast<double>(MulDiv(kMinRowTenthsMm, kBaseDpi, 254)));
     EXPECT_EQ(120, title.x);
-    EXPECT_EQ(360, title.y);
+    EXPECT_EQ(360 + (static_cast<int>(pitch) - title.height) / 2, title.y);
     EXPECT_GT(title.width, 0);
     EXPECT_GT(title.height, 0);
     EXPECT_EQ(1, hit_choice(window, title.x + 1, title.y + title.height, &slot));
@@ -129,9 +132,8 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
 
     run_engine(kRunChoose, 0, nullptr);
     ChoiceBox third = choice_rect(window, 2);
-    // Rows 1.5 answers apart, but never under 9 mm (34 pixels at 96 DPI): a finger's target.
-    const double pitch = std::max(1.5 * third.height, static_cast<double>(MulDiv(kMinRowTenthsMm, kBaseDpi, 254)));
-    EXPECT_EQ(360 + static_cast<int>(2 * pitch), third.y);
+    const int third_top = 360 + static_cast<int>(2 * pitch), third_band = 360 + static_cast<int>(3 * pitch) - third_top;
+    EXPECT_EQ(third_top + (third_band - third.height) / 2, third.y);
     EXPECT_EQ(1, hit_choice(window, third.x + 2, third.y + 1, &slot));
     EXPECT_EQ(2, slot);
     // Below the third answer's row nothing more is offered.
