@@ -373,6 +373,29 @@ TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     command(IDM_OPEN_QUESTION);  // back on the start screen: the dialog is offered
     EXPECT_EQ(1, g_file_dialogs);
+
+    // With 「ひとつ前へ」 the log holds only the answers the visitor kept, in order.
+    DeleteFileA((dir.path() + "zelm.csv").c_str());
+    std::string set = dir.write("back.set", "T,戻れる\r\nQ," + dir.path() + "quiz.qst\r\nBACK\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    click(0);
+    char *text = nullptr;
+    EXPECT_EQ(0, run_engine(kRunChoiceText, kBackSlot, &text));  // nothing to take back on the first question
+    click(0);  // はい, 5
+    click(kBackSlot);
+    EXPECT_EQ("朝は得意?", main_text());
+    EXPECT_EQ(0, run_engine(kRunTotal, 0, nullptr));
+    click(1);  // いいえ, 0
+    EXPECT_EQ("<none>", dir.read("zelm.csv"));  // nothing is written before the end
+    click(0);  // 好き, 0
+    const std::string kept = "問題1, 設問1, 回答2, 得点0\r\n問題1, 設問2, 回答1, 得点0\r\n得点合計, , , ,0\r\n";
+    EXPECT_EQ(kept, dir.read("zelm.csv"));
+    click(kBackSlot);  // "戻る"
+    click(0);
+    click(0);
+    // A visitor who walks away: the answers given still reach the log, before the idle line.
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ(kept + "問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
 }
 
 TEST(Keys, ChoiceAndHighlightPerScreen) {
@@ -390,7 +413,8 @@ TEST(Keys, ChoiceAndHighlightPerScreen) {
         {VK_RETURN, result, -1, kBackSlot, -1}, {'0', result, -1, kBackSlot, -1},
         {VK_NUMPAD0, result, -1, kBackSlot, -1}, {'1', result, -1, -1, -1}, {VK_DOWN, result, -1, -1, kBackSlot},
         {'A', question, 1, -1, 1},        {VK_SPACE, question, 1, 1, 1},   {VK_SPACE, question, -1, -1, -1},
-        {VK_SPACE, result, -1, kBackSlot, -1},
+        {VK_SPACE, result, -1, kBackSlot, -1}, {'0', question | result, -1, kBackSlot, -1},  // 「ひとつ前へ」
+        {VK_RETURN, question | result, -1, -1, -1},
     };
     for (const Row &r : rows) {
         int h = r.highlight;

@@ -47,6 +47,7 @@ struct SetRecord {
     // moves it every scan_seconds ("SCAN", 0 = off, else 1..30) and any switch chooses.
     int key_frame;
     int32_t scan_seconds;
+    int back_step;  // "BACK": 「ひとつ前へ」 lets a visitor change the last answer
 };
 enum { kAskSecondsDefault = 10, kAskSecondsMax = 60, kScanSecondsMax = 30 };
 // The idle values' ranges, kept by every reader and the editor.

@@ -29,6 +29,7 @@ const char kAskSecondsKey[] = "ASKSEC";
 const char kNumbersKey[] = "NUMBERS";
 const char kKeysKey[] = "KEYS";
 const char kScanKey[] = "SCAN";
+const char kBackKey[] = "BACK";
 
 Utf8Original g_utf8_original;
 
@@ -49,7 +50,7 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey};
+                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -87,6 +88,7 @@ void apply_line(Reader *r, const char *line) {
     if (equals_nocase(key, kIdleFirstKey)) s->idle_first_question = 1;
     if (equals_nocase(key, kProgressKey)) s->show_progress = 1;
     if (equals_nocase(key, kKeysKey)) s->key_frame = 1;
+    if (equals_nocase(key, kBackKey)) s->back_step = 1;
     if (!value) return;  // every other key needs a value
     if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
     else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
@@ -201,9 +203,10 @@ void write_record(Writer *w, const SetRecord *s) {
     // Only what differs from a new set: older readers skip both keys.
     if (s->ask_seconds != kAskSecondsDefault) w->number(kAskSecondsKey, s->ask_seconds);
     if (!s->answer_numbers) w->number(kNumbersKey, 0);
-    if (s->key_frame) {
+    for (const auto &flag : {std::make_pair(s->key_frame, kKeysKey), std::make_pair(s->back_step, kBackKey)}) {
+        if (!flag.first) continue;
         char l[32];
-        snprintf(l, sizeof l, "%s\r\n", kKeysKey);
+        snprintf(l, sizeof l, "%s\r\n", flag.second);
         w->line(l);
     }
     if (s->scan_seconds) w->number(kScanKey, s->scan_seconds);

@@ -167,6 +167,7 @@ void apply_set(HWND window, const SetRecord *record) {
     show_answer_numbers(record->answer_numbers != 0);
     g_main.key_frame = record->key_frame != 0;
     g_main.scan_seconds = record->scan_seconds;
+    run_engine(kRunBackStepMode, record->back_step != 0, nullptr);
     if (record->idle_clamped && !g_main.quiet_full_screen) {
         char text[512];
         wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds),
@@ -626,14 +627,17 @@ static int next_shown(unsigned shown, int from, int step) {
 }
 
 int key_choice(WPARAM vk, unsigned shown, int *highlight) {
-    const bool result = (shown & (1u << kBackSlot)) != 0;
+    // Slot 5 is "戻る" on the result screen, 「ひとつ前へ」 beside the answers.
+    const bool back_shown = (shown & (1u << kBackSlot)) != 0;
+    const bool result = back_shown && !(shown & ((1u << kBackSlot) - 1));
     int digit = -1;
     if (vk >= '0' && vk <= '9') digit = static_cast<int>(vk - '0');
     else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) digit = static_cast<int>(vk - VK_NUMPAD0);
     if (digit >= 1 && digit <= kBackSlot) return (shown & (1u << (digit - 1))) ? digit - 1 : -1;
     // Space is the switch of a button box as much as Enter.
     const bool enter = vk == VK_RETURN || vk == VK_SPACE;
-    if (result && (digit == 0 || enter)) return kBackSlot;
+    if (back_shown && digit == 0) return kBackSlot;
+    if (result && enter) return kBackSlot;
     int h = *highlight >= 0 && *highlight < kChoiceSlots && (shown & (1u << *highlight)) ? *highlight : -1;
     switch (vk) {
     case VK_RETURN:

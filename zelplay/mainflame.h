@@ -45,8 +45,9 @@ void idle_seconds_check(HWND window, DWORD now);
 
 // What a key does on the screen shown (shown: bit i = slot i offers a choice): the slot it
 // chooses, or -1; arrows move *highlight (-1 = none) over the shown slots instead. Digits 1-5
-// choose a title or an answer that is shown; Enter, Space and 0 mean "戻る" on the result screen,
-// elsewhere Enter and Space choose the highlighted slot.
+// choose a title or an answer that is shown; 0 means slot 5 where it is shown ("戻る", or
+// 「ひとつ前へ」 beside the answers); Enter and Space mean "戻る" on the result screen, elsewhere
+// they choose the highlighted slot.
 int key_choice(WPARAM vk, unsigned shown, int *highlight);
 // One-switch scanning: the slot the frame is on elapsed milliseconds after the screen appeared,
 // moving over the shown slots in order every interval_millis and round again; -1 when none is shown.
