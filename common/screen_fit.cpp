@@ -1,5 +1,6 @@
 // The layout of the player's texts: line breaking, the common font scale and the rows.
 #include "screen_fit.h"
+#include "reading.h"
 #include <algorithm>
 #include <stdlib.h>
 #include <string.h>
@@ -37,8 +38,9 @@ struct Heights {
 }  // namespace
 
 std::string break_lines(const char *text, int role, int height, int width, const FitMeasure &measure, int *lines,
-                        int *widest) {
+                        int *widest, std::vector<std::pair<size_t, size_t>> *ranges) {
     std::string out;
+    if (ranges) ranges->clear();
     int count = 0, most = 0;
     if (!text) text = "";
     const char *p = text;
@@ -75,6 +77,7 @@ std::string break_lines(const char *text, int role, int height, int width, const
         if (space_end == end && end > start && *p && *p != '\r' && *p != '\n') drawn = w_at_space;
         if (count) out += "\r\n";
         out.append(start, static_cast<size_t>(end - start));
+        if (ranges) ranges->push_back({static_cast<size_t>(start - text), static_cast<size_t>(end - text)});
         ++count;
         most = std::max(most, drawn);
         if (!*p) break;
@@ -88,6 +91,44 @@ std::string break_lines(const char *text, int role, int height, int width, const
     if (lines) *lines = count;
     if (widest) *widest = most;
     return out;
+}
+
+namespace {
+
+int bytes_width(const std::string &s, size_t from, size_t to, int role, int height, const FitMeasure &m) {
+    int w = 0;
+    for (size_t i = from; i < to && i < s.size();) {
+        const int n = char_bytes(s.c_str() + i);
+        w += m.char_width(role, height, char_code(s.c_str() + i, n));
+        i += static_cast<size_t>(n);
+    }
+    return w;
+}
+
+}  // namespace
+
+FitBlock fit_block(const char *text, int role, int height, int width, const FitMeasure &m, int *lines, int *widest) {
+    FitBlock b;
+    std::vector<ReadingSpan> spans;
+    const std::string plain = plain_text(text, &spans);
+    std::vector<std::pair<size_t, size_t>> ranges;
+    b.text = break_lines(plain.c_str(), role, height, width, m, lines, widest, &ranges);
+    b.line_height = m.line_height(role, height);
+    if (spans.empty()) return b;
+    // Readings at half the base's size, in a band above every line so the lines stay even.
+    b.ruby_height = std::max(1, height / 2);
+    b.ruby_band = m.line_height(role, b.ruby_height);
+    for (const ReadingSpan &s : spans) {
+        for (size_t line = 0; line < ranges.size(); ++line) {
+            if (s.start < ranges[line].first || s.start >= ranges[line].second) continue;
+            const int x = bytes_width(plain, ranges[line].first, s.start, role, height, m);
+            const int base = bytes_width(plain, s.start, std::min(s.end, ranges[line].second), role, height, m);
+            const int over = bytes_width(s.reading, 0, s.reading.size(), role, b.ruby_height, m);
+            b.ruby.push_back({static_cast<int>(line), x + (base - over) / 2, s.reading});
+            break;
+        }
+    }
+    return b;
 }
 
 namespace {
@@ -107,8 +148,8 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
     const int main_width = std::max(1, static_cast<int>(r.right - 2 * w10));
     int main_h = 0, lines = 0, widest = 0;
     if (shown_text(in.main)) {
-        f.main_text = break_lines(in.main, kFitMain, h.h[kFitMain], main_width, m, &lines, &widest);
-        main_h = lines * m.line_height(kFitMain, h.h[kFitMain]);
+        f.main_text = fit_block(in.main, kFitMain, h.h[kFitMain], main_width, m, &lines, &widest);
+        main_h = lines * f.main_text.pitch();
         if (widest > main_width) fits = false;
     }
     // What lies below the big text starts at 60 % of the height, or lower under a long text,
@@ -117,7 +158,7 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
     const int lowest_top = h2 + main_h + h10 / 2;
 
     // The answers' column: slot i on row i, every row as high as the highest.
-    const int line_h = m.line_height(kFitAnswer, h.h[kFitAnswer]);
+    int line_h = m.line_height(kFitAnswer, h.h[kFitAnswer]);
     const int left = static_cast<int>(1.5 * w10);
     const int badge = in.numbered ? std::max(line_h, MulDiv(kFitBadgeTenthsMm, in.dpi, 254)) : 0;
     const int text_left = left + (in.numbered ? badge + line_h / 2 : 0);
@@ -127,17 +168,20 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
         if (!shown_text(in.choice[i])) continue;
         f.shown |= 1u << i;
         last = i;
-        f.choice_text[i] = break_lines(in.choice[i], kFitAnswer, h.h[kFitAnswer], wrap, m, &lines, &widest);
+        FitBlock &b = f.choice_text[i];
+        b = fit_block(in.choice[i], kFitAnswer, h.h[kFitAnswer], wrap, m, &lines, &widest);
         if (lines > kFitMaxAnswerLines || widest > wrap) {
             fits = false;
             // Cut at two lines: a third would run into the next row.
             size_t cut = 0;
             for (int n = 0; n < kFitMaxAnswerLines && cut != std::string::npos; ++n)
-                cut = f.choice_text[i].find("\r\n", cut ? cut + 2 : 0);
-            if (cut != std::string::npos) f.choice_text[i].resize(cut);
+                cut = b.text.find("\r\n", cut ? cut + 2 : 0);
+            if (cut != std::string::npos) b.text.resize(cut);
             lines = std::min(lines, static_cast<int>(kFitMaxAnswerLines));
+            b.ruby.erase(std::remove_if(b.ruby.begin(), b.ruby.end(), [&](const FitRuby &r) { return r.line >= lines; }),
+                         b.ruby.end());
         }
-        f.box[i] = {text_left, 0, std::min(widest, wrap), lines * line_h};
+        f.box[i] = {text_left, 0, std::min(widest, wrap), lines * b.pitch()};
         tallest = std::max(tallest, f.box[i].height);
         right_most = std::max(right_most, text_left + f.box[i].width);
     }
@@ -163,7 +207,8 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
     int back_top = bottom_limit;
     if (shown_text(in.choice[kFitBackSlot])) {
         f.shown |= 1u << kFitBackSlot;
-        f.choice_text[kFitBackSlot] = in.choice[kFitBackSlot];
+        f.choice_text[kFitBackSlot].text = in.choice[kFitBackSlot];
+        f.choice_text[kFitBackSlot].line_height = line_h;
         int w = 0;
         for (const char *p = in.choice[kFitBackSlot]; *p;) {
             int n = char_bytes(p);
@@ -183,8 +228,8 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
         const int width = main_width;
         int comment_h = 0;
         if (in.comment[0]) {
-            f.comment_text = break_lines(in.comment, kFitComment, h.h[kFitComment], width, m, &lines, &widest);
-            comment_h = lines * m.line_height(kFitComment, h.h[kFitComment]);
+            f.comment_text = fit_block(in.comment, kFitComment, h.h[kFitComment], width, m, &lines, &widest);
+            comment_h = lines * f.comment_text.pitch();
             if (widest > width) fits = false;
         }
         if (lower_top + comment_h > back_top) lower_top = std::max(lowest_top, back_top - comment_h);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 enum { kFitSlots = 6, kFitBackSlot = 5 };
 // The three fonts that shrink together (the header and footer are one short line each).
@@ -40,15 +42,31 @@ struct FitBox {
     int x, y, width, height;
 };
 
+// A reading drawn small above its base text: on line `line`, from x (relative to the block's
+// left edge), in the role's reading font.
+struct FitRuby {
+    int line, x;
+    std::string reading;
+};
+
+// One text as laid out: lines joined by "\r\n"; with readings each line has a band of
+// ruby_band pixels above it for them, drawn in a font of ruby_height.
+struct FitBlock {
+    std::string text;
+    int line_height = 0, ruby_band = 0, ruby_height = 0;
+    std::vector<FitRuby> ruby;
+    int pitch() const { return line_height + ruby_band; }
+};
+
 struct ScreenFit {
     int percent;                 // the common scale of the three fonts
     int height[kFitRoles];       // the heights used
     bool fits;                   // false: even at the floor something is cut or leaves the window
     bool floor_reached;          // the fonts could shrink no further
     RECT main, comment;
-    std::string main_text, comment_text;    // with the line breaks the layout chose
+    FitBlock main_text, comment_text;       // with the line breaks the layout chose
     unsigned shown;                         // bit i: slot i shows a text
-    std::string choice_text[kFitSlots];     // with line breaks, at most two lines an answer
+    FitBlock choice_text[kFitSlots];        // at most two lines an answer
     FitBox box[kFitSlots];                  // where each choice's text is drawn
     RECT hit[kFitSlots];                    // where a click chooses it
     RECT badge[kFitBackSlot];               // the key's badge, when numbered
@@ -57,9 +75,14 @@ struct ScreenFit {
 ScreenFit fit_screen(const FitInput &in, const FitMeasure &measure);
 
 // Breaks text into lines no wider than width (a word of Latin letters moves whole when it can);
-// returns the text with "\r\n" between lines and the count and widest line.
+// returns the text with "\r\n" between lines and the count and widest line, and where given the
+// byte range of each line in text.
 std::string break_lines(const char *text, int role, int height, int width, const FitMeasure &measure, int *lines,
-                        int *widest);
+                        int *widest, std::vector<std::pair<size_t, size_t>> *ranges = nullptr);
+// A text with readings (reading.h) laid out so: its plain text broken into lines, each reading
+// placed over its base on its line.
+FitBlock fit_block(const char *text, int role, int height, int width, const FitMeasure &measure, int *lines,
+                   int *widest);
 
 // Measures with real fonts: each role's LOGFONT (at the screen's DPI), whose |lfHeight| is the
 // role's height at 100 %, scaled to the asked height.

@@ -526,7 +526,7 @@ TEST_F(MainWindow, DroppedFilesOpenOnTheWindowedStartScreenOnly) {
 }
 
 TEST(IdleSeconds, RulesPerScreen) {
-    const IdleRules plain = {30, false, 0}, first = {30, true, 0}, result = {30, false, 5}, none = {0, true, 5};
+    const IdleRules plain = {30, false, 0, 0}, first = {30, true, 0, 0}, result = {30, false, 5, 0}, none = {0, true, 5, 0};
     struct Row {
         IdleRules rules;
         IdleScreen screen;

@@ -6,6 +6,7 @@
 #include "QuesManager.h"
 #include "dpi.h"
 #include "mainflame_paint.h"
+#include "reading.h"
 #include "scratch_folder.h"
 #include "sound_effect.h"
 
@@ -265,8 +266,11 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
         in.numbered = row.numbered;
         ScreenFit f = fit_screen(in, mono);
         ASSERT_TRUE(f.fits);
-        if (row.percent) EXPECT_EQ(row.percent, f.percent);
-        else EXPECT_LT(f.percent, 100);
+        if (row.percent) {
+            EXPECT_EQ(row.percent, f.percent);
+        } else {
+            EXPECT_LT(f.percent, 100);
+        }
         const int floor = MulDiv(kFitFloorTenthsMm, row.dpi, 254);
         for (int r = 0; r < kFitRoles; ++r) {
             EXPECT_GE(f.height[r], std::min(in.height[r], floor));
@@ -292,7 +296,9 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
                 EXPECT_GE(f.badge[i].top, f.hit[i].top);
             }
         }
-        if (row.result) EXPECT_LE(f.comment.top + f.height[kFitComment], f.hit[kFitBackSlot].top);
+        if (row.result) {
+            EXPECT_LE(f.comment.top + f.height[kFitComment], f.hit[kFitBackSlot].top);
+        }
     }
     // Too much for any font: cut at the readable floor, and said so.
     std::string endless = repeat("長", 400);
@@ -306,7 +312,7 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
     EXPECT_FALSE(f.fits);
     EXPECT_TRUE(f.floor_reached);
     EXPECT_EQ(MulDiv(kFitFloorTenthsMm, 96, 254), f.height[kFitAnswer]);
-    EXPECT_EQ(std::string::npos, f.choice_text[0].find("\r\n", f.choice_text[0].find("\r\n") + 2));
+    EXPECT_EQ(std::string::npos, f.choice_text[0].text.find("\r\n", f.choice_text[0].text.find("\r\n") + 2));
 }
 
 // Lines break between Japanese characters anywhere, before a Latin word that fits whole on the
@@ -330,4 +336,39 @@ TEST(ScreenFitTable, LineBreaking) {
         int lines = 0, widest = 0;
         EXPECT_EQ(row.lines, break_lines(row.text, kFitAnswer, 10, row.width, mono, &lines, &widest)) << row.text;
     }
+}
+
+// The reading notation row by row: the plain text lists and logs show, and each reading's base.
+TEST(Readings, NotationAndBrokenForms) {
+    struct Row {
+        const char *text, *plain, *bases;  // bases: "base=reading;" for each reading
+    } rows[] = {
+        {"｜漢字《かんじ》を読む", "漢字を読む", "漢字=かんじ;"},
+        {"今日は晴天《せいてん》です", "今日は晴天です", "晴天=せいてん;"},  // the run of kanji before 《
+        {"｜東京タワー《とうきょうタワー》", "東京タワー", "東京タワー=とうきょうタワー;"},
+        {"山々《やまやま》", "山々", "山々=やまやま;"},
+        {"漢字《かんじ", "漢字《かんじ", ""},        // unclosed: as written
+        {"漢字《》", "漢字《》", ""},                // empty reading
+        {"ひらがな《よみ》", "ひらがな《よみ》", ""},  // a reading on no base text
+        {"｜だけ", "｜だけ", ""},                    // a bar no reading follows
+        {"｜《そのまま》", "《そのまま》", ""},        // ｜《 writes 《
+        {"漢\r\n《かん》", "漢\r\n《かん》", ""},      // a reading does not reach over a line break
+        {"日本《にほん》と米国《べいこく》", "日本と米国", "日本=にほん;米国=べいこく;"},
+    };
+    for (const Row &r : rows) {
+        std::vector<ReadingSpan> spans;
+        std::string plain = plain_text(r.text, &spans), bases;
+        for (const ReadingSpan &s : spans) bases += plain.substr(s.start, s.end - s.start) + "=" + s.reading + ";";
+        EXPECT_EQ(r.plain, plain) << r.text;
+        EXPECT_EQ(r.bases, bases) << r.text;
+    }
+    // Laid out: a band for the readings above every line, each reading centred on its base.
+    MonoMeasure mono;
+    int lines = 0, widest = 0;
+    FitBlock b = fit_block("あ｜漢字《かんじ》", kFitMain, 20, 400, mono, &lines, &widest);
+    EXPECT_EQ("あ漢字", b.text);
+    ASSERT_EQ(1u, b.ruby.size());
+    EXPECT_EQ(10, b.ruby_height);
+    EXPECT_EQ(20 + 10, b.pitch());
+    EXPECT_EQ(20 + (40 - 30) / 2, b.ruby[0].x);
 }

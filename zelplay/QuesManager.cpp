@@ -1,4 +1,5 @@
 // The diagnosis run engine and the result log it writes.
+#include "reading.h"
 #include "QuesManager.h"
 #include "message_box.h"
 #include "BrixLib.h"
@@ -244,10 +245,10 @@ void end_visit(int ending) {
     row.kiosk = kiosk;
     row.set_file = g_visit_log.set_file;
     row.slot = g.current + 1;
-    row.title = g.slots[g.current].title;
+    row.title = plain_text(g.slots[g.current].title);  // logs carry the base text, not its readings
     row.answers = g_visit.answers;
     row.total = g.total;
-    row.result = g.resultTitle;
+    row.result = plain_text(g.resultTitle);
     row.ending = ending;
     row.stopped_at = g.question + 1;
     char path[kPathSize];

@@ -54,7 +54,7 @@ struct MainState {
     bool quiet_full_screen = false;  // a set from the command line is being applied
     char exit_pin[kPinLineSize] = "";  // the applied set's exit PIN, stored form; "" = none
     CornerTaps corner = {0, 0};
-    IdleRules idle = {0, false, 0};  // the applied set's seconds rules
+    IdleRules idle = {0, false, 0, 0};  // the applied set's seconds rules
     UINT_PTR seconds_timer = 0;
     DWORD active_at = 0;  // tick count of the last screen change or input
     bool asking = false;  // the minutes rule's 「続けますか？」 runs, until ask_until (tick count)

@@ -245,6 +245,32 @@ struct FontHolder {
 };
 }  // namespace
 
+// A laid-out text: as one DrawText when it has no readings, else line by line below each line's
+// band of readings.
+static void draw_block(HDC dc, const FitBlock &b, const RECT &area, HFONT font, const GdiFitMeasure &measure, int role,
+                       COLORREF fore, COLORREF key) {
+    if (b.ruby.empty()) {
+        draw_text_box(dc, b.text.c_str(), &area, DT_NOPREFIX, font, fore, key);
+        return;
+    }
+    FontHolder small(measure.create(role, b.ruby_height));
+    size_t at = 0;
+    for (int line = 0; at <= b.text.size(); ++line) {
+        size_t end = b.text.find("\r\n", at);
+        if (end == std::string::npos) end = b.text.size();
+        const int top = area.top + line * b.pitch();
+        RECT base = {area.left, top + b.ruby_band, area.right, top + b.pitch()};
+        const std::string text = b.text.substr(at, end - at);
+        draw_text_box(dc, text.c_str(), &base, DT_NOPREFIX | DT_SINGLELINE, font, fore, key);
+        for (const FitRuby &r : b.ruby) {
+            if (r.line != line) continue;
+            RECT over = {area.left + r.x, top, area.right, top + b.ruby_band};
+            draw_text_box(dc, r.reading.c_str(), &over, DT_NOPREFIX | DT_SINGLELINE, small.font, fore, key);
+        }
+        at = end + 2;
+    }
+}
+
 // The answer's key in a disc of the text colour before the answer: which number chooses which.
 static void draw_badge(HDC dc, const RECT &disc, int number, HFONT font, COLORREF fore, COLORREF back) {
     HBRUSH brush = CreateSolidBrush(fore);
@@ -309,16 +335,16 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     FontHolder main_font(measure.create(kFitMain, fit.height[kFitMain]));
     FontHolder answers(measure.create(kFitAnswer, fit.height[kFitAnswer]));
     FontHolder comment(measure.create(kFitComment, fit.height[kFitComment]));
-    const UINT kLines = DT_NOPREFIX;  // the lines come broken from the fit
     char *text = nullptr;
-    if (!fit.main_text.empty()) draw_text_box(dc, fit.main_text.c_str(), &fit.main, kLines, main_font.font, fore, key);
+    if (!fit.main_text.text.empty()) draw_block(dc, fit.main_text, fit.main, main_font.font, measure, kFitMain, fore, key);
 
     ChoiceLayout choices = choices_of(fit);
     for (int i = 0; i < kChoiceSlots; ++i) {
         if (!(choices.shown & (1u << i))) continue;
         const ChoiceBox &b = choices.box[i];
         RECT box = {b.x, b.y, b.x + b.width, b.y + b.height};
-        draw_text_box(dc, fit.choice_text[i].c_str(), &box, kLines, answers.font, fore, key);
+        box.right = std::max(box.right, static_cast<LONG>(r.right));  // room for a reading wider than its base
+        draw_block(dc, fit.choice_text[i], box, answers.font, measure, kFitAnswer, fore, key);
         if (input.numbered && i < kBackSlot) draw_badge(dc, fit.badge[i], i + 1, answers.font, fore, key);
     }
     if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
@@ -337,7 +363,8 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     if (run_engine(kRunFooter, 0, &text) == -1 && text)
         draw_text_box(dc, text, &l.footer, DT_RIGHT | DT_VCENTER, header, fore, key);
     if (input.comment) {
-        if (!fit.comment_text.empty()) draw_text_box(dc, fit.comment_text.c_str(), &fit.comment, kLines, comment.font, fore, key);
+        if (!fit.comment_text.text.empty())
+            draw_block(dc, fit.comment_text, fit.comment, comment.font, measure, kFitComment, fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
     }
     if (file == -1) draw_log_notice(dc, l, fore, key, header);

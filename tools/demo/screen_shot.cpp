@@ -2,7 +2,9 @@
 // composition the window paints with (a question also pressed and highlighted), and the exit PIN
 // keypad, and writes them as BMP files: for looking at layouts at
 // sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR [SET [DPI]] (run
-// in the program folder, next to sample.set; DPI 192 draws as a screen at 200 % would).
+// in the program folder, next to sample.set; DPI 192 draws as a screen at 200 % would). The
+// accessibility shots: screen_shot 640 480 OUT tools\demo\access.set 96, and 1280 960 ... 192,
+// run in the source folder.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
