@@ -25,6 +25,7 @@
 #include "resource.h"
 #include "scratch_folder.h"
 #include "shell_seam.h"
+#include "speech.h"
 #include "sound_effect.h"
 #include "test_mode.h"
 
@@ -396,6 +397,33 @@ TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     // A visitor who walks away: the answers given still reach the log, before the idle line.
     run_engine(kRunIdleReturn, 0, nullptr);
     EXPECT_EQ(kept + "問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
+}
+
+static std::vector<std::string> g_spoken;
+static bool record_speech(const char *text) {
+    g_spoken.push_back(text);
+    return true;
+}
+
+// Read aloud: each screen as it appears, the answers with their keys, readings left to the voice,
+// and once more with R.
+TEST_F(MainWindow, ScreensAreReadAloudWhenTheSetSaysSo) {
+    SpeakFn old = set_speak_fn(record_speech);
+    g_spoken.clear();
+    std::string quiz = dir.write("read.qst", "N,｜朝型《あさがた》診断\r\nQ,朝《あさ》は得意?,はい,5,いいえ,0\r\nS,朝型\r\n");
+    std::string set = dir.write("speak.set", "T,聞く診断\r\nQ," + quiz + "\r\nSPEAK\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    ASSERT_FALSE(g_spoken.empty());
+    EXPECT_EQ("聞く診断\r\n1、朝型診断。", g_spoken.back());
+    click(0);
+    EXPECT_EQ("朝は得意?\r\n1、はい。\r\n2、いいえ。", g_spoken.back());
+    const size_t heard = g_spoken.size();
+    SendMessageA(window, WM_KEYDOWN, 'R', 0);
+    ASSERT_EQ(heard + 1, g_spoken.size());
+    EXPECT_EQ(g_spoken[heard - 1], g_spoken.back());
+    click(0);
+    EXPECT_EQ("朝型", g_spoken.back());  // the result; "戻る" is not read
+    set_speak_fn(old);
 }
 
 TEST(Keys, ChoiceAndHighlightPerScreen) {

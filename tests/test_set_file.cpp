@@ -119,6 +119,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->answer_numbers = 0;
     r->key_frame = 1;
     r->back_step = 1;
+    r->speak = 1;
     r->scan_seconds = 3;
     const unsigned char salt[kPinSaltBytes] = {9};
     ASSERT_TRUE(pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin));
@@ -134,7 +135,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
                          "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin +
-                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nASKSEC,0\r\nNUMBERS,0\r\nKEYS\r\nBACK\r\nSCAN,3\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
+                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nASKSEC,0\r\nNUMBERS,0\r\nKEYS\r\nBACK\r\nSPEAK\r\nSCAN,3\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
 

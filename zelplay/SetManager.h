@@ -48,6 +48,7 @@ struct SetRecord {
     int key_frame;
     int32_t scan_seconds;
     int back_step;  // "BACK": 「ひとつ前へ」 lets a visitor change the last answer
+    int speak;      // "SPEAK": each screen is read aloud by the Windows speech voice
 };
 enum { kAskSecondsDefault = 10, kAskSecondsMax = 60, kScanSecondsMax = 30 };
 // The idle values' ranges, kept by every reader and the editor.

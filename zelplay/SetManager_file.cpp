@@ -30,6 +30,7 @@ const char kNumbersKey[] = "NUMBERS";
 const char kKeysKey[] = "KEYS";
 const char kScanKey[] = "SCAN";
 const char kBackKey[] = "BACK";
+const char kSpeakKey[] = "SPEAK";
 
 Utf8Original g_utf8_original;
 
@@ -50,7 +51,7 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey};
+                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey, kSpeakKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -89,6 +90,7 @@ void apply_line(Reader *r, const char *line) {
     if (equals_nocase(key, kProgressKey)) s->show_progress = 1;
     if (equals_nocase(key, kKeysKey)) s->key_frame = 1;
     if (equals_nocase(key, kBackKey)) s->back_step = 1;
+    if (equals_nocase(key, kSpeakKey)) s->speak = 1;
     if (!value) return;  // every other key needs a value
     if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
     else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
@@ -203,7 +205,8 @@ void write_record(Writer *w, const SetRecord *s) {
     // Only what differs from a new set: older readers skip both keys.
     if (s->ask_seconds != kAskSecondsDefault) w->number(kAskSecondsKey, s->ask_seconds);
     if (!s->answer_numbers) w->number(kNumbersKey, 0);
-    for (const auto &flag : {std::make_pair(s->key_frame, kKeysKey), std::make_pair(s->back_step, kBackKey)}) {
+    for (const auto &flag : {std::make_pair(s->key_frame, kKeysKey), std::make_pair(s->back_step, kBackKey),
+                            std::make_pair(s->speak, kSpeakKey)}) {
         if (!flag.first) continue;
         char l[32];
         snprintf(l, sizeof l, "%s\r\n", flag.second);

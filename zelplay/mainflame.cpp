@@ -23,6 +23,8 @@
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
+#include "speech.h"
+#include <string>
 #include "tally_dialog.h"
 #include "test_mode.h"
 #include <shellapi.h>
@@ -61,6 +63,7 @@ struct MainState {
     DWORD ask_until = 0;
     bool key_frame = false;  // the set's KEYS: the frame shows from the start of each screen
     int scan_seconds = 0;    // the set's SCAN: the frame moves by itself; 0 = off
+    bool speak = false;      // the set's SPEAK: screens are read aloud
     UINT_PTR scan_timer = 0;
 };
 MainState g_main;
@@ -101,6 +104,21 @@ static void frame_first_choice(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+// The set's SPEAK: each screen read aloud as it appears (and again with the R key).
+static void speak_screen() {
+    if (!g_main.speak) return;
+    char *main = nullptr, *comment = nullptr;
+    run_engine(kRunMainText, 0, &main);
+    std::string heard = main ? main : "";
+    if (run_engine(kRunComment, 0, &comment) == -1 && comment && comment[0]) heard = heard + "\r\n" + comment;
+    const char *choices[kChoiceSlots] = {};
+    for (int i = 0; i < kBackSlot; ++i) {
+        char *text = nullptr;
+        if (run_engine(kRunChoiceText, i, &text) == -1) choices[i] = text;
+    }
+    speak_text(screen_speech(heard.c_str(), choices, answer_numbers_shown()).c_str());
+}
+
 static void refresh(HWND window) {
     set_choice_highlight(-1);
     set_idle_prompt_seconds(-1);
@@ -110,6 +128,7 @@ static void refresh(HWND window) {
     g_main.settled = false;
     frame_first_choice(window);
     SendMessageA(window, WM_SIZE, 0, 0);
+    speak_screen();
 }
 
 // Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
@@ -167,6 +186,9 @@ void apply_set(HWND window, const SetRecord *record) {
     show_answer_numbers(record->answer_numbers != 0);
     g_main.key_frame = record->key_frame != 0;
     g_main.scan_seconds = record->scan_seconds;
+    const bool was_speaking = g_main.speak;
+    g_main.speak = record->speak != 0;
+    if (was_speaking && !g_main.speak) speak_text("");
     run_engine(kRunBackStepMode, record->back_step != 0, nullptr);
     if (record->idle_clamped && !g_main.quiet_full_screen) {
         char text[512];
@@ -398,6 +420,7 @@ static void on_destroy(HWND window) {
     KillTimer(window, g_main.timer);
     KillTimer(window, g_main.seconds_timer);
     KillTimer(window, g_main.scan_timer);
+    speech_end();
     watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
@@ -654,6 +677,10 @@ int key_choice(WPARAM vk, unsigned shown, int *highlight) {
 static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     const bool repeat = (flags & (1 << 30)) != 0;
     if (note_input(window)) return;
+    if (vk == 'R' && !repeat) {  // hear the screen again
+        speak_screen();
+        return;
+    }
     const ChoiceLayout layout = choice_layout(window);
     int highlight = choice_highlight();
     const bool arrows_in_use = highlight >= 0 && !g_main.key_frame && !g_main.scan_seconds;
