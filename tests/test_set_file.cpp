@@ -222,3 +222,21 @@ TEST_F(SetFile, IdleTestCountsTicksSinceTheLastActivity) {
 }
 
 }  // namespace
+
+// Seconds out of range are clamped by one rule, for the file and both dialogs alike.
+TEST(SetSeconds, ClampedIntoTheirRanges) {
+    struct Row {
+        int32_t scan, ask, scan_after, ask_after;
+        bool changed;
+    } rows[] = {
+        {0, 10, 0, 10, false}, {30, 60, 30, 60, false}, {31, 61, 30, 60, true}, {-1, -1, 0, 0, true}, {1, 0, 1, 0, false},
+    };
+    for (const Row &row : rows) {
+        SetRecord r = {};
+        r.scan_seconds = row.scan;
+        r.ask_seconds = row.ask;
+        EXPECT_EQ(row.changed, clamp_idle_seconds(&r)) << row.scan << " " << row.ask;
+        EXPECT_EQ(row.scan_after, r.scan_seconds);
+        EXPECT_EQ(row.ask_after, r.ask_seconds);
+    }
+}

@@ -312,6 +312,9 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_STAFF:
             if (edit_staff_settings(dialog) == IDOK) note(dialog, kEventChange);
             break;
+        case IDC_SET_ACCESS:
+            if (edit_access_settings(dialog) == IDOK) note(dialog, kEventChange);
+            break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_CLOSE:
             if (!kiosk_accepted(dialog)) break;

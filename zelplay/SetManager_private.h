@@ -21,4 +21,7 @@ int save_set(HWND owner);
 // The staff settings of the current record (dialog 125), modal over owner; IDOK when taken. The
 // modeless one starts hidden, for tests and screenshots.
 INT_PTR edit_staff_settings(HWND owner);
+// The settings for every visitor (dialog 140: numbers, keys, scanning, back step, speech, the
+// idle question), modal over owner; IDOK when taken into the current record.
+INT_PTR edit_access_settings(HWND owner);
 HWND create_staff_settings(HWND owner);

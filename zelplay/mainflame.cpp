@@ -632,9 +632,12 @@ static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
     if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
-    // Scanning: a click anywhere is the switch, and chooses what the frame is on.
+    // Scanning: a click anywhere is the switch, and chooses what the frame is on; but not the
+    // staff's corner taps on a kiosk with a PIN.
     const int framed = choice_highlight();
-    if (g_main.scan_seconds && framed >= 0) {
+    const int corner = MulDiv(kCornerTenthsMm, window_dpi(window), 254);
+    const bool staff_corner = full_screen_flag() && g_main.exit_pin[0] && x < corner && y < corner;
+    if (g_main.scan_seconds && framed >= 0 && !staff_corner) {
         choose(window, framed, GetMessageTime());
         return;
     }

@@ -11,6 +11,8 @@
 #include <stdio.h>
 #include <algorithm>
 #include <stdlib.h>
+#include <string.h>
+#include <string>
 
 static COLORREF g_text = RGB(255, 255, 255);
 static COLORREF g_back = RGB(0, 160, 0);
@@ -117,12 +119,33 @@ struct MeasureDc {
 };
 }  // namespace
 
+// Every mouse move hit-tests and every paint draws the same fit until a text, a font or the
+// size changes: the last one is kept, by everything it was made from.
+static const ScreenFit &kept_fit(const FitInput &in, const LOGFONTA fonts[kFitRoles], const GdiFitMeasure &measure) {
+    static ScreenFit fit;
+    static std::string made_from;
+    std::string key(reinterpret_cast<const char *>(&in.client), sizeof in.client);
+    key.append(reinterpret_cast<const char *>(fonts), sizeof(LOGFONTA) * kFitRoles);
+    key += static_cast<char>(in.numbered);
+    key.append(reinterpret_cast<const char *>(&in.dpi), sizeof in.dpi);
+    for (const char *t : {in.main, in.choice[0], in.choice[1], in.choice[2], in.choice[3], in.choice[4], in.choice[5],
+                          in.comment}) {
+        key += t ? '+' : '-';
+        if (t) key.append(t, strlen(t) + 1);
+    }
+    if (key != made_from) {
+        fit = fit_screen(in, measure);
+        made_from.swap(key);
+    }
+    return fit;
+}
+
 ScreenFit screen_fit(HWND window) {
     LOGFONTA fonts[kFitRoles];
     current_fonts(fonts);
     MeasureDc m;
     GdiFitMeasure measure(m.dc, fonts);
-    return fit_screen(current_input(window, fonts), measure);
+    return kept_fit(current_input(window, fonts), fonts, measure);
 }
 
 static ChoiceLayout choices_of(const ScreenFit &f) {
@@ -331,7 +354,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     MeasureDc measure_dc;
     GdiFitMeasure measure(measure_dc.dc, fonts);
     const FitInput input = current_input(window, fonts);
-    const ScreenFit fit = fit_screen(input, measure);
+    const ScreenFit &fit = kept_fit(input, fonts, measure);
     FontHolder main_font(measure.create(kFitMain, fit.height[kFitMain]));
     FontHolder answers(measure.create(kFitAnswer, fit.height[kFitAnswer]));
     FontHolder comment(measure.create(kFitComment, fit.height[kFitComment]));

@@ -92,3 +92,12 @@
 #define IDC_STAFF_IDLE_FIRST 1085
 #define IDC_STAFF_RESULT_SECONDS 1086
 #define IDC_STAFF_PROGRESS 1087
+// The set editor's settings for every visitor (dialog 140).
+#define IDD_SET_ACCESS 140
+#define IDC_SET_ACCESS 1500
+#define IDC_ACCESS_NUMBERS 1501
+#define IDC_ACCESS_KEYS 1502
+#define IDC_ACCESS_SCAN 1503
+#define IDC_ACCESS_BACK 1504
+#define IDC_ACCESS_SPEAK 1505
+#define IDC_ACCESS_ASK 1506
