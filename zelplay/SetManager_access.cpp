@@ -66,6 +66,10 @@ INT_PTR CALLBACK access_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
 
 }  // namespace
 
+HWND create_access_settings(HWND owner) {
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_ACCESS), owner, access_proc, 0);
+}
+
 INT_PTR edit_access_settings(HWND owner) {
     ModalLoop loop;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_ACCESS), owner, access_proc, 0);
