@@ -1,5 +1,6 @@
 // Common-dialog wrappers and control helpers shared by the player's and the editor's dialogs.
 #include "DirList.h"
+#include "modal_loop.h"
 #include "dpi.h"
 #include "BrixLib.h"
 #include "LinerList.h"
@@ -9,10 +10,22 @@
 #include <shlobj.h>
 #include <string.h>
 
-static BOOL real_open(OPENFILENAMEA *o) { return GetOpenFileNameA(o); }
-static BOOL real_save(OPENFILENAMEA *o) { return GetSaveFileNameA(o); }
-static BOOL real_colour(CHOOSECOLORA *c) { return ChooseColorA(c); }
-static BOOL real_font(CHOOSEFONTA *f) { return ChooseFontA(f); }
+static BOOL real_open(OPENFILENAMEA *o) {
+    ModalLoop loop;
+    return GetOpenFileNameA(o);
+}
+static BOOL real_save(OPENFILENAMEA *o) {
+    ModalLoop loop;
+    return GetSaveFileNameA(o);
+}
+static BOOL real_colour(CHOOSECOLORA *c) {
+    ModalLoop loop;
+    return ChooseColorA(c);
+}
+static BOOL real_font(CHOOSEFONTA *f) {
+    ModalLoop loop;
+    return ChooseFontA(f);
+}
 
 static BOOL real_folder(HWND owner, const char *title, char *folder) {
     BROWSEINFOA b;

@@ -1,5 +1,6 @@
 // The input box: window class "I_InputBox", its child controls and its own modal loop.
 #include "input_box.h"
+#include "modal_loop.h"
 #include "dpi.h"
 #include <string.h>
 #include <vector>
@@ -217,6 +218,7 @@ int input_box(HWND owner, const char *caption, const char *prompt, DWORD edit_st
     UpdateWindow(box);
     if (owner) EnableWindow(owner, FALSE);
 
+    ModalLoop loop;
     bool quit = false;
     WPARAM quit_code = 0;
     MSG msg;

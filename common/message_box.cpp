@@ -1,5 +1,6 @@
 // Default message-box seam: the real MessageBoxA.
 #include "message_box.h"
+#include "modal_loop.h"
 
 static int real_message_box(HWND owner, const char *text, const char *caption, UINT type) {
     return MessageBoxA(owner, text, caption, type);
@@ -8,6 +9,7 @@ static int real_message_box(HWND owner, const char *text, const char *caption, U
 static MessageBoxFn g_message_box = real_message_box;
 
 int show_message_box(HWND owner, const char *text, const char *caption, UINT type) {
+    ModalLoop loop;
     return g_message_box(owner, text, caption, type);
 }
 

@@ -1,3 +1,4 @@
+#include "modal_loop.h"
 #include "report_dialog.h"
 #include "BrixLib.h"
 #include "DirList.h"
@@ -305,6 +306,7 @@ INT_PTR CALLBACK report_proc(HWND dialog, UINT message, WPARAM wp, LPARAM lp) {
 INT_PTR run_report_dialog(HWND owner, HINSTANCE instance, int resource, ReportContent *content,
                           ReportCharts *charts) {
     Session session = {content, charts};
+    ModalLoop loop;
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(resource), owner, report_proc,
                            reinterpret_cast<LPARAM>(&session));
 }

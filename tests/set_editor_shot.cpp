@@ -43,6 +43,12 @@ int main() {
         SetWindowPos(staff, HWND_TOP, 20, 520, 0, 0, SWP_NOSIZE);
         ShowWindow(staff, SW_SHOW);
     }
+    r->scan_seconds = 3;
+    r->key_frame = r->back_step = 1;
+    if (HWND access = create_access_settings(d)) {
+        SetWindowPos(access, HWND_TOP, 520, 520, 0, 0, SWP_NOSIZE);
+        ShowWindow(access, SW_SHOW);
+    }
     DWORD end = GetTickCount() + 8000;
     MSG m;
     while (GetTickCount() < end) {

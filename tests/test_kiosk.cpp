@@ -121,6 +121,13 @@ TEST(ExitPin, HashTriesPauseAndNoPin) {
     EXPECT_EQ(1, g_asked);
     set_pin_ask_fn(old);
 
+    // The real keypad, left alone by staff who walked away, closes by itself as a cancel.
+    set_pin_pad_idle_millis(700);
+    const DWORD asked_at = GetTickCount();
+    EXPECT_FALSE(show_pin_pad(nullptr, line));
+    EXPECT_LT(GetTickCount() - asked_at, 5000u);
+    set_pin_pad_idle_millis(0);
+
     CornerTaps taps = {0, 0};
     const struct {
         bool in_corner;

@@ -20,12 +20,14 @@
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box_recorder.h"
+#include "modal_loop.h"
 #include "pin_pad.h"
 #include "resource.h"
 #include "kiosk_report.h"
 #include "visit_log.h"
 #include "scratch_folder.h"
 #include "shell_seam.h"
+#include "speech.h"
 #include "sound_effect.h"
 #include "test_mode.h"
 
@@ -393,6 +395,56 @@ TEST_F(MainWindow, OneWholeRunByClicksWithTheLogAndTheScreens) {
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n問題1, 設問2, 回答2, 得点4\r\n得点合計, , , ,9\r\n", dir.read("zelm.csv"));
     command(IDM_OPEN_QUESTION);  // back on the start screen: the dialog is offered
     EXPECT_EQ(1, g_file_dialogs);
+
+    // With 「ひとつ前へ」 the log holds only the answers the visitor kept, in order.
+    DeleteFileA((dir.path() + "zelm.csv").c_str());
+    std::string set = dir.write("back.set", "T,戻れる\r\nQ," + dir.path() + "quiz.qst\r\nBACK\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    click(0);
+    char *text = nullptr;
+    EXPECT_EQ(0, run_engine(kRunChoiceText, kBackSlot, &text));  // nothing to take back on the first question
+    click(0);  // はい, 5
+    click(kBackSlot);
+    EXPECT_EQ("朝は得意?", main_text());
+    EXPECT_EQ(0, run_engine(kRunTotal, 0, nullptr));
+    click(1);  // いいえ, 0
+    EXPECT_EQ("<none>", dir.read("zelm.csv"));  // nothing is written before the end
+    click(0);  // 好き, 0
+    const std::string kept = "問題1, 設問1, 回答2, 得点0\r\n問題1, 設問2, 回答1, 得点0\r\n得点合計, , , ,0\r\n";
+    EXPECT_EQ(kept, dir.read("zelm.csv"));
+    click(kBackSlot);  // "戻る"
+    click(0);
+    click(0);
+    // A visitor who walks away: the answers given still reach the log, before the idle line.
+    run_engine(kRunIdleReturn, 0, nullptr);
+    EXPECT_EQ(kept + "問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
+}
+
+static std::vector<std::string> g_spoken;
+static bool record_speech(const char *text) {
+    g_spoken.push_back(text);
+    return true;
+}
+
+// Read aloud: each screen as it appears, the answers with their keys, readings left to the voice,
+// and once more with R.
+TEST_F(MainWindow, ScreensAreReadAloudWhenTheSetSaysSo) {
+    SpeakFn old = set_speak_fn(record_speech);
+    g_spoken.clear();
+    std::string quiz = dir.write("read.qst", "N,｜朝型《あさがた》診断\r\nQ,朝《あさ》は得意?,はい,5,いいえ,0\r\nS,朝型\r\n");
+    std::string set = dir.write("speak.set", "T,聞く診断\r\nQ," + quiz + "\r\nSPEAK\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    ASSERT_FALSE(g_spoken.empty());
+    EXPECT_EQ("聞く診断\r\n1、朝型診断。", g_spoken.back());
+    click(0);
+    EXPECT_EQ("朝は得意?\r\n1、はい。\r\n2、いいえ。", g_spoken.back());
+    const size_t heard = g_spoken.size();
+    SendMessageA(window, WM_KEYDOWN, 'R', 0);
+    ASSERT_EQ(heard + 1, g_spoken.size());
+    EXPECT_EQ(g_spoken[heard - 1], g_spoken.back());
+    click(0);
+    EXPECT_EQ("朝型", g_spoken.back());  // the result; "戻る" is not read
+    set_speak_fn(old);
 }
 
 TEST(Keys, ChoiceAndHighlightPerScreen) {
@@ -409,13 +461,30 @@ TEST(Keys, ChoiceAndHighlightPerScreen) {
         {VK_LEFT, question, 0, -1, 2},    {VK_RIGHT, question, 0, -1, 1},  {VK_DOWN, question, 4, -1, 0},
         {VK_RETURN, result, -1, kBackSlot, -1}, {'0', result, -1, kBackSlot, -1},
         {VK_NUMPAD0, result, -1, kBackSlot, -1}, {'1', result, -1, -1, -1}, {VK_DOWN, result, -1, -1, kBackSlot},
-        {'A', question, 1, -1, 1},
+        {'A', question, 1, -1, 1},        {VK_SPACE, question, 1, 1, 1},   {VK_SPACE, question, -1, -1, -1},
+        {VK_SPACE, result, -1, kBackSlot, -1}, {'0', question | result, -1, kBackSlot, -1},  // 「ひとつ前へ」
+        {VK_RETURN, question | result, -1, -1, -1},
     };
     for (const Row &r : rows) {
         int h = r.highlight;
         EXPECT_EQ(r.slot, key_choice(r.vk, r.shown, &h)) << r.vk << " on " << r.shown;
         EXPECT_EQ(r.after, h) << r.vk << " on " << r.shown;
     }
+}
+
+// One switch: the frame on each shown slot in turn, interval after interval, round and round.
+TEST(Keys, ScanTiming) {
+    struct Row {
+        unsigned shown;
+        DWORD elapsed;
+        int interval, slot;
+    } rows[] = {
+        {0x7, 0, 2000, 0},     {0x7, 1999, 2000, 0}, {0x7, 2000, 2000, 1}, {0x7, 5999, 2000, 2},
+        {0x7, 6000, 2000, 0},  {0x15, 2000, 2000, 2}, {0x15, 4000, 2000, 4},  // gaps are skipped
+        {1u << kBackSlot, 99999, 1000, kBackSlot}, {0, 1000, 1000, -1}, {0x6, 5000, 0, 1},
+        {0x1F, 0xFFFFFFFFu, 1000, 2},  // 4294967 whole intervals: the third answer
+    };
+    for (const Row &r : rows) EXPECT_EQ(r.slot, scan_slot(r.shown, r.elapsed, r.interval)) << r.shown << " " << r.elapsed;
 }
 
 // A whole diagnosis by digit keys and Enter writes the log the same clicks write; keys take the
@@ -466,7 +535,12 @@ TEST_F(MainWindow, IdleReturnOnTheEleventhTickAfterTheLastClick) {
     for (int i = 0; i < 10; ++i) idle_timer_proc(window, WM_TIMER, 1, 0);
     EXPECT_EQ("夜更かしは?", main_text());
     idle_timer_proc(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());  // 「続けますか？」 first
+    idle_seconds_check(window, GetTickCount() + 9000);
+    EXPECT_EQ("夜更かしは?", main_text());
+    idle_seconds_check(window, GetTickCount() + kAskSecondsDefault * 1000);
     EXPECT_EQ("待ち時間", main_text());
+    EXPECT_EQ(-1, idle_prompt_seconds());
     EXPECT_EQ("問題1, 設問1, 回答1, 得点5\r\n一定時間経過のためスタート画面に戻りました\r\n", dir.read("zelm.csv"));
 }
 
@@ -501,7 +575,7 @@ TEST_F(MainWindow, DroppedFilesOpenOnTheWindowedStartScreenOnly) {
 }
 
 TEST(IdleSeconds, RulesPerScreen) {
-    const IdleRules plain = {30, false, 0}, first = {30, true, 0}, result = {30, false, 5}, none = {0, true, 5};
+    const IdleRules plain = {30, false, 0, 0}, first = {30, true, 0, 0}, result = {30, false, 5, 0}, none = {0, true, 5, 0};
     struct Row {
         IdleRules rules;
         IdleScreen screen;
@@ -516,6 +590,23 @@ TEST(IdleSeconds, RulesPerScreen) {
         {none, kIdleFirstQuestion, 99000, false}, {none, kIdleResult, 5000, true},
     };
     for (const Row &r : rows) EXPECT_EQ(r.due, idle_return_due(r.rules, r.screen, r.quiet)) << r.screen << " " << r.quiet;
+    // With 「続けますか？」: due, then the countdown, then the return; the result's own time ends at once.
+    const IdleRules ask = {30, false, 5, 10};
+    struct Step {
+        IdleScreen screen;
+        DWORD quiet;
+        IdleStep step;
+        int left;
+    } steps[] = {
+        {kIdleLaterQuestion, 29999, kIdleStay, 0}, {kIdleLaterQuestion, 30000, kIdleAsk, 10},
+        {kIdleLaterQuestion, 39001, kIdleAsk, 1},  {kIdleLaterQuestion, 40000, kIdleGo, 0},
+        {kIdleResult, 5000, kIdleGo, 0},           {kIdleStart, 99000, kIdleStay, 0},
+    };
+    for (const Step &s : steps) {
+        int left = 0;
+        EXPECT_EQ(s.step, idle_step(ask, s.screen, s.quiet, &left)) << s.screen << " " << s.quiet;
+        EXPECT_EQ(s.left, left) << s.quiet;
+    }
 }
 
 // A visitor who walks away from question 1 leaves no line; from the result, the result time.
@@ -530,7 +621,26 @@ TEST_F(MainWindow, IdleSecondsResetAFirstQuestionAndTheResult) {
     click(0);
     idle_seconds_check(window, GetTickCount() + 4000);
     EXPECT_EQ("朝は得意?", main_text());
+    const DWORD typed = GetTickCount() + 99000;
+    {
+        ModalLoop keypad;  // staff typing the PIN are not gone, however long they take
+        idle_seconds_check(window, typed);
+        EXPECT_EQ("朝は得意?", main_text());
+    }
+    idle_seconds_check(window, typed + 9000);  // and the time counts from the keypad's end
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    idle_seconds_check(window, typed + 10000);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());
+    // Any tap or key, even beside the answers, only says "still here".
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(790, 590));
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    EXPECT_EQ("朝は得意?", main_text());
+    idle_seconds_check(window, GetTickCount() + 9000);
+    EXPECT_EQ(-1, idle_prompt_seconds());
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
     idle_seconds_check(window, GetTickCount() + 10000);
+    EXPECT_EQ(kAskSecondsDefault, idle_prompt_seconds());
+    idle_seconds_check(window, GetTickCount() + 20000);
     EXPECT_EQ("秒", main_text());
     EXPECT_EQ("<none>", dir.read("zelm.csv"));
     click(0);

@@ -6,6 +6,7 @@
 #include "font_slot.h"
 #include "message_box_recorder.h"
 #include "scratch_folder.h"
+#include "screen_check.h"
 #include "sound_store.h"
 
 namespace {
@@ -199,4 +200,28 @@ TEST(QuestionFileLoad, DialogCancelAndOpenFailure) {
     EXPECT_NE(boxes.boxes()[0].text.find("missing.qst」を開けません"), std::string::npos);
     EXPECT_STREQ("picked", s.f.title);
     EXPECT_EQ(1, load_question_file_into(&s.f, 0, nullptr, dir.write("empty.qst", "").c_str()));
+}
+
+// The editors' warning names exactly the questions that cannot be shown at 1024 x 768 with the
+// file's fonts, however small the player would make them.
+TEST(ScreenCheck, NamesOnlyTheQuestionsThatDoNotFit) {
+    LOGFONTA fonts[kFitRoles] = {};
+    for (LOGFONTA &f : fonts) {
+        f.lfHeight = -40;
+        f.lfCharSet = SHIFTJIS_CHARSET;
+        lstrcpyA(f.lfFaceName, "IPAGothic");
+    }
+    QuestionRecord fits = {}, endless = {};
+    lstrcpyA(fits.text, "朝は得意?");
+    lstrcpyA(fits.answers[0], "はい");
+    lstrcpyA(fits.answers[1], "いいえ");
+    lstrcpyA(endless.text, "長い問題");
+    for (int i = 0; i < kAnswerCount; ++i)
+        for (int n = 0; n < 60; ++n) lstrcatA(endless.answers[i], "あ");
+    ListNode list;
+    liner_init(&list);
+    liner_append(&list, &fits, sizeof fits);
+    liner_append(&list, &endless, sizeof endless);
+    EXPECT_EQ("問題 2「長い問題」（文字を小さくして表示されます）\r\n", unfit_questions(&list, fonts));
+    liner_clear(&list);
 }

@@ -6,6 +6,7 @@
 #include "QuesManager.h"
 #include "dpi.h"
 #include "mainflame_paint.h"
+#include "reading.h"
 #include "scratch_folder.h"
 #include "sound_effect.h"
 
@@ -119,8 +120,11 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
     int slot = -1;
     // Start screen: the file's title in slot 0.
     ChoiceBox title = choice_rect(window, 0);
+    // Rows 1.5 answers apart, but never under 9 mm (34 pixels at 96 DPI): a finger's target; each
+    // text in the middle of its row.
+    const double pitch = std::max(1.5 * title.height, static_cast<double>(MulDiv(kMinRowTenthsMm, kBaseDpi, 254)));
     EXPECT_EQ(120, title.x);
-    EXPECT_EQ(360, title.y);
+    EXPECT_EQ(360 + (static_cast<int>(pitch) - title.height) / 2, title.y);
     EXPECT_GT(title.width, 0);
     EXPECT_GT(title.height, 0);
     EXPECT_EQ(1, hit_choice(window, title.x + 1, title.y + title.height, &slot));
@@ -129,9 +133,8 @@ TEST_F(Screen, ChoicesStackAndOnlyDrawnOnesAreHit) {
 
     run_engine(kRunChoose, 0, nullptr);
     ChoiceBox third = choice_rect(window, 2);
-    // Rows 1.5 answers apart, but never under 9 mm (34 pixels at 96 DPI): a finger's target.
-    const double pitch = std::max(1.5 * third.height, static_cast<double>(MulDiv(kMinRowTenthsMm, kBaseDpi, 254)));
-    EXPECT_EQ(360 + static_cast<int>(2 * pitch), third.y);
+    const int third_top = 360 + static_cast<int>(2 * pitch), third_band = 360 + static_cast<int>(3 * pitch) - third_top;
+    EXPECT_EQ(third_top + (third_band - third.height) / 2, third.y);
     EXPECT_EQ(1, hit_choice(window, third.x + 2, third.y + 1, &slot));
     EXPECT_EQ(2, slot);
     // Below the third answer's row nothing more is offered.
@@ -206,4 +209,166 @@ TEST_F(Screen, ComposedScreensShowTextOverTheBackgroundAndTheScoreLineOnlyWhenAs
         for (int x = 80; x < 720; x += 3) other += s->at(x, y) != RGB(0, 160, 0);
     EXPECT_EQ(0, other);
     delete s;
+}
+
+// A monospaced stand-in: a full-width character is as wide as the font is high, a half-width one
+// half as wide, and a line is the font's height.
+namespace {
+class MonoMeasure : public FitMeasure {
+public:
+    int char_width(int, int height, unsigned ch) const override { return ch > 0xFF ? height : height / 2; }
+    int line_height(int, int height) const override { return height; }
+};
+
+std::string repeat(const char *piece, int times) {
+    std::string s;
+    for (int i = 0; i < times; ++i) s += piece;
+    return s;
+}
+}  // namespace
+
+// Over window sizes, scales, font sizes and text lengths: everything shown stays in the window,
+// answers take at most two lines on rows at least 9 mm apart, the fonts shrink by one common
+// scale and never below the floor, and every drawn text lies on the row that takes its clicks.
+TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
+    struct Row {
+        int w, h, dpi, main_px, answer_px, main_chars, answer_chars;
+        bool numbered, result;
+        int percent;  // expected scale; 0 = only below 100
+    } rows[] = {
+        {800, 600, 96, 32, 20, 10, 4, false, false, 100},
+        {1024, 768, 96, 48, 40, 20, 10, false, false, 100},
+        {1024, 768, 96, 48, 80, 20, 12, false, false, 0},  // a very large answer font wraps, then shrinks
+        {1024, 768, 144, 72, 60, 20, 12, true, false, 0},   // 150 % scaling
+        {640, 480, 96, 32, 20, 60, 30, true, false, 0},     // long texts on a small screen
+        {2048, 1536, 192, 96, 80, 20, 10, true, false, 100},  // 200 %
+        {1024, 768, 96, 48, 40, 30, 2, false, true, 100},   // result: title, comment, 戻る
+        {800, 600, 96, 48, 40, 40, 2, false, true, 0},      // a long comment shrinks all three
+    };
+    MonoMeasure mono;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.w << "x" << row.h << "@" << row.dpi << " answer " << row.answer_px
+                                        << " main " << row.main_chars << " answers " << row.answer_chars);
+        std::string main = repeat("問", row.main_chars), answer = repeat("あ", row.answer_chars),
+                    comment = repeat("説", row.main_chars * 4);
+        FitInput in = {};
+        in.client = {0, 0, row.w, row.h};
+        in.dpi = row.dpi;
+        in.main = main.c_str();
+        for (int i = 0; i < kFitBackSlot && !row.result; ++i) in.choice[i] = answer.c_str();
+        if (row.result) {
+            in.choice[kFitBackSlot] = "戻る";
+            in.comment = comment.c_str();
+        }
+        in.height[kFitMain] = row.main_px;
+        in.height[kFitAnswer] = row.answer_px;
+        in.height[kFitComment] = row.main_px / 2;
+        in.numbered = row.numbered;
+        ScreenFit f = fit_screen(in, mono);
+        ASSERT_TRUE(f.fits);
+        if (row.percent) {
+            EXPECT_EQ(row.percent, f.percent);
+        } else {
+            EXPECT_LT(f.percent, 100);
+        }
+        const int floor = MulDiv(kFitFloorTenthsMm, row.dpi, 254);
+        for (int r = 0; r < kFitRoles; ++r) {
+            EXPECT_GE(f.height[r], std::min(in.height[r], floor));
+            EXPECT_EQ(std::max(MulDiv(in.height[r], f.percent, 100), std::min(in.height[r], floor)), f.height[r])
+                << "role " << r;
+        }
+        RECT inside = in.client;
+        RECT main_drawn = {f.main.left, f.main.top, f.main.right, f.main.top + 1};
+        EXPECT_TRUE(PtInRect(&inside, POINT{main_drawn.left, main_drawn.top}));
+        for (int i = 0; i < kFitSlots; ++i) {
+            if (!(f.shown & (1u << i))) continue;
+            const FitBox &b = f.box[i];
+            RECT drawn = {b.x, b.y, b.x + b.width, b.y + b.height}, both;
+            UnionRect(&both, &drawn, &f.hit[i]);
+            EXPECT_TRUE(both.left >= 0 && both.top >= 0 && both.right <= row.w && both.bottom <= row.h) << "slot " << i;
+            EXPECT_TRUE(EqualRect(&both, &f.hit[i])) << "slot " << i << " drawn off its row";
+            if (i == kFitBackSlot) continue;
+            EXPECT_LE(b.height, kFitMaxAnswerLines * f.height[kFitAnswer]);
+            EXPECT_GE(f.hit[i].bottom - f.hit[i].top, MulDiv(kFitRowTenthsMm, row.dpi, 254));
+            if (row.numbered) {
+                EXPECT_GE(f.badge[i].right - f.badge[i].left, MulDiv(kFitBadgeTenthsMm, row.dpi, 254));
+                EXPECT_LE(f.badge[i].right, b.x);
+                EXPECT_GE(f.badge[i].top, f.hit[i].top);
+            }
+        }
+        if (row.result) {
+            EXPECT_LE(f.comment.top + f.height[kFitComment], f.hit[kFitBackSlot].top);
+        }
+    }
+    // Too much for any font: cut at the readable floor, and said so.
+    std::string endless = repeat("長", 400);
+    FitInput in = {};
+    in.client = {0, 0, 320, 240};
+    in.dpi = 96;
+    in.main = endless.c_str();
+    for (int i = 0; i < kFitBackSlot; ++i) in.choice[i] = endless.c_str();
+    in.height[kFitMain] = in.height[kFitAnswer] = in.height[kFitComment] = 40;
+    ScreenFit f = fit_screen(in, mono);
+    EXPECT_FALSE(f.fits);
+    EXPECT_TRUE(f.floor_reached);
+    EXPECT_EQ(MulDiv(kFitFloorTenthsMm, 96, 254), f.height[kFitAnswer]);
+    EXPECT_EQ(std::string::npos, f.choice_text[0].text.find("\r\n", f.choice_text[0].text.find("\r\n") + 2));
+}
+
+// Lines break between Japanese characters anywhere, before a Latin word that fits whole on the
+// next line, never before closing punctuation; given line breaks stay.
+TEST(ScreenFitTable, LineBreaking) {
+    struct Row {
+        const char *text;
+        int width;
+        const char *lines;
+    } rows[] = {
+        {"あいうえお", 35, "あいう\r\nえお"},
+        {"あいう。", 30, "あいう。"},
+        {"I like cats", 40, "I like \r\ncats"},
+        {"supercalifragilistic", 40, "supercal\r\nifragili\r\nstic"},
+        {"上\r\n下", 100, "上\r\n下"},
+        {"", 40, ""},
+        {"アイ", 10, "ア\r\nイ"},  // trail bytes that look like Latin letters break as characters
+    };
+    MonoMeasure mono;
+    for (const Row &row : rows) {
+        int lines = 0, widest = 0;
+        EXPECT_EQ(row.lines, break_lines(row.text, kFitAnswer, 10, row.width, mono, &lines, &widest)) << row.text;
+    }
+}
+
+// The reading notation row by row: the plain text lists and logs show, and each reading's base.
+TEST(Readings, NotationAndBrokenForms) {
+    struct Row {
+        const char *text, *plain, *bases;  // bases: "base=reading;" for each reading
+    } rows[] = {
+        {"｜漢字《かんじ》を読む", "漢字を読む", "漢字=かんじ;"},
+        {"今日は晴天《せいてん》です", "今日は晴天です", "晴天=せいてん;"},  // the run of kanji before 《
+        {"｜東京タワー《とうきょうタワー》", "東京タワー", "東京タワー=とうきょうタワー;"},
+        {"山々《やまやま》", "山々", "山々=やまやま;"},
+        {"漢字《かんじ", "漢字《かんじ", ""},        // unclosed: as written
+        {"漢字《》", "漢字《》", ""},                // empty reading
+        {"ひらがな《よみ》", "ひらがな《よみ》", ""},  // a reading on no base text
+        {"｜だけ", "｜だけ", ""},                    // a bar no reading follows
+        {"｜《そのまま》", "《そのまま》", ""},        // ｜《 writes 《
+        {"漢\r\n《かん》", "漢\r\n《かん》", ""},      // a reading does not reach over a line break
+        {"日本《にほん》と米国《べいこく》", "日本と米国", "日本=にほん;米国=べいこく;"},
+    };
+    for (const Row &r : rows) {
+        std::vector<ReadingSpan> spans;
+        std::string plain = plain_text(r.text, &spans), bases;
+        for (const ReadingSpan &s : spans) bases += plain.substr(s.start, s.end - s.start) + "=" + s.reading + ";";
+        EXPECT_EQ(r.plain, plain) << r.text;
+        EXPECT_EQ(r.bases, bases) << r.text;
+    }
+    // Laid out: a band for the readings above every line, each reading centred on its base.
+    MonoMeasure mono;
+    int lines = 0, widest = 0;
+    FitBlock b = fit_block("あ｜漢字《かんじ》", kFitMain, 20, 400, mono, &lines, &widest);
+    EXPECT_EQ("あ漢字", b.text);
+    ASSERT_EQ(1u, b.ruby.size());
+    EXPECT_EQ(10, b.ruby_height);
+    EXPECT_EQ(20 + 10, b.pitch());
+    EXPECT_EQ(20 + (40 - 30) / 2, b.ruby[0].x);
 }

@@ -121,6 +121,12 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->card_print = kCardPrintAuto;
     strcpy(r->card_printer, "受付,プリンター");
     r->card_paper = kPaperRoll58;
+    r->ask_seconds = 0;  // a new set asks for 10 seconds and shows the numbers: only changes are written
+    r->answer_numbers = 0;
+    r->key_frame = 1;
+    r->back_step = 1;
+    r->speak = 1;
+    r->scan_seconds = 3;
     const unsigned char salt[kPinSaltBytes] = {9};
     ASSERT_TRUE(pin_make_line("1234", salt, r->exit_pin, sizeof r->exit_pin));
     strcpy(r->title_font.lfFaceName, "ＭＳ ゴシック");
@@ -135,7 +141,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
                          "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin +
-                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n"
+                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nASKSEC,0\r\nNUMBERS,0\r\nKEYS\r\nBACK\r\nSPEAK\r\nSCAN,3\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n"
                          "CARDPRINT,AUTO\r\nCARDPRINTER,受付,プリンター\r\nCARDPAPER,ROLL58\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name
@@ -306,4 +312,22 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     EXPECT_EQ("a_b_.png", safe_file_name("a?b*.png"));
     EXPECT_EQ("表.png", safe_file_name("表.png."));  // 0x5C inside the character stays
     for (const std::string &f : {event, other, dest}) EXPECT_TRUE(remove_tree(f));
+}
+
+// Seconds out of range are clamped by one rule, for the file and both dialogs alike.
+TEST(SetSeconds, ClampedIntoTheirRanges) {
+    struct Row {
+        int32_t scan, ask, scan_after, ask_after;
+        bool changed;
+    } rows[] = {
+        {0, 10, 0, 10, false}, {30, 60, 30, 60, false}, {31, 61, 30, 60, true}, {-1, -1, 0, 0, true}, {1, 0, 1, 0, false},
+    };
+    for (const Row &row : rows) {
+        SetRecord r = {};
+        r.scan_seconds = row.scan;
+        r.ask_seconds = row.ask;
+        EXPECT_EQ(row.changed, clamp_idle_seconds(&r)) << row.scan << " " << row.ask;
+        EXPECT_EQ(row.scan_after, r.scan_seconds);
+        EXPECT_EQ(row.ask_after, r.ask_seconds);
+    }
 }

@@ -1,4 +1,5 @@
 // List-view rows that point at LinerList records and take their text from the owner on demand.
+#include "reading.h"
 #include "ListView.h"
 #include "dpi.h"
 #include "imemory.h"
@@ -62,11 +63,13 @@ wchar_t lv_line_break_sign(HWND view) {
     return sign;
 }
 
-void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size) {
+void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size, bool readings) {
     if (size <= 0) return;
     out[0] = L'\0';
     wchar_t wide[kLineSize];
-    int n = MultiByteToWideChar(932, 0, text, -1, wide, kLineSize);
+    // The list shows what the player shows as base text; editing a label works on the notation.
+    const std::string shown = readings ? std::string(text ? text : "") : plain_text(text);
+    int n = MultiByteToWideChar(932, 0, shown.c_str(), -1, wide, kLineSize);
     if (n <= 0) return;
     wide[kLineSize - 1] = L'\0';
     int k = 0;

@@ -17,7 +17,7 @@ const wchar_t kLineBreakFallback = 0x23CE;  // "⏎"
 wchar_t lv_line_break_sign(HWND view);
 // A stored text as a list view shows it, in UTF-16: each line break (CR LF, or a lone CR or LF) as
 // sign. out gets at most size characters with the terminating zero.
-void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size);
+void lv_display_text(const char *text, wchar_t sign, wchar_t *out, int size, bool readings = false);
 // The text typed into a row's label back in Shift-JIS, either sign as CR LF again.
 void lv_stored_text(const wchar_t *text, char *out, size_t size);
 

@@ -12,6 +12,7 @@
 #include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
+#include "screen_check.h"
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -228,11 +229,25 @@ void forget_recovery() {
     store_user_text(kRecoveryOf, "");
 }
 
+// Saved all the same: the author may mean a larger screen, but should know.
+void warn_unfit_questions(HWND dialog) {
+    LOGFONTA fonts[kFitRoles];
+    const int roles[kFitRoles] = {kFontRoleQuestion, kFontRoleAnswer, kFontRoleComment};
+    for (int i = 0; i < kFitRoles; ++i) font_role_call(roles[i], kFontGetEffective, 0, &fonts[i]);
+    std::string unfit = unfit_questions(&editor_state()->questions, fonts);
+    if (unfit.empty()) return;
+    std::string text = "次の問題は、1024×768 の画面にこのフォントの大きさのままでは収まりません。"
+                       "プレーヤーは文字を読める大きさ（4 mm）まで小さくして表示します。\r\n\r\n" + unfit +
+                       "\r\n元の大きさで見せるには、文章や答えを短くするか、フォントを小さくしてください。";
+    show_message_box(dialog, text.c_str(), g_caption, MB_OK | MB_ICONWARNING);
+}
+
 void after_save(HWND dialog, int saved) {
     if (!saved) return;
     set_unsaved(dialog, kEventSaved);
     remember_file(dialog, editor_state()->path);
     forget_recovery();
+    warn_unfit_questions(dialog);
 }
 
 bool save_as(HWND dialog) {

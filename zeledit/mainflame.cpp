@@ -1,4 +1,5 @@
 // The editor's main dialog: the two record lists, commands, list-view notifications, font samples.
+#include "reading.h"
 #include "mainflame.h"
 #include "BrixLib.h"
 #include "DirList.h"
@@ -180,7 +181,19 @@ void on_begin_label_edit(NMLVDISPINFOA *info, bool questions) {
         SetWindowTextA(edit, g_label_retry);
         SendMessageA(edit, EM_SETSEL, 0, -1);
         g_label_retry[0] = '\0';
+        return;
     }
+    // The row shows the base text only: the label is edited with its readings, so none is lost.
+    ListNode *list = questions ? &g_state.questions : &g_state.results;
+    if (info->item.iItem < 0 || info->item.iItem >= liner_count(list)) return;
+    const void *record = liner_get(list, info->item.iItem);
+    const char *stored = questions ? static_cast<const QuestionRecord *>(record)->text
+                                   : static_cast<const ResultRecord *>(record)->title;
+    if (plain_text(stored) == stored) return;
+    wchar_t wide[kLineSize];
+    lv_display_text(stored, lv_line_break_sign(info->hdr.hwndFrom), wide, kLineSize, true);
+    SetWindowTextW(edit, wide);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
 }
 
 void on_end_label_edit(HWND dialog, NMLVDISPINFOA *info, bool questions) {

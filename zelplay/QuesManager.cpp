@@ -1,4 +1,5 @@
 // The diagnosis run engine and the result log it writes.
+#include "reading.h"
 #include "QuesManager.h"
 #include "message_box.h"
 #include "BrixLib.h"
@@ -29,6 +30,7 @@ enum { kStartTextSize = 256, kBandTextSize = 64, kBackChoice = 5, kNoFile = -1, 
 
 const char kDefaultStartText[] = "セットまたは問題ファイルを読み込んで、F11で全画面表示させてください";
 const char kBackText[] = "戻る";
+const char kBackStepText[] = "ひとつ前へ";
 const char kCheckFileComment[] = "問題ファイルの内容を確認してください";
 
 struct Engine {
@@ -55,6 +57,13 @@ struct Engine {
 
 Engine g;
 char g_empty[1] = "";
+
+// 「ひとつ前へ」: the run's answers wait here, in order, until its total or idle line.
+struct PendingAnswer {
+    int32_t file, question, choice, points;
+};
+bool g_back_step = false;
+std::vector<PendingAnswer> g_pending;
 char g_log_folder[kPathSize];
 
 char g_set_log_folder[kPathSize];  // the set's own folder, absolute, with its backslash; empty: none
@@ -130,6 +139,14 @@ bool valid_slot(int32_t i);
 // A path the current question file names, as found: beside that file first.
 const char *named_by_current(const char *path, char *found) {
     return resolve_named_path(path, valid_slot(g.current) ? g.paths[g.current] : nullptr, found);
+}
+
+void log_answer(const PendingAnswer &a) { log_line(kLogAnswerLine, a.file + 1, a.question + 1, a.choice + 1, a.points); }
+
+// Every answer given reaches the log, however the run ends.
+void flush_answers() {
+    for (const PendingAnswer &a : g_pending) log_answer(a);
+    g_pending.clear();
 }
 
 void play(int sound_slot, int file, int wait) {
@@ -210,6 +227,8 @@ void start() {
     for (QuestionFile &s : g.slots) question_file_free(&s);
     memset(&g, 0, sizeof g);
     g_visit.open = false;  // a visit of an engine that was not ended is nobody's now
+    g_pending.clear();
+    g_back_step = false;
     g.started = 1;
     to_start_screen();
     for (QuestionFile &s : g.slots) question_file_init(&s);
@@ -236,10 +255,10 @@ void end_visit(int ending) {
     row.kiosk = kiosk;
     row.set_file = g_visit_log.set_file;
     row.slot = g.current + 1;
-    row.title = g.slots[g.current].title;
+    row.title = plain_text(g.slots[g.current].title);  // logs carry the base text, not its readings
     row.answers = g_visit.answers;
     row.total = g.total;
-    row.result = g.resultTitle;
+    row.result = plain_text(g.resultTitle);
     row.ending = ending;
     row.stopped_at = g.question + 1;
     char path[kPathSize];
@@ -266,6 +285,7 @@ void end_visit(int ending) {
 }
 
 void drop_all() {
+    flush_answers();
     end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
     to_start_screen();
     g.total = 0;
@@ -426,7 +446,9 @@ void answer(int32_t c) {
     const QuestionRecord *q = question_at(f, qn);
     // Only offered answers count; anything else would log a choice nobody could see.
     if (c < 0 || c >= kAnswerCount || !q->text[0] || !q->answers[c][0]) return;
-    log_line(kLogAnswerLine, f + 1, qn + 1, c + 1, q->points[c]);
+    const PendingAnswer given = {f, qn, c, q->points[c]};
+    if (g_back_step) g_pending.push_back(given);
+    else log_answer(given);
     if (static_cast<size_t>(qn) < g_visit.answers.size()) g_visit.answers[static_cast<size_t>(qn)] = {c + 1, q->points[c]};
     g.total = saturating_add(g.total, q->points[c]);
     const QuestionRecord *next = question_at(f, qn + 1);
@@ -435,6 +457,7 @@ void answer(int32_t c) {
         show_picture(next->picture, next->pictureX, next->pictureY);
     } else {
         choose_result(&g.slots[f]);
+        flush_answers();
         log_line(kLogTotalLine, g.total);
         // Every visitor's card, handed off without waiting; 試す prints only on the author's press.
         if (card_print_mode() == kCardPrintAuto && !test_mode_on()) request_card_print(g.owner, false);
@@ -445,8 +468,26 @@ void answer(int32_t c) {
     activity();
 }
 
+// The last answer taken back: its question is shown again and the total is that of the answers before.
+void back_step() {
+    if (g_pending.empty() || g.question == 0) return;
+    g_pending.pop_back();
+    --g.question;
+    g.total = 0;
+    for (const PendingAnswer &a : g_pending) g.total = saturating_add(g.total, a.points);
+    if (static_cast<size_t>(g.question) < g_visit.answers.size()) g_visit.answers[static_cast<size_t>(g.question)] = {0, 0};
+    const QuestionRecord *q = question_at(g.current, g.question);
+    show_picture(q->picture, q->pictureX, q->pictureY);
+    activity();
+}
+
+bool back_step_offered() { return g_back_step && g.current != kNoFile && !g.resultScreen && !g_pending.empty(); }
+
 void choose(int32_t c) {
     if (g.current == kNoFile) start_file(c);
+    else if (!g.resultScreen && c == kBackChoice) {
+        if (back_step_offered()) back_step();
+    }
     else if (g.resultScreen) {
         if (c == kBackChoice) {
             end_visit(kVisitCompleted);
@@ -473,6 +514,7 @@ int32_t choice_text(int32_t i, char **value) {
         if (i < 0 || i > kBackChoice) return 0;
         return give(value, question_at(g.current, g.question)->answers[i]);
     }
+    if (i == kBackChoice && back_step_offered()) return give(value, kBackStepText);
     if (i < 0 || i >= kAnswerCount) return 0;
     return give(value, question_at(g.current, g.question)->answers[i]);
 }
@@ -509,6 +551,7 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
     switch (op) {
         case kRunDropAll: drop_all(); return -1;
         case kRunEnd:
+            flush_answers();
             end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             // The main window is going away: the box stands on its own.
             result_log_finish(nullptr);
@@ -561,10 +604,15 @@ int32_t run_engine(unsigned op, int32_t index, char **value) {
                 }
                 return -1;
             }
+            flush_answers();
             end_visit(g.resultScreen ? kVisitResultLeft : kVisitAbandoned);
             log_line(kLogIdleLine);
             g.resultScreen = 1;
             go_back();
+            return -1;
+        case kRunBackStepMode:
+            flush_answers();
+            g_back_step = index != 0;
             return -1;
         case kRunEmptySlot:
             if (valid_slot(index)) question_file_empty(&g.slots[index]);

@@ -38,6 +38,9 @@ enum RunOp : unsigned {
     kRunIdleReturn = 70,     // under way only: logs the idle line and returns to the start screen;
                              // index kIdleAlsoFirstQuestion: an unanswered first question returns too, unlogged
     kRunEmptySlot = 80,      // index: slot 0..4; its arrays hold only the all-zero record, its title empty
+    kRunBackStepMode = 90,   // index: 1 = question screens after the first offer 「ひとつ前へ」 in choice 5, and a
+                             // run's answer lines wait until its total (or its idle line) so that the log
+                             // holds only final answers; 0 = off (each answer is logged at once)
 };
 // kRunIdleReturn's index: also leave a first question that has no answer.
 enum { kIdleAlsoFirstQuestion = 1 };

@@ -1,4 +1,5 @@
 // The set manager: the current and confirmed set records, the current set path and the idle count.
+#include "modal_loop.h"
 #include "SetManager_private.h"
 #include "BrixLib.h"
 #include "font_slot.h"
@@ -29,6 +30,8 @@ void set_record_defaults(SetRecord *r) {
     r->back_colour = RGB(0, 160, 0);
     question_font(kFontGetBase, -1, 0, &r->title_font);
     answer_font(kFontGetBase, -1, &r->question_font);
+    r->ask_seconds = kAskSecondsDefault;
+    r->answer_numbers = 1;
 }
 
 namespace {
@@ -48,6 +51,7 @@ int reset(void *value) {
 }
 
 int edit(void *value) {
+    ModalLoop loop;
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_EDITOR), g_owner, set_editor_proc, 0);
     if (show_message_box(g_owner, kApplyQuestion, kApplyCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES) return 0;
     g_confirmed = g_current;

@@ -45,10 +45,22 @@ struct SetRecord {
     char card_printer[256];
     int card_paper;
     int card_paper_unknown;  // the file named a paper this player does not know (A4 is used)
+    // Play for everyone: 「続けますか？」 counts down ask_seconds before an idle return ("ASKSEC",
+    // 0 = return at once); each answer shows its key in a badge ("NUMBERS,0" hides them).
+    int32_t ask_seconds;
+    int answer_numbers;
+    // Keys and switches: the frame shows from each screen's start ("KEYS"); one-switch scanning
+    // moves it every scan_seconds ("SCAN", 0 = off, else 1..30) and any switch chooses.
+    int key_frame;
+    int32_t scan_seconds;
+    int back_step;  // "BACK": 「ひとつ前へ」 lets a visitor change the last answer
+    int speak;      // "SPEAK": each screen is read aloud by the Windows speech voice
 };
+enum { kAskSecondsDefault = 10, kAskSecondsMax = 60, kScanSecondsMax = 30 };
 // The idle values' ranges, kept by every reader and the editor.
 enum { kIdleSecondsMin = 10, kIdleSecondsMax = 3600, kResultSecondsMax = 3600 };
-// Clamps idle_seconds and result_seconds into their ranges; true when one had to change.
+// Clamps idle_seconds, result_seconds, ask_seconds and scan_seconds into their ranges; true when
+// one had to change.
 bool clamp_idle_seconds(SetRecord *record);
 
 // value: the address of the caller's pointer (SetRecord **), except where noted.

@@ -333,6 +333,9 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_CARD:
             if (edit_card_settings(dialog) == IDOK) note(dialog, kEventChange);
             break;
+        case IDC_SET_ACCESS:
+            if (edit_access_settings(dialog) == IDOK) note(dialog, kEventChange);
+            break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_BUNDLE: bundle_set(dialog); break;
         case IDC_SET_CLOSE:

@@ -30,6 +30,12 @@ const char kCardPrintKey[] = "CARDPRINT";
 const char kCardPrinterKey[] = "CARDPRINTER";
 const char kCardPaperKey[] = "CARDPAPER";
 const char *const kCardPrintValues[] = {"", "BUTTON", "AUTO"};
+const char kAskSecondsKey[] = "ASKSEC";
+const char kNumbersKey[] = "NUMBERS";
+const char kKeysKey[] = "KEYS";
+const char kScanKey[] = "SCAN";
+const char kBackKey[] = "BACK";
+const char kSpeakKey[] = "SPEAK";
 
 Utf8Original g_utf8_original;
 
@@ -50,7 +56,8 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey, kCardPrintKey, kCardPrinterKey, kCardPaperKey};
+                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey, kSpeakKey,
+                                  kCardPrintKey, kCardPrinterKey, kCardPaperKey};
 
 bool known_key(const char *key) {
     for (const char *k : kKnownKeys)
@@ -102,9 +109,15 @@ void apply_line(Reader *r, const char *line) {
     }
     if (equals_nocase(key, kIdleFirstKey)) s->idle_first_question = 1;
     if (equals_nocase(key, kProgressKey)) s->show_progress = 1;
+    if (equals_nocase(key, kKeysKey)) s->key_frame = 1;
+    if (equals_nocase(key, kBackKey)) s->back_step = 1;
+    if (equals_nocase(key, kSpeakKey)) s->speak = 1;
     if (!value) return;  // every other key needs a value
     if (equals_nocase(key, kIdleSecondsKey)) s->idle_seconds = number(value);
     else if (equals_nocase(key, kResultSecondsKey)) s->result_seconds = number(value);
+    else if (equals_nocase(key, kAskSecondsKey)) s->ask_seconds = number(value);
+    else if (equals_nocase(key, kNumbersKey)) s->answer_numbers = number(value) != 0;
+    else if (equals_nocase(key, kScanKey)) s->scan_seconds = number(value);
 
     if (equals_nocase(key, "T")) copy_cut(s->title, sizeof s->title, value);
     else if (equals_nocase(key, "B")) copy_cut(s->music, sizeof s->music, value);
@@ -218,6 +231,17 @@ void write_record(Writer *w, const SetRecord *s) {
         snprintf(l, sizeof l, "%s\r\n", kProgressKey);
         w->line(l);
     }
+    // Only what differs from a new set: older readers skip both keys.
+    if (s->ask_seconds != kAskSecondsDefault) w->number(kAskSecondsKey, s->ask_seconds);
+    if (!s->answer_numbers) w->number(kNumbersKey, 0);
+    for (const auto &flag : {std::make_pair(s->key_frame, kKeysKey), std::make_pair(s->back_step, kBackKey),
+                            std::make_pair(s->speak, kSpeakKey)}) {
+        if (!flag.first) continue;
+        char l[32];
+        snprintf(l, sizeof l, "%s\r\n", flag.second);
+        w->line(l);
+    }
+    if (s->scan_seconds) w->number(kScanKey, s->scan_seconds);
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);
@@ -235,13 +259,18 @@ void write_record(Writer *w, const SetRecord *s) {
 }  // namespace
 
 bool clamp_idle_seconds(SetRecord *r) {
-    const int32_t idle = r->idle_seconds, result = r->result_seconds;
+    const int32_t idle = r->idle_seconds, result = r->result_seconds, ask = r->ask_seconds, scan = r->scan_seconds;
+    if (r->scan_seconds < 0) r->scan_seconds = 0;
+    else if (r->scan_seconds > kScanSecondsMax) r->scan_seconds = kScanSecondsMax;
+    if (r->ask_seconds < 0) r->ask_seconds = 0;
+    else if (r->ask_seconds > kAskSecondsMax) r->ask_seconds = kAskSecondsMax;
     if (r->idle_seconds < 0) r->idle_seconds = 0;
     else if (r->idle_seconds && r->idle_seconds < kIdleSecondsMin) r->idle_seconds = kIdleSecondsMin;
     else if (r->idle_seconds > kIdleSecondsMax) r->idle_seconds = kIdleSecondsMax;
     if (r->result_seconds < 0) r->result_seconds = 0;
     else if (r->result_seconds > kResultSecondsMax) r->result_seconds = kResultSecondsMax;
-    return idle != r->idle_seconds || result != r->result_seconds;
+    return idle != r->idle_seconds || result != r->result_seconds || ask != r->ask_seconds ||
+           scan != r->scan_seconds;
 }
 
 int load_set(HWND owner, bool tell) {

@@ -28,4 +28,8 @@ INT_PTR edit_staff_settings(HWND owner);
 // The result card's printing (dialog 160); the modeless one is for screenshots.
 INT_PTR edit_card_settings(HWND owner);
 HWND create_card_settings(HWND owner);
+// The settings for every visitor (dialog 140: numbers, keys, scanning, back step, speech, the
+// idle question), modal over owner; IDOK when taken into the current record.
+INT_PTR edit_access_settings(HWND owner);
+HWND create_access_settings(HWND owner);
 HWND create_staff_settings(HWND owner);

@@ -1,4 +1,5 @@
 // The set editor's staff settings (dialog 125): the exit PIN, kept only as its salted hash.
+#include "modal_loop.h"
 #include "SetManager_private.h"
 #include "exit_pin.h"
 #include "message_box.h"
@@ -91,6 +92,7 @@ INT_PTR CALLBACK staff_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
 }  // namespace
 
 INT_PTR edit_staff_settings(HWND owner) {
+    ModalLoop loop;
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_STAFF), owner, staff_proc, 0);
 }
 

@@ -22,10 +22,13 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "message_box.h"
+#include "modal_loop.h"
 #include "pin_pad.h"
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
+#include "speech.h"
+#include <string>
 #include "tally_dialog.h"
 #include "test_mode.h"
 #include <shellapi.h>
@@ -37,6 +40,8 @@
 static const char kTitle[] = "診断Zelmica";
 enum { kIdleTimer = 1, kIdleMillis = 6000, kTextBuffer = 2048 };
 enum { kSecondsTimer = 2, kSecondsMillis = 1000 };
+// Scanning checks where the frame is this often; the frame itself moves every SCAN seconds.
+enum { kScanTimer = 3, kScanMillis = 100 };
 // The square in the top-left corner that takes the staff's taps: 15 mm.
 enum { kCornerTenthsMm = 150 };
 // Posted by WM_CREATE: the check of the log's folder runs once the window is on the screen.
@@ -56,9 +61,15 @@ struct MainState {
     bool quiet_full_screen = false;  // a set from the command line is being applied
     char exit_pin[kPinLineSize] = "";  // the applied set's exit PIN, stored form; "" = none
     CornerTaps corner = {0, 0};
-    IdleRules idle = {0, false, 0};  // the applied set's seconds rules
+    IdleRules idle = {0, false, 0, 0};  // the applied set's seconds rules
     UINT_PTR seconds_timer = 0;
-    DWORD active_at = 0;  // tick count of the last screen change or arrow key
+    DWORD active_at = 0;  // tick count of the last screen change or input
+    bool asking = false;  // the minutes rule's 「続けますか？」 runs, until ask_until (tick count)
+    DWORD ask_until = 0;
+    bool key_frame = false;  // the set's KEYS: the frame shows from the start of each screen
+    int scan_seconds = 0;    // the set's SCAN: the frame moves by itself; 0 = off
+    bool speak = false;      // the set's SPEAK: screens are read aloud
+    UINT_PTR scan_timer = 0;
 };
 MainState g_main;
 }  // namespace
@@ -84,12 +95,47 @@ static void show_log_state(HWND window) {
     if (lstrcmpA(now, title) != 0) SetWindowTextA(window, title);
 }
 
+int scan_slot(unsigned shown, DWORD elapsed, int interval_millis) {
+    int order[kChoiceSlots], count = 0;
+    for (int i = 0; i < kChoiceSlots; ++i)
+        if (shown & (1u << i)) order[count++] = i;
+    if (!count) return -1;
+    if (interval_millis <= 0) return order[0];
+    return order[(elapsed / static_cast<DWORD>(interval_millis)) % static_cast<DWORD>(count)];
+}
+
+// The frame on the first choice from the start where keys or a switch are used.
+static void frame_first_choice(HWND window) {
+    if (!g_main.key_frame && !g_main.scan_seconds) return;
+    set_choice_highlight(scan_slot(choice_layout(window).shown, 0, 0));
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// The set's SPEAK: each screen read aloud as it appears (and again with the R key).
+static void speak_screen() {
+    if (!g_main.speak) return;
+    char *main = nullptr, *comment = nullptr;
+    run_engine(kRunMainText, 0, &main);
+    std::string heard = main ? main : "";
+    if (run_engine(kRunComment, 0, &comment) == -1 && comment && comment[0]) heard = heard + "\r\n" + comment;
+    const char *choices[kChoiceSlots] = {};
+    for (int i = 0; i < kBackSlot; ++i) {
+        char *text = nullptr;
+        if (run_engine(kRunChoiceText, i, &text) == -1) choices[i] = text;
+    }
+    speak_text(screen_speech(heard.c_str(), choices, answer_numbers_shown()).c_str());
+}
+
 static void refresh(HWND window) {
     set_choice_highlight(-1);
+    set_idle_prompt_seconds(-1);
+    g_main.asking = false;
     show_log_state(window);
-    SendMessageA(window, WM_SIZE, 0, 0);
     g_main.shown_at = g_main.active_at = GetTickCount();
     g_main.settled = false;
+    frame_first_choice(window);
+    SendMessageA(window, WM_SIZE, 0, 0);
+    speak_screen();
 }
 
 // Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
@@ -126,7 +172,8 @@ static const char kPinUnreadable[] =
     "全画面を終了PINで守るには、セットの編集の「終了PIN・待ち時間…」で設定し直してください。";
 
 static const char kIdleClamped[] =
-    "セットの待ち時間（IDLESEC、RESULTSEC）が範囲外のため、無操作 %d 秒、結果画面 %d 秒にしました。";
+    "セットの待ち時間（IDLESEC、RESULTSEC、ASKSEC、SCAN）が範囲外のため、無操作 %d 秒、結果画面 %d 秒、"
+    "「続けますか？」 %d 秒、自動で枠が進む間隔 %d 秒にしました。";
 
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
@@ -140,7 +187,8 @@ void apply_set(HWND window, const SetRecord *record) {
     }
     if (!record) return;
     lstrcpynA(g_main.exit_pin, record->exit_pin, sizeof g_main.exit_pin);
-    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds};
+    g_main.idle = {record->idle_seconds, record->idle_first_question != 0, record->result_seconds,
+                   record->ask_seconds};
     show_progress_mark(record->show_progress != 0);
     set_card_printing(record->card_print, record->card_printer, record->card_paper);
     if (record->card_print && !g_main.quiet_full_screen) {
@@ -148,9 +196,17 @@ void apply_set(HWND window, const SetRecord *record) {
         card_printer_problem(record->card_printer, record->card_paper_unknown != 0, problem, sizeof problem);
         if (problem[0]) show_message_box(window, problem, kTitle, MB_OK | MB_ICONWARNING);
     }
+    show_answer_numbers(record->answer_numbers != 0);
+    g_main.key_frame = record->key_frame != 0;
+    g_main.scan_seconds = record->scan_seconds;
+    const bool was_speaking = g_main.speak;
+    g_main.speak = record->speak != 0;
+    if (was_speaking && !g_main.speak) speak_text("");
+    run_engine(kRunBackStepMode, record->back_step != 0, nullptr);
     if (record->idle_clamped && !g_main.quiet_full_screen) {
-        char text[256];
-        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds));
+        char text[512];
+        wsprintfA(text, kIdleClamped, static_cast<int>(record->idle_seconds), static_cast<int>(record->result_seconds),
+                  static_cast<int>(record->ask_seconds), static_cast<int>(record->scan_seconds));
         show_message_box(window, text, kTitle, MB_OK | MB_ICONINFORMATION);
     }
     if (record->exit_pin_unreadable && !g_main.quiet_full_screen)
@@ -202,16 +258,30 @@ static void idle_return(HWND window, bool first_question) {
     refresh(window);
 }
 
-bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
-    const DWORD idle = static_cast<DWORD>(r.idle_seconds) * 1000;
+// Quiet milliseconds after which the screen returns; 0 = never.
+static DWORD idle_threshold(const IdleRules &r, IdleScreen screen) {
+    const DWORD idle = r.idle_seconds > 0 ? static_cast<DWORD>(r.idle_seconds) * 1000 : 0;
     switch (screen) {
-    case kIdleFirstQuestion: return r.first_question && r.idle_seconds > 0 && quiet >= idle;
-    case kIdleLaterQuestion: return r.idle_seconds > 0 && quiet >= idle;
-    case kIdleResult:
-        if (r.result_seconds > 0) return quiet >= static_cast<DWORD>(r.result_seconds) * 1000;
-        return r.idle_seconds > 0 && quiet >= idle;
-    default: return false;
+    case kIdleFirstQuestion: return r.first_question ? idle : 0;
+    case kIdleLaterQuestion: return idle;
+    case kIdleResult: return r.result_seconds > 0 ? static_cast<DWORD>(r.result_seconds) * 1000 : idle;
+    default: return 0;
     }
+}
+
+bool idle_return_due(const IdleRules &r, IdleScreen screen, DWORD quiet) {
+    const DWORD threshold = idle_threshold(r, screen);
+    return threshold && quiet >= threshold;
+}
+
+IdleStep idle_step(const IdleRules &r, IdleScreen screen, DWORD quiet, int *seconds_left) {
+    const DWORD threshold = idle_threshold(r, screen);
+    if (!threshold || quiet < threshold) return kIdleStay;
+    // The result screen's own short time is a deliberate end: no question there.
+    const DWORD ask = screen == kIdleResult && r.result_seconds > 0 ? 0 : static_cast<DWORD>(r.ask_seconds) * 1000;
+    if (quiet - threshold >= ask) return kIdleGo;
+    if (seconds_left) *seconds_left = static_cast<int>((ask - (quiet - threshold) + 999) / 1000);
+    return kIdleAsk;
 }
 
 static IdleScreen idle_screen() {
@@ -220,11 +290,52 @@ static IdleScreen idle_screen() {
     return run_engine(kRunUnderWay, 0, nullptr) == -1 ? kIdleLaterQuestion : kIdleFirstQuestion;
 }
 
+// The countdown on the screen, or none (-1).
+static void show_ask(HWND window, int seconds_left) {
+    if (idle_prompt_seconds() == seconds_left) return;
+    set_idle_prompt_seconds(seconds_left);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// Any click, tap or key: someone is there. True when it only answered 「続けますか？」.
+static bool note_input(HWND window) {
+    set_manager(kSetActivity, 0, nullptr);
+    g_main.active_at = GetTickCount();
+    g_main.asking = false;
+    if (idle_prompt_seconds() < 0) return false;
+    show_ask(window, -1);
+    return true;
+}
+
 void idle_seconds_check(HWND window, DWORD now) {
-    // A box or the keypad runs its own loop meanwhile: nobody is gone then.
-    if (g_main.choosing) return;
+    // A box, a dialog or the keypad runs its own loop meanwhile: someone is typing into it.
+    if (g_main.choosing || modal_loops_running()) {
+        g_main.active_at = now;
+        g_main.asking = false;
+        set_manager(kSetActivity, 0, nullptr);
+        show_ask(window, -1);
+        return;
+    }
+    if (g_main.asking) {
+        if (static_cast<LONG>(now - g_main.ask_until) >= 0) {
+            g_main.asking = false;
+            show_ask(window, -1);
+            idle_return(window, false);
+        } else {
+            show_ask(window, static_cast<int>((g_main.ask_until - now + 999) / 1000));
+        }
+        return;
+    }
     const IdleScreen screen = idle_screen();
-    if (idle_return_due(g_main.idle, screen, now - g_main.active_at)) idle_return(window, screen == kIdleFirstQuestion);
+    int left = 0;
+    switch (idle_step(g_main.idle, screen, now - g_main.active_at, &left)) {
+    case kIdleStay: show_ask(window, -1); break;
+    case kIdleAsk: show_ask(window, left); break;
+    case kIdleGo:
+        show_ask(window, -1);
+        idle_return(window, screen == kIdleFirstQuestion);
+        break;
+    }
 }
 
 static void CALLBACK seconds_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
@@ -245,12 +356,30 @@ void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
         shown_failures = card_print_failures();
         show_log_state(window);
     }
+    if (g_main.choosing || modal_loops_running()) set_manager(kSetActivity, 0, nullptr);
     set_manager(kSetTick, 0, nullptr);
     kiosk_report_tick();
     // A set with seconds leaves the minutes, written for older players, to timer 2's rules.
-    if (g_main.idle.idle_seconds > 0) return;
-    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1)
-        idle_return(window, false);
+    if (g_main.idle.idle_seconds > 0 || g_main.asking) return;
+    if (set_manager(kSetIdleTest, 0, nullptr) == 1 && run_engine(kRunUnderWay, 0, nullptr) == -1) {
+        if (g_main.idle.ask_seconds <= 0) {
+            idle_return(window, false);
+            return;
+        }
+        // Timer 2 counts the question down.
+        g_main.asking = true;
+        g_main.ask_until = GetTickCount() + static_cast<DWORD>(g_main.idle.ask_seconds) * 1000;
+        show_ask(window, g_main.idle.ask_seconds);
+    }
+}
+
+// One-switch play: the frame steps through the choices every SCAN seconds from the screen's start.
+static void CALLBACK scan_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
+    if (!g_main.scan_seconds || g_main.choosing || idle_prompt_seconds() >= 0) return;
+    const int slot = scan_slot(choice_layout(window).shown, GetTickCount() - g_main.shown_at, g_main.scan_seconds * 1000);
+    if (slot == choice_highlight()) return;
+    set_choice_highlight(slot);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 static void on_create(HWND window) {
@@ -273,6 +402,7 @@ static void on_create(HWND window) {
     set_error_owner(window);
     g_main.timer = SetTimer(window, kIdleTimer, kIdleMillis, idle_timer_proc);
     g_main.seconds_timer = SetTimer(window, kSecondsTimer, kSecondsMillis, seconds_timer_proc);
+    g_main.scan_timer = SetTimer(window, kScanTimer, kScanMillis, scan_timer_proc);
     // A preview runs on the operator's own desktop: Alt+Tab and the Windows key stay theirs.
     if (!test_mode_on()) install_key_hooks(g_main.instance);
     watch_session(window, true);
@@ -312,6 +442,8 @@ static void on_destroy(HWND window) {
     set_error_owner(nullptr);
     KillTimer(window, g_main.timer);
     KillTimer(window, g_main.seconds_timer);
+    KillTimer(window, g_main.scan_timer);
+    speech_end();
     watch_session(window, false);
     remove_key_hooks();
     keep_awake(false);
@@ -523,6 +655,7 @@ static bool choose(HWND window, int slot, DWORD input_time) {
 
 static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
+    if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
     RECT client, button;
     GetClientRect(window, &client);
@@ -531,6 +664,15 @@ static void on_button_down(HWND window, int x, int y) {
         PtInRect(&button, at)) {
         // 試す prints only here, on the author's own press, and marks the card.
         if (request_card_print(window, test_mode_on())) refresh(window);
+        return;
+    }
+    // Scanning: a click anywhere is the switch, and chooses what the frame is on; but not the
+    // staff's corner taps on a kiosk with a PIN.
+    const int framed = choice_highlight();
+    const int corner = MulDiv(kCornerTenthsMm, window_dpi(window), 254);
+    const bool staff_corner = full_screen_flag() && g_main.exit_pin[0] && x < corner && y < corner;
+    if (g_main.scan_seconds && framed >= 0 && !staff_corner) {
+        choose(window, framed, GetMessageTime());
         return;
     }
     if (hit_choice(window, x, y, &slot)) choose(window, slot, GetMessageTime());
@@ -545,15 +687,21 @@ static int next_shown(unsigned shown, int from, int step) {
 }
 
 int key_choice(WPARAM vk, unsigned shown, int *highlight) {
-    const bool result = (shown & (1u << kBackSlot)) != 0;
+    // Slot 5 is "戻る" on the result screen, 「ひとつ前へ」 beside the answers.
+    const bool back_shown = (shown & (1u << kBackSlot)) != 0;
+    const bool result = back_shown && !(shown & ((1u << kBackSlot) - 1));
     int digit = -1;
     if (vk >= '0' && vk <= '9') digit = static_cast<int>(vk - '0');
     else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) digit = static_cast<int>(vk - VK_NUMPAD0);
     if (digit >= 1 && digit <= kBackSlot) return (shown & (1u << (digit - 1))) ? digit - 1 : -1;
-    if (result && (digit == 0 || vk == VK_RETURN)) return kBackSlot;
+    // Space is the switch of a button box as much as Enter.
+    const bool enter = vk == VK_RETURN || vk == VK_SPACE;
+    if (back_shown && digit == 0) return kBackSlot;
+    if (result && enter) return kBackSlot;
     int h = *highlight >= 0 && *highlight < kChoiceSlots && (shown & (1u << *highlight)) ? *highlight : -1;
     switch (vk) {
-    case VK_RETURN: return h;
+    case VK_RETURN:
+    case VK_SPACE: return h;
     case VK_DOWN:
     case VK_RIGHT: *highlight = next_shown(shown, h < 0 ? -1 : h, 1); return -1;
     case VK_UP:
@@ -565,14 +713,17 @@ int key_choice(WPARAM vk, unsigned shown, int *highlight) {
 // Button boxes and keyboards: digits, arrows and Enter (see key_choice).
 static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     const bool repeat = (flags & (1 << 30)) != 0;
+    if (note_input(window)) return;
+    if (vk == 'R' && !repeat) {  // hear the screen again
+        speak_screen();
+        return;
+    }
     const ChoiceLayout layout = choice_layout(window);
     int highlight = choice_highlight();
-    const bool arrows_in_use = highlight >= 0;
+    const bool arrows_in_use = highlight >= 0 && !g_main.key_frame && !g_main.scan_seconds;
     int slot = key_choice(vk, layout.shown, &highlight);
     if (highlight != choice_highlight()) {
         set_choice_highlight(highlight);
-        set_manager(kSetActivity, 0, nullptr);  // someone is there
-        g_main.active_at = GetTickCount();
         InvalidateRect(window, nullptr, FALSE);
     }
     // A held key must not answer the questions after this one.

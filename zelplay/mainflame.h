@@ -33,16 +33,25 @@ struct IdleRules {
     int idle_seconds;  // 0 = the minutes of timer 1 decide
     bool first_question;
     int result_seconds;
+    int ask_seconds;  // before the return, 「続けますか？」 counts down this long; 0 = none
 };
 bool idle_return_due(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis);
+// The same with the question first: stay, ask (with the seconds left of the countdown in
+// *seconds_left), or return now.
+enum IdleStep { kIdleStay, kIdleAsk, kIdleGo };
+IdleStep idle_step(const IdleRules &rules, IdleScreen screen, DWORD quiet_millis, int *seconds_left);
 // Timer 2's work at now (tick count): the seconds rules of the applied set.
 void idle_seconds_check(HWND window, DWORD now);
 
 // What a key does on the screen shown (shown: bit i = slot i offers a choice): the slot it
 // chooses, or -1; arrows move *highlight (-1 = none) over the shown slots instead. Digits 1-5
-// choose a title or an answer that is shown; Enter and 0 mean "戻る" on the result screen,
-// elsewhere Enter chooses the highlighted slot.
+// choose a title or an answer that is shown; 0 means slot 5 where it is shown ("戻る", or
+// 「ひとつ前へ」 beside the answers); Enter and Space mean "戻る" on the result screen, elsewhere
+// they choose the highlighted slot.
 int key_choice(WPARAM vk, unsigned shown, int *highlight);
+// One-switch scanning: the slot the frame is on elapsed milliseconds after the screen appeared,
+// moving over the shown slots in order every interval_millis and round again; -1 when none is shown.
+int scan_slot(unsigned shown, DWORD elapsed, int interval_millis);
 
 // Puts a set into effect; with no record the user picks a set file.
 void apply_set(HWND window, const SetRecord *record);

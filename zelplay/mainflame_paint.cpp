@@ -12,6 +12,9 @@
 #include "test_mode.h"
 #include <stdio.h>
 #include <algorithm>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
 
 static COLORREF g_text = RGB(255, 255, 255);
 static COLORREF g_back = RGB(0, 160, 0);
@@ -23,6 +26,10 @@ static int g_pressed = -1;
 void set_choice_highlight(int slot) { g_highlight = slot; }
 
 static bool g_progress;
+static bool g_numbered;
+static int g_prompt = -1;
+void set_idle_prompt_seconds(int seconds) { g_prompt = seconds; }
+int idle_prompt_seconds() { return g_prompt; }
 void show_progress_mark(bool on) { g_progress = on; }
 void set_choice_pressed(int slot) { g_pressed = slot; }
 int choice_highlight() { return g_highlight; }
@@ -76,49 +83,87 @@ static const char *choice_text(int slot) {
     return text;
 }
 
-ChoiceLayout choice_layout(HWND window) {
-    RECT r;
-    GetClientRect(window, &r);
-    ScreenLayout l = screen_layout(r);
-    LOGFONTA lf;
-    answer_font(kFontGetEffective, current_file(), &lf);
-    logfont_to_dpi(&lf, font_slots_dpi());
+void show_answer_numbers(bool on) { g_numbered = on; }
+bool answer_numbers_shown() { return g_numbered; }
+
+// The three fonts of the screen shown now, at the screen's DPI.
+static void current_fonts(LOGFONTA fonts[kFitRoles]) {
+    const int file = current_file(), dpi = font_slots_dpi();
+    question_font(kFontGetEffective, file, 0, &fonts[kFitMain]);
+    answer_font(kFontGetEffective, file, &fonts[kFitAnswer]);
+    comment_font(kFontGetEffective, file, 0, &fonts[kFitComment]);
+    for (int i = 0; i < kFitRoles; ++i) logfont_to_dpi(&fonts[i], dpi);
+}
+
+// The texts of the screen shown now; their pointers hold until the run changes.
+static FitInput current_input(HWND window, const LOGFONTA fonts[kFitRoles]) {
+    FitInput in = {};
+    GetClientRect(window, &in.client);
+    in.dpi = font_slots_dpi();
+    char *text = nullptr;
+    run_engine(kRunMainText, 0, &text);
+    in.main = text;
+    for (int i = 0; i < kChoiceSlots; ++i) in.choice[i] = choice_text(i);
+    char *comment = nullptr;
+    if (run_engine(kRunComment, 0, &comment) == -1) in.comment = comment ? comment : "";
+    for (int i = 0; i < kFitRoles; ++i) in.height[i] = abs(fonts[i].lfHeight);
+    in.numbered = g_numbered;
+    QrPlacement qr;
+    if (in.comment && result_qr_placement(in.client, in.dpi, &qr)) in.keep_clear = qr.square;
+    return in;
+}
+
+namespace {
+// A DC for measuring, released on scope exit.
+struct MeasureDc {
+    HDC dc = CreateCompatibleDC(nullptr);
+    ~MeasureDc() {
+        if (dc) DeleteDC(dc);
+    }
+};
+}  // namespace
+
+// Every mouse move hit-tests and every paint draws the same fit until a text, a font or the
+// size changes: the last one is kept, by everything it was made from.
+static const ScreenFit &kept_fit(const FitInput &in, const LOGFONTA fonts[kFitRoles], const GdiFitMeasure &measure) {
+    static ScreenFit fit;
+    static std::string made_from;
+    std::string key(reinterpret_cast<const char *>(&in.client), sizeof in.client);
+    key.append(reinterpret_cast<const char *>(fonts), sizeof(LOGFONTA) * kFitRoles);
+    key += static_cast<char>(in.numbered);
+    key.append(reinterpret_cast<const char *>(&in.dpi), sizeof in.dpi);
+    key.append(reinterpret_cast<const char *>(&in.keep_clear), sizeof in.keep_clear);
+    for (const char *t : {in.main, in.choice[0], in.choice[1], in.choice[2], in.choice[3], in.choice[4], in.choice[5],
+                          in.comment}) {
+        key += t ? '+' : '-';
+        if (t) key.append(t, strlen(t) + 1);
+    }
+    if (key != made_from) {
+        fit = fit_screen(in, measure);
+        made_from.swap(key);
+    }
+    return fit;
+}
+
+ScreenFit screen_fit(HWND window) {
+    LOGFONTA fonts[kFitRoles];
+    current_fonts(fonts);
+    MeasureDc m;
+    GdiFitMeasure measure(m.dc, fonts);
+    return kept_fit(current_input(window, fonts), fonts, measure);
+}
+
+static ChoiceLayout choices_of(const ScreenFit &f) {
     ChoiceLayout c = {};
-    int tallest = 0, widest = 0, back_right = 0;
+    c.shown = f.shown;
     for (int i = 0; i < kChoiceSlots; ++i) {
-        const char *text = choice_text(i);
-        if (!text) continue;
-        c.shown |= 1u << i;
-        RECT box = measure_text_box(window, text, DT_SINGLELINE | DT_VCENTER, &lf);
-        c.box[i].width = box.right - box.left;
-        c.box[i].height = box.bottom - box.top;
-        if (i == kBackSlot) {
-            back_right = box.right;
-        } else {
-            if (c.box[i].height > tallest) tallest = c.box[i].height;
-            if (c.box[i].width > widest) widest = c.box[i].width;
-        }
-    }
-    int left = static_cast<int>(1.5 * l.w10);
-    // A small font would leave rows too low to hit with a finger.
-    const double pitch = std::max(1.5 * tallest, static_cast<double>(MulDiv(kMinRowTenthsMm, font_slots_dpi(), 254)));
-    auto row_top = [&](int i) { return 6 * l.h10 + static_cast<int>(i * pitch); };
-    for (int i = 0; i < kBackSlot; ++i) {
-        if (!(c.shown & (1u << i))) continue;
-        c.box[i].x = left;
-        // Centred on the band of the tallest answer: a short text ("ー") sits where it would in a line.
-        c.box[i].y = row_top(i) + (tallest - c.box[i].height) / 2;
-        c.hit[i] = {left, row_top(i), left + widest, row_top(i + 1)};
-    }
-    if (c.shown & (1u << kBackSlot)) {
-        ChoiceBox &b = c.box[kBackSlot];
-        b.x = r.right - back_right - l.w10;
-        b.y = r.bottom - l.h2 - b.height;
-        int margin = b.height / 4;
-        c.hit[kBackSlot] = {b.x - margin, b.y - margin, b.x + b.width + margin, b.y + b.height + margin};
+        c.box[i] = {f.box[i].x, f.box[i].y, f.box[i].width, f.box[i].height};
+        c.hit[i] = f.hit[i];
     }
     return c;
 }
+
+ChoiceLayout choice_layout(HWND window) { return choices_of(screen_fit(window)); }
 
 ChoiceBox choice_rect(HWND window, int slot) {
     ChoiceLayout c = choice_layout(window);
@@ -220,6 +265,84 @@ static void draw_log_notice(HDC dc, const ScreenLayout &l, COLORREF fore, COLORR
     draw_text_box(dc, text, &area, DT_WORDBREAK, font, fore, key);
 }
 
+namespace {
+// A font made for one paint, deleted at its end.
+struct FontHolder {
+    HFONT font;
+    explicit FontHolder(HFONT f) : font(f) {}
+    ~FontHolder() {
+        if (font) DeleteObject(font);
+    }
+    FontHolder(const FontHolder &) = delete;
+    FontHolder &operator=(const FontHolder &) = delete;
+};
+}  // namespace
+
+// A laid-out text: as one DrawText when it has no readings, else line by line below each line's
+// band of readings.
+static void draw_block(HDC dc, const FitBlock &b, const RECT &area, HFONT font, const GdiFitMeasure &measure, int role,
+                       COLORREF fore, COLORREF key) {
+    if (b.ruby.empty()) {
+        draw_text_box(dc, b.text.c_str(), &area, DT_NOPREFIX, font, fore, key);
+        return;
+    }
+    FontHolder small(measure.create(role, b.ruby_height));
+    size_t at = 0;
+    for (int line = 0; at <= b.text.size(); ++line) {
+        size_t end = b.text.find("\r\n", at);
+        if (end == std::string::npos) end = b.text.size();
+        const int top = area.top + line * b.pitch();
+        RECT base = {area.left, top + b.ruby_band, area.right, top + b.pitch()};
+        const std::string text = b.text.substr(at, end - at);
+        draw_text_box(dc, text.c_str(), &base, DT_NOPREFIX | DT_SINGLELINE, font, fore, key);
+        for (const FitRuby &r : b.ruby) {
+            if (r.line != line) continue;
+            RECT over = {area.left + r.x, top, area.right, top + b.ruby_band};
+            draw_text_box(dc, r.reading.c_str(), &over, DT_NOPREFIX | DT_SINGLELINE, small.font, fore, key);
+        }
+        at = end + 2;
+    }
+}
+
+// The answer's key in a disc of the text colour before the answer: which number chooses which.
+static void draw_badge(HDC dc, const RECT &disc, int number, HFONT font, COLORREF fore, COLORREF back) {
+    HBRUSH brush = CreateSolidBrush(fore);
+    if (!brush) return;
+    HGDIOBJ old_brush = SelectObject(dc, brush);
+    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Ellipse(dc, disc.left, disc.top, disc.right + 1, disc.bottom + 1);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(brush);
+    char digit[2] = {static_cast<char>('0' + number), 0};
+    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+    int old_mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF old_colour = SetTextColor(dc, back == fore ? RGB(0, 0, 0) : back);
+    RECT r = disc;
+    DrawTextA(dc, digit, 1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    SetTextColor(dc, old_colour);
+    SetBkMode(dc, old_mode);
+    if (old_font && old_font != HGDI_ERROR) SelectObject(dc, old_font);
+}
+
+// 「続けますか？」 in a framed band across the middle, large, with the countdown below it.
+static void draw_idle_prompt(HDC dc, const RECT &r, HFONT big, HFONT small, COLORREF fore, COLORREF key) {
+    const int h10 = r.bottom / 10;
+    RECT band = {r.right / 20, 3 * h10, r.right - r.right / 20, 7 * h10};
+    HBRUSH fill = CreateSolidBrush(key);
+    if (fill) {
+        FillRect(dc, &band, fill);
+        DeleteObject(fill);
+    }
+    draw_highlight(dc, band, fore);
+    RECT ask = {band.left, band.top, band.right, band.top + (band.bottom - band.top) * 3 / 5};
+    draw_text_box(dc, "続けますか？", &ask, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX, big, fore, key);
+    char line[96];
+    wsprintfA(line, "画面にさわると続けます（あと %d 秒）", g_prompt);
+    RECT count = {band.left, ask.bottom, band.right, band.bottom - h10 / 4};
+    draw_text_box(dc, line, &count, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX, small, fore, key);
+}
+
 void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int full_screen) {
     ScreenLayout l = screen_layout(r);
     int file = current_file();
@@ -235,29 +358,37 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
     }
     draw_picture(dc);
 
+    // The fonts as the fit scaled them: what was measured is what is drawn.
+    LOGFONTA fonts[kFitRoles];
+    current_fonts(fonts);
+    MeasureDc measure_dc;
+    GdiFitMeasure measure(measure_dc.dc, fonts);
+    const FitInput input = current_input(window, fonts);
+    const ScreenFit &fit = kept_fit(input, fonts, measure);
+    FontHolder main_font(measure.create(kFitMain, fit.height[kFitMain]));
+    FontHolder answers(measure.create(kFitAnswer, fit.height[kFitAnswer]));
+    FontHolder comment(measure.create(kFitComment, fit.height[kFitComment]));
     char *text = nullptr;
-    // The result's title and comment make room for its QR code.
-    QrPlacement qr;
+    // Told to the author in 試す only: visitors just see the code where it fits.
     const char *qr_note = nullptr;
-    if (run_engine(kRunComment, 0, &text) == -1 && result_qr_placement(r, font_slots_dpi(), &qr)) {
-        RECT meet;
-        // Told to the author in 試す only: visitors just see the code where it fits.
-        if (qr.moved) qr_note = "QRコードの位置（QrPlace）が画面の外なので、画面の内側に移しました";
-        else if (IntersectRect(&meet, &l.text, &qr.square)) qr_note = "QRコードが結果のタイトルの場所に重なるので、タイトルを詰めました（QrPlace）";
-        keep_text_clear(&l.text, qr.square);
-        keep_text_clear(&l.comment, qr.square);
+    if (test_mode_on() && !IsRectEmpty(&input.keep_clear)) {
+        QrPlacement qr;
+        RECT band = {l.w10, l.h2, r.right - l.w10, 5 * l.h10}, meet;
+        if (result_qr_placement(r, font_slots_dpi(), &qr) && qr.moved)
+            qr_note = "QRコードの位置（QrPlace）が画面の外なので、画面の内側に移しました";
+        else if (IntersectRect(&meet, &band, &input.keep_clear))
+            qr_note = "QRコードが結果のタイトルの場所に重なるので、タイトルを詰めました（QrPlace）";
     }
-    run_engine(kRunMainText, 0, &text);
-    if (text) draw_text_box(dc, text, &l.text, DT_WORDBREAK | DT_VCENTER, question_font(kFontLookup, file, 0, nullptr), fore, key);
+    if (!fit.main_text.text.empty()) draw_block(dc, fit.main_text, fit.main, main_font.font, measure, kFitMain, fore, key);
 
-    HFONT answers = answer_font(kFontLookup, file, nullptr);
-    ChoiceLayout choices = choice_layout(window);
+    ChoiceLayout choices = choices_of(fit);
     for (int i = 0; i < kChoiceSlots; ++i) {
-        const char *choice = choice_text(i);
-        if (!choice || !(choices.shown & (1u << i))) continue;
+        if (!(choices.shown & (1u << i))) continue;
         const ChoiceBox &b = choices.box[i];
         RECT box = {b.x, b.y, b.x + b.width, b.y + b.height};
-        draw_text_box(dc, choice, &box, DT_SINGLELINE | DT_VCENTER, answers, fore, key);
+        box.right = std::max(box.right, static_cast<LONG>(r.right));  // room for a reading wider than its base
+        draw_block(dc, fit.choice_text[i], box, answers.font, measure, kFitAnswer, fore, key);
+        if (input.numbered && i < kBackSlot) draw_badge(dc, fit.badge[i], i + 1, answers.font, fore, key);
     }
     if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
         draw_highlight(dc, choices.hit[g_highlight], fore);
@@ -274,10 +405,9 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_text_box(dc, text, &l.header, DT_VCENTER, header, fore, key);
     if (run_engine(kRunFooter, 0, &text) == -1 && text)
         draw_text_box(dc, text, &l.footer, DT_RIGHT | DT_VCENTER, header, fore, key);
-    if (run_engine(kRunComment, 0, &text) == -1) {
-        if (text)
-            draw_text_box(dc, text, &l.comment, DT_WORDBREAK | DT_VCENTER, comment_font(kFontLookup, file, 0, nullptr),
-                          fore, key);
+    if (input.comment) {
+        if (!fit.comment_text.text.empty())
+            draw_block(dc, fit.comment_text, fit.comment, comment.font, measure, kFitComment, fore, key);
         if (score_display == 1 && full_screen == 0) draw_score_line(dc);
         draw_result_qr(dc, r, font_slots_dpi());
         draw_print_button(dc, r, font_slots_dpi(), fore, key, header);
@@ -292,10 +422,11 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_text_box(dc, mark, &corner, DT_SINGLELINE | DT_RIGHT | DT_VCENTER, header, fore, key);
     }
     if (old_font) SelectObject(dc, old_font);
+    if (g_prompt >= 0) draw_idle_prompt(dc, r, main_font.font, answers.font, fore, key);
     if (test_mode_on()) {
         draw_test_mark(dc, r);
         if (qr_note) {
-            RECT band = {l.w10, l.comment.bottom, r.right - l.w10, l.comment.bottom + l.h10 / 2};
+            RECT band = {l.w10, fit.comment.bottom, r.right - l.w10, fit.comment.bottom + l.h10 / 2};
             HBRUSH red = CreateSolidBrush(RGB(200, 0, 0));
             if (red) {
                 FillRect(dc, &band, red);

@@ -1,9 +1,10 @@
 // The player's screen: composition, choice layout and hit test, the two colours and the brush.
 #pragma once
 #include <windows.h>
+#include "screen_fit.h"
 
 enum { kChoiceSlots = 6, kBackSlot = 5 };
-enum { kMinRowTenthsMm = 90 };
+enum { kMinRowTenthsMm = kFitRowTenthsMm };
 
 enum ColourOp {
     kColourGet = 0,
@@ -29,18 +30,24 @@ ScreenLayout screen_layout(const RECT &client);
 struct ChoiceBox {
     int x, y, width, height;
 };
-// The choices of the screen shown now. The answers (slots 0 to 4) stand in one column whose rows
-// are 1.5 times the tallest answer apart (and at least kMinRowTenthsMm at the screen's DPI, a
-// finger's target); each text is drawn in its own measured box, centred on
-// the tallest answer's band at the top of its row, and a click anywhere on the row chooses it: from the column's left edge to the
-// widest answer's right edge, down to the next row. "戻る" (slot 5) takes clicks a quarter of
-// its height around its text. Drawing and the hit test both use this, so they cannot disagree.
+// The choices of the screen shown now, from screen_fit: the answers (slots 0 to 4) stand in one
+// column of even rows (the tallest answer and half a line, at least kMinRowTenthsMm at the
+// screen's DPI, a finger's target); each text is drawn in its own box, centred on its row, and a
+// click anywhere on the row chooses it: from the column's left edge (the badge's, when numbers
+// are shown) to the widest answer's right edge, down to the next row. "戻る" (slot 5) takes clicks
+// a quarter of its height around its text. Drawing and the hit test both use this, so they
+// cannot disagree.
 struct ChoiceLayout {
     unsigned shown;  // bit i: slot i offers a text
     ChoiceBox box[kChoiceSlots];
     RECT hit[kChoiceSlots];
 };
 ChoiceLayout choice_layout(HWND window);
+// The whole fit of the screen shown now: broken lines, the fonts' common scale, areas and rows.
+ScreenFit screen_fit(HWND window);
+// Each answer's key (1 to 5) in a badge before it (the set's NUMBERS switch).
+void show_answer_numbers(bool on);
+bool answer_numbers_shown();
 // The drawn box of one slot of the screen shown now.
 ChoiceBox choice_rect(HWND window, int slot);
 // 1 and *slot when (x, y) lies on a shown choice's row, else 0.
@@ -52,6 +59,9 @@ void set_choice_highlight(int slot);
 // Question screens show "3/6" in the top right corner (the set's PROGRESS switch).
 void show_progress_mark(bool on);
 int choice_highlight();
+// 「続けますか？」 over the screen with the seconds left before the idle return; -1 = none.
+void set_idle_prompt_seconds(int seconds);
+int idle_prompt_seconds();
 // The choice just tapped, drawn inverted for a moment before the next screen; -1 = none.
 void set_choice_pressed(int slot);
 

@@ -4,6 +4,7 @@
 #include "pin_pad.h"
 #include "dpi.h"
 #include "exit_pin.h"
+#include "modal_loop.h"
 #include <string.h>
 
 namespace {
@@ -27,7 +28,10 @@ struct Pad {
     int pressed = -1;
     bool done = false;
     bool right = false;
+    DWORD last_input = 0;  // tick count of the last key or tap
 };
+
+DWORD g_idle_millis = kPinPadIdleMillis;
 
 int mm_to_px(int tenths_mm, int dpi) { return MulDiv(tenths_mm, dpi, 254); }
 
@@ -169,6 +173,7 @@ LRESULT CALLBACK pad_proc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_LBUTTONDOWN:
         if (!p) break;
+        p->last_input = GetTickCount();
         {
             RECT client;
             GetClientRect(w, &client);
@@ -186,9 +191,16 @@ LRESULT CALLBACK pad_proc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_KEYDOWN:
-        if (p) press(w, p, key_of(wp));
+        if (!p) return 0;
+        p->last_input = GetTickCount();
+        press(w, p, key_of(wp));
         return 0;
     case WM_TIMER:
+        // Staff who walk away leave the kiosk to the next visitors, not the keypad.
+        if (p && GetTickCount() - p->last_input >= g_idle_millis) {
+            p->done = true;
+            return 0;
+        }
         if (pin_wait_left(&g_gate, GetTickCount()) || g_gate.paused) InvalidateRect(w, nullptr, FALSE);
         return 0;
     case WM_CLOSE:
@@ -260,6 +272,7 @@ int pin_pad_hit(const PinPadLayout &layout, int x, int y) {
 bool show_pin_pad(HWND owner, const char *stored_line) {
     Pad p;
     p.line = stored_line;
+    p.last_input = GetTickCount();
     HWND w = make_pad(owner, &p, WS_VISIBLE);
     if (!w) return false;
     SetTimer(w, kTickTimer, kTickMillis, nullptr);
@@ -267,6 +280,7 @@ bool show_pin_pad(HWND owner, const char *stored_line) {
     SetFocus(w);
     const bool was_enabled = owner && IsWindowEnabled(owner);
     if (was_enabled) EnableWindow(owner, FALSE);
+    ModalLoop loop;
     MSG msg;
     bool quit = false;
     while (!p.done) {
@@ -285,6 +299,8 @@ bool show_pin_pad(HWND owner, const char *stored_line) {
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
     return p.right;
 }
+
+void set_pin_pad_idle_millis(DWORD millis) { g_idle_millis = millis ? millis : kPinPadIdleMillis; }
 
 PinAskFn set_pin_ask_fn(PinAskFn fn) {
     PinAskFn old = g_ask;

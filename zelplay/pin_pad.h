@@ -17,7 +17,13 @@ PinPadLayout pin_pad_layout(const RECT &client, int dpi);
 // The key under (x, y), or -1.
 int pin_pad_hit(const PinPadLayout &layout, int x, int y);
 
-// Shows the keypad over owner's monitor until the right PIN or a cancel; true for the right PIN.
+// Without a key or tap for this long the keypad closes as a cancel would.
+enum { kPinPadIdleMillis = 30000 };
+// For tests; 0 restores kPinPadIdleMillis.
+void set_pin_pad_idle_millis(DWORD millis);
+
+// Shows the keypad over owner's monitor until the right PIN, a cancel or kPinPadIdleMillis
+// without a key; true for the right PIN.
 // Wrong tries and the pause after them are counted across calls.
 typedef bool (*PinAskFn)(HWND owner, const char *stored_line);
 bool show_pin_pad(HWND owner, const char *stored_line);

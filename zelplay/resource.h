@@ -112,3 +112,12 @@
 #define IDC_KIOSK_REFRESH 1302
 #define IDM_KIOSK_STATUS 42100
 #define IDM_PC_KIOSK_NAME 42101
+// The set editor's settings for every visitor (dialog 140).
+#define IDD_SET_ACCESS 140
+#define IDC_SET_ACCESS 1500
+#define IDC_ACCESS_NUMBERS 1501
+#define IDC_ACCESS_KEYS 1502
+#define IDC_ACCESS_SCAN 1503
+#define IDC_ACCESS_BACK 1504
+#define IDC_ACCESS_SPEAK 1505
+#define IDC_ACCESS_ASK 1506

@@ -115,11 +115,3 @@ void draw_result_qr(HDC dc, const RECT &client, int dpi) {
     draw_qr_symbol(dc, g_qr.symbol, place.square.left, place.square.top, place.module);
 }
 
-void keep_text_clear(RECT *area, const RECT &square) {
-    RECT meet;
-    if (!IntersectRect(&meet, area, &square)) return;
-    const int gap = (square.right - square.left) / 16;
-    if (square.left - area->left >= area->right - square.right) area->right = square.left - gap;
-    else area->left = square.right + gap;
-    if (area->right < area->left) area->right = area->left;
-}

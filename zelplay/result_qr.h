@@ -2,6 +2,7 @@
 // composition of the screen.
 #pragma once
 #include <windows.h>
+#include "screen_fit.h"  // keep_text_clear
 #include <stdint.h>
 #include "QuestionFile.h"
 #include "qr_text.h"
@@ -27,8 +28,6 @@ bool result_qr_placement(const RECT &client, int dpi, QrPlacement *place);
 void draw_result_qr(HDC dc, const RECT &client, int dpi);
 // Draws any symbol with its quiet zone at (x, y), module pixels a side.
 void draw_qr_symbol(HDC dc, const QrSymbol &symbol, int x, int y, int module);
-// Narrows a text area that meets the code's square to the side of it with more room.
-void keep_text_clear(RECT *area, const RECT &square);
 // How the card of the result shown last fared (CardPrint of visit_code_log.h).
 int result_card_print();
 void set_result_card_print(int print);

@@ -1,13 +1,16 @@
 // Draws the player's three screens for the sample set at a given client size through the same
 // composition the window paints with (a question also pressed and highlighted), and the exit PIN
 // keypad, and writes them as BMP files: for looking at layouts at
-// sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR (run in the
-// program folder, next to sample.set).
+// sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR [SET [DPI]] (run
+// in the program folder, next to sample.set; DPI 192 draws as a screen at 200 % would). The
+// accessibility shots: screen_shot 640 480 OUT tools\demo\access.set 96, and 1280 960 ... 192,
+// run in the source folder.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
 #include "QuesManager.h"
+#include "font_slot.h"
 #include "mainflame.h"
 #include "mainflame_paint.h"
 #include "message_box.h"
@@ -59,6 +62,8 @@ int main(int argc, char **argv) {
     if (argc < 4) return 2;
     int w = atoi(argv[1]), h = atoi(argv[2]);
     std::string out = std::string(argv[3]) + "\\" + argv[1] + "x" + argv[2] + "-";
+    const char *set = argc > 4 ? argv[4] : "sample.set";
+    const int dpi = argc > 5 ? atoi(argv[5]) : 0;
     set_play_sound_fn(silent);
     set_message_box_fn(quiet_box);
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -72,7 +77,8 @@ int main(int argc, char **argv) {
     GetClientRect(window, &client);
     w = client.right;
     h = client.bottom;
-    open_start_file(window, "sample.set");
+    if (dpi > 0) font_slots_set_dpi(dpi);
+    open_start_file(window, set);
     save(window, w, h, 0, 0, out + "1-start.bmp");
     run_engine(kRunChoose, 0, nullptr);
     save(window, w, h, 0, 0, out + "2-question.bmp");

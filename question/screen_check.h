@@ -1,0 +1,18 @@
+// Whether the questions of a file can be shown on a small kiosk screen with the file's fonts.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "LinerList.h"
+#include "question_records.h"
+#include "screen_fit.h"
+
+// The smallest screen a question must fit: 1024 x 768 at 100 %.
+enum { kCheckScreenWidth = 1024, kCheckScreenHeight = 768 };
+
+// How q shows on a width x height screen (fonts[]: the question, answer and comment fonts at
+// 100 %), the answers with their number badges.
+enum ScreenCheck { kShownAsSet = 0, kShownSmaller = 1, kNotShown = 2 };
+ScreenCheck question_fits_screen(const QuestionRecord &q, const LOGFONTA fonts[kFitRoles], int width, int height);
+// The questions (QuestionRecord list) that cannot be shown with their fonts at kCheckScreenWidth x
+// kCheckScreenHeight, one line each: "問題 3「...」" and how the player copes; "" when every one can.
+std::string unfit_questions(ListNode *questions, const LOGFONTA fonts[kFitRoles]);
