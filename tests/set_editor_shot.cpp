@@ -39,13 +39,13 @@ int main() {
     r->idle_seconds = 45;
     r->idle_first_question = 1;
     r->result_seconds = 20;
-    if (HWND staff = create_staff_settings(d)) {
+    if (HWND staff = create_settings_page(d, kStaffPage)) {
         SetWindowPos(staff, HWND_TOP, 20, 520, 0, 0, SWP_NOSIZE);
         ShowWindow(staff, SW_SHOW);
     }
     r->scan_seconds = 3;
     r->key_frame = r->back_step = 1;
-    if (HWND access = create_access_settings(d)) {
+    if (HWND access = create_settings_page(d, kAccessPage)) {
         SetWindowPos(access, HWND_TOP, 520, 520, 0, 0, SWP_NOSIZE);
         ShowWindow(access, SW_SHOW);
     }

@@ -2,7 +2,6 @@
 // one-switch scanning, 「ひとつ前へ」, reading aloud and the question before an idle return.
 #include "SetManager_private.h"
 #include "message_box.h"
-#include "modal_loop.h"
 #include "resource.h"
 
 namespace {
@@ -52,25 +51,6 @@ bool take(HWND dialog) {
     return true;
 }
 
-INT_PTR CALLBACK access_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: fill(dialog); return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK && take(dialog)) EndDialog(dialog, IDOK);
-        else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    case WM_CLOSE: EndDialog(dialog, IDCANCEL); return TRUE;
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
-HWND create_access_settings(HWND owner) {
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_ACCESS), owner, access_proc, 0);
-}
-
-INT_PTR edit_access_settings(HWND owner) {
-    ModalLoop loop;
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_ACCESS), owner, access_proc, 0);
-}
+const SettingsPage kAccessPage = {IDD_SET_ACCESS, fill, take};

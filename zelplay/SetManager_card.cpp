@@ -61,23 +61,6 @@ bool take(HWND dialog) {
     return true;
 }
 
-INT_PTR CALLBACK card_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: fill(dialog); return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK && take(dialog)) EndDialog(dialog, IDOK);
-        else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    case WM_CLOSE: EndDialog(dialog, IDCANCEL); return TRUE;
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
-INT_PTR edit_card_settings(HWND owner) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_CARD), owner, card_proc, 0);
-}
-HWND create_card_settings(HWND owner) {
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_CARD), owner, card_proc, 0);
-}
+const SettingsPage kCardPage = {IDD_SET_CARD, fill, take};

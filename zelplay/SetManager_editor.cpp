@@ -328,13 +328,13 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_BACK_COLOUR: choose_set_colour(dialog, &r->back_colour); break;
         case IDC_SET_OPEN: open_set(dialog); break;
         case IDC_SET_STAFF:
-            if (edit_staff_settings(dialog) == IDOK) note(dialog, kEventChange);
+            if (edit_settings_page(dialog, kStaffPage) == IDOK) note(dialog, kEventChange);
             break;
         case IDC_SET_CARD:
-            if (edit_card_settings(dialog) == IDOK) note(dialog, kEventChange);
+            if (edit_settings_page(dialog, kCardPage) == IDOK) note(dialog, kEventChange);
             break;
         case IDC_SET_ACCESS:
-            if (edit_access_settings(dialog) == IDOK) note(dialog, kEventChange);
+            if (edit_settings_page(dialog, kAccessPage) == IDOK) note(dialog, kEventChange);
             break;
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_BUNDLE: bundle_set(dialog); break;

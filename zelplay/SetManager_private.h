@@ -22,14 +22,16 @@ int load_set(HWND owner, bool tell = false);
 // last unless the operator agrees.
 int save_set(HWND owner);
 
-// The staff settings of the current record (dialog 125), modal over owner; IDOK when taken. The
-// modeless one starts hidden, for tests and screenshots.
-INT_PTR edit_staff_settings(HWND owner);
-// The result card's printing (dialog 160); the modeless one is for screenshots.
-INT_PTR edit_card_settings(HWND owner);
-HWND create_card_settings(HWND owner);
-// The settings for every visitor (dialog 140: numbers, keys, scanning, back step, speech, the
-// idle question), modal over owner; IDOK when taken into the current record.
-INT_PTR edit_access_settings(HWND owner);
-HWND create_access_settings(HWND owner);
-HWND create_staff_settings(HWND owner);
+// A small settings dialog of the set editor: how it fills its controls from the current record
+// and takes them back (false keeps it open). Modal over owner, IDOK when taken; the modeless one is
+// for tests and screenshots.
+struct SettingsPage {
+    int dialog;
+    void (*fill)(HWND dialog);
+    bool (*take)(HWND dialog);
+};
+INT_PTR edit_settings_page(HWND owner, const SettingsPage &page);
+HWND create_settings_page(HWND owner, const SettingsPage &page);
+// Staff (dialog 125: exit PIN, idle times), the result card's printing (dialog 160) and every
+// visitor (dialog 140: numbers, keys, scanning, back step, speech, the idle question).
+extern const SettingsPage kStaffPage, kCardPage, kAccessPage;

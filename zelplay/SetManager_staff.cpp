@@ -1,5 +1,4 @@
 // The set editor's staff settings (dialog 125): the exit PIN, kept only as its salted hash.
-#include "modal_loop.h"
 #include "SetManager_private.h"
 #include "exit_pin.h"
 #include "message_box.h"
@@ -77,25 +76,6 @@ bool take(HWND dialog) {
     return true;
 }
 
-INT_PTR CALLBACK staff_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: fill(dialog); return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK && take(dialog)) EndDialog(dialog, IDOK);
-        else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    case WM_CLOSE: EndDialog(dialog, IDCANCEL); return TRUE;
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
-INT_PTR edit_staff_settings(HWND owner) {
-    ModalLoop loop;
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_STAFF), owner, staff_proc, 0);
-}
-
-HWND create_staff_settings(HWND owner) {
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_STAFF), owner, staff_proc, 0);
-}
+const SettingsPage kStaffPage = {IDD_SET_STAFF, fill, take};
