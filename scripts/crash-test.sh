@@ -8,13 +8,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 arch=i686
-if ! zel_can_run_i686; then
-  echo "crash-test $ZEL_I686_SKIP_LINE; x86_64 instead"
-  arch=x86_64
-fi
 if [ -z "${ZELMICA_CRASH_X:-}" ] && [ -z "${DISPLAY:-}" ]; then
   export ZELMICA_CRASH_X=1
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+if ! zel_can_run_i686; then
+  echo "crash-test $ZEL_I686_SKIP_LINE; x86_64 instead"
+  arch=x86_64
 fi
 build=$root/build/$arch
 zel_wine_arch "$arch"
