@@ -17,6 +17,10 @@ struct QuestionFile {
     ResultRecord bottomRow;  // used only at lowestTotal
     char wallpaper[kQuesPathSize];
     int32_t roundUp;
+    // "TypeScore": the row with most type points wins; ties go to the points the tie question's
+    // answer gave (0: none), then to the earlier row.
+    int32_t typeScoring;
+    int32_t tieQuestion;
     // Both arrays always end with one all-zero record: the first empty text or title ends them.
     QuestionRecord *questions;
     size_t questionCapacity;  // records allocated

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "log_tally.h"
+#include "question_codec.h"
 #include "result_ranges.h"
 #include "scratch_folder.h"
 
@@ -20,7 +21,8 @@ struct File {
     std::vector<ResultRecord> results;
     // ranges: per banded row its totals from..to; from > to gives the row none.
     File(const std::vector<std::vector<int>> &points, const std::vector<const char *> &banded, const char *top = "",
-         const char *bottom = "", const std::vector<std::pair<int, int>> &ranges = {}) {
+         const char *bottom = "", const std::vector<std::pair<int, int>> &ranges = {},
+         const std::vector<std::vector<int>> &links = {}, int tie = -1) {
         for (const auto &q : points) {
             QuestionRecord rec = {};
             strcpy(rec.text, "q");
@@ -32,6 +34,10 @@ struct File {
             f.highestTotal = saturating_add(f.highestTotal, question_highest_points(&rec));
             f.lowestTotal = saturating_add(f.lowestTotal, question_lowest_points(&rec));
         }
+        // links: question, answer, row and points, all from 1; tie 0 or more makes the file typed.
+        for (const auto &l : links) add_type_link(&questions[static_cast<size_t>(l[0] - 1)], l[1] - 1, l[2], l[3]);
+        f.typeScoring = tie >= 0;
+        f.tieQuestion = tie < 0 ? 0 : tie;
         questions.push_back(QuestionRecord());
         for (const char *title : banded) {
             ResultRecord r = {};
@@ -57,6 +63,9 @@ std::vector<std::vector<int>> zeros_then(size_t n, const std::vector<int> &last)
 
 const char kBand[] = "得点の幅で決まる行";
 const char kRange[] = "得点の範囲で決まる行";
+const char kType[] = "タイプの点数で決まる行";
+// Two questions of two answers: 1-1 gives A 2; 1-2 gives A, B and C 1 each; 2-1 A and B 1 each; 2-2 B 2 and C 1.
+const std::vector<std::vector<int>> kTypeLinks = {{1, 1, 1, 1}, {1, 2, 2, 1}, {2, 1, 1, 1}, {2, 2, 2, 1}, {2, 2, 3, 1}};
 
 TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     const std::string five_to_60 = "867361737988403547205962240695953369140625";
@@ -97,6 +106,14 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         {"uncovered total", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}, "T", "", {{3, 9}, {-5, 1}, {1, 0}}), "9",
          {"1,T,先頭の行（最高得点時のみ）,4,1,11.11%", std::string("2,A,") + kRange + ",2〜3,5,55.56%",
           std::string("3,B,") + kRange + ",0〜1,3,33.33%", std::string("4,C,") + kRange + ",到達できません,0,0.00%"}},
+        // Types: the two ties go to A, the earlier row; C is never first. The top row is not used.
+        {"types, ties by list order", File({{0, 0}, {0, 0}}, {"A", "B", "C"}, "T", "", {}, kTypeLinks, 0), "4",
+         {"1,T,先頭の行（最高得点時のみ）,到達できません,0,0.00%", std::string("2,A,") + kType + ",（タイプ式）,3,75.00%",
+          std::string("3,B,") + kType + ",（タイプ式）,1,25.00%", std::string("4,C,") + kType + ",到達できません,0,0.00%"}},
+        // Tie question 2: of A, B and C tied after 1-2, question 2's answer gave B and C a point, so B.
+        {"types, ties by question 2", File({{0, 0}, {0, 0}}, {"A", "B", "C"}, "", "", {}, kTypeLinks, 2), "4",
+         {std::string("1,A,") + kType + ",（タイプ式）,2,50.00%", std::string("2,B,") + kType + ",（タイプ式）,2,50.00%",
+          std::string("3,C,") + kType + ",到達できません,0,0.00%"}},
         // 5^60 combinations, every one of them at 0 (width 0 as well): counted exactly.
         {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
          {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
@@ -128,6 +145,21 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     ResultReport r = make_result_report(&stuck.f);
     EXPECT_EQ(kReportStuck, r.status);
     EXPECT_EQ(2u, r.stuck_question);
+    File typed({{0, 0}, {0, 0}}, {"A", "B", "C"}, "", "", {}, kTypeLinks, 0);
+    r = make_result_report(&typed.f);
+    EXPECT_EQ("2", big_decimal(r.ties));
+    EXPECT_NE(std::string::npos, result_report_text(r).find("同点で決まった組み合わせ: 2 通り（50.00%）"));
+    // The player's pick agrees with the count, combination by combination.
+    const int32_t runs[4][2] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}}, wins[4] = {0, 0, 0, 1};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(wins[i], pick_type_result(r.rules, &typed.f, runs[i], 2).row) << i;
+    // Past the limit of distinct point vectors: refused, the limit named.
+    std::vector<std::vector<int>> many(12, {0, 0, 0, 0, 0}), links;
+    for (int q = 1; q <= 12; ++q)
+        for (int a = 1; a <= 5; ++a) links.push_back({q, a, 1 + (q + a) % 8, 1 << a});
+    File wide(many, {"1", "2", "3", "4", "5", "6", "7", "8"}, "", "", {}, links, 0);
+    r = make_result_report(&wide.f);
+    EXPECT_EQ(kReportTooWide, r.status);
+    EXPECT_NE(std::string::npos, result_report_text(r).find("1,000,000 通りまで"));
 }
 
 // Before a save: overlaps and rows without a range refuse it, totals no range holds are named
@@ -148,6 +180,10 @@ TEST(ResultCheck, RangeChecksNameTheRowsAndTheTotals) {
     File wide(zeros_then(28221, {0, 2097151}), {"A"}, "", "", {{0, 5}});
     c = check_ranges(&wide.f, make_result_report(&wide.f));
     EXPECT_EQ("得点合計 6〜2097151 はどの範囲にも入りません（最も近い「A」になります）。\r\n", c.uncovered);
+    // A type link to a row the list lacks.
+    File typed({{0, 0}}, {"A"}, "", "", {}, {{1, 2, 3, 1}}, 0);
+    EXPECT_EQ("設問1 の答2 が結果 3 に点を入れていますが、結果の行は 1 行です。\r\n",
+              check_ranges(&typed.f, make_result_report(&typed.f)).refused);
 }
 
 // 均等に分ける against every contiguous split of small distributions, and one worked by hand.
