@@ -345,6 +345,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
     // Buttons and menus only; edit boxes report changes with other codes.
     if (code != BN_CLICKED && code != 1) return 0;
     if (preview_command(dialog, id)) return 0;
+    if (scoring_command(dialog, id)) return 0;
     switch (id) {
         case ID_QUESTION_ADD: run_question_dialog(dialog, kModeAdd); break;
         case ID_QUESTION_MODIFY: run_question_dialog(dialog, kModeModify); break;
@@ -413,6 +414,7 @@ INT_PTR on_init_dialog(HWND dialog) {
         SendDlgItemMessageA(dialog, b.id, EM_LIMITTEXT, static_cast<WPARAM>(b.limit), 0);
     }
     bind_editor_controls();
+    set_editor_scoring({false, 0});  // a new dialog edits a new file
     layout_start(dialog);
     preview_menu_init(dialog);
     keep_start(dialog);
