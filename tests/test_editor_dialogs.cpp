@@ -124,7 +124,11 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     rec.points[0] = -3;
     rec.points[2] = 9;  // its answer is empty
     rec.pictureExtra = 7;
+    rec.typeLinks[0][0] = {1, 2};
     for (int i = 0; i < 2; ++i) lv_list_append(d.questions(), &d.state()->questions, &rec, sizeof rec);
+    ResultRecord type = {};
+    strcpy(type.title, "タイプ");
+    lv_list_append(d.results(), &d.state()->results, &type, sizeof type);
 
     // Without a selected row a modify writes nothing.
     d.state()->mode = kModeModify;
@@ -141,9 +145,22 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     EXPECT_EQ("-3", text(q, IDC_QUESTION_POINTS1));
     EXPECT_EQ("", text(q, IDC_QUESTION_POINTS3));
     EXPECT_EQ("", text(q, IDC_QUESTION_X));
+    EXPECT_EQ("1:2", text(q, IDC_QUESTION_TYPES1));
     set(q, IDC_QUESTION_ANSWER2, "いいえ");
+    {
+        MessageBoxRecorder boxes;
+        set(q, IDC_QUESTION_TYPES2, "2:1");  // one result row only: named, focused, kept open
+        click(q, IDC_QUESTION_OK);
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("答2 のタイプ式の点: 結果 2 はありません"));
+        EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_TYPES2), GetFocus());
+        EXPECT_STREQ("", question(1)->answers[1]);
+    }
+    set(q, IDC_QUESTION_TYPES2, "1:-5");
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
+    EXPECT_EQ(2, question(1)->typeLinks[0][0].points);
+    EXPECT_EQ(-5, question(1)->typeLinks[1][0].points);
     EXPECT_STREQ("いいえ", question(1)->answers[1]);
     EXPECT_EQ(0, question(1)->points[2]);
     EXPECT_EQ(0, question(1)->pictureExtra);
