@@ -13,6 +13,7 @@ namespace {
 
 // Distinct point vectors held at once: their keys, counts and table take about 100 MB at most.
 const size_t kMaxStates = 1000000;
+const int32_t kOut = INT32_MIN;  // a type's points once it can no longer win or tie
 
 // Point vectors with their counts: open addressing over flat keys.
 class StateTable {
@@ -71,6 +72,21 @@ void effect_of(const QuestionRecord &q, int answer, int32_t rows, int64_t *out) 
     }
 }
 
+// Marks the types that can no longer win or tie; a type left alone wins whatever comes, so its
+// points are dropped too and such states become one.
+void settle(int32_t *key, int32_t types, const int64_t *most, const int64_t *least) {
+    int64_t sure = INT64_MIN;
+    for (int32_t t = 0; t < types; ++t)
+        if (key[t] != kOut && key[t] + least[t] > sure) sure = key[t] + least[t];
+    int32_t alive = 0, last = 0;
+    for (int32_t t = 0; t < types; ++t) {
+        if (key[t] == kOut) continue;
+        if (key[t] + most[t] < sure) key[t] = kOut;
+        else ++alive, last = t;
+    }
+    if (alive == 1) key[last] = 0, key[types] = 0;  // key[types]: the tie question's answer
+}
+
 }  // namespace
 
 ResultReport make_type_report(const QuestionFile *f, size_t listed) {
@@ -116,7 +132,7 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
         for (int32_t t = 0; t < types; ++t) {
             low[static_cast<size_t>(t)] += lo[static_cast<size_t>(t)];
             high[static_cast<size_t>(t)] += hi[static_cast<size_t>(t)];
-            if (low[static_cast<size_t>(t)] < INT32_MIN || high[static_cast<size_t>(t)] > INT32_MAX) {
+            if (low[static_cast<size_t>(t)] <= INT32_MIN || high[static_cast<size_t>(t)] > INT32_MAX) {
                 r.status = kReportTooWide;
                 return r;
             }
@@ -124,6 +140,23 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
     }
     r.combinations.limbs = {static_cast<uint32_t>(combinations), static_cast<uint32_t>(combinations >> 32)};
 
+    // What each type can still gain after each question, at most and at least: a type that can no
+    // longer reach what another is sure of can neither win nor tie, and its points stop mattering.
+    std::vector<int64_t> most((r.questions + 1) * static_cast<size_t>(types), 0), least(most.size(), 0);
+    for (size_t q = r.questions; q-- > 0;) {
+        const QuestionRecord &rec = f->questions[q];
+        for (int32_t t = 0; t < types; ++t) {
+            int64_t lo = INT64_MAX, hi = INT64_MIN;
+            for (int a = 0; a < kAnswerCount; ++a) {
+                if (!rec.answers[a][0]) continue;
+                effect_of(rec, a, types, &effect[0]);
+                if (effect[static_cast<size_t>(t)] < lo) lo = effect[static_cast<size_t>(t)];
+                if (effect[static_cast<size_t>(t)] > hi) hi = effect[static_cast<size_t>(t)];
+            }
+            most[q * static_cast<size_t>(types) + static_cast<size_t>(t)] = most[(q + 1) * static_cast<size_t>(types) + static_cast<size_t>(t)] + hi;
+            least[q * static_cast<size_t>(types) + static_cast<size_t>(t)] = least[(q + 1) * static_cast<size_t>(types) + static_cast<size_t>(t)] + lo;
+        }
+    }
     StateTable states(stride);
     std::vector<int32_t> key(stride, 0), next_key(stride);
     states.add(key.data(), 1);
@@ -150,8 +183,10 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
         for (size_t s = 0; s < states.size(); ++s) {
             const int32_t *from = states.key(s);
             for (size_t k = 0; k < kinds.size(); ++k) {
-                for (int32_t t = 0; t < types; ++t) next_key[static_cast<size_t>(t)] = from[t] + kinds[k][static_cast<size_t>(t)];
+                for (int32_t t = 0; t < types; ++t)
+                    next_key[static_cast<size_t>(t)] = from[t] == kOut ? kOut : from[t] + kinds[k][static_cast<size_t>(t)];
                 next_key[stride - 1] = q + 1 == tie ? answer_of[k] : from[stride - 1];
+                settle(next_key.data(), types, &most[(q + 1) * static_cast<size_t>(types)], &least[(q + 1) * static_cast<size_t>(types)]);
                 if (!next.add(next_key.data(), states.count(s) * same[k])) {
                     r.status = kReportTooWide;
                     return r;
@@ -177,9 +212,10 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
     uint64_t ties = 0;
     for (size_t s = 0; s < states.size(); ++s) {
         const int32_t *k = states.key(s);
-        for (int32_t t = 0; t < types; ++t) scores[static_cast<size_t>(t)] = k[t];
-        if (tie) effect_of(f->questions[tie - 1], k[stride - 1] - 1, types, tie_points.data());
-        const int32_t win = type_winner(scores.data(), tie ? tie_points.data() : nullptr, types);
+        for (int32_t t = 0; t < types; ++t) scores[static_cast<size_t>(t)] = k[t] == kOut ? INT64_MIN : k[t];
+        const bool tie_known = tie && k[stride - 1] > 0;
+        if (tie_known) effect_of(f->questions[tie - 1], k[stride - 1] - 1, types, tie_points.data());
+        const int32_t win = type_winner(scores.data(), tie_known ? tie_points.data() : nullptr, types);
         rows[static_cast<size_t>(win)] += states.count(s);
         int shared = 0;
         for (int32_t t = 0; t < types; ++t) shared += scores[static_cast<size_t>(t)] == scores[static_cast<size_t>(win)];

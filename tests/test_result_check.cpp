@@ -1,5 +1,6 @@
 // The editor's result check and the player's log tally, against small cases worked by hand.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <math.h>
 #include <functional>
 #include <random>
@@ -152,10 +153,43 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     // The player's pick agrees with the count, combination by combination.
     const int32_t runs[4][2] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}}, wins[4] = {0, 0, 0, 1};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(wins[i], pick_type_result(r.rules, &typed.f, runs[i], 2).row) << i;
+    // Against every combination tried one by one with the player's pick, on random small files.
+    std::mt19937 random(4);
+    for (int round = 0; round < 300; ++round) {
+        const int questions = 1 + static_cast<int>(random() % 4), types = 1 + static_cast<int>(random() % 4);
+        std::vector<std::vector<int>> points, type_links;
+        for (int q = 1; q <= questions; ++q) {
+            points.push_back(std::vector<int>(1 + random() % 4, 0));
+            for (int a = 1; a <= static_cast<int>(points.back().size()); ++a)
+                for (int t = 1; t <= types; ++t)
+                    if (random() % 2) type_links.push_back({q, a, t, static_cast<int>(random() % 6) - 2});
+        }
+        std::vector<const char *> titles(static_cast<size_t>(types), "r");
+        File small(points, titles, "", "", {}, type_links, static_cast<int>(random() % (questions + 1)));
+        const ResultReport count = make_result_report(&small.f, titles.size());
+        ASSERT_EQ(kReportOk, count.status);
+        std::vector<uint64_t> rows(static_cast<size_t>(types), 0);
+        uint64_t ties = 0;
+        std::vector<int32_t> run(static_cast<size_t>(questions), 1);
+        for (bool more = true; more;) {
+            rows[static_cast<size_t>(pick_type_result(count.rules, &small.f, run.data(), run.size()).row)]++;
+            std::vector<int64_t> sum(static_cast<size_t>(types), 0);
+            for (int q = 0; q < questions; ++q)
+                for (const TypeLink &l : small.questions[static_cast<size_t>(q)].typeLinks[run[static_cast<size_t>(q)] - 1])
+                    if (l.row) sum[static_cast<size_t>(l.row - 1)] += l.points;
+            ties += std::count(sum.begin(), sum.end(), *std::max_element(sum.begin(), sum.end())) > 1;
+            more = false;
+            for (size_t q = 0; q < run.size() && !more; ++q)
+                if (++run[q] <= static_cast<int32_t>(points[q].size())) more = true;
+                else run[q] = 1;
+        }
+        for (int t = 0; t < types; ++t) EXPECT_EQ(std::to_string(rows[static_cast<size_t>(t)]), big_decimal(count.rows[static_cast<size_t>(t)].count)) << round;
+        EXPECT_EQ(std::to_string(ties), big_decimal(count.ties)) << round;
+    }
     // Past the limit of distinct point vectors: refused, the limit named.
-    std::vector<std::vector<int>> many(12, {0, 0, 0, 0, 0}), links;
-    for (int q = 1; q <= 12; ++q)
-        for (int a = 1; a <= 5; ++a) links.push_back({q, a, 1 + (q + a) % 8, 1 << a});
+    std::vector<std::vector<int>> many(16, {0, 0, 0, 0, 0}), links;
+    for (int q = 1; q <= 16; ++q)
+        for (int a = 1; a <= 5; ++a) links.push_back({q, a, 1 + (q + a) % 8, 1 << a}), links.push_back({q, a, 1 + (q + 3 * a) % 8, -a});
     File wide(many, {"1", "2", "3", "4", "5", "6", "7", "8"}, "", "", {}, links, 0);
     r = make_result_report(&wide.f);
     EXPECT_EQ(kReportTooWide, r.status);
