@@ -380,6 +380,10 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots, bool shar
         }
         // The rows in list order, each with the visitors whose total leads there.
         const ResultRules rules = result_rules(file);
+        if (rules.typed) {  // the answer log keeps no visitor's answers together: the visit log has the results
+            add_note(&table, name + " はタイプ式のため、結果ごとの人数は訪問ログ（visits-*.csv）の集計に出ます");
+            continue;
+        }
         std::vector<std::string> rows;
         if (rules.top_row) rows.push_back(std::string(file->topRow.title) + "（先頭の行）");
         for (int32_t b = 0; b < rules.banded; ++b) rows.push_back(file->results[b].title);
