@@ -7,6 +7,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "answer_prediction.h"
 #include "log_tally.h"
 #include "question_codec.h"
 #include "result_ranges.h"
@@ -460,3 +461,30 @@ TEST(VisitTally, DaysKiosksAndHoursFromRecordedRowsEachVisitOnce) {
 }
 
 }  // namespace
+
+// The prediction from real answers, worked by hand: question 1 answered 1 three times and 2 once,
+// question 2 once each; totals 0, 1 and 2 then weigh 3/8, 4/8 and 1/8, and 1 or 2 give A.
+TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
+    const std::string log =
+        "日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,離脱した設問,"
+        "設問1 回答,設問1 得点,設問2 回答,設問2 得点\r\n"
+        "2026-12-08,10:00:00,10:00:40,40,K1,,1,占い,0,B,完了,,1,0,1,0\r\n"
+        "2026-12-08,10:01:00,10:01:40,40,K1,,1,占い,1,A,完了,,1,0,2,1\r\n"
+        "2026-12-08,10:02:00,10:02:40,40,K1,,1,占い,,,途中で離脱,2,2,1,,\r\n"
+        "2026-12-08,10:03:00,10:03:40,40,K1,,1,占い,,,途中で離脱,2,1,0,,\r\n"
+        "2026-12-08,10:04:00,10:04:40,40,K1,,1,別,1,A,完了,,2,1,2,1\r\n";
+    ObservedAnswers seen;
+    ASSERT_TRUE(observe_visit_log(&seen, log.data(), log.size(), "占い"));
+    File file({{0, 1}, {0, 1}}, {"A", "B"});
+    const ResultReport report = make_result_report(&file.f, 2);
+    std::string reason;
+    const std::vector<double> shares = observed_row_shares(&file.f, report, seen, &reason);
+    ASSERT_EQ(2u, shares.size());
+    EXPECT_NEAR(0.625, shares[0], 1e-12);
+    EXPECT_NEAR(0.375, shares[1], 1e-12);
+    const std::string text = observed_prediction_text(report, seen, shares, reason);
+    EXPECT_NE(std::string::npos, text.find("  A: 75.0% / 62.5% / 50.0%\r\n"));
+    EXPECT_NE(std::string::npos, text.find("  B: 25.0% / 37.5% / 50.0%\r\n"));
+    EXPECT_NE(std::string::npos, text.find("互いに関係しない"));
+    EXPECT_NE(std::string::npos, text.find("ほかの診断の 1 人"));
+}
