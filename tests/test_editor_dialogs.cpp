@@ -2,6 +2,7 @@
 // cells, label edits and the commands that open the record dialogs, and the start-file argument.
 #include <gtest/gtest.h>
 #include "input_box.h"
+#include "report_dialog.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -556,4 +557,35 @@ TEST(MainDialog, PreviewPlaysACopyBesideTheFileAndRemovesIt) {
     set_create_process_fn(nullptr);
     CloseHandle(g_fake_player);
     DeleteFileA(player);
+}
+
+// 実際の回答から予測: the chosen visit log of this quiz read with the player's reader, the prediction
+// added below the check.
+TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
+    MainDialog d;
+    ScriptedFileDialogs dialogs;
+    ScratchFolder dir;
+    SetDlgItemTextA(d.dialog, IDC_MAIN_TITLE, "占い");
+    for (int i = 0; i < 2; ++i) {
+        QuestionRecord q = {};
+        strcpy(q.text, "q");
+        strcpy(q.answers[0], "a");
+        strcpy(q.answers[1], "b");
+        q.points[1] = 1;
+        lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    }
+    for (const char *title : {"A", "B"}) {
+        ResultRecord r = {};
+        strcpy(r.title, title);
+        lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
+    }
+    ScriptedFileDialogs::open_pick = dir.write("visits-2026-12-08-K1.csv",
+        "日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,離脱した設問,"
+        "設問1 回答,設問1 得点,設問2 回答,設問2 得点\r\n"
+        "2026-12-08,10:00:00,10:00:40,40,K1,,1,占い,0,B,完了,,1,0,1,0\r\n");
+    ReportContent content = {"check\r\n", "", "c.csv", nullptr};
+    ASSERT_TRUE(predict_from_logs(d.dialog, d.dialog, &content));
+    EXPECT_NE(std::string::npos, content.text.find("  B: 25.0% / 100.0% / 100.0%\r\n")) << content.text;
+    ScriptedFileDialogs::open_pick.clear();  // cancelled: nothing added
+    EXPECT_FALSE(predict_from_logs(d.dialog, d.dialog, &content));
 }

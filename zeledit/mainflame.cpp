@@ -320,8 +320,9 @@ void fill_result_check(HWND dialog, ReportContent *content, ReportDocument *docu
 
 // 「均等に分ける」 of the check's own dialog: once ranges are put on the rows the check opens again,
 // so its text, chart and saved files never show the old prediction.
-void result_check_command(HWND dialog, int id, ReportContent *) {
+void result_check_command(HWND dialog, int id, ReportContent *content) {
     HWND owner = GetWindow(dialog, GW_OWNER);
+    if (id == IDC_CHECK_FROM_LOGS) return (void)predict_from_logs(dialog, owner, content);
     if (id != IDC_CHECK_EVEN_SPLIT || !run_even_split(owner)) return;
     EndDialog(dialog, IDOK);
     PostMessageA(owner, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RESULT_CHECK, BN_CLICKED), 0);

@@ -125,6 +125,12 @@ bool run_even_split(HWND dialog);
 typedef int (*TargetAskFn)(HWND owner, const char *caption, const char *prompt, DWORD style, char *buffer, int size);
 TargetAskFn set_target_ask_fn(TargetAskFn fn);
 
+// ---- prediction from real answers (answer_prediction_ui.cpp) ----
+// Asks for visit logs and adds to text the rows' shares predicted from the answers they hold.
+// False when cancelled or nothing could be read (said).
+struct ReportContent;
+bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *content);
+
 // ---- type scoring (type_scoring_ui.cpp) ----
 // 採点の方法 (dialog 170) from its menu item; false for any other id.
 bool scoring_command(HWND dialog, int id);

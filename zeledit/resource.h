@@ -133,3 +133,4 @@
 #define IDC_SCORING_TYPES 1811
 #define IDC_SCORING_TIE 1812
 #define ID_EDIT_SCORING 40300
+#define IDC_CHECK_FROM_LOGS 1820  // 結果の確認: 実際の回答から予測
