@@ -41,9 +41,8 @@ bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size
     return read_visit_log(bytes, size, take_row, take_skipped, &reading);
 }
 
-std::vector<double> observed_row_shares(const QuestionFile *f, const ResultReport &report, const ObservedAnswers &o,
-                                        std::string *reason) {
-    std::vector<double> rows(report.rows.size(), 0.0);
+std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile *f, const ResultReport &report,
+                                                              const ObservedAnswers &o, std::string *reason) {
     if (report.status != kReportOk) {
         *reason = "回答の組み合わせを数えられないため、予測できません。";
         return {};
@@ -78,20 +77,30 @@ std::vector<double> observed_row_shares(const QuestionFile *f, const ResultRepor
         weight.swap(next);
         lo += low;
     }
+    std::vector<std::pair<int64_t, double>> shares;
+    for (size_t t = 0; t < weight.size(); ++t)
+        if (weight[t] > 0) shares.push_back({lo + static_cast<int64_t>(t), weight[t]});
+    return shares;
+}
+
+std::vector<double> observed_row_shares(const QuestionFile *f, const ResultReport &report, const ObservedAnswers &o,
+                                        std::string *reason) {
+    const std::vector<std::pair<int64_t, double>> totals = observed_total_shares(f, report, o, reason);
+    if (totals.empty()) return {};
+    std::vector<double> rows(report.rows.size(), 0.0);
     // The same rows as the check: the list order, then the fixed texts it kept.
     size_t listed = 0;
     while (listed < report.rows.size() && report.rows[listed].kind != kRowFixedText) ++listed;
     size_t unused = 0;
     for (const ReportRow &row : report.rows) unused += row.kind == kRowUnused;
-    for (size_t t = 0; t < weight.size(); ++t) {
-        if (weight[t] == 0) continue;
-        const ResultPick pick = pick_result(report.rules, lo + static_cast<int64_t>(t));
+    for (const auto &total : totals) {
+        const ResultPick pick = pick_result(report.rules, total.first);
         size_t row = result_list_row(report.rules, pick, unused);
         if (row >= listed) {
             const char *text = pick.kind == kPickNoRows ? kNoResultsTitle : kZeroWidthTitle;
             for (row = listed; row < report.rows.size() && report.rows[row].title != text;) ++row;
         }
-        if (row < rows.size()) rows[row] += weight[t];
+        if (row < rows.size()) rows[row] += total.second;
     }
     return rows;
 }

@@ -25,6 +25,11 @@ bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size
 std::vector<double> observed_row_shares(const QuestionFile *file, const ResultReport &report,
                                         const ObservedAnswers &observed, std::string *reason);
 
+// Each reachable total with its share under the observed answers, ascending (as report.shares holds
+// the equal-chance ones): 均等に分ける can aim at this prediction. Empty, with the reason, as above.
+std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile *file, const ResultReport &report,
+                                                              const ObservedAnswers &observed, std::string *reason);
+
 // The three predictions side by side: equal chance, from the answers, and the actual share where
 // the logs hold results. Shift-JIS, CR LF.
 std::string observed_prediction_text(const ResultReport &report, const ObservedAnswers &observed,

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include "input_box.h"
 #include "report_dialog.h"
+#include "LoadQues.h"
+#include "result_report.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -588,4 +590,13 @@ TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
     EXPECT_NE(std::string::npos, content.text.find("  B: 25.0% / 100.0% / 100.0%\r\n")) << content.text;
     ScriptedFileDialogs::open_pick.clear();  // cancelled: nothing added
     EXPECT_FALSE(predict_from_logs(d.dialog, d.dialog, &content));
+    // 均等に分ける may now aim at that prediction: the one visitor's total 0 takes all of it.
+    MessageBoxRecorder boxes(IDYES);
+    EditorFileView view;
+    editor_file_view(d.dialog, &d.state()->questions, &d.state()->results, &view);
+    ResultReport report = make_result_report(&view.file, 2);
+    ASSERT_TRUE(aim_at_observed(d.dialog, &view.file, &report));
+    ASSERT_EQ(1u, report.shares.size());
+    EXPECT_EQ(0, report.shares[0].first);
+    EXPECT_DOUBLE_EQ(1.0, report.shares[0].second);
 }

@@ -10,6 +10,7 @@
 #include "report_dialog.h"
 #include "resource.h"
 #include "visit_log.h"
+#include <stdio.h>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace {
 
 const char kLogFilter[] = "訪問ログ(visits-*.csv)\0visits-*.csv\0CSV ファイル(*.csv)\0*.csv\0すべてのファイル(*.*)\0*.*\0";
 const long long kMaxLogBytes = 64LL << 20;  // as the player's tally takes them
+// The answers of the logs read last: 均等に分ける may aim at their prediction.
+ObservedAnswers g_observed;
 
 }  // namespace
 
@@ -44,5 +47,25 @@ bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *conte
     std::string reason;
     const std::vector<double> shares = observed_row_shares(&view.file, report, observed, &reason);
     content->text += observed_prediction_text(report, observed, shares, reason);
+    if (!shares.empty()) g_observed = observed;
+    return true;
+}
+
+bool aim_at_observed(HWND dialog, const QuestionFile *file, ResultReport *report) {
+    if (!g_observed.visits) return true;
+    char question[256];
+    snprintf(question, sizeof question,
+             "実際の回答からの予測（訪問ログ %llu 人）に合わせて分けますか？\r\n「いいえ」なら、どの回答も同じ確率とした予測に合わせます。",
+             static_cast<unsigned long long>(g_observed.visits));
+    const int answer = show_message_box(dialog, question, "均等に分ける", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return false;
+    if (answer != IDYES) return true;
+    std::string reason;
+    std::vector<std::pair<int64_t, double>> shares = observed_total_shares(file, *report, g_observed, &reason);
+    if (shares.empty()) {
+        show_message_box(dialog, reason.c_str(), "均等に分ける", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    report->shares.swap(shares);
     return true;
 }

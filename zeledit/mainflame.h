@@ -130,6 +130,11 @@ TargetAskFn set_target_ask_fn(TargetAskFn fn);
 // False when cancelled or nothing could be read (said).
 struct ReportContent;
 bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *content);
+// Once logs were read, asks whether 均等に分ける aims at their prediction; on a yes the report's
+// shares of totals become the observed ones. False when cancelled (or they cannot be had, said).
+struct QuestionFile;
+struct ResultReport;
+bool aim_at_observed(HWND dialog, const QuestionFile *file, ResultReport *report);
 
 // ---- type scoring (type_scoring_ui.cpp) ----
 // 採点の方法 (dialog 170) from its menu item; false for any other id.

@@ -100,6 +100,7 @@ bool run_even_split(HWND dialog) {
         show_message_box(dialog, result_report_text(report).c_str(), kSplitCaption, MB_OK | MB_ICONWARNING);
         return false;
     }
+    if (!aim_at_observed(dialog, &view.file, &report)) return false;
     std::vector<double> targets;
     for (;;) {
         char typed[sizeof g_targets];
