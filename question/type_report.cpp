@@ -6,13 +6,16 @@
 #include <vector>
 
 extern const char kTypeLimitText[] =
-    "タイプ式の確認は、途中で取りうる各結果の点数の組み合わせが 1,000,000 通りまで、回答の組み合わせが "
+    "タイプ式の確認は、途中で取りうる各結果の点数の組み合わせが 1,000,000 通り（結果の行が 16 行以上のときは "
+    "16,777,216 ÷（行数＋1）通り）まで、回答の組み合わせが "
     "18,446,744,073,709,551,615 通りまで、各結果の点数が int32 の範囲内の診断で行えます";
 
 namespace {
 
 // Distinct point vectors held at once: their keys, counts and table take about 100 MB at most.
 const size_t kMaxStates = 1000000;
+// Their points, in words: with many result rows fewer vectors fit (64 MB, also on 32-bit Windows).
+const size_t kMaxKeyWords = 1 << 24;
 const int32_t kOut = INT32_MIN;  // a type's points once it can no longer win or tie
 
 // Point vectors with their counts: open addressing over flat keys.
@@ -31,7 +34,7 @@ public:
             }
             i = (i + 1) & (slots_.size() - 1);
         }
-        if (counts_.size() >= kMaxStates) return false;
+        if (counts_.size() >= kMaxStates || (counts_.size() + 1) * stride_ > kMaxKeyWords) return false;
         slots_[i] = static_cast<uint32_t>(counts_.size());
         keys_.insert(keys_.end(), key, key + stride_);
         counts_.push_back(count);
