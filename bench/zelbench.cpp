@@ -709,6 +709,45 @@ void bench_spool(const Folder &dir) {
     row("status window: 100 kiosks' files against 200 ms", status_us, 200000, 1);
 }
 
+// Type scoring's exact count, 20 questions of 5 answers over 8 types, beside reading the file:
+// the usual design, every answer giving one type a point, is counted; a file whose answers give
+// one to three points to one type and a point to a second has far more point vectors, and its
+// refusal must come as quickly.
+void bench_types(const Folder &dir) {
+    char what[160];
+    const int reps = g_quick ? 1 : 3;
+    for (int heavy = 0; heavy < 2; ++heavy) {
+        std::string quiz = "N,タイプ診断\r\n";
+        std::string links = "TypeScore,0\r\n";
+        unsigned seed = 38;
+        for (int q = 0; q < 20; ++q) {
+            quiz += "Q,q,a,0,b,0,c,0,d,0,e,0\r\n";
+            for (int a = 0; a < 5; ++a) {
+                seed = seed * 1103515245u + 12345u;
+                const std::string answer = "TypePt," + std::to_string(q + 1) + "," + std::to_string(a + 1) + ",";
+                links += answer + std::to_string(1 + (q * 3 + a) % 8) + "," + std::to_string(heavy ? 1 + (seed >> 16) % 3 : 1) + "\r\n";
+                if (heavy && a % 2) links += answer + std::to_string(1 + (q * 3 + a * 5 + 1) % 8) + ",1\r\n";
+            }
+        }
+        quiz += "S,t1\r\nS,t2\r\nS,t3\r\nS,t4\r\nS,t5\r\nS,t6\r\nS,t7\r\nS,t8\r\n" + links;
+        const std::string quiz_path = dir.write("types.qst", quiz);
+        QuestionFile file = {};
+        question_file_init(&file);
+        double read_us = time_us(reps, [&] {
+            question_file_empty(&file);
+            file.highestTotal = file.lowestTotal = 0;
+            load_question_file_into(&file, 0, nullptr, quiz_path.c_str());
+        });
+        int status = 0;
+        double check_us = time_us(reps, [&] { status = make_result_report(&file).status; });
+        snprintf(what, sizeof what, "type check, 20x5, 8 types, %s%s", heavy ? "1-3 points, 2 types" : "1 point each",
+                 status == kReportTooWide ? " (refused)" : "");
+        row(what, check_us, read_us, 0);
+        row("  against two seconds", check_us, 2e6, 1);
+        question_file_free(&file);
+    }
+}
+
 // ---- 6. counters ------------------------------------------------------------------------------
 
 void print_counters(const char *when, const Counters &c) {
@@ -1046,7 +1085,7 @@ void bench_bundle(const Folder &dir) {
 }
 
 int main(int argc, char **argv) {
-    // Section names (compose, load, editor, counters, latency, insight, preview, close, bundle, spool, card) pick sections; none: all of them.
+    // Section names (compose, load, editor, counters, latency, insight, preview, close, bundle, spool, card, types) pick sections; none: all of them.
     std::vector<std::string> only;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--quick")) g_quick = true;
@@ -1069,6 +1108,7 @@ int main(int argc, char **argv) {
     if (wanted("preview")) bench_preview(dir);
     if (wanted("close")) bench_close(dir);
     if (wanted("bundle")) bench_bundle(dir);
+    if (wanted("types")) bench_types(dir);
     printf("\n%d goal(s) missed\n", g_misses);
     // Slowness is reported, not failed: the quick run checks only that everything ran.
     return 0;

@@ -26,6 +26,7 @@ Utf8Original g_utf8_original;
 std::string g_kept_qr[2];
 
 const EditorFileBinding *g_binding = nullptr;
+EditorScoring g_scoring = {false, 0};
 
 // The save's own line writer: the temporary file stays open from the first line to the last and
 // lines reach it in large pieces, as opening, seeking and closing it for every line costs a
@@ -133,6 +134,10 @@ struct OpenReader {
     std::string unread;             // range lines that could not be taken, for the author
     char pending_qr[sizeof(ResultRecord::qrText)];  // a "QrText" line waiting for its row
     std::string kept_qr[2];
+    std::vector<TypeLinkLine> links;  // put on the questions once all are read
+    bool typed;
+    int32_t tie_question;
+    std::string unused;  // lines of the other way of picking, kept but not used
 };
 
 bool open_question(void *context, const char *fields) {
@@ -206,6 +211,48 @@ void open_range(void *context, const char *value) {
     if (check == kRangeLineOk) return r->ranges.push_back(line);
     r->unread += std::string("  ") + question_key_name(kKeyResultRange) + "," + value +
                  (check == kRangeLineOutOfOrder ? "（始まりが終わりより大きい）\r\n" : "（数が読めないか、int32の範囲外）\r\n");
+}
+
+void open_type_scoring(void *context, const char *value) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    if (parse_type_scoring(value, &r->tie_question)) r->typed = true;
+    else r->unread += std::string("  ") + question_key_name(kKeyTypeScoring) + "," + value + "（数が読めないか、int32の範囲外）\r\n";
+}
+
+void open_type_link(void *context, const char *value) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    TypeLinkLine line;
+    if (parse_type_link_line(value, &line) == kTypeLineOk) return r->links.push_back(line);
+    r->unread += std::string("  ") + question_key_name(kKeyTypeLink) + "," + value + "（数が読めないか、答えの番号が1〜5でない）\r\n";
+}
+
+// The links onto the questions of the list; a link to a question or "S" row the file lacks is named.
+void put_type_links(OpenReader *r) {
+    std::vector<QuestionRecord *> questions;
+    for (ListNode *e = r->questions->next; e; e = e->next) questions.push_back(static_cast<QuestionRecord *>(e->data));
+    const int n = liner_count(r->results);
+    size_t rows = 0;
+    for (int m = 0; m < n; ++m) rows += result_row_key(m, n, r->top, r->bottom) == kKeyResult;
+    for (const TypeLinkLine &l : r->links) {
+        char text[160];
+        snprintf(text, sizeof text, "  %s,%ld,%ld,%ld,%ld", question_key_name(kKeyTypeLink), static_cast<long>(l.question),
+                 static_cast<long>(l.answer), static_cast<long>(l.row), static_cast<long>(l.points));
+        const char *why = static_cast<size_t>(l.question) > questions.size() ? "（その番号の設問がありません）"
+                          : static_cast<size_t>(l.row) > rows                ? "（その番号の結果の行がありません）"
+                          : !add_type_link(questions[static_cast<size_t>(l.question) - 1], l.answer - 1, l.row, l.points)
+                              ? "（1つの答えにつながる結果が多すぎます）"
+                              : nullptr;
+        if (why) r->unread += std::string(text) + why + "\r\n";
+        else if (!r->typed && r->unused.size() < 400) r->unused += std::string(text) + "\r\n";
+    }
+    if (r->typed)
+        for (const RangeLine &l : r->ranges) {
+            if (r->unused.size() >= 400) break;
+            char text[96];
+            snprintf(text, sizeof text, "  %s,%ld,%ld,%ld\r\n", question_key_name(kKeyResultRange), static_cast<long>(l.row),
+                     static_cast<long>(l.from), static_cast<long>(l.to));
+            r->unused += text;
+        }
 }
 
 // The ranges onto the "S" rows of the list, counted from 1 as the lines count them.
@@ -300,6 +347,10 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     }
     m = 0;
     int32_t banded = 0;
+    if (g_scoring.typed && format_type_scoring_line(g_scoring.tie_question, w->line, size)) write_line(w);
+    int32_t number = 0;
+    for (ListNode *e = questions->next; e; e = e->next)
+        if (format_type_link_lines(++number, static_cast<const QuestionRecord *>(e->data), w->line, size)) write_line(w);
     for (ListNode *e = results->next; e; e = e->next, ++m) {
         if (result_row_key(m, n, top, bottom) != kKeyResult) continue;
         ++banded;
@@ -350,6 +401,8 @@ void editor_file_view(HWND dialog, ListNode *questions, ListNode *results, Edito
         else view->results.push_back(*rec);
     }
     f.roundUp = g_binding->get_option(dialog, kOptionRoundUp) ? 1 : 0;
+    f.typeScoring = g_scoring.typed ? 1 : 0;
+    f.tieQuestion = g_scoring.tie_question;
     // Both arrays end with the all-zero record, as the player's do.
     view->questions.push_back(QuestionRecord());
     view->results.push_back(ResultRecord());
@@ -364,6 +417,8 @@ void bind_editor_file(const EditorFileBinding *binding) { g_binding = binding; }
 void forget_kept_lines() {
     for (std::string &k : g_kept_qr) k.clear();
 }
+EditorScoring editor_scoring() { return g_scoring; }
+void set_editor_scoring(const EditorScoring &scoring) { g_scoring = scoring; }
 
 LineWriterFn set_line_writer_fn(LineWriterFn fn) {
     LineWriterFn old = g_write_line;
@@ -403,11 +458,14 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     liner_clear(questions);
     liner_clear(results);
     for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
-    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}, {0}, {}};
-    QuestionLineSink sink = {&reader, open_question, open_result, open_setting, open_font, open_round_up, open_range};
+    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}, {0}, {}, {}, false, 0, {}};
+    QuestionLineSink sink = {&reader,       open_question, open_result,       open_setting, open_font,
+                             open_round_up, open_range,    open_type_scoring, open_type_link};
     read_question_lines(h, buffer, &sink);
     CloseHandle(h);
     put_ranges(&reader);
+    put_type_links(&reader);
+    g_scoring = {reader.typed, reader.tie_question};
     for (int k = 0; k < kSettingCount; ++k) g_binding->put_setting(dialog, k, settings[k]);
     g_binding->put_option(dialog, kOptionTopRow, reader.top);
     g_binding->put_option(dialog, kOptionBottomRow, reader.bottom);
@@ -417,8 +475,14 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     utf8_original_opened(&g_utf8_original, chosen, utf8, lost);
     if (!reader.unread.empty()) {
         // Saving writes only the ranges the rows hold: the author must know what was not taken.
-        std::string notice = "次の得点の範囲の行は読み込めませんでした。保存すると、この行は書かれません:\r\n" + reader.unread;
+        std::string notice = "次の行は読み込めませんでした。保存すると、この行は書かれません:\r\n" + reader.unread;
         show_message_box(dialog, notice.c_str(), kOpenCaption, MB_OK | MB_ICONWARNING);
+    }
+    if (!reader.unused.empty()) {
+        // Both ways of picking in one file: the other way's lines are kept, and the author is told.
+        std::string notice = reader.typed ? "この診断はタイプ式ですが、得点の範囲の行もあります。タイプ式では使われませんが、保存するとそのまま残ります:\r\n"
+                                          : "この診断は得点の合計で結果を選びますが、タイプの点数の行もあります。使われませんが、保存するとそのまま残ります:\r\n";
+        show_message_box(dialog, (notice + reader.unused).c_str(), kOpenCaption, MB_OK | MB_ICONINFORMATION);
     }
     if (utf8) {
         char notice[512];

@@ -34,6 +34,15 @@ void forget_kept_lines();
 // bottom-row option (the first wins a single row), the others banded.
 int result_row_key(int m, int n, bool top, bool bottom);
 
+// How the file being edited picks its result: by the total (the default) or by types, with its
+// tie question (counted from 1, 0 for none). Opening sets it; a new file starts without types.
+struct EditorScoring {
+    bool typed;
+    int32_t tie_question;
+};
+EditorScoring editor_scoring();
+void set_editor_scoring(const EditorScoring &scoring);
+
 // What the player would read from the dialog as it is now, saved or not.
 struct EditorFileView {
     QuestionFile file;  // its arrays point into the two vectors

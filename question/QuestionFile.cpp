@@ -59,6 +59,7 @@ struct Reader {
     size_t results;
     std::vector<RangeLine> ranges;  // put on the rows once all are read: lines come in any order
     char pending_qr[sizeof(ResultRecord::qrText)];  // a "QrText" line waiting for its row
+    std::vector<TypeLinkLine> links;
 };
 
 bool take_question(void *context, const char *fields) {
@@ -117,6 +118,16 @@ void take_round_up(void *context) { static_cast<Reader *>(context)->slot->roundU
 void take_range(void *context, const char *value) {
     RangeLine line;
     if (parse_range_line(value, &line) == kRangeLineOk) static_cast<Reader *>(context)->ranges.push_back(line);
+}
+
+void take_type_scoring(void *context, const char *value) {
+    QuestionFile *s = static_cast<Reader *>(context)->slot;
+    if (parse_type_scoring(value, &s->tieQuestion)) s->typeScoring = 1;
+}
+
+void take_type_link(void *context, const char *value) {
+    TypeLinkLine line;
+    if (parse_type_link_line(value, &line) == kTypeLineOk) static_cast<Reader *>(context)->links.push_back(line);
 }
 
 // The dialog's answer goes into path (kPathSize bytes). 0 when cancelled.
@@ -223,10 +234,15 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     if (check_not_empty(file) != kFileEmpty) {
         reserve_for(&slot->questions, &slot->questionCapacity,
                     count_key_lines(file, question_key_name(kKeyQuestion), kLineSize));
-        Reader reader = {slot, slot_index, 0, 0, {}, {0}};
-        QuestionLineSink sink = {&reader, take_question, take_result, take_setting, take_font, take_round_up, take_range};
+        Reader reader = {slot, slot_index, 0, 0, {}, {0}, {}};
+        QuestionLineSink sink = {&reader,       take_question, take_result,       take_setting, take_font,
+                                 take_round_up, take_range,    take_type_scoring, take_type_link};
         read_question_lines(file, buffer, &sink);
         apply_range_lines(reader.ranges.data(), reader.ranges.size(), slot->results, reader.results);
+        // A link to a question the file lacks, or past an answer's room, is skipped as a line not understood.
+        for (const TypeLinkLine &l : reader.links)
+            if (static_cast<size_t>(l.question) <= reader.questions)
+                add_type_link(&slot->questions[l.question - 1], l.answer - 1, l.row, l.points);
     }
     CloseHandle(file);
     I_HEAP_FREE(buffer);

@@ -19,6 +19,10 @@ struct QuestionFile {
     int32_t roundUp;
     char qrDefault[256];       // QR text of rows without their own
     int32_t qrX, qrY, qrSize;  // the code's square with its quiet zone, 96-DPI pixels; size 0: the player's place
+    // "TypeScore": the row with most type points wins; ties go to the points the tie question's
+    // answer gave (0: none), then to the earlier row.
+    int32_t typeScoring;
+    int32_t tieQuestion;
     // Both arrays always end with one all-zero record: the first empty text or title ends them.
     QuestionRecord *questions;
     size_t questionCapacity;  // records allocated

@@ -4,14 +4,17 @@
 #include "Other.h"
 #include "RowOfFile.h"
 #include "font_slot.h"
+#include "QuestionFile.h"
 #include <stdint.h>
+#include <stdio.h>
 #include <string.h>
 
 namespace {
 
 const char *const kKeyNames[kKeyCount] = {"N", "Q", "H", "F", "U", "S", "R", "J", "A", "L", "O",
                                           "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp", "SRange",
-                                          "QrText", "QrDefault", "QrPlace"};
+                                          "QrText", "QrDefault", "QrPlace",
+                                          "TypeScore", "TypePt"};
 
 // A line built in the caller's buffer, its length kept as it grows; ok turns false when a piece
 // would pass the buffer or the longest line a reader takes.
@@ -190,6 +193,109 @@ bool apply_range_lines(const RangeLine *lines, size_t n, ResultRecord *results, 
     return all;
 }
 
+bool parse_type_scoring(const char *value, int32_t *tie_question) {
+    int32_t v = 0;
+    const char *p = strict_int32(value, &v);
+    if (!p || *p || v < 0) return false;
+    *tie_question = v;
+    return true;
+}
+
+size_t format_type_scoring_line(int32_t tie_question, char *out, size_t size) {
+    Line line(out, size);
+    line.add(question_key_name(kKeyTypeScoring)).add(",").add(tie_question);
+    return line.finish();
+}
+
+int parse_type_link_line(const char *value, TypeLinkLine *out) {
+    int32_t v[4] = {};
+    const char *p = value;
+    for (int i = 0; i < 4 && p; ++i) {
+        if (i) p = *p == ',' ? p + 1 : nullptr;
+        if (p) p = strict_int32(p, &v[i]);
+    }
+    if (!p || *p || v[0] < 1 || v[1] < 1 || v[1] > kAnswerCount || v[2] < 1) return kTypeLineBadNumber;
+    *out = {v[0], v[1], v[2], v[3]};
+    return kTypeLineOk;
+}
+
+size_t format_type_link_lines(int32_t question, const QuestionRecord *q, char *out, size_t size) {
+    Line line(out, size);
+    bool any = false;
+    for (int a = 0; a < kAnswerCount; ++a)
+        for (int k = 0; k < kTypeLinksPerAnswer && q->typeLinks[a][k].row; ++k) {
+            const TypeLink &l = q->typeLinks[a][k];
+            line.add(question_key_name(kKeyTypeLink)).add(",").add(question).add(",").add(a + 1).add(",").add(l.row);
+            line.add(",").add(l.points).add("\r\n");
+            any = true;
+        }
+    return any && line.ok ? strlen(out) : 0;
+}
+
+bool add_type_link(QuestionRecord *q, int answer, int32_t row, int32_t points) {
+    TypeLink *links = q->typeLinks[answer];
+    for (int k = 0; k < kTypeLinksPerAnswer; ++k) {
+        if (links[k].row == row) {
+            links[k].points = saturating_add(links[k].points, points);
+            return true;
+        }
+        if (!links[k].row) {
+            links[k] = {row, points};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool question_has_type_links(const QuestionRecord *q) {
+    for (int a = 0; a < kAnswerCount; ++a)
+        if (q->typeLinks[a][0].row) return true;
+    return false;
+}
+
+void format_type_links_text(const QuestionRecord *q, int answer, char *out, size_t size) {
+    Line line(out, size);
+    for (int k = 0; k < kTypeLinksPerAnswer && q->typeLinks[answer][k].row; ++k)
+        line.add(k ? "," : "").add(q->typeLinks[answer][k].row).add(":").add(q->typeLinks[answer][k].points);
+    if (!line.ok && size) out[0] = '\0';
+}
+
+bool parse_type_links_text(const char *text, int32_t rows, QuestionRecord *q, int answer, char *error, size_t size) {
+    TypeLink links[kTypeLinksPerAnswer] = {};
+    int n = 0;
+    const char *p = text;
+    while (*p == ' ') ++p;
+    while (*p) {
+        int32_t row = 0, points = 0;
+        const char *end = strict_int32(p, &row);
+        if (end && *end == ':') end = strict_int32(end + 1, &points);
+        else end = nullptr;
+        while (end && *end == ' ') ++end;
+        if (!end || (*end && *end != ',')) {
+            snprintf(error, size, "「%s」は 結果の番号:点数 をコンマで区切ったものではありません（例: 2:3,4:1）。", text);
+            return false;
+        }
+        if (row < 1 || row > rows) {
+            snprintf(error, size, "結果 %ld はありません（結果は 1〜%ld）。", static_cast<long>(row), static_cast<long>(rows));
+            return false;
+        }
+        for (int k = 0; k < n; ++k)
+            if (links[k].row == row) {
+                snprintf(error, size, "結果 %ld が2度書かれています。", static_cast<long>(row));
+                return false;
+            }
+        if (n == kTypeLinksPerAnswer) {
+            snprintf(error, size, "1つの答えがつながる結果は %d 個までです。", kTypeLinksPerAnswer);
+            return false;
+        }
+        links[n++] = {row, points};
+        p = *end ? end + 1 : end;
+        while (*p == ' ') ++p;
+    }
+    memcpy(q->typeLinks[answer], links, sizeof links);
+    return true;
+}
+
 namespace {
 
 bool dispatch(const char *line, void *context) {
@@ -217,6 +323,12 @@ bool dispatch(const char *line, void *context) {
             return true;
         case kKeyResultRange:
             if (sink->range) sink->range(sink->context, value);
+            return true;
+        case kKeyTypeScoring:
+            if (sink->type_scoring) sink->type_scoring(sink->context, value);
+            return true;
+        case kKeyTypeLink:
+            if (sink->type_link) sink->type_link(sink->context, value);
             return true;
         case kKeyUnknown: return true;
         default:

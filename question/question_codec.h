@@ -25,6 +25,8 @@ enum QuestionKey {
     // Lines older readers skip: the QR text of the result row that follows ("QrText"), the text
     // of rows without one ("QrDefault"), and the code's place "x,y,size" in 96-DPI pixels ("QrPlace").
     kKeyQrText, kKeyQrDefault, kKeyQrPlace,
+    kKeyTypeScoring,  // "TypeScore": older readers skip it and pick by the total
+    kKeyTypeLink,     // "TypePt"
     kKeyCount,
 };
 const char *question_key_name(int key);
@@ -76,6 +78,32 @@ size_t format_range_line(int32_t row, const ResultRecord *r, char *out, size_t s
 // when one was.
 bool apply_range_lines(const RangeLine *lines, size_t n, ResultRecord *results, size_t count);
 
+// "TypeScore,<tie question>": the file is scored by types; the tie question counted from 1, 0 for
+// none. "TypePt,<question>,<answer>,<row>,<points>": that answer of the question-th "Q" row adds
+// points to the row-th "S" row (all counted from 1).
+struct TypeLinkLine {
+    int32_t question, answer, row, points;
+};
+enum TypeLineCheck { kTypeLineOk = 0, kTypeLineBadNumber = 1 };
+// A plain decimal int32 of at least 0; false for anything else.
+bool parse_type_scoring(const char *value, int32_t *tie_question);
+size_t format_type_scoring_line(int32_t tie_question, char *out, size_t size);
+// Four plain decimal int32 numbers; question and row at least 1, answer 1 to 5.
+int parse_type_link_line(const char *value, TypeLinkLine *out);
+// The lines of every link of the question-th question, CR LF each, one after the other; 0 when it
+// has none or they do not fit.
+size_t format_type_link_lines(int32_t question, const QuestionRecord *q, char *out, size_t size);
+// Adds the link to answer (0 to 4): points for a row it already names are added (held at the int32
+// limits). False when the answer has kTypeLinksPerAnswer rows already.
+bool add_type_link(QuestionRecord *q, int answer, int32_t row, int32_t points);
+bool question_has_type_links(const QuestionRecord *q);
+// The links of one answer as the editor shows them: "2:3,4:1" (row:points).
+void format_type_links_text(const QuestionRecord *q, int answer, char *out, size_t size);
+// Reads that form back into answer's links (replacing them). rows: the rows there are (a row past
+// them is refused). False, with the reason in error (size bytes), when a piece is no row:points,
+// names a row twice, or there are more than kTypeLinksPerAnswer.
+bool parse_type_links_text(const char *text, int32_t rows, QuestionRecord *q, int answer, char *error, size_t size);
+
 // What a reader does with the lines of a file. Every callback may be null (the line is skipped).
 struct QuestionLineSink {
     void *context;
@@ -89,6 +117,9 @@ struct QuestionLineSink {
     void (*round_up)(void *context);
     // kKeyResultRange: the whole value, for parse_range_line.
     void (*range)(void *context, const char *value);
+    // kKeyTypeScoring and kKeyTypeLink: the whole value.
+    void (*type_scoring)(void *context, const char *value);
+    void (*type_link)(void *context, const char *value);
 };
 // Reads the open file from its start with the line reader, buffer of kLineSize bytes.
 void read_question_lines(HANDLE file, char *buffer, const QuestionLineSink *sink);

@@ -7,6 +7,13 @@ enum {
     kAnswerCount = 5,
     kAnswerTextSize = 128,
     kQuesPathSize = 260,
+    kTypeLinksPerAnswer = 8,
+};
+
+// Type scoring: an answer adds points to a result row ("S" rows counted from 1; 0 ends the links).
+struct TypeLink {
+    int32_t row;
+    int32_t points;
 };
 
 struct QuestionRecord {
@@ -17,6 +24,7 @@ struct QuestionRecord {
     int32_t pictureX;
     int32_t pictureY;
     int32_t pictureExtra;  // kept and written back, used by nothing
+    TypeLink typeLinks[kAnswerCount][kTypeLinksPerAnswer];  // "TypePt" lines, in file order
 };
 
 struct ResultRecord {

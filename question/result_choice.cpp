@@ -1,13 +1,14 @@
 #include "result_choice.h"
 #include <math.h>
 #include <stdint.h>
+#include <vector>
 
 const char kNoResultsTitle[] = "結果が用意されていません";
 const char kZeroWidthTitle[] = "得点が0ポイントしか在り得ない状態です";
 
 ResultRules result_rules(const QuestionFile *f) {
     ResultRules r = {f->highestTotal, f->lowestTotal, f->roundUp != 0, f->topRow.title[0] != 0,
-                     f->bottomRow.title[0] != 0, 0, false, f->results};
+                     f->bottomRow.title[0] != 0, 0, false, f->results, f->typeScoring != 0, f->tieQuestion};
     while (f->results && f->results[r.banded].title[0]) {
         if (f->results[r.banded].ranged) r.ranged = true;
         ++r.banded;
@@ -45,6 +46,32 @@ int32_t nearest_range_row(const ResultRules &r, int64_t total) {
 }
 
 }  // namespace
+
+int32_t type_winner(const int64_t *scores, const int64_t *tie, int32_t rows) {
+    int32_t best = 0;
+    for (int32_t i = 1; i < rows; ++i)
+        if (scores[i] > scores[best] || (scores[i] == scores[best] && tie && tie[i] > tie[best])) best = i;
+    return best;
+}
+
+ResultPick pick_type_result(const ResultRules &r, const QuestionFile *f, const int32_t *answers, size_t n) {
+    if (r.banded == 0) return {kPickNoRows, 0};
+    std::vector<int64_t> scores(static_cast<size_t>(r.banded), 0), tie(static_cast<size_t>(r.banded), 0);
+    auto add = [&](std::vector<int64_t> &to, const QuestionRecord &q, int32_t answer) {
+        if (answer < 1 || answer > kAnswerCount) return;
+        for (const TypeLink &l : q.typeLinks[answer - 1]) {
+            if (!l.row) break;
+            if (l.row <= r.banded) to[static_cast<size_t>(l.row - 1)] += l.points;
+        }
+    };
+    size_t count = 0;
+    while (f->questions && f->questions[count].text[0]) ++count;
+    for (size_t q = 0; q < n && q < count; ++q) add(scores, f->questions[q], answers[q]);
+    const bool tie_rule = r.tie_question > 0 && static_cast<size_t>(r.tie_question) <= n &&
+                          static_cast<size_t>(r.tie_question) <= count;
+    if (tie_rule) add(tie, f->questions[r.tie_question - 1], answers[r.tie_question - 1]);
+    return {kPickBand, type_winner(scores.data(), tie_rule ? tie.data() : nullptr, r.banded)};
+}
 
 ResultPick pick_result(const ResultRules &r, int64_t total) {
     if (total == r.highest && r.top_row) return {kPickTopRow, 0};

@@ -23,6 +23,9 @@ struct ResultRules {
     // Some banded row gives its own range: then ranges, not equal bands, pick the row.
     bool ranged;
     const ResultRecord *results;  // the banded rows, for their ranges
+    // Type scoring: the banded rows are the types; the top and bottom rows and ranges are not used.
+    bool typed;
+    int32_t tie_question;  // counted from 1, 0 for none
 };
 
 struct ResultPick {
@@ -43,6 +46,13 @@ int32_t range_row(const ResultRules &rules, int64_t total);
 // The totals from..to (within lowest..highest) that the equal bands give banded row `row`;
 // false when they give it none.
 bool band_totals(const ResultRules &rules, int32_t row, int64_t *from, int64_t *to);
+
+// Type scoring, the one rule: the row with the most points; of rows as high, the one the tie
+// points (what the tie question's answer gave, null for none) put highest; then the earlier row.
+int32_t type_winner(const int64_t *scores, const int64_t *tie_points, int32_t rows);
+// The pick of a typed file for the answers chosen: answers[q] is the answer (1 to 5) of question
+// q + 1, 0 for none. kPickNoRows without banded rows.
+ResultPick pick_type_result(const ResultRules &rules, const QuestionFile *file, const int32_t *answers, size_t n);
 
 // Where a pick stands in the list the operator reads: the top row, the banded rows, `unused` rows
 // the player never shows (a row without title and those after it), the bottom row, then the two

@@ -32,6 +32,16 @@ bool special_total(const ResultRules &r, int64_t total) {
 RangeCheck check_ranges(const QuestionFile *f, const ResultReport &report) {
     RangeCheck c;
     const ResultRules rules = result_rules(f);
+    // A type link to a row the list lacks would give its points to nothing, or to another row later.
+    for (size_t q = 0; f->questions && f->questions[q].text[0]; ++q)
+        for (int a = 0; a < kAnswerCount; ++a)
+            for (const TypeLink &l : f->questions[q].typeLinks[a])
+                if (l.row > rules.banded)
+                    c.refused += format("設問%lld の答%lld", static_cast<long long>(q + 1), a + 1) +
+                                 format(" が結果 %lld に点を入れていますが、結果の行は %lld 行です。\r\n", l.row, rules.banded);
+    if (rules.typed && rules.tie_question > 0 && static_cast<size_t>(rules.tie_question) > question_file_count(f))
+        c.refused += format("同点のときに見る設問%lld がありません。\r\n", rules.tie_question);
+    if (rules.typed) return c;  // ranges are not used by types
     // The top and bottom rows have no range line: a range given them would be lost unsaid.
     if (f->topRow.title[0] && f->topRow.ranged)
         c.uncovered += std::string("「") + f->topRow.title + "」は最高得点時のみの行なので、得点の範囲は保存されません。\r\n";
@@ -125,6 +135,10 @@ SplitPlan even_split(const ResultReport &report, const std::vector<double> &want
     SplitPlan p = {};
     const ResultRules &rules = report.rules;
     const size_t k = static_cast<size_t>(rules.banded);
+    if (report.typed) {
+        p.reason = "タイプ式の診断は得点の範囲を使いません。各答えのタイプの点数を変えてください。";
+        return p;
+    }
     if (report.status != kReportOk || k == 0) {
         p.reason = k == 0 ? "得点で決まる結果の行がありません。" : "得点合計を数えられないため、分けられません。";
         return p;

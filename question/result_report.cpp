@@ -78,6 +78,7 @@ const char *kind_text(int kind) {
         case kRowFixedText: return "固定の文";
         case kRowUnused: return "タイトルのない行とその後の行（使われません）";
         case kRowRange: return "得点の範囲で決まる行";
+        case kRowType: return "タイプの点数で決まる行";
         default: return "得点の幅で決まる行";
     }
 }
@@ -183,7 +184,10 @@ int estimate_work(const QuestionFile *f, size_t questions, size_t *stuck) {
 
 }  // namespace
 
+bool report_row_reached(const ReportRow &row) { return !row.ranges.empty() || top_limb(row.count) > 0; }
+
 ResultReport make_result_report(const QuestionFile *f, size_t listed) {
+    if (f->typeScoring) return make_type_report(f, listed);
     ResultReport r = {};
     r.rules = result_rules(f);
     r.band_width = result_band_width(r.rules);
@@ -296,25 +300,34 @@ std::string result_report_text(const ResultReport &r) {
     if (r.status == kReportStuck)
         return format("設問%lld に回答が1つもないため、その先へ進めず、どの結果も表示されません。\r\n",
                       static_cast<long long>(r.stuck_question));
+    if (r.status == kReportTooWide && r.typed) return std::string("組み合わせが多すぎるため、確認できません。") + kTypeLimitText + "。\r\n";
     if (r.status == kReportTooWide) return "得点合計の取りうる値が多すぎるため、確認できません。\r\n";
     t += format("設問数: %lld\r\n", static_cast<long long>(r.questions));
     t += "回答の組み合わせ: " + big_decimal(r.combinations) + " 通り\r\n";
     t += std::string("（") + kPredictionNote + "）\r\n";
+    if (r.typed) {
+        t += "採点: タイプ式（点数の最も多い結果。同点のときは ";
+        t += r.rules.tie_question ? format("設問%lld の回答がより多く点を与えた結果、それも同じなら", r.rules.tie_question) : std::string();
+        t += "結果の一覧で上の行）\r\n";
+        t += "同点で決まった組み合わせ: " + big_decimal(r.ties) + " 通り（" + share_text(r.ties, r.combinations) + "）\r\n";
+    } else {
     t += format("実際に取りうる得点合計: %lld〜%lld\r\n", r.min_total, r.max_total);
     t += format("最高得点: %lld　最低得点: %lld", r.rules.highest, r.rules.lowest);
     t += r.rules.ranged ? std::string("　結果: 行ごとの得点の範囲で選ぶ") : format("　得点の幅: %lld", r.band_width);
     t += r.rules.round_up ? "　合計得点の切上げ: する\r\n" : "　合計得点の切上げ: しない\r\n";
+    }
     t += "\r\n結果ごと（一覧の順）:\r\n";
     for (size_t i = 0; i < r.rows.size(); ++i) {
         const ReportRow &row = r.rows[i];
         t += format("%lld. ", static_cast<long long>(i + 1)) + row.title;
-        if (row.kind != kRowBand && row.kind != kRowRange) t += std::string("　［") + kind_text(row.kind) + "］";
+        if (row.kind != kRowBand && row.kind != kRowRange && row.kind != kRowType)
+            t += std::string("　［") + kind_text(row.kind) + "］";
         t += "\r\n";
-        if (row.ranges.empty()) {
+        if (!report_row_reached(row)) {
             t += "    到達できません\r\n";
             continue;
         }
-        t += "    得点合計: " + ranges_text(row) + "\r\n";
+        if (!row.ranges.empty()) t += "    得点合計: " + ranges_text(row) + "\r\n";
         t += "    組み合わせ: " + big_decimal(row.count) + " 通り（" + share_text(row.count, r.combinations) + "）\r\n";
     }
     return t;
@@ -334,9 +347,9 @@ std::vector<std::vector<std::string>> result_report_table(const ResultReport &r)
     std::vector<std::vector<std::string>> table = {{"順番", "結果", "扱い", "得点合計", "組み合わせ数", "割合"}};
     for (size_t i = 0; i < r.rows.size(); ++i) {
         const ReportRow &row = r.rows[i];
-        const bool reached = !row.ranges.empty();
+        const bool reached = report_row_reached(row);
         table.push_back({format("%lld", static_cast<long long>(i + 1)), row.title, kind_text(row.kind),
-                         reached ? ranges_text(row) : "到達できません", big_decimal(row.count),
+                         !reached ? "到達できません" : r.typed ? "（タイプ式）" : ranges_text(row), big_decimal(row.count),
                          reached ? share_text(row.count, r.combinations) : "0.00%"});
     }
     return table;
@@ -360,7 +373,8 @@ ReportDocument result_report_document(const ResultReport &r, const char *file_ti
     }
     d.facts.push_back(format("設問数: %lld", static_cast<long long>(r.questions)) + "　回答の組み合わせ: " +
                       big_decimal(r.combinations) + " 通り");
-    d.facts.push_back(format("実際に取りうる得点合計: %lld〜%lld", r.min_total, r.max_total));
+    if (r.typed) d.facts.push_back("採点: タイプ式　同点で決まった組み合わせ: " + big_decimal(r.ties) + " 通り");
+    else d.facts.push_back(format("実際に取りうる得点合計: %lld〜%lld", r.min_total, r.max_total));
     ReportSection s;
     s.heading = "結果ごとの予測割合";
     s.chart.title = s.heading;

@@ -24,7 +24,7 @@ enum ReportStatus {
     kReportTooWide = 3,      // more totals, or longer counts, than memory and about a second allow
 };
 
-enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4, kRowRange = 5 };
+enum ReportRowKind { kRowTop = 0, kRowBand = 1, kRowBottom = 2, kRowFixedText = 3, kRowUnused = 4, kRowRange = 5, kRowType = 6 };
 
 struct ReportRow {
     int kind;  // ReportRowKind
@@ -51,7 +51,15 @@ struct ResultReport {
     std::vector<UncoveredRun> uncovered;  // only when the rows give ranges
     // Each reachable total with its share of all combinations, ascending.
     std::vector<std::pair<int64_t, double>> shares;
+    bool typed;       // rows picked by type points: rows carry counts, no totals
+    BigCount ties;    // typed: combinations whose highest points two or more rows share
 };
+
+// Type scoring counted exactly (type_report.cpp): the limits it keeps to, for the refusal.
+extern const char kTypeLimitText[];
+ResultReport make_type_report(const QuestionFile *file, size_t listed);
+// Whether any combination leads to the row.
+bool report_row_reached(const ReportRow &row);
 
 // The note under every predicted share: what the prediction assumes.
 extern const char kPredictionNote[];

@@ -2,6 +2,9 @@
 // cells, label edits and the commands that open the record dialogs, and the start-file argument.
 #include <gtest/gtest.h>
 #include "input_box.h"
+#include "report_dialog.h"
+#include "LoadQues.h"
+#include "result_report.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -124,7 +127,11 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     rec.points[0] = -3;
     rec.points[2] = 9;  // its answer is empty
     rec.pictureExtra = 7;
+    rec.typeLinks[0][0] = {1, 2};
     for (int i = 0; i < 2; ++i) lv_list_append(d.questions(), &d.state()->questions, &rec, sizeof rec);
+    ResultRecord type = {};
+    strcpy(type.title, "タイプ");
+    lv_list_append(d.results(), &d.state()->results, &type, sizeof type);
 
     // Without a selected row a modify writes nothing.
     d.state()->mode = kModeModify;
@@ -141,9 +148,22 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     EXPECT_EQ("-3", text(q, IDC_QUESTION_POINTS1));
     EXPECT_EQ("", text(q, IDC_QUESTION_POINTS3));
     EXPECT_EQ("", text(q, IDC_QUESTION_X));
+    EXPECT_EQ("1:2", text(q, IDC_QUESTION_TYPES1));
     set(q, IDC_QUESTION_ANSWER2, "いいえ");
+    {
+        MessageBoxRecorder boxes;
+        set(q, IDC_QUESTION_TYPES2, "2:1");  // one result row only: named, focused, kept open
+        click(q, IDC_QUESTION_OK);
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("答2 のタイプ式の点: 結果 2 はありません"));
+        EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_TYPES2), GetFocus());
+        EXPECT_STREQ("", question(1)->answers[1]);
+    }
+    set(q, IDC_QUESTION_TYPES2, "1:-5");
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
+    EXPECT_EQ(2, question(1)->typeLinks[0][0].points);
+    EXPECT_EQ(-5, question(1)->typeLinks[1][0].points);
     EXPECT_STREQ("いいえ", question(1)->answers[1]);
     EXPECT_EQ(0, question(1)->points[2]);
     EXPECT_EQ(0, question(1)->pictureExtra);
@@ -551,4 +571,44 @@ TEST(MainDialog, PreviewPlaysACopyBesideTheFileAndRemovesIt) {
     set_create_process_fn(nullptr);
     CloseHandle(g_fake_player);
     DeleteFileA(player);
+}
+
+// 実際の回答から予測: the chosen visit log of this quiz read with the player's reader, the prediction
+// added below the check.
+TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
+    MainDialog d;
+    ScriptedFileDialogs dialogs;
+    ScratchFolder dir;
+    SetDlgItemTextA(d.dialog, IDC_MAIN_TITLE, "占い");
+    for (int i = 0; i < 2; ++i) {
+        QuestionRecord q = {};
+        strcpy(q.text, "q");
+        strcpy(q.answers[0], "a");
+        strcpy(q.answers[1], "b");
+        q.points[1] = 1;
+        lv_list_append(d.questions(), &d.state()->questions, &q, sizeof q);
+    }
+    for (const char *title : {"A", "B"}) {
+        ResultRecord r = {};
+        strcpy(r.title, title);
+        lv_list_append(d.results(), &d.state()->results, &r, sizeof r);
+    }
+    ScriptedFileDialogs::open_pick = dir.write("visits-2026-12-08-K1.csv",
+        "日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,離脱した設問,"
+        "設問1 回答,設問1 得点,設問2 回答,設問2 得点\r\n"
+        "2026-12-08,10:00:00,10:00:40,40,K1,,1,占い,0,B,完了,,1,0,1,0\r\n");
+    ReportContent content = {"check\r\n", "", "c.csv", nullptr};
+    ASSERT_TRUE(predict_from_logs(d.dialog, d.dialog, &content));
+    EXPECT_NE(std::string::npos, content.text.find("  B: 25.0% / 100.0% / 100.0%\r\n")) << content.text;
+    ScriptedFileDialogs::open_pick.clear();  // cancelled: nothing added
+    EXPECT_FALSE(predict_from_logs(d.dialog, d.dialog, &content));
+    // 均等に分ける may now aim at that prediction: the one visitor's total 0 takes all of it.
+    MessageBoxRecorder boxes(IDYES);
+    EditorFileView view;
+    editor_file_view(d.dialog, &d.state()->questions, &d.state()->results, &view);
+    ResultReport report = make_result_report(&view.file, 2);
+    ASSERT_TRUE(aim_at_observed(d.dialog, &view.file, &report));
+    ASSERT_EQ(1u, report.shares.size());
+    EXPECT_EQ(0, report.shares[0].first);
+    EXPECT_DOUBLE_EQ(1.0, report.shares[0].second);
 }

@@ -161,6 +161,22 @@ TEST(EditorFile, TopAndBottomRowsInAnyLineOrder) {
     EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("SRange,3,0,0（3 番目の行がありません）"));
     ASSERT_EQ(1, save(d, dir.path() + "f.qst"));
     EXPECT_EQ("U,頂\r\nS,一\r\nS,二\r\nSRange,2,0,3\r\n", dir.read("f.qst"));
+
+    // Type lines: the ones naming no question or row are named; a range line in a typed file is
+    // kept and said to be unused; the save writes the mode and the links back.
+    const size_t seen = boxes.boxes().size();
+    ASSERT_EQ(1, open_file(d, dir.write("g.qst", "Q,q1,a,0,b,0\r\nQ,q2,a,0\r\nS,一\r\nS,二\r\nTypePt,1,2,2,3\r\nTypeScore,1\r\n"
+                                                 "TypePt,3,1,1,1\r\nTypePt,1,1,5,1\r\nTypePt,1,1,1,x\r\nSRange,1,0,0\r\n")));
+    ASSERT_EQ(seen + 2, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[seen].text.find("TypePt,3,1,1,1（その番号の設問がありません）"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[seen].text.find("TypePt,1,1,5,1（その番号の結果の行がありません）"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[seen].text.find("TypePt,1,1,1,x（数が読めないか"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[seen + 1].text.find("タイプ式では使われません"));
+    EXPECT_NE(std::string::npos, boxes.boxes()[seen + 1].text.find("SRange,1,0,0"));
+    ASSERT_EQ(1, save(d, dir.path() + "h.qst"));
+    EXPECT_EQ("Q,q1,a,0,b,0,,0,,0,,0\r\nQ,q2,a,0,,0,,0,,0,,0\r\nS,一\r\nS,二\r\nTypeScore,1\r\nTypePt,1,2,2,3\r\n"
+              "SRange,1,0,0\r\n",
+              dir.read("h.qst"));
 }
 
 TEST(EditorFile, PathsOfOpenAndSave) {

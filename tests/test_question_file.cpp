@@ -37,7 +37,7 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     std::string text = "n,タイトル\r\nQ,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
                        "h,ヘッダ\r\nF,フッタ,続き\r\nqrtext,{code},x\r\nU,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
                        "S,結果一,c1\r\nQrText,二\r\ns,結果二\r\nQrDefault,既定\r\nQrPlace,1,-2,30\r\n"
-                       "R,最低\r\nsrange,2,-5,7\r\nSRange,1,3,x\r\nSRange,9,1,2\r\n\r\nXYZ,skipped\r\nQuesWall,wall.jpg\r\nroundup,\r\n";
+                       "R,最低\r\nsrange,2,-5,7\r\nSRange,1,3,x\r\nSRange,9,1,2\r\ntypescore,1\r\nTypePt,1,2,1,4\r\nTypePt,5,1,1,1\r\n\r\nXYZ,skipped\r\nQuesWall,wall.jpg\r\nroundup,\r\n";
     const char *fonts[] = {"J", "a", "L", "o"}, *faces[] = {"明朝", "ゴシック", "丸", "行書"};
     for (int i = 0; i < 4; ++i) text += std::string(fonts[i]) + "," + kFont + faces[i] + "\r\n";
     const char *sounds[] = {"SndSt", "sndmx", "SndMd", "SNDMN", "SndEd", "SndBk"};
@@ -78,6 +78,11 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     EXPECT_EQ(0, s.f.qrY);
     EXPECT_EQ(30, s.f.qrSize);
     EXPECT_STREQ("wall.jpg", s.f.wallpaper);
+    EXPECT_EQ(1, s.f.typeScoring);
+    EXPECT_EQ(1, s.f.tieQuestion);
+    EXPECT_EQ(1, s.f.questions[0].typeLinks[1][0].row);  // the link to a fifth question is skipped
+    EXPECT_EQ(4, s.f.questions[0].typeLinks[1][0].points);
+    EXPECT_EQ(0, s.f.questions[0].typeLinks[1][1].row);
     EXPECT_EQ(1, s.f.roundUp);
     EXPECT_EQ(5, s.f.highestTotal);
     EXPECT_EQ(-3, s.f.lowestTotal);

@@ -111,3 +111,43 @@ TEST(QuestionLine, RangeLinesAreStrict) {
     char out[80];
     EXPECT_EQ(0u, format_range_line(1, &none, out, sizeof out));
 }
+
+// Type links: four plain int32 numbers, the answer 1 to 5; the editor's "row:points" form is
+// validated with a reason and goes back to the same lines.
+TEST(QuestionLine, TypeLinesAndTheirTypedFormAreStrict) {
+    const struct {
+        const char *value;
+        bool ok;
+    } lines[] = {{"3,5,2,-7", true}, {"1,1,1,2147483647", true}, {"1,6,1,1", false}, {"0,1,1,1", false},
+                 {"1,1,0,1", false}, {"1,1,1", false}, {"1,1,1,1,", false}, {"1,1,1,2147483648", false}};
+    for (const auto &c : lines) {
+        TypeLinkLine line = {};
+        EXPECT_EQ(c.ok ? kTypeLineOk : kTypeLineBadNumber, parse_type_link_line(c.value, &line)) << c.value;
+        if (!c.ok) continue;
+        QuestionRecord q{};
+        ASSERT_TRUE(add_type_link(&q, line.answer - 1, line.row, line.points));
+        char out[160];
+        ASSERT_NE(0u, format_type_link_lines(line.question, &q, out, sizeof out));
+        EXPECT_EQ(std::string("TypePt,") + c.value + "\r\n", out);
+    }
+    const struct {
+        const char *text;
+        const char *shown;  // null: refused
+    } typed[] = {{"2:3, 4:1", "2:3,4:1"}, {"", ""}, {"1:-2", "1:-2"}, {"5:1", nullptr}, {"0:1", nullptr},
+                 {"2:1,2:3", nullptr}, {"2", nullptr}, {"2:x", nullptr}, {"1:1,2:1,3:1,4:1,1:1", nullptr}};
+    for (const auto &t : typed) {
+        QuestionRecord q{};
+        char error[200] = "", shown[80] = "";
+        EXPECT_EQ(t.shown != nullptr, parse_type_links_text(t.text, 4, &q, 2, error, sizeof error)) << t.text;
+        if (!t.shown) {
+            EXPECT_NE('\0', error[0]) << t.text;
+            continue;
+        }
+        format_type_links_text(&q, 2, shown, sizeof shown);
+        EXPECT_STREQ(t.shown, shown);
+    }
+    int32_t tie = -1;
+    EXPECT_TRUE(parse_type_scoring("0", &tie));
+    EXPECT_EQ(0, tie);
+    EXPECT_FALSE(parse_type_scoring("-1", &tie));
+}

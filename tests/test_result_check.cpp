@@ -1,5 +1,6 @@
 // The editor's result check and the player's log tally, against small cases worked by hand.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <math.h>
 #include <functional>
 #include <random>
@@ -7,7 +8,9 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "answer_prediction.h"
 #include "log_tally.h"
+#include "question_codec.h"
 #include "result_ranges.h"
 #include "scratch_folder.h"
 
@@ -21,7 +24,8 @@ struct File {
     std::vector<ResultRecord> results;
     // ranges: per banded row its totals from..to; from > to gives the row none.
     File(const std::vector<std::vector<int>> &points, const std::vector<const char *> &banded, const char *top = "",
-         const char *bottom = "", const std::vector<std::pair<int, int>> &ranges = {}) {
+         const char *bottom = "", const std::vector<std::pair<int, int>> &ranges = {},
+         const std::vector<std::vector<int>> &links = {}, int tie = -1) {
         for (const auto &q : points) {
             QuestionRecord rec = {};
             strcpy(rec.text, "q");
@@ -33,6 +37,10 @@ struct File {
             f.highestTotal = saturating_add(f.highestTotal, question_highest_points(&rec));
             f.lowestTotal = saturating_add(f.lowestTotal, question_lowest_points(&rec));
         }
+        // links: question, answer, row and points, all from 1; tie 0 or more makes the file typed.
+        for (const auto &l : links) add_type_link(&questions[static_cast<size_t>(l[0] - 1)], l[1] - 1, l[2], l[3]);
+        f.typeScoring = tie >= 0;
+        f.tieQuestion = tie < 0 ? 0 : tie;
         questions.push_back(QuestionRecord());
         for (const char *title : banded) {
             ResultRecord r = {};
@@ -58,6 +66,9 @@ std::vector<std::vector<int>> zeros_then(size_t n, const std::vector<int> &last)
 
 const char kBand[] = "得点の幅で決まる行";
 const char kRange[] = "得点の範囲で決まる行";
+const char kType[] = "タイプの点数で決まる行";
+// Two questions of two answers: 1-1 gives A 2; 1-2 gives A, B and C 1 each; 2-1 A and B 1 each; 2-2 B 2 and C 1.
+const std::vector<std::vector<int>> kTypeLinks = {{1, 1, 1, 1}, {1, 2, 2, 1}, {2, 1, 1, 1}, {2, 2, 2, 1}, {2, 2, 3, 1}};
 
 TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     const std::string five_to_60 = "867361737988403547205962240695953369140625";
@@ -98,6 +109,14 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
         {"uncovered total", File({{0, 1, 2}, {0, 1, 2}}, {"A", "B", "C"}, "T", "", {{3, 9}, {-5, 1}, {1, 0}}), "9",
          {"1,T,先頭の行（最高得点時のみ）,4,1,11.11%", std::string("2,A,") + kRange + ",2〜3,5,55.56%",
           std::string("3,B,") + kRange + ",0〜1,3,33.33%", std::string("4,C,") + kRange + ",到達できません,0,0.00%"}},
+        // Types: the two ties go to A, the earlier row; C is never first. The top row is not used.
+        {"types, ties by list order", File({{0, 0}, {0, 0}}, {"A", "B", "C"}, "T", "", {}, kTypeLinks, 0), "4",
+         {"1,T,先頭の行（最高得点時のみ）,到達できません,0,0.00%", std::string("2,A,") + kType + ",（タイプ式）,3,75.00%",
+          std::string("3,B,") + kType + ",（タイプ式）,1,25.00%", std::string("4,C,") + kType + ",到達できません,0,0.00%"}},
+        // Tie question 2: of A, B and C tied after 1-2, question 2's answer gave B and C a point, so B.
+        {"types, ties by question 2", File({{0, 0}, {0, 0}}, {"A", "B", "C"}, "", "", {}, kTypeLinks, 2), "4",
+         {std::string("1,A,") + kType + ",（タイプ式）,2,50.00%", std::string("2,B,") + kType + ",（タイプ式）,2,50.00%",
+          std::string("3,C,") + kType + ",到達できません,0,0.00%"}},
         // 5^60 combinations, every one of them at 0 (width 0 as well): counted exactly.
         {"sixty questions", File(std::vector<std::vector<int>>(60, {0, 0, 0, 0, 0}), {"A"}), five_to_60.c_str(),
          {std::string("1,A,") + kBand + ",到達できません,0,0.00%",
@@ -129,6 +148,54 @@ TEST(ResultCheck, RowsTotalsAndExactCountsAsWorkedByHand) {
     ResultReport r = make_result_report(&stuck.f);
     EXPECT_EQ(kReportStuck, r.status);
     EXPECT_EQ(2u, r.stuck_question);
+    File typed({{0, 0}, {0, 0}}, {"A", "B", "C"}, "", "", {}, kTypeLinks, 0);
+    r = make_result_report(&typed.f);
+    EXPECT_EQ("2", big_decimal(r.ties));
+    EXPECT_NE(std::string::npos, result_report_text(r).find("同点で決まった組み合わせ: 2 通り（50.00%）"));
+    // The player's pick agrees with the count, combination by combination.
+    const int32_t runs[4][2] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}}, wins[4] = {0, 0, 0, 1};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(wins[i], pick_type_result(r.rules, &typed.f, runs[i], 2).row) << i;
+    // Against every combination tried one by one with the player's pick, on random small files.
+    std::mt19937 random(4);
+    for (int round = 0; round < 300; ++round) {
+        const int questions = 1 + static_cast<int>(random() % 4), types = 1 + static_cast<int>(random() % 4);
+        std::vector<std::vector<int>> points, type_links;
+        for (int q = 1; q <= questions; ++q) {
+            points.push_back(std::vector<int>(1 + random() % 4, 0));
+            for (int a = 1; a <= static_cast<int>(points.back().size()); ++a)
+                for (int t = 1; t <= types; ++t)
+                    if (random() % 2) type_links.push_back({q, a, t, static_cast<int>(random() % 6) - 2});
+        }
+        std::vector<const char *> titles(static_cast<size_t>(types), "r");
+        File small(points, titles, "", "", {}, type_links, static_cast<int>(random() % (questions + 1)));
+        const ResultReport count = make_result_report(&small.f, titles.size());
+        ASSERT_EQ(kReportOk, count.status);
+        std::vector<uint64_t> rows(static_cast<size_t>(types), 0);
+        uint64_t ties = 0;
+        std::vector<int32_t> run(static_cast<size_t>(questions), 1);
+        for (bool more = true; more;) {
+            rows[static_cast<size_t>(pick_type_result(count.rules, &small.f, run.data(), run.size()).row)]++;
+            std::vector<int64_t> sum(static_cast<size_t>(types), 0);
+            for (int q = 0; q < questions; ++q)
+                for (const TypeLink &l : small.questions[static_cast<size_t>(q)].typeLinks[run[static_cast<size_t>(q)] - 1])
+                    if (l.row) sum[static_cast<size_t>(l.row - 1)] += l.points;
+            ties += std::count(sum.begin(), sum.end(), *std::max_element(sum.begin(), sum.end())) > 1;
+            more = false;
+            for (size_t q = 0; q < run.size() && !more; ++q)
+                if (++run[q] <= static_cast<int32_t>(points[q].size())) more = true;
+                else run[q] = 1;
+        }
+        for (int t = 0; t < types; ++t) EXPECT_EQ(std::to_string(rows[static_cast<size_t>(t)]), big_decimal(count.rows[static_cast<size_t>(t)].count)) << round;
+        EXPECT_EQ(std::to_string(ties), big_decimal(count.ties)) << round;
+    }
+    // Past the limit of distinct point vectors: refused, the limit named.
+    std::vector<std::vector<int>> many(16, {0, 0, 0, 0, 0}), links;
+    for (int q = 1; q <= 16; ++q)
+        for (int a = 1; a <= 5; ++a) links.push_back({q, a, 1 + (q + a) % 8, 1 << a}), links.push_back({q, a, 1 + (q + 3 * a) % 8, -a});
+    File wide(many, {"1", "2", "3", "4", "5", "6", "7", "8"}, "", "", {}, links, 0);
+    r = make_result_report(&wide.f);
+    EXPECT_EQ(kReportTooWide, r.status);
+    EXPECT_NE(std::string::npos, result_report_text(r).find("1,000,000 通り"));
 }
 
 // Before a save: overlaps and rows without a range refuse it, totals no range holds are named
@@ -149,6 +216,10 @@ TEST(ResultCheck, RangeChecksNameTheRowsAndTheTotals) {
     File wide(zeros_then(28221, {0, 2097151}), {"A"}, "", "", {{0, 5}});
     c = check_ranges(&wide.f, make_result_report(&wide.f));
     EXPECT_EQ("得点合計 6〜2097151 はどの範囲にも入りません（最も近い「A」になります）。\r\n", c.uncovered);
+    // A type link to a row the list lacks.
+    File typed({{0, 0}}, {"A"}, "", "", {}, {{1, 2, 3, 1}}, 0);
+    EXPECT_EQ("設問1 の答2 が結果 3 に点を入れていますが、結果の行は 1 行です。\r\n",
+              check_ranges(&typed.f, make_result_report(&typed.f)).refused);
 }
 
 // 均等に分ける against every contiguous split of small distributions, and one worked by hand.
@@ -439,3 +510,30 @@ TEST(VisitTally, PeriodKioskAndTheHeadersAnswerTexts) {
 }
 
 }  // namespace
+
+// The prediction from real answers, worked by hand: question 1 answered 1 three times and 2 once,
+// question 2 once each; totals 0, 1 and 2 then weigh 3/8, 4/8 and 1/8, and 1 or 2 give A.
+TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
+    const std::string log =
+        "日付,開始時刻,終了時刻,秒数,キオスク,セットファイル,問題番号,問題タイトル,得点合計,結果,終わり方,離脱した設問,"
+        "設問1 回答,設問1 得点,設問2 回答,設問2 得点\r\n"
+        "2026-12-08,10:00:00,10:00:40,40,K1,,1,占い,0,B,完了,,1,0,1,0\r\n"
+        "2026-12-08,10:01:00,10:01:40,40,K1,,1,占い,1,A,完了,,1,0,2,1\r\n"
+        "2026-12-08,10:02:00,10:02:40,40,K1,,1,占い,,,途中で離脱,2,2,1,,\r\n"
+        "2026-12-08,10:03:00,10:03:40,40,K1,,1,占い,,,途中で離脱,2,1,0,,\r\n"
+        "2026-12-08,10:04:00,10:04:40,40,K1,,1,別,1,A,完了,,2,1,2,1\r\n";
+    ObservedAnswers seen;
+    ASSERT_TRUE(observe_visit_log(&seen, log.data(), log.size(), "占い"));
+    File file({{0, 1}, {0, 1}}, {"A", "B"});
+    const ResultReport report = make_result_report(&file.f, 2);
+    std::string reason;
+    const std::vector<double> shares = observed_row_shares(&file.f, report, seen, &reason);
+    ASSERT_EQ(2u, shares.size());
+    EXPECT_NEAR(0.625, shares[0], 1e-12);
+    EXPECT_NEAR(0.375, shares[1], 1e-12);
+    const std::string text = observed_prediction_text(report, seen, shares, reason);
+    EXPECT_NE(std::string::npos, text.find("  A: 75.0% / 62.5% / 50.0%\r\n"));
+    EXPECT_NE(std::string::npos, text.find("  B: 25.0% / 37.5% / 50.0%\r\n"));
+    EXPECT_NE(std::string::npos, text.find("互いに関係しない"));
+    EXPECT_NE(std::string::npos, text.find("ほかの診断の 1 人"));
+}

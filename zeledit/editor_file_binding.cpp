@@ -22,6 +22,7 @@ void clear(HWND dialog) {
     for (int box : kOptionBoxes) CheckDlgButton(dialog, box, BST_UNCHECKED);
     lv_delete_all(view_of(dialog, true));
     lv_delete_all(view_of(dialog, false));
+    set_editor_scoring({false, 0});
 }
 
 void put_setting(HWND dialog, int setting, const char *value) { SetDlgItemTextA(dialog, kSettingBoxes[setting], value); }

@@ -333,8 +333,9 @@ void fill_result_check(HWND dialog, ReportContent *content, ReportDocument *docu
 
 // 「均等に分ける」 of the check's own dialog: once ranges are put on the rows the check opens again,
 // so its text, chart and saved files never show the old prediction.
-void result_check_command(HWND dialog, int id, ReportContent *) {
+void result_check_command(HWND dialog, int id, ReportContent *content) {
     HWND owner = GetWindow(dialog, GW_OWNER);
+    if (id == IDC_CHECK_FROM_LOGS) return (void)predict_from_logs(dialog, owner, content);
     if (id != IDC_CHECK_EVEN_SPLIT || !run_even_split(owner)) return;
     EndDialog(dialog, IDOK);
     PostMessageA(owner, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RESULT_CHECK, BN_CLICKED), 0);
@@ -358,6 +359,7 @@ INT_PTR on_command(HWND dialog, int id, int code) {
     // Buttons and menus only; edit boxes report changes with other codes.
     if (code != BN_CLICKED && code != 1) return 0;
     if (preview_command(dialog, id)) return 0;
+    if (scoring_command(dialog, id)) return 0;
     switch (id) {
         case ID_QUESTION_ADD: run_question_dialog(dialog, kModeAdd); break;
         case ID_QUESTION_MODIFY: run_question_dialog(dialog, kModeModify); break;
@@ -428,6 +430,7 @@ INT_PTR on_init_dialog(HWND dialog) {
         SendDlgItemMessageA(dialog, b.id, EM_LIMITTEXT, static_cast<WPARAM>(b.limit), 0);
     }
     bind_editor_controls();
+    set_editor_scoring({false, 0});  // a new dialog edits a new file
     layout_start(dialog);
     preview_menu_init(dialog);
     keep_start(dialog);

@@ -125,6 +125,24 @@ bool run_even_split(HWND dialog);
 typedef int (*TargetAskFn)(HWND owner, const char *caption, const char *prompt, DWORD style, char *buffer, int size);
 TargetAskFn set_target_ask_fn(TargetAskFn fn);
 
+// ---- prediction from real answers (answer_prediction_ui.cpp) ----
+// Asks for visit logs and adds to text the rows' shares predicted from the answers they hold.
+// False when cancelled or nothing could be read (said).
+struct ReportContent;
+bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *content);
+// Once logs were read, asks whether 均等に分ける aims at their prediction; on a yes the report's
+// shares of totals become the observed ones. False when cancelled (or they cannot be had, said).
+struct QuestionFile;
+struct ResultReport;
+bool aim_at_observed(HWND dialog, const QuestionFile *file, ResultReport *report);
+
+// ---- type scoring (type_scoring_ui.cpp) ----
+// 採点の方法 (dialog 170) from its menu item; false for any other id.
+bool scoring_command(HWND dialog, int id);
+INT_PTR CALLBACK scoring_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// The result rows type links may name: the banded rows of the list as it is now.
+int32_t type_row_count(HWND main_dialog);
+
 // ---- 「試す」 (preview.cpp) ----
 enum { kPreviewTimer = 3, kPreviewSizes = 4 };
 // 「試す」 and the size items of its menu; false for any other id.

@@ -5,6 +5,8 @@
 #include "question_codec.h"
 #include "question_records.h"
 #include "resource.h"
+#include "message_box.h"
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -14,6 +16,8 @@ const int kAnswerBoxes[kAnswerCount] = {IDC_QUESTION_ANSWER1, IDC_QUESTION_ANSWE
                                         IDC_QUESTION_ANSWER4, IDC_QUESTION_ANSWER5};
 const int kPointBoxes[kAnswerCount] = {IDC_QUESTION_POINTS1, IDC_QUESTION_POINTS2, IDC_QUESTION_POINTS3,
                                        IDC_QUESTION_POINTS4, IDC_QUESTION_POINTS5};
+const int kTypeBoxes[kAnswerCount] = {IDC_QUESTION_TYPES1, IDC_QUESTION_TYPES2, IDC_QUESTION_TYPES3,
+                                      IDC_QUESTION_TYPES4, IDC_QUESTION_TYPES5};
 
 // Every box whose text goes into the file, in the order they are checked.
 const StoredField kStoredFields[] = {
@@ -34,6 +38,9 @@ void show_record(HWND dialog, const QuestionRecord *q) {
         SetDlgItemTextA(dialog, kAnswerBoxes[a], q->answers[a]);
         if (q->answers[a][0]) SetDlgItemInt(dialog, kPointBoxes[a], static_cast<UINT>(q->points[a]), TRUE);
         else SetDlgItemTextA(dialog, kPointBoxes[a], "");
+        char links[160];
+        format_type_links_text(q, a, links, sizeof links);
+        SetDlgItemTextA(dialog, kTypeBoxes[a], links);
     }
     SetDlgItemTextA(dialog, IDC_QUESTION_PICTURE, q->picture);
     if (q->picture[0]) {
@@ -57,6 +64,7 @@ INT_PTR on_init_dialog(HWND dialog) {
     for (int a = 0; a < kAnswerCount; ++a) {
         register_ime_control(GetDlgItem(dialog, kAnswerBoxes[a]), true);
         register_ime_control(GetDlgItem(dialog, kPointBoxes[a]), false);
+        register_ime_control(GetDlgItem(dialog, kTypeBoxes[a]), false);
     }
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_PICTURE), false);
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_X), false);
@@ -93,10 +101,26 @@ bool is_empty(const QuestionRecord *q) {
     return true;
 }
 
+// Each answer's type links into q; false, after the message and with the focus on the box, when one is not valid.
+bool read_type_links(HWND dialog, QuestionRecord *q) {
+    const int32_t rows = type_row_count(GetWindow(dialog, GW_OWNER));
+    for (int a = 0; a < kAnswerCount; ++a) {
+        char text[160] = "", error[256] = "", message[300];
+        read_box_text(dialog, kTypeBoxes[a], text, sizeof text);
+        if (parse_type_links_text(text, rows, q, a, error, sizeof error)) continue;
+        snprintf(message, sizeof message, "答%d のタイプ式の点: %s", a + 1, error);
+        show_message_box(dialog, message, "設問と解答", MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, kTypeBoxes[a]));
+        return false;
+    }
+    return true;
+}
+
 void on_ok(HWND dialog) {
     if (!stored_fields_fit(dialog, kStoredFields, sizeof kStoredFields / sizeof kStoredFields[0])) return;
     QuestionRecord q;
     read_record(dialog, &q);
+    if (!read_type_links(dialog, &q)) return;
     if (is_empty(&q)) return;
     HWND view = owner_view(dialog);
     ListNode *list = &editor_state()->questions;

@@ -124,3 +124,16 @@
 #define IDC_CHECK_EVEN_SPLIT 1403
 #define IDC_RESULT_QR 1700
 #define IDC_RESULT_QR_HINT 1701
+
+// Type scoring: the question dialog's type links per answer, and dialog 170 (採点の方法).
+#define IDC_QUESTION_TYPES1 1800
+#define IDC_QUESTION_TYPES2 1801
+#define IDC_QUESTION_TYPES3 1802
+#define IDC_QUESTION_TYPES4 1803
+#define IDC_QUESTION_TYPES5 1804
+#define IDD_SCORING 170
+#define IDC_SCORING_TOTAL 1810
+#define IDC_SCORING_TYPES 1811
+#define IDC_SCORING_TIE 1812
+#define ID_EDIT_SCORING 40300
+#define IDC_CHECK_FROM_LOGS 1820  // 結果の確認: 実際の回答から予測

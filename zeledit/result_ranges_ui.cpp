@@ -33,13 +33,13 @@ void result_check_of(HWND dialog, EditorFileView *view, ResultReport *report) {
 void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t size) {
     if (!size) return;
     out[0] = '\0';
-    if (r->ranged) {
+    if (r->ranged && !editor_scoring().typed) {
         snprintf(out, size, "%ld〜%ld", static_cast<long>(r->rangeFrom), static_cast<long>(r->rangeTo));
         return;
     }
     // Without its own range the row's place follows from the whole file, as the player reads it.
     const bool top = option(dialog, IDC_MAIN_TOP_ROW), bottom = option(dialog, IDC_MAIN_BOTTOM_ROW);
-    ResultRules rules = {0, 0, option(dialog, IDC_MAIN_ROUND_UP), false, false, 0, false, nullptr};
+    ResultRules rules = {0, 0, option(dialog, IDC_MAIN_ROUND_UP), false, false, 0, false, nullptr, false, 0};
     for (ListNode *e = editor_state()->questions.next; e; e = e->next) {
         const QuestionRecord *q = static_cast<const QuestionRecord *>(e->data);
         rules.highest = saturating_add(rules.highest, question_highest_points(q));
@@ -53,12 +53,14 @@ void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t siz
         const int key = result_row_key(m, n, top, bottom);
         if (key == kKeyTopRow) rules.top_row = rec->title[0] != 0;
         if (key == kKeyBottomRow) rules.bottom_row = rec->title[0] != 0;
+        if (rec == r && key != kKeyResult && editor_scoring().typed) return (void)snprintf(out, size, "（タイプ式では使われません）");
         if (rec == r && key == kKeyTopRow) return (void)snprintf(out, size, "%ld（最高得点）", static_cast<long>(rules.highest));
         if (rec == r && key == kKeyBottomRow) return (void)snprintf(out, size, "%ld（最低得点）", static_cast<long>(rules.lowest));
         if (key != kKeyResult) continue;
         if (!rec->title[0]) ended = true;
         if (ended) continue;
         if (rec == r) row = rules.banded;
+        if (rec == r && editor_scoring().typed) return (void)snprintf(out, size, "タイプ %ld", static_cast<long>(row + 1));
         if (rec->ranged) rules.ranged = true;
         ++rules.banded;
     }
@@ -98,6 +100,7 @@ bool run_even_split(HWND dialog) {
         show_message_box(dialog, result_report_text(report).c_str(), kSplitCaption, MB_OK | MB_ICONWARNING);
         return false;
     }
+    if (!aim_at_observed(dialog, &view.file, &report)) return false;
     std::vector<double> targets;
     for (;;) {
         char typed[sizeof g_targets];

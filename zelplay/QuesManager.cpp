@@ -385,7 +385,10 @@ void show_row(const ResultRecord *row) {
 void choose_result(const QuestionFile *f) {
     g.resultScreen = 1;
     const ResultRules rules = result_rules(f);
-    const ResultPick pick = pick_result(rules, g.total);
+    std::vector<int32_t> answers;
+    for (const VisitAnswer &a : g_visit.answers) answers.push_back(a.answer);
+    const ResultPick pick = rules.typed ? pick_type_result(rules, f, answers.data(), answers.size())
+                                        : pick_result(rules, g.total);
     if (pick.kind == kPickTopRow) return show_row(&f->topRow);
     if (pick.kind == kPickBottomRow) return show_row(&f->bottomRow);
     g.resultCount = rules.banded;

@@ -343,35 +343,8 @@ void tally_log(LogTally *tally, const std::string &label, const char *bytes, siz
 }
 
 bool tally_log_file(LogTally *tally, const char *path, bool *too_large) {
-    if (too_large) *too_large = false;
-    // The player may be writing the log at this moment: read what is there, without locking it.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size);
-    if (ok && size.QuadPart > kTallyMaxBytes) {
-        ok = false;
-        if (too_large) *too_large = true;
-    }
     std::string bytes;
-    if (ok) bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD done = 0;
-    for (size_t at = 0; ok && at < bytes.size(); at += done) {
-        DWORD chunk = static_cast<DWORD>(bytes.size() - at > (1u << 24) ? (1u << 24) : bytes.size() - at);
-        ok = ReadFile(file, &bytes[at], chunk, &done, nullptr) && done;
-    }
-    CloseHandle(file);
-    if (!ok) return false;
-    // A log a spreadsheet saved again as UTF-8 still reads as the player wrote it.
-    const unsigned char *raw = reinterpret_cast<const unsigned char *>(bytes.data());
-    if (looks_like_utf8(raw, bytes.size())) {
-        size_t n = 0;
-        char *sjis = shift_jis_from_utf8(raw, bytes.size(), &n);
-        if (!sjis) return false;
-        bytes.assign(sjis, n);
-        I_HEAP_FREE(sjis);
-    }
+    if (!read_log_file(path, kTallyMaxBytes, &bytes, too_large)) return false;
     if (!tally_visits(&tally->visits, bytes.data(), bytes.size()))
         tally_log(tally, log_column_label(path), bytes.data(), bytes.size());
     return true;
@@ -434,6 +407,10 @@ Table tally_table(const LogTally &t, const QuestionFile *const *slots, bool shar
         }
         // The rows in list order, each with the visitors whose total leads there.
         const ResultRules rules = result_rules(file);
+        if (rules.typed) {  // the answer log keeps no visitor's answers together: the visit log has the results
+            add_note(&table, name + " はタイプ式のため、結果ごとの人数は訪問ログ（visits-*.csv）の集計に出ます");
+            continue;
+        }
         std::vector<std::string> rows;
         if (rules.top_row) rows.push_back(std::string(file->topRow.title) + "（先頭の行）");
         for (int32_t b = 0; b < rules.banded; ++b) rows.push_back(file->results[b].title);

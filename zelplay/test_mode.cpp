@@ -90,7 +90,7 @@ void add_file_rows(HMENU menu, int file, const QuestionFile *f, bool titled) {
             jump.kind = kPickBottomRow;
             jump.total = rules.lowest;
             place = "末尾の行: ";
-        } else if (row.kind == kRowBand || row.kind == kRowRange) {
+        } else if (row.kind == kRowBand || row.kind == kRowRange || row.kind == kRowType) {
             jump.kind = kPickBand;
             jump.row = band++;
             if (!row.ranges.empty()) jump.total = static_cast<int>(row.ranges[0].first);
@@ -98,7 +98,9 @@ void add_file_rows(HMENU menu, int file, const QuestionFile *f, bool titled) {
             continue;
         }
         if (g_jumps.size() >= static_cast<size_t>(IDM_JUMP_LAST - IDM_JUMP_FIRST)) return;
-        std::string text = std::string(place) + row.title + "（" + range_text(row) + "）";
+        const std::string how = row.kind != kRowType ? range_text(row)
+                                : report_row_reached(row) ? "タイプ式" : "どの回答でも選ばれません";
+        std::string text = std::string(place) + row.title + "（" + how + "）";
         AppendMenuA(menu, MF_STRING, IDM_JUMP_FIRST + g_jumps.size(), text.c_str());
         g_jumps.push_back(jump);
     }

@@ -2,6 +2,8 @@
 #include "visit_log.h"
 #include "BrixLib.h"
 #include "result_report.h"
+#include "RowOfFile.h"
+#include "imemory.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -254,5 +256,37 @@ bool read_visit_log(const char *bytes, size_t size, void (*row)(void *, const Re
         v.result = cells[at[kResult]];
         row(context, v);
     }
+    return true;
+}
+
+bool read_log_file(const char *path, long long max_bytes, std::string *out, bool *too_large) {
+    if (too_large) *too_large = false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size);
+    if (ok && size.QuadPart > max_bytes) {
+        ok = false;
+        if (too_large) *too_large = true;
+    }
+    std::string bytes;
+    if (ok) bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD done = 0;
+    for (size_t at = 0; ok && at < bytes.size(); at += done) {
+        DWORD chunk = static_cast<DWORD>(bytes.size() - at > (1u << 24) ? (1u << 24) : bytes.size() - at);
+        ok = ReadFile(file, &bytes[at], chunk, &done, nullptr) && done;
+    }
+    CloseHandle(file);
+    if (!ok) return false;
+    const unsigned char *raw = reinterpret_cast<const unsigned char *>(bytes.data());
+    if (looks_like_utf8(raw, bytes.size())) {
+        size_t n = 0;
+        char *sjis = shift_jis_from_utf8(raw, bytes.size(), &n);
+        if (!sjis) return false;
+        bytes.assign(sjis, n);
+        I_HEAP_FREE(sjis);
+    }
+    out->swap(bytes);
     return true;
 }

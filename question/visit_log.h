@@ -73,3 +73,8 @@ struct HeaderAnswerText {
 std::vector<HeaderAnswerText> visit_header_answers(const char *bytes, size_t size);
 // true when bytes begin with a visit-log header row.
 bool is_visit_log(const char *bytes, size_t size);
+
+// A log's bytes as the player wrote them, read without locking it (the player may be writing it);
+// a log a spreadsheet saved again as UTF-8 comes back as Shift-JIS. false when it cannot be read
+// or is larger than max_bytes (then too_large, when given, is set).
+bool read_log_file(const char *path, long long max_bytes, std::string *bytes, bool *too_large = nullptr);
