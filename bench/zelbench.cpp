@@ -714,6 +714,7 @@ void bench_spool(const Folder &dir) {
 // one to three points to one type and a point to a second has far more point vectors, and its
 // refusal must come as quickly.
 void bench_types(const Folder &dir) {
+    header("types: the exact count of a type-scored file, beside reading it");
     char what[160];
     const int reps = g_quick ? 1 : 3;
     for (int heavy = 0; heavy < 2; ++heavy) {
