@@ -34,8 +34,9 @@ public:
         return p;
     }
     // The file's bytes, or "<none>" when it does not exist.
-    std::string read(const std::string &name) const {
-        HANDLE h = CreateFileA((path_ + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string read(const std::string &name) const { return bytes_of(path_ + name); }
+    static std::string bytes_of(const std::string &file) {
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return "<none>";
         std::string s(GetFileSize(h, nullptr), '\0');
         DWORD got = 0;

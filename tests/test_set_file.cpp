@@ -237,19 +237,6 @@ TEST_F(SetFile, IdleTestCountsTicksSinceTheLastActivity) {
 
 }  // namespace
 
-namespace {
-
-std::string file_bytes(const std::string &path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<none>";
-    std::string s(GetFileSize(h, nullptr), '\0');
-    DWORD got = 0;
-    if (!s.empty()) ReadFile(h, &s[0], static_cast<DWORD>(s.size()), &got, nullptr);
-    CloseHandle(h);
-    return s;
-}
-
-}  // namespace
 
 // A set gathered into one folder: what it names comes along under relative names, two files of
 // one name stay apart, a missing one is named, the originals stay as they were.
@@ -269,16 +256,16 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     const std::string b = dest + "\\set\\";
     EXPECT_EQ(b, o.folder + "\\");
     EXPECT_EQ("T,テスト\r\nQ,q.qst\r\n7,img\\a.png\r\nSetWall,img\\a (2).png\r\nSndSt,snd\\gone.wav\r\nZZZ,kept\r\n",
-              file_bytes(b + "set.set"));
-    EXPECT_EQ("N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,img\\a (2).png\r\n", file_bytes(b + "q.qst"));
-    EXPECT_EQ("A1", file_bytes(b + "img\\a.png"));
-    EXPECT_EQ("A2", file_bytes(b + "img\\a (2).png"));
+              ScratchFolder::bytes_of(b + "set.set"));
+    EXPECT_EQ("N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,img\\a (2).png\r\n", ScratchFolder::bytes_of(b + "q.qst"));
+    EXPECT_EQ("A1", ScratchFolder::bytes_of(b + "img\\a.png"));
+    EXPECT_EQ("A2", ScratchFolder::bytes_of(b + "img\\a (2).png"));
     EXPECT_EQ(4u, o.copied);
     ASSERT_EQ(1u, o.missing.size());
     EXPECT_EQ("snd\\gone.wav（set.set）", o.missing[0]);
     EXPECT_NE(std::string::npos, bundle_summary(o).find("snd\\gone.wav"));
-    EXPECT_EQ(set_text, file_bytes(event + "set.set"));
-    EXPECT_EQ(q_text, file_bytes(event + "q.qst"));
+    EXPECT_EQ(set_text, ScratchFolder::bytes_of(event + "set.set"));
+    EXPECT_EQ(q_text, ScratchFolder::bytes_of(event + "q.qst"));
     // The player finds the copies beside the copied files.
     char found[kPathSize];
     EXPECT_EQ(b + "img\\a (2).png", resolve_named_path("img\\a (2).png", (b + "q.qst").c_str(), found));
@@ -297,7 +284,7 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     // One question file alone, as the editor gathers it.
     o = bundle_files((event + "q.qst").c_str(), question_file_paths, dest.c_str());
     ASSERT_TRUE(o.done) << o.failure;
-    EXPECT_EQ(file_bytes(b + "q.qst"), file_bytes(dest + "\\q\\q.qst"));
+    EXPECT_EQ(ScratchFolder::bytes_of(b + "q.qst"), ScratchFolder::bytes_of(dest + "\\q\\q.qst"));
     EXPECT_EQ(3u, o.copied);
 
     // A destination that is no folder, and a set that cannot be read: a reason, nothing made.
