@@ -851,18 +851,23 @@ BOOL CALLBACK find_shown_player(HWND window, LPARAM data) {
     return !f->shown;
 }
 
+// A program of the same build, from the benchmark's own folder; "" (and said) when it is missing.
+std::string program_beside(const char *relative) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, sizeof exe);
+    std::string path = exe;
+    path = path.substr(0, path.find_last_of('\\') + 1) + relative;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+    printf("no program at %s\n", path.c_str());
+    return "";
+}
+
 // The real player beside the benchmark's build, started as the editor starts it; its window
 // shown on screen, then its file read and drawn (the player waits for input).
 void bench_preview(const Folder &dir) {
     header("preview: the player in test mode, from the command (floor column: the 1 s budget)");
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string player = exe;
-    player = player.substr(0, player.find_last_of('\\') + 1) + "..\\zelplay\\zelplay.exe";
-    if (GetFileAttributesA(player.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        printf("no player at %s\n", player.c_str());
-        return;
-    }
+    const std::string player = program_beside("..\\zelplay\\zelplay.exe");
+    if (player.empty()) return;
     std::string quiz = dir.write("preview.qst", "N,試す\r\nQ,q,a,1,b,2\r\nS,r1\r\nS,r2\r\n");
     std::vector<double> shown, ready;
     for (int i = 0, reps = g_quick ? 1 : 5; i < reps; ++i) {
@@ -927,14 +932,8 @@ HWND wait_for_dialog(DWORD pid, HWND skip) {
 // いいえ) until its process has ended. A 2 s wait here once was Wine's for a window manager.
 void bench_close(const Folder &dir) {
     header("close: the editor's close to its end (floor column: the 1 s budget)");
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string editor = exe;
-    editor = editor.substr(0, editor.find_last_of('\\') + 1) + "..\\zeledit\\zeledit.exe";
-    if (GetFileAttributesA(editor.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        printf("no editor at %s\n", editor.c_str());
-        return;
-    }
+    const std::string editor = program_beside("..\\zeledit\\zeledit.exe");
+    if (editor.empty()) return;
     std::string quiz = dir.write("close.qst", "N,閉じる\r\nQ,q,a,1,b,2\r\nS,r1\r\n");
     std::vector<double> times[2];
     for (int i = 0, reps = g_quick ? 1 : 5; i < reps; ++i) {
