@@ -415,4 +415,14 @@ TEST(KioskStatus, FilesOfEveryKindAreReadOrLeftOut) {
     EXPECT_NE(seen.find("出口/PC2:red"), std::string::npos) << seen;
     EXPECT_NE(kiosk_status_notes(rows[0]).size(), 0u);
     EXPECT_EQ(last_seen_text(4 * 60 + 5), "最終確認 4 分前");
+
+    // The set version in effect and a broken update: read back, and the row turns red.
+    KioskStatus u = a;
+    u.set_version = "2026-12-09 10:00 #0123abcd";
+    u.update_problem = "「q.qst」が途中で切れています";
+    KioskStatusRead read;
+    ASSERT_TRUE(parse_kiosk_status(kiosk_status_text(u), &read.status, &read.truncated, &read.newer));
+    EXPECT_EQ(u.set_version, read.status.set_version);
+    EXPECT_TRUE(read.alarm());
+    EXPECT_NE(kiosk_status_notes(read).find("セットを更新できません: 「q.qst」"), std::string::npos);
 }

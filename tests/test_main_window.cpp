@@ -125,20 +125,21 @@ TEST(CommandLine, FirstArgumentQuotedOrBare) {
 
 // The kiosk's own switches stand before its file, in any order; the file is read after them.
 TEST(CommandLine, KioskSwitchesBeforeTheFile) {
-    const struct { const char *line, *kiosk, *file; int interval; } kRows[] = {
-        {"\"C:\\z\\zelplay.exe\" /kiosk:入口1 \"D:\\my sets\\a.set\"", "入口1", "D:\\my sets\\a.set", 0},
-        {"zelplay.exe /status:5 /KIOSK:K2 a.set", "K2", "a.set", 5},
-        {"zelplay.exe a.set", "", "a.set", 0},
-        {"zelplay.exe /kiosk:", "", "", 0},
-        {"zelplay.exe /kiosk:0123456789012345678901234567890123456789012345678901234567890123456789 b.set", "", "b.set", 0},
+    const struct { const char *line, *kiosk, *file; int interval, dist; } kRows[] = {
+        {"\"C:\\z\\zelplay.exe\" /kiosk:入口1 \"D:\\my sets\\a.set\"", "入口1", "D:\\my sets\\a.set", 0, 0},
+        {"zelplay.exe /status:5 /KIOSK:K2 /DistCheck:3 a.set", "K2", "a.set", 5, 3},
+        {"zelplay.exe a.set", "", "a.set", 0, 0},
+        {"zelplay.exe /kiosk:", "", "", 0, 0},
+        {"zelplay.exe /kiosk:0123456789012345678901234567890123456789012345678901234567890123456789 b.set", "", "b.set", 0, 0},
     };
     for (const auto &r : kRows) {
         char kiosk[kKioskNameSize], file[kPathSize];
-        int interval = -1;
-        first_argument(read_player_switches(r.line, kiosk, sizeof kiosk, &interval), file, sizeof file);
+        int interval = -1, dist = -1;
+        first_argument(read_player_switches(r.line, kiosk, sizeof kiosk, &interval, &dist), file, sizeof file);
         EXPECT_STREQ(r.kiosk, kiosk) << r.line;
         EXPECT_STREQ(r.file, file) << r.line;
         EXPECT_EQ(r.interval, interval) << r.line;
+        EXPECT_EQ(r.dist, dist) << r.line;
     }
 }
 

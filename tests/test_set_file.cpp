@@ -114,6 +114,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     r->visit_log_off = 1;
     strcpy(r->kiosk, "KIOSK1");
     strcpy(r->log_folder, "\\\\server\\share");
+    strcpy(r->dist_folder, "\\\\server\\配布");
     r->idle_seconds = 45;
     r->idle_first_question = 1;
     r->result_seconds = 20;
@@ -141,7 +142,7 @@ TEST_F(SetFile, SaveWritesTheKeyOrderAndLoadsBackTheSame) {
     EXPECT_EQ(saved, std::string("T,T1\r\nB,m.mid\r\nQ,a.qst\r\nQ,c.qst\r\nA\r\nG\r\nSAVEROFF\r\n1,") + f1 + "\r\n3," +
                          f3 + "\r\n6,16777215\r\n5,40960\r\n7,p.bmp\r\n8,-5\r\n9,7\r\n0,2\r\nSetWall,w.jpg\r\n" +
                          "SndSt,s.wav\r\nSndBk,b.wav\r\nOFFTIMER,4\r\nEXITPIN," + r->exit_pin +
-                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nASKSEC,0\r\nNUMBERS,0\r\nKEYS\r\nBACK\r\nSPEAK\r\nSCAN,3\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\n"
+                         "\r\nIDLESEC,45\r\nIDLEFIRST\r\nRESULTSEC,20\r\nPROGRESS\r\nASKSEC,0\r\nNUMBERS,0\r\nKEYS\r\nBACK\r\nSPEAK\r\nSCAN,3\r\nVISITOFF\r\nKIOSK,KIOSK1\r\nLOGDIR,\\\\server\\share\r\nDISTDIR,\\\\server\\配布\r\n"
                          "CARDPRINT,AUTO\r\nCARDPRINTER,受付,プリンター\r\nCARDPAPER,ROLL58\r\n");
     EXPECT_EQ(dir.read("~full.set"), "<none>");
     EXPECT_STREQ(set_current_path(), "");  // a set without a path does not take the saved name

@@ -55,6 +55,9 @@ struct SetRecord {
     int32_t scan_seconds;
     int back_step;  // "BACK": 「ひとつ前へ」 lets a visitor change the last answer
     int speak;      // "SPEAK": each screen is read aloud by the Windows speech voice
+    // "DISTDIR": the 配布フォルダー whose set every kiosk running this one takes (set_distribution.h);
+    // a full path, empty: none.
+    char dist_folder[260];
 };
 enum { kAskSecondsDefault = 10, kAskSecondsMax = 60, kScanSecondsMax = 30 };
 // The idle values' ranges, kept by every reader and the editor.

@@ -36,6 +36,7 @@ const char kKeysKey[] = "KEYS";
 const char kScanKey[] = "SCAN";
 const char kBackKey[] = "BACK";
 const char kSpeakKey[] = "SPEAK";
+const char kDistFolderKey[] = "DISTDIR";
 
 Utf8Original g_utf8_original;
 
@@ -56,7 +57,7 @@ std::string g_kept_lines;
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
                                   "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
-                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey, kSpeakKey,
+                                  kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey, kSpeakKey, kDistFolderKey,
                                   kCardPrintKey, kCardPrinterKey, kCardPaperKey};
 
 bool known_key(const char *key) {
@@ -137,6 +138,7 @@ void apply_line(Reader *r, const char *line) {
     else if (equals_nocase(key, "OFFTIMER")) s->idle_minutes = number(value);
     else if (equals_nocase(key, "KIOSK")) copy_cut(s->kiosk, sizeof s->kiosk, value);
     else if (equals_nocase(key, "LOGDIR")) copy_cut(s->log_folder, sizeof s->log_folder, value);
+    else if (equals_nocase(key, kDistFolderKey)) copy_cut(s->dist_folder, sizeof s->dist_folder, value);
     else if (equals_nocase(key, kCardPrinterKey)) copy_cut(s->card_printer, sizeof s->card_printer, value);
     else if (equals_nocase(key, kCardPrintKey)) {
         for (int m = 1; m < 3; ++m)
@@ -245,6 +247,7 @@ void write_record(Writer *w, const SetRecord *s) {
     if (s->visit_log_off) w->line("VISITOFF\r\n");
     w->text("KIOSK", s->kiosk);
     w->text("LOGDIR", s->log_folder);
+    w->text(kDistFolderKey, s->dist_folder);
     if (s->card_print > 0 && s->card_print < 3) w->text(kCardPrintKey, kCardPrintValues[s->card_print]);
     w->text(kCardPrinterKey, s->card_printer);
     if (s->card_paper) w->text(kCardPaperKey, paper_info(s->card_paper).key);
@@ -271,6 +274,26 @@ bool clamp_idle_seconds(SetRecord *r) {
     else if (r->result_seconds > kResultSecondsMax) r->result_seconds = kResultSecondsMax;
     return idle != r->idle_seconds || result != r->result_seconds || ask != r->ask_seconds ||
            scan != r->scan_seconds;
+}
+
+std::string set_file_dist_folder(const char *path) {
+    std::string found;
+    int utf8 = 0;
+    HANDLE file = open_line_file(path, &utf8);
+    if (file == INVALID_HANDLE_VALUE) return found;
+    char buffer[kLineSize];
+    if (check_not_empty(file) != kFileEmpty)
+        for_each_line(file, buffer, sizeof buffer,
+                      [](const char *line, void *context) {
+                          char key[kLineSize] = {0};
+                          const char *value = nullptr;
+                          split_at_delimiter(line, ",", key, sizeof key, &value);
+                          if (value && equals_nocase(key, kDistFolderKey)) *static_cast<std::string *>(context) = value;
+                          return true;
+                      },
+                      &found);
+    CloseHandle(file);
+    return found;
 }
 
 int load_set(HWND owner, bool tell) {

@@ -1,6 +1,7 @@
 // What the set manager's parts share: its state and the set-file reader and writer.
 #pragma once
 #include "SetManager.h"
+#include <string>
 
 SetRecord *set_current_record();
 // The record as operation 10 leaves it: every load of a set starts from it.
@@ -11,6 +12,9 @@ char *set_current_path();
 // Which field of a set file's line (0: the key) names a file: question files (*question_file set),
 // music, picture, wallpaper and sounds; -1 for other lines.
 int set_path_field(const char *line, bool *question_file);
+
+// The DISTDIR a set file names ("" when none or the file cannot be read), without loading it.
+std::string set_file_dist_folder(const char *path);
 
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
 // when the path is empty. 1 when the file could be opened; the record and the store's set level

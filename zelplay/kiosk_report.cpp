@@ -7,6 +7,7 @@
 #include "kiosk_status.h"
 #include "test_mode.h"
 #include "result_log.h"
+#include "set_distribution.h"
 #include "visit_log.h"
 #include "zelmica_version.h"
 #include <stdio.h>
@@ -62,6 +63,9 @@ KioskStatus gather() {
         time_text(t, stamp, sizeof stamp);
         s.set_time = stamp;
     }
+    s.set_version = distribution_version();
+    s.update_problem = distribution_problem();
+    s.update_waiting = distribution_waiting();
     s.visitors_today = g_visitors;
     s.last_visit = g_last_visit;
     s.waiting = static_cast<int>(result_log_waiting());
@@ -145,9 +149,10 @@ void kiosk_report_down() {
     if (ok) MoveFileExA(g_down_temporary, g_down_path, MOVEFILE_REPLACE_EXISTING);
 }
 
-const char *read_player_switches(const char *line, char *kiosk, size_t kiosk_size, int *interval) {
+const char *read_player_switches(const char *line, char *kiosk, size_t kiosk_size, int *interval, int *dist_seconds) {
     if (kiosk_size) kiosk[0] = '\0';
     *interval = 0;
+    if (dist_seconds) *dist_seconds = 0;
     if (!line) return line;
     const char *last = line;
     for (const char *p = skip_program_name(line);;) {
@@ -157,6 +162,8 @@ const char *read_player_switches(const char *line, char *kiosk, size_t kiosk_siz
             if (name.size() < kiosk_size) copy_cut(kiosk, kiosk_size, name.c_str());  // a cut name would be another
         } else if (_strnicmp(p, "/status:", 8) == 0) {
             *interval = atoi(p + 8);
+        } else if (_strnicmp(p, "/distcheck:", 11) == 0) {
+            if (dist_seconds) *dist_seconds = atoi(p + 11);
         } else {
             return last;
         }

@@ -19,6 +19,8 @@ void kiosk_report_down();
 void set_kiosk_report_interval(int seconds);
 
 // The player's own switches before its file: "/kiosk:NAME" (this computer's kiosk name, no
-// blanks) and "/status:SECONDS" (the status interval, for tests). Returns where the file
-// argument's reading starts (the last switch stands where the program name does), or line.
-const char *read_player_switches(const char *line, char *kiosk, size_t kiosk_size, int *interval);
+// blanks), "/status:SECONDS" (the status interval, for tests) and "/distcheck:SECONDS" (how often
+// the 配布フォルダー is looked at, for tests; 0 when not given). Returns where the file argument's
+// reading starts (the last switch stands where the program name does), or line.
+const char *read_player_switches(const char *line, char *kiosk, size_t kiosk_size, int *interval,
+                                 int *dist_seconds = nullptr);

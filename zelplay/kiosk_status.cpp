@@ -70,6 +70,9 @@ std::string kiosk_status_text(const KioskStatus &s) {
     put("Version", s.version);
     put("SetFile", s.set_file);
     put("SetTime", s.set_time);
+    put("SetVersion", s.set_version);
+    put("UpdateProblem", s.update_problem);
+    put("UpdateWaiting", s.update_waiting);
     put("VisitorsToday", std::to_string(s.visitors_today));
     put("LastVisit", s.last_visit);
     put("Waiting", std::to_string(s.waiting));
@@ -109,6 +112,9 @@ bool parse_kiosk_status(const std::string &bytes, KioskStatus *out, bool *trunca
         else if (same_name(key, "Version")) out->version = v;
         else if (same_name(key, "SetFile")) out->set_file = v;
         else if (same_name(key, "SetTime")) out->set_time = v;
+        else if (same_name(key, "SetVersion")) out->set_version = v;
+        else if (same_name(key, "UpdateProblem")) out->update_problem = v;
+        else if (same_name(key, "UpdateWaiting")) out->update_waiting = v;
         else if (same_name(key, "VisitorsToday")) out->visitors_today = number(v, 100000000);
         else if (same_name(key, "LastVisit")) out->last_visit = v;
         else if (same_name(key, "Waiting")) out->waiting = number(v, 100000000);
@@ -198,6 +204,8 @@ std::string kiosk_status_notes(const KioskStatusRead &r) {
     if (r.duplicate) add("同じキオスク名が別のパソコンにもあります");
     if (r.status.waiting > 0) add("ログ待ち " + std::to_string(r.status.waiting) + " 行");
     if (!r.status.last_error.empty()) add(r.status.last_error);
+    if (!r.status.update_problem.empty()) add("セットを更新できません: " + r.status.update_problem);
+    if (!r.status.update_waiting.empty()) add("次の来場者から新しいセット " + r.status.update_waiting);
     if (r.truncated) add("状態ファイルが途中で切れています");
     if (r.newer) add("新しい版の状態ファイル");
     return n;

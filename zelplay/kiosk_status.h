@@ -12,6 +12,9 @@ enum { kStatusFormat = 1, kStatusIntervalSeconds = 60, kStatusValueSize = 256 };
 
 struct KioskStatus {
     std::string kiosk, computer, version, set_file, set_time, last_visit, last_error, date, written;
+    // The set version from the 配布フォルダー in effect, the last update problem, a verified
+    // version waiting for the start screen ("" when none of them).
+    std::string set_version, update_problem, update_waiting;
     int visitors_today = 0, waiting = 0, restarts_today = 0, interval = kStatusIntervalSeconds;
     bool full_screen = false, down = false;
     uint64_t written_utc = 0;  // FILETIME ticks (100 ns since 1601, UTC); 0: unknown
@@ -24,7 +27,10 @@ struct KioskStatusRead {
     bool truncated = false, newer = false;
     int64_t age_seconds = -1;  // since it was written; -1: unknown
     bool silent = false, duplicate = false;
-    bool alarm() const { return silent || duplicate || truncated || status.down || status.waiting > 0 || !status.last_error.empty(); }
+    bool alarm() const {
+        return silent || duplicate || truncated || status.down || status.waiting > 0 || !status.last_error.empty() ||
+               !status.update_problem.empty();
+    }
 };
 
 std::string kiosk_status_text(const KioskStatus &s);

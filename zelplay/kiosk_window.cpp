@@ -18,8 +18,8 @@ namespace {
 enum { kRefreshTimer = 1, kRefreshMillis = 10000 };
 const char kSettingFile[] = "zelplay.ini";
 const char *const kColumns[] = {"キオスク", "最終確認", "注意", "今日の来場者", "最後の来場", "待ち行", "今日の再起動",
-                                "全画面", "セット", "バージョン", "パソコン"};
-const int kWidths[] = {70, 125, 220, 70, 130, 50, 70, 50, 160, 50, 80};
+                                "全画面", "セット", "セットの版", "バージョン", "パソコン"};
+const int kWidths[] = {70, 125, 220, 70, 130, 50, 70, 50, 160, 140, 50, 80};
 
 std::vector<KioskStatusRead> g_rows;
 
@@ -38,7 +38,7 @@ void fill(HWND dialog) {
         const std::string set = std::string(path_file_name(set_name)) + (s.set_time.empty() ? "" : "（" + s.set_time + "）");
         const std::string cells[] = {s.kiosk, last_seen_text(r.age_seconds), kiosk_status_notes(r), std::to_string(s.visitors_today),
                                      s.last_visit, std::to_string(s.waiting), std::to_string(s.restarts_today),
-                                     s.full_screen ? "全画面" : "", set,
+                                     s.full_screen ? "全画面" : "", set, s.set_version,
                                      s.version, s.computer};
         LVITEMA item = {};
         item.mask = LVIF_TEXT;

@@ -27,8 +27,8 @@
 #include "resource.h"
 #include "zelmica_version.h"
 #include "shell_seam.h"
+#include "set_distribution.h"
 #include "speech.h"
-#include <string>
 #include "tally_dialog.h"
 #include "test_mode.h"
 #include <shellapi.h>
@@ -248,6 +248,7 @@ void apply_set(HWND window, const SetRecord *record) {
     image_store(kImgSetPictureY, record->picture_y, nullptr);
     image_store(kImgSetPictureZoom, record->picture_zoom, nullptr);
     image_store(kImgLoadSetWall, 0, const_cast<char *>(resolve_named_path(record->wallpaper, naming, found)));
+    distribution_follow(set_path, record->dist_folder);
     refresh(window);
 }
 
@@ -339,7 +340,12 @@ void idle_seconds_check(HWND window, DWORD now) {
 }
 
 static void CALLBACK seconds_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
-    idle_seconds_check(window, GetTickCount());
+    const DWORD now = GetTickCount();
+    idle_seconds_check(window, now);
+    // A new set from the 配布フォルダー waits for the start screen between two visitors.
+    const DistScreen screen = {run_engine(kRunCurrentFile, 0, nullptr) == -1, g_main.choosing || modal_loops_running() != 0,
+                               g_main.asking || idle_prompt_seconds() >= 0, test_mode_on(), now - g_main.active_at};
+    distribution_tick(window, screen);
 }
 
 void CALLBACK idle_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
@@ -839,8 +845,8 @@ HWND start_player(HINSTANCE instance, int show) {
     // A preview leaves nothing behind: no log, no recovery file, no restart.
     bool testing = parse_test_switch(GetCommandLineA(), &test, path, sizeof path) != 0;
     char kiosk[kKioskNameSize];
-    int interval = 0;
-    const char *args = testing ? nullptr : read_player_switches(GetCommandLineA(), kiosk, sizeof kiosk, &interval);
+    int interval = 0, dist_seconds = 0;
+    const char *args = testing ? nullptr : read_player_switches(GetCommandLineA(), kiosk, sizeof kiosk, &interval, &dist_seconds);
     if (testing) {
         begin_test_mode();
     } else {
@@ -851,15 +857,22 @@ HWND start_player(HINSTANCE instance, int show) {
         std::string switches;
         if (kiosk[0]) switches = std::string("/kiosk:") + kiosk;
         if (interval > 0) switches += (switches.empty() ? "/status:" : " /status:") + std::to_string(interval);
+        if (dist_seconds > 0) switches += (switches.empty() ? "/distcheck:" : " /distcheck:") + std::to_string(dist_seconds);
         set_restart_switches(switches.c_str());
         // Lines an earlier run left on this PC go to their logs before the first visitor.
         result_log_open_spool();
+        distribution_start(dist_seconds);
     }
     if (!register_main_class(instance)) return nullptr;
     HWND window = create_main_window(instance, show);
     if (!window) return nullptr;
     if (testing) show_test_window(window, test);
-    if (testing ? path[0] != '\0' : first_argument(args, path, sizeof path) != 0) open_start_file(window, path);
+    if (testing) {
+        if (path[0]) open_start_file(window, path);
+    } else if (first_argument(args, path, sizeof path)) {
+        // A set kept up to date from its 配布フォルダー starts with the copy in effect last.
+        open_start_file(window, distribution_start_file(path).c_str());
+    }
     if (!testing) kiosk_report_start(restarted_after_fault());
     return window;
 }
