@@ -22,6 +22,7 @@ int main() {
     r->full_screen = r->daily_log = 1;
     strcpy(r->kiosk, "受付1");
     strcpy(r->log_folder, "\\\\server\\share\\zelmica");
+    strcpy(r->dist_folder, "\\\\server\\share\\配布");
     r->text_colour = RGB(255, 255, 0);
     r->back_colour = RGB(0, 0, 128);
     r->title_font.lfHeight = 50;
@@ -40,13 +41,13 @@ int main() {
     r->idle_first_question = 1;
     r->result_seconds = 20;
     if (HWND staff = create_settings_page(d, kStaffPage)) {
-        SetWindowPos(staff, HWND_TOP, 20, 520, 0, 0, SWP_NOSIZE);
+        SetWindowPos(staff, HWND_TOP, 20, 600, 0, 0, SWP_NOSIZE);
         ShowWindow(staff, SW_SHOW);
     }
     r->scan_seconds = 3;
     r->key_frame = r->back_step = 1;
     if (HWND access = create_settings_page(d, kAccessPage)) {
-        SetWindowPos(access, HWND_TOP, 520, 520, 0, 0, SWP_NOSIZE);
+        SetWindowPos(access, HWND_TOP, 520, 600, 0, 0, SWP_NOSIZE);
         ShowWindow(access, SW_SHOW);
     }
     DWORD end = GetTickCount() + 8000;

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "sound_store.h"
 #include <commctrl.h>
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -70,9 +71,10 @@ void note(HWND dialog, int event) {
 }
 
 bool kiosk_accepted(HWND dialog);
+bool dist_folder_accepted(HWND dialog);
 
 void save_from_dialog(HWND dialog) {
-    if (!kiosk_accepted(dialog)) return;
+    if (!kiosk_accepted(dialog) || !dist_folder_accepted(dialog)) return;
     read_set_editor(dialog);
     int saved = save_set(dialog);
     set_result(dialog, kEditorSaved);
@@ -124,6 +126,7 @@ void prepare_boxes(HWND dialog) {
     limit(dialog, IDC_SET_IDLE_MINUTES, kUnsignedDigits + 1);
     limit(dialog, IDC_SET_KIOSK, sizeof r->kiosk);
     limit(dialog, IDC_SET_LOG_FOLDER, sizeof r->log_folder);
+    limit(dialog, IDC_SET_DIST_FOLDER, sizeof r->dist_folder);
     for (const SoundBox &s : kSoundBoxes) limit(dialog, s.box, kPathSize);
 
     // What an empty box stands for, in grey inside it.
@@ -134,10 +137,13 @@ void prepare_boxes(HWND dialog) {
         SendDlgItemMessageW(dialog, IDC_SET_KIOSK, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue));
     SendDlgItemMessageW(dialog, IDC_SET_LOG_FOLDER, EM_SETCUEBANNER, TRUE,
                         reinterpret_cast<LPARAM>(L"\u7A7A\u6B04: \u30D7\u30EC\u30FC\u30E4\u30FC\u306E\u30D5\u30A9\u30EB\u30C0\u30FC"));
+    // 空欄: 配布しない（共有フォルダーのフルパス）
+    SendDlgItemMessageW(dialog, IDC_SET_DIST_FOLDER, EM_SETCUEBANNER, TRUE,
+                        reinterpret_cast<LPARAM>(L"\u7A7A\u6B04: \u914D\u5E03\u3057\u306A\u3044\uFF08\u5171\u6709\u30D5\u30A9\u30EB\u30C0\u30FC\u306E\u30D5\u30EB\u30D1\u30B9\uFF09"));
 
     register_ime_control(GetDlgItem(dialog, IDC_SET_TITLE), true);
     const int closed[] = {IDC_SET_MUSIC,     IDC_SET_PICTURE, IDC_SET_PICTURE_X, IDC_SET_PICTURE_Y,
-                          IDC_SET_WALLPAPER, IDC_SET_KIOSK,   IDC_SET_LOG_FOLDER};
+                          IDC_SET_WALLPAPER, IDC_SET_KIOSK,   IDC_SET_LOG_FOLDER, IDC_SET_DIST_FOLDER};
     for (int id : closed) register_ime_control(GetDlgItem(dialog, id), false);
     for (const SoundBox &s : kSoundBoxes) register_ime_control(GetDlgItem(dialog, s.box), false);
 }
@@ -225,6 +231,18 @@ bool kiosk_accepted(HWND dialog) {
     snprintf(text, sizeof text, kKioskRefused, name, kKioskNameSize - 1, computer);
     show_message_box(dialog, text, kKioskCaption, MB_OK | MB_ICONWARNING);
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_SET_KIOSK)), TRUE);
+    return false;
+}
+
+// Every kiosk runs a copy of its own, wherever it runs from: the 配布フォルダー is named whole.
+bool dist_folder_accepted(HWND dialog) {
+    char folder[kLineSize] = {0};
+    GetDlgItemTextA(dialog, IDC_SET_DIST_FOLDER, folder, sizeof folder);
+    if (!folder[0] || !PathIsRelativeA(folder)) return true;
+    show_message_box(dialog,
+                     "配布フォルダーはフルパスで指定してください（例: \\\\サーバー\\共有\\配布 や D:\\配布）。「参照」でも選べます。",
+                     "配布フォルダー", MB_OK | MB_ICONWARNING);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_SET_DIST_FOLDER)), TRUE);
     return false;
 }
 
@@ -318,6 +336,12 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
                 SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, folder);
             break;
         }
+        case IDC_SET_DIST_FOLDER_BROWSE: {
+            char folder[kPathSize] = {0};
+            if (choose_folder(dialog, "配布フォルダー（どのキオスクからも届く共有フォルダー）。キオスクはここのセットを使います", folder))
+                SetDlgItemTextA(dialog, IDC_SET_DIST_FOLDER, folder);
+            break;
+        }
         case IDC_SET_ADD: add_question(dialog); break;
         case IDC_SET_REMOVE:
         case IDC_SET_UP:
@@ -339,7 +363,7 @@ BOOL on_command(HWND dialog, int id, int code, HWND control) {
         case IDC_SET_SAVE: save_from_dialog(dialog); break;
         case IDC_SET_BUNDLE: bundle_set(dialog); break;
         case IDC_SET_CLOSE:
-            if (!kiosk_accepted(dialog)) break;
+            if (!kiosk_accepted(dialog) || !dist_folder_accepted(dialog)) break;
             read_set_editor(dialog);
             close_editor(dialog);
             break;
@@ -386,6 +410,7 @@ static void fill_boxes(HWND dialog) {
     CheckDlgButton(dialog, IDC_SET_VISIT_LOG, r->visit_log_off ? BST_UNCHECKED : BST_CHECKED);
     SetDlgItemTextA(dialog, IDC_SET_KIOSK, r->kiosk);
     SetDlgItemTextA(dialog, IDC_SET_LOG_FOLDER, r->log_folder);
+    SetDlgItemTextA(dialog, IDC_SET_DIST_FOLDER, r->dist_folder);
     repaint(dialog);
 }
 
@@ -428,6 +453,7 @@ void read_set_editor(HWND dialog) {
     r->visit_log_off = IsDlgButtonChecked(dialog, IDC_SET_VISIT_LOG) != BST_CHECKED;
     get_text(dialog, IDC_SET_KIOSK, r->kiosk, sizeof r->kiosk);
     get_text(dialog, IDC_SET_LOG_FOLDER, r->log_folder, sizeof r->log_folder);
+    get_text(dialog, IDC_SET_DIST_FOLDER, r->dist_folder, sizeof r->dist_folder);
 }
 
 int set_editor_result(HWND dialog) { return static_cast<int>(GetWindowLongPtrA(dialog, DWLP_USER)); }

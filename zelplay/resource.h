@@ -82,6 +82,8 @@
 #define IDC_SET_KIOSK 1043
 #define IDC_SET_LOG_FOLDER 1044
 #define IDC_SET_LOG_FOLDER_BROWSE 1045
+#define IDC_SET_DIST_FOLDER 2000         // 配布フォルダー (DISTDIR)
+#define IDC_SET_DIST_FOLDER_BROWSE 2001
 #define IDC_SET_LABEL 65535
 
 // ---- test mode: the jump menu's items, one per result row ----

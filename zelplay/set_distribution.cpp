@@ -570,8 +570,8 @@ void put_into_effect(HWND window) {
     {
         Locked l;
         r.folder = d.folder;
-        r.set_name = d.set_name;
         r.local_set = d.ready_set;
+        r.set_name = r.local_set.substr(r.local_set.rfind('\\') + 1);  // the share's name, which may differ from ours
         r.hash = d.ready_hash;
         r.version = d.ready_version;
         r.files = d.ready_files;
