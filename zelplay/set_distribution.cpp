@@ -25,6 +25,20 @@ enum { kTextMaxBytes = 8 << 20 };
 
 bool same_text(const std::string &a, const std::string &b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
+// The system's words for an error, on one line: the status file holds one line per key.
+std::string system_text(DWORD code) {
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text, nullptr);
+    std::string t = text;
+    const std::string stop = "。";
+    for (bool cut = true; cut;) {
+        cut = false;
+        while (!t.empty() && strchr("\r\n \t.", t.back())) t.pop_back(), cut = true;
+        if (t.size() >= stop.size() && t.compare(t.size() - stop.size(), stop.size(), stop) == 0) t.resize(t.size() - stop.size()), cut = true;
+    }
+    return "（" + (t.empty() ? "エラー " + std::to_string(code) : t) + "）";
+}
+
 std::string with_backslash(std::string folder) {
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder;
@@ -77,7 +91,7 @@ bool whole_lines(const std::string &base, const std::string &name, std::vector<s
     std::string bytes;
     DWORD error = 0;
     if (!read_bytes(base + name, &bytes, &error)) {
-        *problem = "「" + name + "」を読めません。" + (error ? file_error_text(name.c_str(), error) : std::string());
+        *problem = "「" + name + "」を読めません" + (error ? system_text(error) : std::string()) + "。";
         return false;
     }
     if (bytes.empty() || bytes.back() != '\n' || bytes.find('\0') != std::string::npos) {
@@ -193,7 +207,7 @@ bool find_set(const std::string &base, const std::string &preferred, std::string
     DWORD a = GetFileAttributesA(shown.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
         const DWORD error = a == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
-        *problem = "配布フォルダー「" + shown + "」に届きません。" + file_error_text(shown.c_str(), error);
+        *problem = "配布フォルダー「" + shown + "」に届きません" + system_text(error) + "。いまのセットで続けます。";
         return false;
     }
     DistFile f;
@@ -353,7 +367,7 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
     snprintf(id, sizeof id, "%lu-%lu", GetCurrentProcessId(), GetTickCount());
     const std::string temporary = local_root + kTemporaryPrefix + id + "\\";
     if (!CreateDirectoryA(temporary.c_str(), nullptr)) {
-        look.problem = "新しいセットを置く「" + local_root + "」に書き込めません。" + file_error_text(temporary.c_str(), GetLastError());
+        look.problem = "新しいセットを置く「" + local_root + "」に書き込めません" + system_text(GetLastError()) + "。";
         return look;
     }
     auto fail = [&](const std::string &why) {
@@ -365,7 +379,7 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
     for (const std::string &n : names) {
         make_folders(temporary, n);
         if (!CopyFileA((base + n).c_str(), (temporary + n).c_str(), FALSE))
-            return fail("「" + n + "」をコピーできません。" + file_error_text(n.c_str(), GetLastError()));
+            return fail("「" + n + "」をコピーできません" + system_text(GetLastError()) + "。");
     }
     // Written to while copied: taken at a later look.
     DistFiles after;
@@ -388,7 +402,7 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
     const std::string final_folder = local_root + kCopyPrefix + hash;
     remove_tree(final_folder);
     if (!MoveFileA(temporary.substr(0, temporary.size() - 1).c_str(), final_folder.c_str()))
-        return fail("新しいセットの置き場所「" + final_folder + "」を作れません。" + file_error_text(final_folder.c_str(), GetLastError()));
+        return fail("新しいセットの置き場所「" + final_folder + "」を作れません" + system_text(GetLastError()) + "。");
     memory->verified = now;
     memory->hash = hash;
     look.outcome = kDistReady;
