@@ -17,9 +17,10 @@ namespace {
 
 enum { kRefreshTimer = 1, kRefreshMillis = 10000 };
 const char kSettingFile[] = "zelplay.ini";
-const char *const kColumns[] = {"キオスク", "最終確認", "注意", "今日の来場者", "最後の来場", "待ち行", "今日の再起動",
-                                "全画面", "セット", "セットの版", "バージョン", "パソコン"};
-const int kWidths[] = {70, 125, 220, 70, 130, 50, 70, 50, 160, 140, 50, 80};
+// The set version stands early: which kiosks still run the old set is the question after an update.
+const char *const kColumns[] = {"キオスク", "最終確認", "セットの版", "注意", "今日の来場者", "最後の来場", "待ち行",
+                                "今日の再起動", "全画面", "セット", "バージョン", "パソコン"};
+const int kWidths[] = {70, 110, 140, 220, 70, 130, 50, 70, 50, 160, 50, 80};
 
 std::vector<KioskStatusRead> g_rows;
 
@@ -36,10 +37,9 @@ void fill(HWND dialog) {
         char set_name[kPathSize];
         copy_cut(set_name, sizeof set_name, s.set_file.c_str());
         const std::string set = std::string(path_file_name(set_name)) + (s.set_time.empty() ? "" : "（" + s.set_time + "）");
-        const std::string cells[] = {s.kiosk, last_seen_text(r.age_seconds), kiosk_status_notes(r), std::to_string(s.visitors_today),
+        const std::string cells[] = {s.kiosk, last_seen_text(r.age_seconds), s.set_version, kiosk_status_notes(r), std::to_string(s.visitors_today),
                                      s.last_visit, std::to_string(s.waiting), std::to_string(s.restarts_today),
-                                     s.full_screen ? "全画面" : "", set, s.set_version,
-                                     s.version, s.computer};
+                                     s.full_screen ? "全画面" : "", set, s.version, s.computer};
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);

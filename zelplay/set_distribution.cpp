@@ -275,7 +275,7 @@ std::string version_text(uint64_t time, const std::string &hash) {
     SYSTEMTIME t = {};
     char text[64] = "";
     if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &t))
-        snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+        snprintf(text, sizeof text, "%02u/%02u %02u:%02u ", t.wMonth, t.wDay, t.wHour, t.wMinute);
     return text + ("#" + hash.substr(0, 8));
 }
 

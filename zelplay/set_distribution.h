@@ -36,7 +36,8 @@ enum DistOutcome {
 };
 struct DistLook {
     DistOutcome outcome = kDistProblem;
-    std::string problem, ready_set, version;
+    std::string problem, ready_set;
+    std::string version;  // "MM/DD HH:MM #" + the hash's first 8 digits: the set file's time, the content
 };
 
 // One look at folder (the 配布フォルダー, full path) for the set called set_name (or the only set
