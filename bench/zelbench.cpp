@@ -19,6 +19,7 @@
 #include "log_tally.h"
 #include "report_dialog.h"
 #include "file_bundle.h"
+#include "set_distribution.h"
 #include "SetManager_private.h"
 #include "visit_log.h"
 #include "BrixLib.h"
@@ -1062,7 +1063,7 @@ void copy_tree(const std::string &from, const std::string &to) {
 }
 
 void bench_bundle(const Folder &dir) {
-    header("a set gathered into one folder");
+    header("a set gathered into one folder, and looked at as a distribution folder (against 10 ms)");
     // The sample as installed: sample.set beside sample\.
     std::string source = std::string("Z:") + ZEL_SAMPLE_DIR;
     std::replace(source.begin(), source.end(), '/', '\\');
@@ -1079,6 +1080,22 @@ void bench_bundle(const Folder &dir) {
     if (!o.done) {
         ++g_misses;
         printf("%s\n", o.failure.c_str());
+    } else {
+        // The gathered sample as a 配布フォルダー: the look every kiosk makes every 30 s, unchanged.
+        const std::string local = dir.path() + "local\\";
+        CreateDirectoryA(local.c_str(), nullptr);
+        DistMemory memory;
+        look_at_distribution(o.folder, "sample.set", local, &memory);
+        const DistLook ready = look_at_distribution(o.folder, "sample.set", local, &memory);
+        DistLook same;
+        const double look_us = time_us(g_quick ? 3 : 20, [&] { same = look_at_distribution(o.folder, "sample.set", local, &memory); });
+        snprintf(what, sizeof what, "distribution folder: a look, %zu files same", memory.verified.size());
+        row(what, look_us, 10000, 1);
+        if (ready.outcome != kDistReady || same.outcome != kDistUnchanged) {
+            ++g_misses;
+            printf("the look did not take the sample: %s\n", ready.problem.c_str());
+        }
+        remove_tree(local);
     }
     remove_tree(app);
     remove_tree(usb);
