@@ -19,17 +19,17 @@ wine=$WINE
 
 work=$(mktemp -d)
 player=
+# This prefix's own copies start empty (the first set comes from the share) and go at the end:
+# another run must not start with a copy of this one.
+local_dist="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zelmica/dist"
 cleanup() {
   [ -n "$player" ] && kill "$player" 2>/dev/null || true
   zel_wine_stop
-  rm -rf "$work"
+  rm -rf "$work" "$local_dist"
 }
 trap cleanup EXIT
 zel_wine_start
 fail() { echo "dist $arch: $*" >&2; exit 1; }
-
-# This prefix's own copies start empty: the first set comes from the share.
-local_dist="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zelmica/dist"
 rm -rf "$local_dist"
 
 mkdir -p "$work/kiosk" "$work/share/dist"
