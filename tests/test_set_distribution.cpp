@@ -146,6 +146,19 @@ TEST_F(Distribution, AChangeIsTakenOnceSettledAndVerified) {
     memory.in_effect = second;
     look();
     EXPECT_EQ(std::vector<std::string>{"set-" + second}, copies());
+
+    // A third version verified, then the share goes back to the one in effect before the third was
+    // applied: that one is ready again, its folder kept as it is (the player runs from it).
+    const std::string second_set = ScratchFolder::bytes_of(share + "event.set");
+    put("event.set", "T,t3\r\nQ,q.qst\r\n");
+    look();
+    ASSERT_EQ(kDistReady, look().outcome);
+    put("event.set", second_set);
+    look();
+    ready = look();
+    ASSERT_EQ(kDistReady, ready.outcome) << ready.problem;
+    EXPECT_EQ(local + "set-" + second + "\\event.set", ready.ready_set);
+    EXPECT_EQ(2u, copies().size());
 }
 
 // Whatever the folder holds, a bad set is never taken, the reason is given, nothing is left behind.

@@ -280,7 +280,7 @@ std::string version_text(uint64_t time, const std::string &hash) {
 }
 
 // Copies a look left half made (a kiosk switched off meanwhile) and copies no longer wanted.
-void clear_old_copies(const std::string &local_root, const DistMemory &memory, const std::string &in_effect) {
+void clear_old_copies(const std::string &local_root, const DistMemory &memory) {
     WIN32_FIND_DATAA d;
     HANDLE h = FindFirstFileA((local_root + "*").c_str(), &d);
     if (h == INVALID_HANDLE_VALUE) return;
@@ -289,7 +289,7 @@ void clear_old_copies(const std::string &local_root, const DistMemory &memory, c
         if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         const bool temporary = n.compare(0, strlen(kTemporaryPrefix), kTemporaryPrefix) == 0;
         const bool old = n.compare(0, strlen(kCopyPrefix), kCopyPrefix) == 0 && !same_text(n, kCopyPrefix + memory.hash) &&
-                         !same_text(n, kCopyPrefix + in_effect);
+                         !same_text(n, kCopyPrefix + memory.in_effect);
         if (temporary || old) remove_tree(local_root + n);
     } while (FindNextFileA(h, &d));
     FindClose(h);
@@ -329,7 +329,7 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
                               DistMemory *memory) {
     DistLook look;
     const std::string base = with_backslash(folder);
-    clear_old_copies(local_root, *memory, memory->in_effect);
+    clear_old_copies(local_root, *memory);
     std::string name;
     if (!find_set(base, set_name, &name, &look.problem)) {
         memory->settling.clear();
@@ -400,8 +400,11 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
         return look;
     }
     const std::string final_folder = local_root + kCopyPrefix + hash;
-    remove_tree(final_folder);
-    if (!MoveFileA(temporary.substr(0, temporary.size() - 1).c_str(), final_folder.c_str()))
+    // The same content verified before (the share went back to it) is there whole already, and
+    // may be the copy the player runs: it stays, the new copy goes.
+    const DWORD there = GetFileAttributesA(final_folder.c_str());
+    if (there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY)) remove_tree(temporary);
+    else if (!MoveFileA(temporary.substr(0, temporary.size() - 1).c_str(), final_folder.c_str()))
         return fail("新しいセットの置き場所「" + final_folder + "」を作れません" + system_text(GetLastError()) + "。");
     memory->verified = now;
     memory->hash = hash;
@@ -514,7 +517,10 @@ DWORD WINAPI look_thread(void *param) {
         Locked l;
         Distribution &d = dist();
         if (job->generation == d.generation) {
+            // The copy in effect may have changed while the look ran.
+            const std::string in_effect = d.memory.in_effect;
             d.memory = job->memory;
+            d.memory.in_effect = in_effect;
             d.problem = look.outcome == kDistProblem ? look.problem : std::string();
             if (look.outcome == kDistReady) {
                 d.ready_set = look.ready_set;
@@ -643,13 +649,19 @@ void distribution_follow(const char *set_path, const char *dist_folder) {
     const std::string path = set_path ? set_path : "", folder = dist_folder ? dist_folder : "";
     Locked l;
     if (!path.empty() && same_text(path, d.in_effect_set) && same_text(with_backslash(folder), with_backslash(d.folder))) return;
-    // Another set: what was looked at and verified belongs to the one before.
+    // Another set or folder: what was looked at and verified belongs to the one before. The copy
+    // still running (its folder changed in the set editor) keeps its files and its version.
+    const bool running_copy = !path.empty() && same_text(path, d.in_effect_set);
     ++d.generation;
+    const std::string in_effect = running_copy ? d.memory.in_effect : std::string();
     d.memory = DistMemory();
+    d.memory.in_effect = in_effect;
     d.problem.clear();
-    d.version.clear();
+    if (!running_copy) {
+        d.version.clear();
+        d.in_effect_set.clear();
+    }
     d.ready_set.clear();
-    d.in_effect_set.clear();
     d.folder.clear();
     d.looked = false;
     if (folder.empty()) return;
