@@ -98,18 +98,24 @@ enum { kRecoveryTimer = 2, kMsgOfferRecovery = WM_APP + 1 };
 // Where the recovery copy is kept (kPathSize bytes); false when there is no such folder.
 bool recovery_path(char *out);
 
-// Records the change a list operation makes, from construction to destruction, as one undo step.
+// Records the change a command makes to the lists, the special row options or the way of scoring,
+// from construction to destruction, as one undo step. The positions stored by number (a type
+// link's result row, the tie question) are renumbered in the same step, so they keep naming the
+// row or question they named; a link to a row that went goes with it.
 class ListChange {
 public:
-    ListChange(HWND dialog, bool questions);
+    explicit ListChange(HWND dialog);
     ~ListChange();
     ListChange(const ListChange &) = delete;
     ListChange &operator=(const ListChange &) = delete;
+    // An option (EditorOption) whose box was clicked just before the change began: it was on or off.
+    void option_was(int option, bool on);
 
 private:
     HWND dialog_;
-    bool questions_;
-    std::vector<std::string> before_;
+    std::vector<std::string> records_[2];  // questions, results
+    std::vector<const void *> ids_[2];
+    std::string options_, scoring_;
 };
 
 // ---- ranges of totals per result row (result_ranges_ui.cpp) ----

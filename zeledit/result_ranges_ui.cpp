@@ -127,7 +127,7 @@ bool run_even_split(HWND dialog) {
     text += "\r\nこの範囲を結果の行に入れますか？（元に戻すで戻せます）";
     if (show_message_box(dialog, text.c_str(), kSplitCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     // The banded rows in list order are the plan's rows: one undo step for all of them.
-    ListChange change(dialog, false);
+    ListChange change(dialog);
     const bool top = option(dialog, IDC_MAIN_TOP_ROW), bottom = option(dialog, IDC_MAIN_BOTTOM_ROW);
     const int n = liner_count(&editor_state()->results);
     int m = 0;
