@@ -71,6 +71,10 @@ void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t siz
     else snprintf(out, size, "（届かない）");
 }
 
+int ask_author(HWND owner, const char *caption, const char *prompt, char *buffer, int size) {
+    return g_ask_targets(owner, caption, prompt, ES_AUTOHSCROLL, buffer, size);
+}
+
 TargetAskFn set_target_ask_fn(TargetAskFn fn) {
     TargetAskFn old = g_ask_targets;
     g_ask_targets = fn ? fn : input_box;
