@@ -61,6 +61,8 @@ std::string pick_title(const QuestionFile *f, const ResultPick &pick) {
     }
 }
 
+const int64_t kMaxLoggedQuestion = 1000000;
+
 // An answer log read run by run.
 struct LogRuns {
     LogRuns(ObservedAnswers *o, const QuestionFile *f, int number, std::map<int, LoggedQuiz> *seen)
@@ -99,7 +101,10 @@ void end_run(LogRuns *r, bool total, int64_t value) {
 void take_log_line(void *context, int kind, const int64_t *v) {
     LogRuns *r = static_cast<LogRuns *>(context);
     if (kind == kLogLineTotal || kind == kLogLineIdle) return end_run(r, kind == kLogLineTotal && r->run_quiz, v[0]);
-    if (kind != kLogLineAnswer || v[0] < 1 || v[0] > kQuesFileSlots || v[1] < 1 || v[2] < 1 || v[2] > kAnswerCount) return;
+    // A question number past any file the editor writes is not the player's (and would not fit a 32-bit size).
+    if (kind != kLogLineAnswer || v[0] < 1 || v[0] > kQuesFileSlots || v[1] < 1 || v[1] > kMaxLoggedQuestion || v[2] < 1 ||
+        v[2] > kAnswerCount)
+        return;
     r->any = true;
     const int quiz = static_cast<int>(v[0]);
     if (r->run_quiz != quiz || v[1] <= r->last_question) {
