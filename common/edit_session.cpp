@@ -53,30 +53,42 @@ bool make_step(int target, const std::vector<std::string> &before, const std::ve
 
 void UndoHistory::record(EditStep step, bool merge) {
     steps_.resize(done_);
-    EditStep *last = steps_.empty() ? nullptr : &steps_.back();
-    if (merge && !sealed_ && last && last->target == step.target && last->index == step.index &&
-        last->inserted.size() == 1 && step.removed.size() == 1 && step.inserted.size() == 1) {
-        last->inserted = step.inserted;
+    std::vector<EditStep> *last = steps_.empty() || steps_.back().size() != 1 ? nullptr : &steps_.back();
+    EditStep *one = last ? &last->front() : nullptr;
+    if (merge && !sealed_ && one && one->target == step.target && one->index == step.index &&
+        one->inserted.size() == 1 && step.removed.size() == 1 && step.inserted.size() == 1) {
+        one->inserted = step.inserted;
     } else {
-        steps_.push_back(std::move(step));
+        steps_.emplace_back(1, std::move(step));
         if (steps_.size() > kLimit) steps_.erase(steps_.begin());
     }
     done_ = steps_.size();
     sealed_ = !merge;
 }
 
+void UndoHistory::record(std::vector<EditStep> group) {
+    if (group.empty()) return;
+    steps_.resize(done_);
+    steps_.push_back(std::move(group));
+    if (steps_.size() > kLimit) steps_.erase(steps_.begin());
+    done_ = steps_.size();
+    sealed_ = true;
+}
+
 bool UndoHistory::undo(StepTarget *target) {
     if (!done_) return false;
-    const EditStep &s = steps_[--done_];
-    target->splice(s.target, s.index, s.inserted.size(), s.removed);
+    const std::vector<EditStep> &group = steps_[--done_];
+    for (size_t i = group.size(); i-- > 0;) {
+        const EditStep &s = group[i];
+        target->splice(s.target, s.index, s.inserted.size(), s.removed);
+    }
     sealed_ = true;
     return true;
 }
 
 bool UndoHistory::redo(StepTarget *target) {
     if (done_ >= steps_.size()) return false;
-    const EditStep &s = steps_[done_++];
-    target->splice(s.target, s.index, s.removed.size(), s.inserted);
+    for (const EditStep &s : steps_[done_++]) target->splice(s.target, s.index, s.removed.size(), s.inserted);
     sealed_ = true;
     return true;
 }

@@ -56,6 +56,9 @@ public:
     // A new change drops what could be redone. With merge, a change of the same single-text
     // target as the last step joins that step (typing a word is one step, not one per key).
     void record(EditStep step, bool merge = false);
+    // Several splices made by one change (a row moved and the links that name it renumbered), undone
+    // and redone together; an empty group is no step.
+    void record(std::vector<EditStep> group);
     // Ends merging: the next change is a step of its own.
     void seal() { sealed_ = true; }
     bool undo(StepTarget *target);
@@ -65,7 +68,7 @@ public:
     bool can_redo() const { return done_ < steps_.size(); }
 
 private:
-    std::vector<EditStep> steps_;
+    std::vector<std::vector<EditStep>> steps_;  // each undone in reverse order, redone in order
     size_t done_ = 0;
     bool sealed_ = true;
 };

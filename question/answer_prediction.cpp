@@ -1,4 +1,5 @@
 #include "answer_prediction.h"
+#include "answer_log.h"
 #include "visit_log.h"
 #include <stdio.h>
 
@@ -28,6 +29,103 @@ void take_row(void *context, const ReadVisit &v) {
 
 void take_skipped(void *context) { ++static_cast<Reading *>(context)->observed->skipped; }
 
+// Each offered answer's chance: its share of the answers given to the question, or, for a question
+// nobody answered, the same for every offered answer.
+AnswerShares answer_chances(const QuestionFile *f, size_t questions, const ObservedAnswers &o) {
+    AnswerShares chances(questions);
+    for (size_t q = 0; q < questions; ++q) {
+        const QuestionRecord &rec = f->questions[q];
+        double seen = 0;
+        int offered = 0;
+        for (int a = 0; a < kAnswerCount; ++a) {
+            chances[q][static_cast<size_t>(a)] = 0;
+            if (!rec.answers[a][0]) continue;
+            ++offered;
+            if (q < o.chosen.size()) seen += static_cast<double>(o.chosen[q][static_cast<size_t>(a)]);
+        }
+        for (int a = 0; a < kAnswerCount; ++a)
+            if (rec.answers[a][0])
+                chances[q][static_cast<size_t>(a)] = seen > 0 ? static_cast<double>(o.chosen[q][static_cast<size_t>(a)]) / seen : 1.0 / offered;
+    }
+    return chances;
+}
+
+// The title the result list shows for a pick.
+std::string pick_title(const QuestionFile *f, const ResultPick &pick) {
+    switch (pick.kind) {
+        case kPickTopRow: return f->topRow.title;
+        case kPickBottomRow: return f->bottomRow.title;
+        case kPickBand: return f->results[pick.row].title;
+        case kPickNoRows: return kNoResultsTitle;
+        default: return kZeroWidthTitle;
+    }
+}
+
+const int64_t kMaxLoggedQuestion = 1000000;
+
+// An answer log read run by run.
+struct LogRuns {
+    LogRuns(ObservedAnswers *o, const QuestionFile *f, int number, std::map<int, LoggedQuiz> *seen)
+        : observed(o), file(f), rules(result_rules(f)), quiz(number), quizzes(seen) {}
+    ObservedAnswers *observed;  // null: only the quizzes are counted
+    const QuestionFile *file;
+    ResultRules rules;
+    int quiz;
+    std::map<int, LoggedQuiz> *quizzes;  // null: not counted
+    bool any = false;
+    int run_quiz = 0;  // 0: no run open
+    int64_t last_question = 0;
+    std::vector<int32_t> answers;  // the open run's answer per question, 0 where none
+};
+
+void begin_run(LogRuns *r, int quiz) {
+    r->run_quiz = quiz;
+    r->last_question = 0;
+    r->answers.assign(question_file_count(r->file), 0);
+    if (quiz == r->quiz && r->observed) ++r->observed->visits, ++r->observed->logged_runs;
+    else if (r->observed) ++r->observed->other_quiz;
+    if (r->quizzes) ++(*r->quizzes)[quiz].runs;
+}
+
+void end_run(LogRuns *r, bool total, int64_t value) {
+    if (total && r->run_quiz == r->quiz && r->observed) {
+        ObservedAnswers *o = r->observed;
+        const ResultPick pick = r->rules.typed ? pick_type_result(r->rules, r->file, r->answers.data(), r->answers.size())
+                                               : pick_result(r->rules, value);
+        ++o->completed;
+        ++o->results[pick_title(r->file, pick)];
+    }
+    r->run_quiz = 0;
+}
+
+void take_log_line(void *context, int kind, const int64_t *v) {
+    LogRuns *r = static_cast<LogRuns *>(context);
+    if (kind == kLogLineTotal || kind == kLogLineIdle) return end_run(r, kind == kLogLineTotal && r->run_quiz, v[0]);
+    // A question number past any file the editor writes is not the player's (and would not fit a 32-bit size).
+    if (kind != kLogLineAnswer || v[0] < 1 || v[0] > kQuesFileSlots || v[1] < 1 || v[1] > kMaxLoggedQuestion || v[2] < 1 ||
+        v[2] > kAnswerCount)
+        return;
+    r->any = true;
+    const int quiz = static_cast<int>(v[0]);
+    if (r->run_quiz != quiz || v[1] <= r->last_question) {
+        end_run(r, false, 0);
+        begin_run(r, quiz);
+    }
+    r->last_question = v[1];
+    const size_t q = static_cast<size_t>(v[1] - 1), a = static_cast<size_t>(v[2] - 1);
+    if (r->quizzes) {
+        LoggedQuiz &seen = (*r->quizzes)[quiz];
+        ++seen.answers;
+        seen.fitting += q < question_file_count(r->file) && r->file->questions[q].answers[a][0] && r->file->questions[q].points[a] == v[3];
+    }
+    if (quiz != r->quiz || !r->observed) return;
+    if (q < r->answers.size()) r->answers[q] = static_cast<int32_t>(a + 1);
+    ObservedAnswers *o = r->observed;
+    if (q >= question_file_count(r->file)) return;  // a question the file no longer has
+    if (o->chosen.size() <= q) o->chosen.resize(q + 1, std::array<uint64_t, kAnswerCount>());
+    ++o->chosen[q][a];
+}
+
 std::string percent(double share) {
     char buffer[32];
     snprintf(buffer, sizeof buffer, "%.1f%%", share * 100.0);
@@ -41,6 +139,19 @@ bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size
     return read_visit_log(bytes, size, take_row, take_skipped, &reading);
 }
 
+std::map<int, LoggedQuiz> answer_log_quizzes(const char *bytes, size_t size, const QuestionFile *file) {
+    std::map<int, LoggedQuiz> quizzes;
+    LogRuns runs(nullptr, file, 0, &quizzes);
+    read_answer_log(bytes, size, take_log_line, &runs);
+    return quizzes;
+}
+
+bool observe_answer_log(ObservedAnswers *observed, const char *bytes, size_t size, int quiz, const QuestionFile *file) {
+    LogRuns runs(observed, file, quiz, nullptr);
+    read_answer_log(bytes, size, take_log_line, &runs);
+    return runs.any;
+}
+
 std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile *f, const ResultReport &report,
                                                               const ObservedAnswers &o, std::string *reason) {
     if (report.status != kReportOk) {
@@ -48,29 +159,25 @@ std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile
         return {};
     }
     if (report.typed) {
-        *reason = "タイプ式の診断は、実際の回答からの予測にまだ対応していません。";
+        *reason = "タイプ式の診断には得点合計がないため、均等に分けることはできません。";
         return {};
     }
     // The weight of each total, question by question: the check already found the span small enough.
+    const AnswerShares chances = answer_chances(f, report.questions, o);
     std::vector<double> weight(1, 1.0), next;
     int64_t lo = 0;
     for (size_t q = 0; q < report.questions; ++q) {
         const QuestionRecord &rec = f->questions[q];
-        double seen = 0;
-        int offered = 0;
         int64_t low = INT64_MAX, high = INT64_MIN;
         for (int a = 0; a < kAnswerCount; ++a) {
             if (!rec.answers[a][0]) continue;
-            ++offered;
-            if (q < o.chosen.size()) seen += static_cast<double>(o.chosen[q][static_cast<size_t>(a)]);
             if (rec.points[a] < low) low = rec.points[a];
             if (rec.points[a] > high) high = rec.points[a];
         }
         next.assign(weight.size() + static_cast<size_t>(high - low), 0.0);
         for (int a = 0; a < kAnswerCount; ++a) {
-            if (!rec.answers[a][0]) continue;
-            const double p = seen > 0 ? static_cast<double>(o.chosen[q][static_cast<size_t>(a)]) / seen : 1.0 / offered;
-            if (p == 0) continue;
+            const double p = chances[q][static_cast<size_t>(a)];
+            if (!rec.answers[a][0] || p == 0) continue;
             const size_t shift = static_cast<size_t>(rec.points[a] - low);
             for (size_t t = 0; t < weight.size(); ++t) next[t + shift] += weight[t] * p;
         }
@@ -85,6 +192,26 @@ std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile
 
 std::vector<double> observed_row_shares(const QuestionFile *f, const ResultReport &report, const ObservedAnswers &o,
                                         std::string *reason) {
+    if (report.typed) {
+        // Types have no totals: the check's own count, each combination weighed by its answers.
+        const std::string refused = std::string("組み合わせが多すぎるため、予測できません。") + kTypeLimitText + "。";
+        std::vector<double> types;
+        size_t listed = 0;
+        for (const ReportRow &row : report.rows) listed += row.kind == kRowType || row.kind == kRowUnused;
+        const ResultReport weighed = report.status == kReportOk ? weigh_type_report(f, listed, answer_chances(f, report.questions, o), &types)
+                                                                : report;
+        if (weighed.status != kReportOk) {
+            *reason = weighed.status == kReportTooWide ? refused : "回答の組み合わせを数えられないため、予測できません。";
+            return {};
+        }
+        std::vector<double> rows(report.rows.size(), 0.0);
+        size_t t = 0;
+        for (size_t i = 0; i < report.rows.size(); ++i) {
+            if (report.rows[i].kind == kRowType && t < types.size()) rows[i] = types[t++];
+            if (report.rows[i].kind == kRowFixedText) rows[i] = 1.0;  // no types: every visitor sees the text
+        }
+        return rows;
+    }
     const std::vector<std::pair<int64_t, double>> totals = observed_total_shares(f, report, o, reason);
     if (totals.empty()) return {};
     std::vector<double> rows(report.rows.size(), 0.0);
@@ -107,10 +234,20 @@ std::vector<double> observed_row_shares(const QuestionFile *f, const ResultRepor
 
 std::string observed_prediction_text(const ResultReport &report, const ObservedAnswers &o, const std::vector<double> &shares,
                                      const std::string &reason) {
-    char line[160];
-    snprintf(line, sizeof line, "\r\n実際の回答からの予測（訪問ログ %llu 人、うち結果まで %llu 人）:\r\n",
-             static_cast<unsigned long long>(o.visits), static_cast<unsigned long long>(o.completed));
+    char line[200];
+    const unsigned long long visited = o.visits - o.logged_runs, logged = o.logged_runs;
+    if (!logged)
+        snprintf(line, sizeof line, "\r\n実際の回答からの予測（訪問ログ %llu 人、うち結果まで %llu 人）:\r\n", visited,
+                 static_cast<unsigned long long>(o.completed));
+    else if (!visited)
+        snprintf(line, sizeof line, "\r\n実際の回答からの予測（回答ログ %llu 人、うち結果まで %llu 人）:\r\n", logged,
+                 static_cast<unsigned long long>(o.completed));
+    else
+        snprintf(line, sizeof line, "\r\n実際の回答からの予測（訪問ログ %llu 人と回答ログ %llu 人、うち結果まで %llu 人。"
+                 "同じ日のログを両方選ぶと同じ人を二度数えます）:\r\n", visited, logged, static_cast<unsigned long long>(o.completed));
     std::string t = line;
+    if (logged)
+        t += "（回答ログには結果の名前がないため、実際の割合は、記録された得点合計（タイプ式では回答）から今の問題ファイルが選ぶ結果で数えます）\r\n";
     if (o.other_quiz) {
         snprintf(line, sizeof line, "（ほかの診断の %llu 人は数えていません）\r\n", static_cast<unsigned long long>(o.other_quiz));
         t += line;

@@ -1,5 +1,6 @@
 // The result check's prediction from real answers: each question's answers in the shares visitors
-// chose them (read from visit logs), the questions taken as independent, beside the actual results.
+// chose them (read from visit logs or answer logs), the questions taken as independent, beside the
+// actual results.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -13,20 +14,35 @@ struct ObservedAnswers {
     std::vector<std::array<uint64_t, kAnswerCount>> chosen;  // [question - 1][answer - 1]
     std::map<std::string, uint64_t> results;                // completed visits by the result shown
     uint64_t visits = 0, completed = 0, other_quiz = 0, skipped = 0;
+    uint64_t logged_runs = 0;  // of visits: runs read from answer logs
 };
 
 // Adds the rows of a visit log whose quiz is titled title (any, when title is empty). false when
 // bytes are not a visit log.
 bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size, const char *title);
 
+// How often each quiz number (問題 1 to 5) of an answer log's runs was played, and how many of its
+// answer lines fit file (the answer is offered and carries the points logged): the log names no
+// title, so the author picks the number, helped by the fit.
+struct LoggedQuiz {
+    uint64_t runs = 0, answers = 0, fitting = 0;
+};
+std::map<int, LoggedQuiz> answer_log_quizzes(const char *bytes, size_t size, const QuestionFile *file);
+// Adds the runs of quiz number quiz in an answer log. A run ends at its total line (then it counts
+// as completed, its result the row that file picks for it now), at the idle line, or where another
+// run begins (another quiz, or a question not after the last). false when bytes hold no answer line.
+bool observe_answer_log(ObservedAnswers *observed, const char *bytes, size_t size, int quiz, const QuestionFile *file);
+
 // Per row of report (its order), the share predicted from the observed answers; a question nobody
-// answered counts its offered answers alike. Empty, with the reason, when report could not count or
-// the file is scored by types.
+// answered counts its offered answers alike. A file scored by types is counted as the check counts
+// it, each combination weighed by its answers' shares. Empty, with the reason, when report could
+// not count (or, for types, the same limits refuse it).
 std::vector<double> observed_row_shares(const QuestionFile *file, const ResultReport &report,
                                         const ObservedAnswers &observed, std::string *reason);
 
 // Each reachable total with its share under the observed answers, ascending (as report.shares holds
-// the equal-chance ones): 均等に分ける can aim at this prediction. Empty, with the reason, as above.
+// the equal-chance ones): 均等に分ける can aim at this prediction. Empty, with the reason, when
+// report could not count or the file is scored by types (it has no totals).
 std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile *file, const ResultReport &report,
                                                               const ObservedAnswers &observed, std::string *reason);
 

@@ -2,6 +2,7 @@
 // combinations reach it, counted exactly (a count per total, question by question).
 #pragma once
 #include <stdint.h>
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +59,11 @@ struct ResultReport {
 // Type scoring counted exactly (type_report.cpp): the limits it keeps to, for the refusal.
 extern const char kTypeLimitText[];
 ResultReport make_type_report(const QuestionFile *file, size_t listed);
+// The same count, with each type's chance in weights (by type, the banded rows' order) when question
+// q's answer a is chosen with chance shares[q][a] and the questions are independent. Refused as
+// make_type_report refuses (weights then empty).
+typedef std::vector<std::array<double, kAnswerCount>> AnswerShares;
+ResultReport weigh_type_report(const QuestionFile *file, size_t listed, const AnswerShares &shares, std::vector<double> *weights);
 // Whether any combination leads to the row.
 bool report_row_reached(const ReportRow &row);
 

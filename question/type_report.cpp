@@ -23,13 +23,14 @@ class StateTable {
 public:
     explicit StateTable(size_t stride) : stride_(stride), slots_(1024, kEmpty) {}
     // False when one more state would pass kMaxStates.
-    bool add(const int32_t *key, uint64_t count) {
+    bool add(const int32_t *key, uint64_t count, double weight) {
         if ((counts_.size() + 1) * 2 > slots_.size()) grow();
         size_t i = hash(key) & (slots_.size() - 1);
         while (slots_[i] != kEmpty) {
             const uint32_t at = slots_[i];
             if (!memcmp(&keys_[at * stride_], key, stride_ * sizeof(int32_t))) {
                 counts_[at] += count;
+                weights_[at] += weight;
                 return true;
             }
             i = (i + 1) & (slots_.size() - 1);
@@ -38,11 +39,13 @@ public:
         slots_[i] = static_cast<uint32_t>(counts_.size());
         keys_.insert(keys_.end(), key, key + stride_);
         counts_.push_back(count);
+        weights_.push_back(weight);
         return true;
     }
     size_t size() const { return counts_.size(); }
     const int32_t *key(size_t i) const { return &keys_[i * stride_]; }
     uint64_t count(size_t i) const { return counts_[i]; }
+    double weight(size_t i) const { return weights_[i]; }
 
 private:
     static const uint32_t kEmpty = 0xffffffffu;
@@ -63,6 +66,7 @@ private:
     size_t stride_;
     std::vector<int32_t> keys_;
     std::vector<uint64_t> counts_;
+    std::vector<double> weights_;  // the combinations' chance, when answers have shares
     std::vector<uint32_t> slots_;
 };
 
@@ -92,7 +96,10 @@ void settle(int32_t *key, int32_t types, const int64_t *most, const int64_t *lea
 
 }  // namespace
 
-ResultReport make_type_report(const QuestionFile *f, size_t listed) {
+namespace {
+
+// The count, and with shares (per question, each answer's chance) each type's chance in weights.
+ResultReport count_types(const QuestionFile *f, size_t listed, const AnswerShares *shares, std::vector<double> *weights) {
     ResultReport r = {};
     r.typed = true;
     r.rules = result_rules(f);
@@ -162,13 +169,14 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
     }
     StateTable states(stride);
     std::vector<int32_t> key(stride, 0), next_key(stride);
-    states.add(key.data(), 1);
+    states.add(key.data(), 1, 1.0);
     for (size_t q = 0; q < r.questions; ++q) {
         const QuestionRecord &rec = f->questions[q];
         // Answers of the same effect go together, save on the tie question, whose answer is kept.
         std::vector<std::vector<int32_t>> kinds;
         std::vector<uint64_t> same;
         std::vector<int32_t> answer_of;
+        std::vector<double> chance;
         for (int a = 0; a < kAnswerCount; ++a) {
             if (!rec.answers[a][0]) continue;
             effect_of(rec, a, types, &effect[0]);
@@ -179,8 +187,10 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
                 kinds.push_back(e);
                 same.push_back(0);
                 answer_of.push_back(a + 1);
+                chance.push_back(0.0);
             }
             ++same[k];
+            chance[k] += shares && q < shares->size() ? (*shares)[q][static_cast<size_t>(a)] : 0.0;
         }
         StateTable next(stride);
         for (size_t s = 0; s < states.size(); ++s) {
@@ -190,7 +200,7 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
                     next_key[static_cast<size_t>(t)] = from[t] == kOut ? kOut : from[t] + kinds[k][static_cast<size_t>(t)];
                 next_key[stride - 1] = q + 1 == tie ? answer_of[k] : from[stride - 1];
                 settle(next_key.data(), types, &most[(q + 1) * static_cast<size_t>(types)], &least[(q + 1) * static_cast<size_t>(types)]);
-                if (!next.add(next_key.data(), states.count(s) * same[k])) {
+                if (!next.add(next_key.data(), states.count(s) * same[k], states.weight(s) * chance[k])) {
                     r.status = kReportTooWide;
                     return r;
                 }
@@ -212,6 +222,7 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
     const size_t first = r.rules.top_row ? 1 : 0;
     std::vector<int64_t> scores(static_cast<size_t>(types)), tie_points(static_cast<size_t>(types));
     std::vector<uint64_t> rows(static_cast<size_t>(types), 0);
+    if (weights) weights->assign(static_cast<size_t>(types), 0.0);
     uint64_t ties = 0;
     for (size_t s = 0; s < states.size(); ++s) {
         const int32_t *k = states.key(s);
@@ -220,6 +231,7 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
         if (tie_known) effect_of(f->questions[tie - 1], k[stride - 1] - 1, types, tie_points.data());
         const int32_t win = type_winner(scores.data(), tie_known ? tie_points.data() : nullptr, types);
         rows[static_cast<size_t>(win)] += states.count(s);
+        if (weights) (*weights)[static_cast<size_t>(win)] += states.weight(s);
         int shared = 0;
         for (int32_t t = 0; t < types; ++t) shared += scores[static_cast<size_t>(t)] == scores[static_cast<size_t>(win)];
         if (shared > 1) ties += states.count(s);
@@ -230,4 +242,12 @@ ResultReport make_type_report(const QuestionFile *f, size_t listed) {
     }
     r.ties.limbs = {static_cast<uint32_t>(ties), static_cast<uint32_t>(ties >> 32)};
     return r;
+}
+
+}  // namespace
+
+ResultReport make_type_report(const QuestionFile *f, size_t listed) { return count_types(f, listed, nullptr, nullptr); }
+
+ResultReport weigh_type_report(const QuestionFile *f, size_t listed, const AnswerShares &shares, std::vector<double> *weights) {
+    return count_types(f, listed, &shares, weights);
 }

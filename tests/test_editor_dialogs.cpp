@@ -611,4 +611,18 @@ TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
     ASSERT_EQ(1u, report.shares.size());
     EXPECT_EQ(0, report.shares[0].first);
     EXPECT_DOUBLE_EQ(1.0, report.shares[0].second);
+    // An answer log of two quizzes: the number is asked, the one whose points fit offered.
+    static std::string asked;
+    TargetAskFn old = set_target_ask_fn([](HWND, const char *, const char *prompt, DWORD, char *buffer, int) {
+        asked = std::string(prompt) + "|" + buffer;
+        return static_cast<int>(kInputBoxConfirmed);
+    });
+    ScriptedFileDialogs::open_pick = dir.write("zelm.csv", "問題2, 設問1, 回答1, 得点7\r\n得点合計, , , ,7\r\n"
+                                                            "問題1, 設問1, 回答2, 得点1\r\n問題1, 設問2, 回答1, 得点0\r\n得点合計, , , ,1\r\n");
+    ReportContent logged = {"", "", "c.csv", nullptr};
+    ASSERT_TRUE(predict_from_logs(d.dialog, d.dialog, &logged));
+    set_target_ask_fn(old);
+    EXPECT_NE(std::string::npos, asked.find("問題2: 1 回")) << asked;
+    EXPECT_EQ("|1", asked.substr(asked.size() - 2));
+    EXPECT_NE(std::string::npos, logged.text.find("回答ログ 1 人、うち結果まで 1 人")) << logged.text;
 }

@@ -1,7 +1,9 @@
 // Editor open and save of question files: every item of the format, exact bytes, the empty
 // dialog, a failed write, and what the player's loader makes of the editor's file.
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -421,4 +423,135 @@ TEST(EditorFile, ALargeFileGivesOneRowPerRecordInFileOrderAndTheViewsDrawAgain) 
     ASSERT_EQ(1, save(d, dir.path() + "out.qst"));
     EXPECT_TRUE(t == dir.read("out.qst"));
     EXPECT_EQ("<none>", dir.read("~out.qst"));
+}
+
+namespace {
+// What a saved file's numbers name, by the texts they stand for: each type link as question,
+// answer, result row and points, the tie question, and each banded row's range.
+struct Named {
+    std::set<std::string> links;
+    std::string tie;
+    std::map<std::string, std::string> ranges;
+    std::set<std::string> questions, rows;
+};
+Named named_in(const std::string &path) {
+    Named n;
+    QuestionFile slot;
+    question_file_init(&slot);
+    load_question_file_into(&slot, 0, nullptr, path.c_str());
+    size_t questions = question_file_count(&slot), rows = 0;
+    while (slot.results[rows].title[0]) ++rows;
+    auto row_name = [&](int32_t row) { return row >= 1 && static_cast<size_t>(row) <= rows ? std::string(slot.results[row - 1].title) : "?" + std::to_string(row); };
+    for (size_t q = 0; q < questions; ++q) {
+        n.questions.insert(slot.questions[q].text);
+        for (int a = 0; a < kAnswerCount; ++a)
+            for (const TypeLink &l : slot.questions[q].typeLinks[a])
+                if (l.row) n.links.insert(std::string(slot.questions[q].text) + "/" + std::to_string(a) + "/" + row_name(l.row) + "/" + std::to_string(l.points));
+    }
+    n.tie = slot.tieQuestion >= 1 && static_cast<size_t>(slot.tieQuestion) <= questions ? slot.questions[slot.tieQuestion - 1].text : std::to_string(slot.tieQuestion);
+    for (size_t r = 0; r < rows; ++r) {
+        n.rows.insert(slot.results[r].title);
+        if (slot.results[r].ranged) n.ranges[slot.results[r].title] = std::to_string(slot.results[r].rangeFrom) + ".." + std::to_string(slot.results[r].rangeTo);
+    }
+    question_file_free(&slot);
+    return n;
+}
+
+// Fills the record dialog a command opens with a new title and presses its OK.
+struct AddAnswers {
+    static inline HHOOK hook = nullptr;
+    static inline std::string text;
+    AddAnswers() { hook = SetWindowsHookExA(WH_CALLWNDPROCRET, proc, nullptr, GetCurrentThreadId()); }
+    ~AddAnswers() { UnhookWindowsHookEx(hook); }
+    static LRESULT CALLBACK proc(int code, WPARAM wparam, LPARAM lparam) {
+        const CWPRETSTRUCT *m = reinterpret_cast<const CWPRETSTRUCT *>(lparam);
+        // Only the record dialogs have an owner: the main dialog runs alone.
+        if (code == HC_ACTION && m->message == WM_INITDIALOG && GetWindow(m->hwnd, GW_OWNER)) {
+            // The question text and the result title share no id: each dialog takes its own.
+            SetDlgItemTextA(m->hwnd, GetDlgItem(m->hwnd, IDC_RESULT_COMMENT) ? IDC_RESULT_TITLE : IDC_QUESTION_TEXT, text.c_str());
+            PostMessageA(m->hwnd, WM_COMMAND, MAKEWPARAM(IDC_QUESTION_OK, BN_CLICKED), 0);
+        }
+        return CallNextHookEx(hook, code, wparam, lparam);
+    }
+};
+}  // namespace
+
+// Rows and questions moved, deleted and added, and the special row options turned, at random:
+// after each step every type link, the tie question and every range still name the row or
+// question they named (those that went, gone with them); undoing every step gives back the
+// file's bytes, redoing every step the last ones.
+TEST(EditorFile, LinksFollowTheirRowsAndQuestionsAndUndoGivesTheFileBack) {
+    ScratchFolder dir;
+    ScriptedFileDialogs dialogs;
+    MessageBoxRecorder boxes;
+    AddAnswers add;
+    std::mt19937 random(38);
+    for (int round = 0; round < 5; ++round) {
+        MainDialog d;
+        std::string t = "N,タイプ\r\n";
+        for (int q = 1; q <= 5; ++q) t += "Q,問" + std::to_string(q) + ",あ,0,い,0,う,0,,0,,0\r\n";
+        for (int r = 1; r <= 6; ++r) t += "S,型" + std::to_string(r) + "\r\n";
+        t += "TypeScore," + std::to_string(1 + random() % 5) + "\r\n";
+        for (int k = 0; k < 14; ++k)
+            t += "TypePt," + std::to_string(1 + random() % 5) + "," + std::to_string(1 + random() % 3) + "," +
+                 std::to_string(1 + random() % 6) + "," + std::to_string(1 + random() % 4) + "\r\n";
+        t += "SRange,2,0,3\r\nSRange,5,4,9\r\n";
+        ASSERT_EQ(1, open_after_question(d.dialog, dir.write("in.qst", t).c_str())) << round << (boxes.boxes().empty() ? "" : boxes.boxes().back().text);
+        const std::string out = dir.path() + "out.qst";
+        ASSERT_EQ(1, save_question_file_to(d.dialog, out.c_str(), &d.state()->questions, &d.state()->results));
+        const std::string start = dir.read("out.qst");
+        Named was = named_in(out);
+        const std::map<std::string, std::string> ranges = was.ranges;
+        int added = 0;
+        for (int step = 0; step < 30; ++step) {
+            const bool on_results = random() % 2;
+            HWND view = on_results ? d.results() : d.questions();
+            const int n = ListView_GetItemCount(view);
+            ListView_SetItemState(view, -1, 0, LVIS_SELECTED);
+            ListView_SetItemState(view, static_cast<int>(random() % n), LVIS_SELECTED, LVIS_SELECTED);
+            switch (random() % 4) {
+                case 0: {
+                    const bool up = random() % 2;
+                    const int id = on_results ? (up ? IDC_MAIN_RESULT_UP : IDC_MAIN_RESULT_DOWN) : (up ? IDC_MAIN_QUESTION_UP : IDC_MAIN_QUESTION_DOWN);
+                    SendMessageA(d.dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                    break;
+                }
+                case 1:
+                    if (n > 2) SendMessageA(d.dialog, WM_COMMAND, on_results ? ID_RESULT_DELETE : ID_QUESTION_DELETE, 0);
+                    break;
+                case 2:
+                    AddAnswers::text = (on_results ? "新型" : "新問") + std::to_string(++added);
+                    SendMessageA(d.dialog, WM_COMMAND, on_results ? ID_RESULT_ADD : ID_QUESTION_ADD, 0);
+                    break;
+                default: {
+                    const int box = random() % 2 ? IDC_MAIN_TOP_ROW : IDC_MAIN_BOTTOM_ROW;
+                    CheckDlgButton(d.dialog, box, d.checked(box) ? BST_UNCHECKED : BST_CHECKED);
+                    SendMessageA(d.dialog, WM_COMMAND, MAKEWPARAM(box, BN_CLICKED), 0);
+                    break;
+                }
+            }
+            ASSERT_EQ(1, save_question_file_to(d.dialog, out.c_str(), &d.state()->questions, &d.state()->results));
+            const Named now = named_in(out);
+            std::set<std::string> kept;
+            for (const std::string &link : was.links) {
+                const std::string question = link.substr(0, link.find('/'));
+                const std::string row = link.substr(link.find('/', link.find('/') + 1) + 1);
+                if (now.questions.count(question) && now.rows.count(row.substr(0, row.find('/')))) kept.insert(link);
+            }
+            EXPECT_EQ(kept, now.links) << "round " << round << " step " << step;
+            EXPECT_EQ(now.questions.count(was.tie) ? was.tie : "0", now.tie) << "round " << round << " step " << step;
+            std::map<std::string, std::string> banded;
+            for (const auto &r : ranges)
+                if (now.rows.count(r.first)) banded.insert(r);
+            EXPECT_EQ(banded, now.ranges) << "round " << round << " step " << step;
+            was = now;
+        }
+        const std::string end = dir.read("out.qst");
+        for (int k = 0; k < 40; ++k) SendMessageA(d.dialog, WM_COMMAND, ID_EDIT_UNDO, 0);
+        ASSERT_EQ(1, save_question_file_to(d.dialog, out.c_str(), &d.state()->questions, &d.state()->results));
+        EXPECT_EQ(start, dir.read("out.qst")) << "round " << round;
+        for (int k = 0; k < 40; ++k) SendMessageA(d.dialog, WM_COMMAND, ID_EDIT_REDO, 0);
+        ASSERT_EQ(1, save_question_file_to(d.dialog, out.c_str(), &d.state()->questions, &d.state()->results));
+        EXPECT_EQ(end, dir.read("out.qst")) << "round " << round;
+    }
 }

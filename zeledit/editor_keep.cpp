@@ -8,6 +8,7 @@
 #include "edit_session.h"
 #include "file_bundle.h"
 #include "font_slot.h"
+#include "link_renumber.h"
 #include "message_box.h"
 #include "question_codec.h"
 #include "question_records.h"
@@ -17,6 +18,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -46,6 +48,7 @@ enum {
     kTargetText0 = 2,
     kTargetOption0 = kTargetText0 + kSettingCount,
     kTargetFont0 = kTargetOption0 + kOptionCount,
+    kTargetScoring = kTargetFont0 + kFontRoleCount,  // "typed,tie question"
 };
 const int kOptionBoxes[kOptionCount] = {IDC_MAIN_TOP_ROW, IDC_MAIN_BOTTOM_ROW, IDC_MAIN_ROUND_UP};
 
@@ -82,6 +85,26 @@ std::vector<std::string> snapshot(bool questions) {
     return records;
 }
 
+ListIdentity identities(bool questions) {
+    ListIdentity ids;
+    for (ListNode *e = record_list(questions)->next; e; e = e->next) ids.push_back(e->data);
+    return ids;
+}
+
+// The options as "0" and "1", one sign each.
+std::string options_text(HWND dialog) {
+    std::string text;
+    for (int box : kOptionBoxes) text += IsDlgButtonChecked(dialog, box) == BST_CHECKED ? '1' : '0';
+    return text;
+}
+
+std::string scoring_text(const EditorScoring &s) {
+    return std::string(s.typed ? "1," : "0,") + std::to_string(s.tie_question);
+}
+EditorScoring scoring_of_text(const std::string &text) {
+    return {text.compare(0, 2, "1,") == 0, text.size() > 2 ? static_cast<int32_t>(atol(text.c_str() + 2)) : 0};
+}
+
 std::string box_text(HWND dialog, int setting) {
     char text[kLineSize] = {0};
     GetDlgItemTextA(dialog, setting_box(setting), text, sizeof text);
@@ -108,6 +131,11 @@ public:
     explicit DialogTarget(HWND dialog) : dialog_(dialog) {}
     void splice(int target, int index, size_t count, const std::vector<std::string> &elements) override {
         const std::string value = elements.empty() ? std::string() : elements[0];
+        if (target == kTargetScoring) {
+            set_editor_scoring(scoring_of_text(value));
+            InvalidateRect(list_view(dialog_, false), nullptr, TRUE);  // the type and range column
+            return;
+        }
         if (target >= kTargetFont0) {
             put_file_font(target - kTargetFont0, value);
             InvalidateRect(dialog_, nullptr, TRUE);
@@ -161,13 +189,13 @@ void on_box_changed(HWND dialog, int setting) {
     set_unsaved(dialog, kEventChange);
 }
 
-// A check box has just turned over: it was the other way before.
+// A check box has just turned over: it was the other way before. The special row options change
+// which rows are types, so the links are renumbered with them.
 void on_option_clicked(HWND dialog, int box) {
     for (int k = 0; k < kOptionCount; ++k) {
         if (kOptionBoxes[k] != box) continue;
-        bool on = IsDlgButtonChecked(dialog, box) == BST_CHECKED;
-        g_history.record(EditStep{kTargetOption0 + k, 0, {on ? "0" : "1"}, {on ? "1" : "0"}});
-        set_unsaved(dialog, kEventChange);
+        ListChange change(dialog);
+        change.option_was(k, IsDlgButtonChecked(dialog, box) != BST_CHECKED);
     }
 }
 
@@ -332,13 +360,50 @@ bool recovery_path(char *out) {
     return true;
 }
 
-ListChange::ListChange(HWND dialog, bool questions)
-    : dialog_(dialog), questions_(questions), before_(snapshot(questions)) {}
+ListChange::ListChange(HWND dialog)
+    : dialog_(dialog), options_(options_text(dialog)), scoring_(scoring_text(editor_scoring())) {
+    for (int list = 0; list < 2; ++list) {
+        records_[list] = snapshot(list == 0);
+        ids_[list] = identities(list == 0);
+    }
+}
+
+void ListChange::option_was(int option, bool on) {
+    if (option >= 0 && static_cast<size_t>(option) < options_.size()) options_[static_cast<size_t>(option)] = on ? '1' : '0';
+}
 
 ListChange::~ListChange() {
+    const std::string options = options_text(dialog_);
+    const ListIdentity questions = identities(true), results = identities(false);
+    // Rows and questions are known by their records, which keep their place in memory wherever they move.
+    const std::vector<int32_t> moves = banded_row_moves(ids_[1], options_[kOptionTopRow] == '1', options_[kOptionBottomRow] == '1',
+                                                        results, options[kOptionTopRow] == '1', options[kOptionBottomRow] == '1');
+    bool same_rows = true;
+    for (size_t i = 0; i < moves.size(); ++i) same_rows = same_rows && moves[i] == static_cast<int32_t>(i + 1);
+    if (!same_rows) {
+        HWND view = list_view(dialog_, true);
+        int row = 0;
+        for (ListNode *e = editor_state()->questions.next; e; e = e->next, ++row)
+            if (renumber_type_links(static_cast<QuestionRecord *>(e->data), moves)) lv_set_item(view, row, e->data);
+    }
+    EditorScoring scoring = editor_scoring();
+    if (questions != ids_[0]) {
+        scoring.tie_question = renumbered_position(scoring.tie_question, ids_[0], questions);
+        set_editor_scoring(scoring);
+    }
+
+    std::vector<EditStep> group;
     EditStep step;
-    if (!make_step(questions_ ? kTargetQuestions : kTargetResults, before_, snapshot(questions_), &step)) return;
-    g_history.record(std::move(step));
+    for (int list = 0; list < 2; ++list)
+        if (make_step(list == 0 ? kTargetQuestions : kTargetResults, records_[list], snapshot(list == 0), &step))
+            group.push_back(std::move(step));
+    for (size_t k = 0; k < options.size() && k < options_.size(); ++k)
+        if (options[k] != options_[k])
+            group.push_back(EditStep{kTargetOption0 + static_cast<int>(k), 0, {options_.substr(k, 1)}, {options.substr(k, 1)}});
+    if (scoring_text(scoring) != scoring_)
+        group.push_back(EditStep{kTargetScoring, 0, {scoring_}, {scoring_text(scoring)}});
+    if (group.empty()) return;
+    g_history.record(std::move(group));
     set_unsaved(dialog_, kEventChange);
 }
 

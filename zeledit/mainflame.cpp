@@ -90,7 +90,7 @@ HWND result_view(HWND dialog) { return GetDlgItem(dialog, IDC_MAIN_RESULTS); }
 
 void run_record_dialog(HWND dialog, int resource, DLGPROC proc, int mode) {
     g_state.mode = mode;
-    ListChange change(dialog, resource == IDD_QUESTION);
+    ListChange change(dialog);
     DialogBoxParamA(editor_instance(), MAKEINTRESOURCEA(resource), dialog, proc, 0);
 }
 
@@ -212,7 +212,7 @@ void on_end_label_edit(HWND dialog, NMLVDISPINFOA *info, bool questions) {
         PostMessageA(view, LVM_EDITLABELA, static_cast<WPARAM>(row), 0);
         return;
     }
-    ListChange change(dialog, questions);
+    ListChange change(dialog);
     void *record = liner_get(list, row);
     char *field = questions ? static_cast<QuestionRecord *>(record)->text : static_cast<ResultRecord *>(record)->title;
     size_t size = questions ? sizeof(QuestionRecord::text) : sizeof(ResultRecord::title);
@@ -273,7 +273,7 @@ INT_PTR on_notify(HWND dialog, NMHDR *header) {
 void move_row(HWND view, ListNode *list, size_t size, bool up) {
     int row = lv_first_selected(view);
     if (row < 0) return;
-    ListChange change(GetParent(view), list == &g_state.questions);
+    ListChange change(GetParent(view));
     if (up) lv_list_move_up(view, list, row, size);
     else lv_list_move_down(view, list, row, size);
 }
@@ -349,7 +349,7 @@ void show_result_check(HWND dialog) {
 }
 
 void delete_rows(HWND dialog, bool questions) {
-    ListChange change(dialog, questions);
+    ListChange change(dialog);
     lv_list_remove_selected(questions ? question_view(dialog) : result_view(dialog),
                             questions ? &g_state.questions : &g_state.results);
 }

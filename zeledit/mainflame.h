@@ -98,18 +98,24 @@ enum { kRecoveryTimer = 2, kMsgOfferRecovery = WM_APP + 1 };
 // Where the recovery copy is kept (kPathSize bytes); false when there is no such folder.
 bool recovery_path(char *out);
 
-// Records the change a list operation makes, from construction to destruction, as one undo step.
+// Records the change a command makes to the lists, the special row options or the way of scoring,
+// from construction to destruction, as one undo step. The positions stored by number (a type
+// link's result row, the tie question) are renumbered in the same step, so they keep naming the
+// row or question they named; a link to a row that went goes with it.
 class ListChange {
 public:
-    ListChange(HWND dialog, bool questions);
+    explicit ListChange(HWND dialog);
     ~ListChange();
     ListChange(const ListChange &) = delete;
     ListChange &operator=(const ListChange &) = delete;
+    // An option (EditorOption) whose box was clicked just before the change began: it was on or off.
+    void option_was(int option, bool on);
 
 private:
     HWND dialog_;
-    bool questions_;
-    std::vector<std::string> before_;
+    std::vector<std::string> records_[2];  // questions, results
+    std::vector<const void *> ids_[2];
+    std::string options_, scoring_;
 };
 
 // ---- ranges of totals per result row (result_ranges_ui.cpp) ----
@@ -121,13 +127,17 @@ bool ranges_allow_save(HWND dialog);
 // 「均等に分ける」: the best contiguous ranges for the targets the author types, before and after,
 // put on the rows on a yes (true then).
 bool run_even_split(HWND dialog);
-// How 均等に分ける asks for the targets (input_box unless replaced; tests answer it); the old one.
+// How the editor asks the author for a line, 均等に分ける's targets or an answer log's quiz number
+// (input_box unless replaced; tests answer it); the old one.
 typedef int (*TargetAskFn)(HWND owner, const char *caption, const char *prompt, DWORD style, char *buffer, int size);
 TargetAskFn set_target_ask_fn(TargetAskFn fn);
+// Asks through it; kInputBoxConfirmed when the author confirmed buffer.
+int ask_author(HWND owner, const char *caption, const char *prompt, char *buffer, int size);
 
 // ---- prediction from real answers (answer_prediction_ui.cpp) ----
-// Asks for visit logs and adds to text the rows' shares predicted from the answers they hold.
-// False when cancelled or nothing could be read (said).
+// Asks for visit logs or answer logs and adds to text the rows' shares predicted from the answers
+// they hold (an answer log's quiz number asked when it holds several). False when cancelled or
+// nothing could be read (said).
 struct ReportContent;
 bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *content);
 // Once logs were read, asks whether 均等に分ける aims at their prediction; on a yes the report's

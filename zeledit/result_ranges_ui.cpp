@@ -71,6 +71,10 @@ void result_range_text(HWND dialog, const ResultRecord *r, char *out, size_t siz
     else snprintf(out, size, "（届かない）");
 }
 
+int ask_author(HWND owner, const char *caption, const char *prompt, char *buffer, int size) {
+    return g_ask_targets(owner, caption, prompt, ES_AUTOHSCROLL, buffer, size);
+}
+
 TargetAskFn set_target_ask_fn(TargetAskFn fn) {
     TargetAskFn old = g_ask_targets;
     g_ask_targets = fn ? fn : input_box;
@@ -127,7 +131,7 @@ bool run_even_split(HWND dialog) {
     text += "\r\nこの範囲を結果の行に入れますか？（元に戻すで戻せます）";
     if (show_message_box(dialog, text.c_str(), kSplitCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     // The banded rows in list order are the plan's rows: one undo step for all of them.
-    ListChange change(dialog, false);
+    ListChange change(dialog);
     const bool top = option(dialog, IDC_MAIN_TOP_ROW), bottom = option(dialog, IDC_MAIN_BOTTOM_ROW);
     const int n = liner_count(&editor_state()->results);
     int m = 0;

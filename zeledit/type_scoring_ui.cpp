@@ -36,9 +36,8 @@ void on_ok(HWND dialog) {
     }
     const EditorScoring before = editor_scoring(), after = {option(dialog, IDC_SCORING_TYPES), static_cast<int32_t>(tie)};
     if (before.typed != after.typed || before.tie_question != after.tie_question) {
-        set_editor_scoring(after);
+        set_editor_scoring(after);  // an undo step of the command's ListChange
         HWND owner = GetWindow(dialog, GW_OWNER);
-        keep_changed(owner);
         InvalidateRect(GetDlgItem(owner, IDC_MAIN_RESULTS), nullptr, TRUE);  // the range column
     }
     EndDialog(dialog, 1);
@@ -60,6 +59,7 @@ INT_PTR CALLBACK scoring_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
 
 bool scoring_command(HWND dialog, int id) {
     if (id != ID_EDIT_SCORING) return false;
+    ListChange change(dialog);
     DialogBoxParamA(editor_instance(), MAKEINTRESOURCEA(IDD_SCORING), dialog, scoring_dialog_proc, 0);
     return true;
 }

@@ -16,32 +16,6 @@ namespace {
 // More questions than any file the editor writes: a number beyond it is not the player's.
 const int64_t kMaxQuestion = 1000000;
 
-// A signed decimal of at most ten digits; advances p.
-bool number(const char *&p, const char *end, int64_t *out) {
-    bool minus = p < end && *p == '-';
-    if (minus) ++p;
-    int64_t v = 0;
-    int digits = 0;
-    for (; p < end && *p >= '0' && *p <= '9' && digits < 11; ++p, ++digits) v = v * 10 + (*p - '0');
-    if (!digits || digits > 10) return false;
-    *out = minus ? -v : v;
-    return true;
-}
-
-// The line [p, end) read against a format the log is written with: its bytes as they stand, each
-// "%d" a number into values, and the line ending where the format's CR LF begins.
-bool scan(const char *format, const char *p, const char *end, int64_t *values) {
-    for (; *format && *format != '\r'; ++format) {
-        if (format[0] == '%' && format[1] == 'd') {
-            if (!number(p, end, values++)) return false;
-            ++format;
-        } else if (p == end || *p++ != *format) {
-            return false;
-        }
-    }
-    return p == end;
-}
-
 TallyColumn &column(LogTally *t, const std::string &label) {
     for (TallyColumn &c : t->columns)
         if (c.label == label) return c;
@@ -307,39 +281,35 @@ std::string log_column_label(const char *path) {
     return name;
 }
 
-void tally_log(LogTally *tally, const std::string &label, const char *bytes, size_t size) {
-    TallyColumn &c = column(tally, label);
-    int run_file = -1;  // the file of the run whose answers came last
-    const char *end_all = bytes + size;
-    for (const char *line = bytes; line < end_all;) {
-        const char *end = static_cast<const char *>(memchr(line, '\n', static_cast<size_t>(end_all - line)));
-        const char *next = end ? end + 1 : end_all;
-        if (!end) end = end_all;
-        if (end > line && end[-1] == '\r') --end;
-        const char *const line_start = line;
-        line = next;
-        if (line_start == end) continue;  // a blank line says nothing
-        ++c.lines;
-        int64_t v[4];
-        if (scan(kLogAnswerLine, line_start, end, v) && v[0] >= 1 && v[0] <= kTallyFiles && v[1] >= 1 &&
-            v[1] <= kMaxQuestion && v[2] >= 1 && v[2] <= kAnswerCount) {
-            ++c.answers[v[0] - 1][v[1]][static_cast<size_t>(v[2] - 1)];
-            run_file = static_cast<int>(v[0] - 1);
-            continue;
-        }
-        if (scan(kLogTotalLine, line_start, end, v) && run_file >= 0) {
-            ++c.finished[run_file];
-            ++c.totals[run_file][v[0]];
-            run_file = -1;
-            continue;
-        }
-        if (scan(kLogIdleLine, line_start, end, v)) {
-            ++c.idle;
-            run_file = -1;
-            continue;
-        }
+namespace {
+struct LogColumnReader {
+    TallyColumn *column;
+    int run_file;  // the file of the run whose answers came last
+};
+void take_log_line(void *context, int kind, const int64_t *v) {
+    LogColumnReader *r = static_cast<LogColumnReader *>(context);
+    TallyColumn &c = *r->column;
+    ++c.lines;
+    if (kind == kLogLineAnswer && v[0] >= 1 && v[0] <= kTallyFiles && v[1] >= 1 && v[1] <= kMaxQuestion && v[2] >= 1 &&
+        v[2] <= kAnswerCount) {
+        ++c.answers[v[0] - 1][v[1]][static_cast<size_t>(v[2] - 1)];
+        r->run_file = static_cast<int>(v[0] - 1);
+    } else if (kind == kLogLineTotal && r->run_file >= 0) {
+        ++c.finished[r->run_file];
+        ++c.totals[r->run_file][v[0]];
+        r->run_file = -1;
+    } else if (kind == kLogLineIdle) {
+        ++c.idle;
+        r->run_file = -1;
+    } else {
         ++c.unreadable;
     }
+}
+}  // namespace
+
+void tally_log(LogTally *tally, const std::string &label, const char *bytes, size_t size) {
+    LogColumnReader reader = {&column(tally, label), -1};
+    read_answer_log(bytes, size, take_log_line, &reader);
 }
 
 bool tally_log_file(LogTally *tally, const char *path, bool *too_large) {

@@ -14,9 +14,6 @@
 
 const char kRecoveryName[] = "zelm_recovered.csv";
 const char kSpoolName[] = "zelplay-spool.dat";
-const char kLogAnswerLine[] = "問題%d, 設問%d, 回答%d, 得点%d\r\n";
-const char kLogTotalLine[] = "得点合計, , , ,%d\r\n";
-const char kLogIdleLine[] = "一定時間経過のためスタート画面に戻りました\r\n";
 
 static bool g_suppressed;
 

@@ -5,11 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
-
-// The three lines of the log, as printf formats: the run engine writes them, the tally reads them.
-extern const char kLogAnswerLine[];  // file, question, answer (1-based), points
-extern const char kLogTotalLine[];   // the run's total
-extern const char kLogIdleLine[];    // the start screen came back by itself
+#include "answer_log.h"  // the three lines of the result log
 
 // Name of zelm.csv's recovery file: in the program folder, or %LOCALAPPDATA%\Zelmica when that
 // cannot be written. Every log has its own: its name with "_recovered" before the extension.
