@@ -38,6 +38,18 @@ struct Font {
     Font &operator=(const Font &) = delete;
 };
 
+// The card's picture travels as 32-bit rows, top row first.
+BITMAPINFO top_down_32(int width, int height) {
+    BITMAPINFO bi;
+    memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    return bi;
+}
+
 const std::string &part_text(const CardJob &job, int part) {
     static const std::string kTest = "テスト（試す）", kNone;
     switch (part) {
@@ -122,13 +134,7 @@ void draw_card(HDC dc, const CardJob &job, int width, int height, int dpi) {
     }
     const RECT &pic = l.part[kCardPicture];
     if (!IsRectEmpty(&pic) && !job.picture.empty()) {
-        BITMAPINFO bi;
-        memset(&bi, 0, sizeof bi);
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = job.picture_w;
-        bi.bmiHeader.biHeight = -job.picture_h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
+        BITMAPINFO bi = top_down_32(job.picture_w, job.picture_h);
         SetStretchBltMode(dc, HALFTONE);
         StretchDIBits(dc, pic.left, pic.top, pic.right - pic.left, pic.bottom - pic.top, 0, 0, job.picture_w,
                       job.picture_h, job.picture.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
@@ -251,13 +257,7 @@ bool build_card_job(CardJob *job, bool test) {
     BITMAP bm;
     if (image_store(kImgPicture, 0, &picture) && picture && GetObjectA(picture, sizeof bm, &bm) && bm.bmWidth > 0 &&
         bm.bmHeight > 0 && bm.bmWidth <= 4096 && bm.bmHeight <= 4096) {
-        BITMAPINFO bi;
-        memset(&bi, 0, sizeof bi);
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = bm.bmWidth;
-        bi.bmiHeader.biHeight = -bm.bmHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
+        BITMAPINFO bi = top_down_32(bm.bmWidth, bm.bmHeight);
         job->picture.assign(static_cast<size_t>(bm.bmWidth) * static_cast<size_t>(bm.bmHeight), 0);
         HDC screen = GetDC(nullptr);
         int rows = GetDIBits(screen, picture, 0, static_cast<UINT>(bm.bmHeight), job->picture.data(), &bi, DIB_RGB_COLORS);
