@@ -259,7 +259,7 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
 
 RECT replay_mark_rect(const RECT &client, int dpi) {
     const int h = MulDiv(kFitReplayTenthsMm, dpi, 254);
-    const int w = 3 * h;
+    const int w = 7 * h / 2;
     const int right = client.right - h / 4;
     const int top = 2 * (client.bottom / 10);
     return {std::max(0, right - w), top, right, top + h};

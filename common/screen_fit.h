@@ -77,7 +77,7 @@ struct ScreenFit {
 };
 
 // Where the 「もう一度きく」 mark stands: at the right, level with the top of the big text, kFitReplayTenthsMm
-// high and three times as wide (a speaker and its label). The big text and the answers keep clear of it.
+// high and three and a half times as wide (a speaker and its label). The big text and the answers keep clear of it.
 RECT replay_mark_rect(const RECT &client, int dpi);
 
 // Narrows a text area that meets the square to the side of it with more room.

@@ -23,13 +23,13 @@ void draw_replay_mark(HDC dc, const RECT &area, COLORREF fore, COLORREF back) {
         SelectObject(dc, pen);
         SelectObject(dc, GetStockObject(NULL_BRUSH));
         for (int k = 1; k <= 2; ++k) {
-            const int rr = u + k * u + u / 2;
+            const int rr = u / 2 + k * u;
             Arc(dc, x + 3 * u - rr, cy - rr, x + 3 * u + rr, cy + rr, x + 3 * u + rr, cy + rr, x + 3 * u + rr, cy - rr);
         }
         SelectObject(dc, old_pen);
         SelectObject(dc, old_brush);
         // The label fills the rest of the box, as large as its width allows.
-        RECT label = {x + 6 * u, area.top, area.right - h / 8, area.bottom};
+        RECT label = {x + 6 * u + u / 2, area.top, area.right - h / 8, area.bottom};
         const int chars = 6;
         int height = (label.right - label.left) / chars;
         if (height > h / 2) height = h / 2;
