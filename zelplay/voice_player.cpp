@@ -1,4 +1,4 @@
-// The recorded voice's list, its MCI devices and the music's ducking.
+// The recorded voice's list, what cannot be played, and the music's ducking.
 #include "voice_player.h"
 #include "BrixLib.h"
 #include "bgm_player.h"
@@ -8,31 +8,6 @@
 #include <vector>
 
 namespace {
-
-UINT mci_play(HWND window, const char *path) {
-    const char *ext = path_extension(path);
-    MCI_OPEN_PARMSA open = {};
-    open.lpstrDeviceType = ext && _stricmp(ext, "mp3") == 0 ? "mpegvideo" : "waveaudio";
-    open.lpstrElementName = path;
-    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&open))) return 0;
-    MCI_PLAY_PARMS play = {};
-    play.dwCallback = reinterpret_cast<DWORD_PTR>(window);
-    if (mciSendCommandA(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play))) {
-        MCI_GENERIC_PARMS close = {};
-        mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, reinterpret_cast<DWORD_PTR>(&close));
-        return 0;
-    }
-    return open.wDeviceID;
-}
-
-void mci_stop(UINT device) {
-    MCI_GENERIC_PARMS generic = {};
-    mciSendCommandA(device, MCI_STOP, 0, reinterpret_cast<DWORD_PTR>(&generic));
-    mciSendCommandA(device, MCI_CLOSE, 0, reinterpret_cast<DWORD_PTR>(&generic));
-}
-
-const VoiceSeam kMci = {mci_play, mci_stop};
-VoiceSeam g_seam = kMci;
 
 struct VoiceState {
     std::vector<std::string> list;  // what is still to play after the current file
@@ -74,7 +49,7 @@ void play_next(HWND window) {
             g_voice.ducked = true;
             bgm_player(kBgmDuck, window, nullptr);
         }
-        g_voice.device = g_seam.play(window, path.c_str());
+        g_voice.device = voice_seam_play(window, path.c_str());
         if (g_voice.device) return;
         note_problem(path, "を再生できません");
     }
@@ -83,18 +58,12 @@ void play_next(HWND window) {
 
 void stop_current() {
     if (!g_voice.device) return;
-    g_seam.stop(g_voice.device);
+    voice_seam_stop(g_voice.device);
     remember_ended(g_voice.device);
     g_voice.device = 0;
 }
 
 }  // namespace
-
-VoiceSeam set_voice_seam(const VoiceSeam *seam) {
-    VoiceSeam old = g_seam;
-    g_seam = seam ? *seam : kMci;
-    return old;
-}
 
 bool voice_file_there(const char *path) {
     const DWORD a = path && path[0] ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;

@@ -1,20 +1,11 @@
 // Recorded voices of the question and result screens: one file after another, the music lowered
 // meanwhile, a file that cannot be played skipped in silence and named once for the operator.
-// Playback goes through a seam, so tests record what would be heard and when.
+// Playback goes through the voice seam, so tests record what would be heard and when.
 #pragma once
 #include <windows.h>
 #include <string>
 #include "QuesManager.h"
-
-// The seam. play starts a WAV or MP3 file and returns its device (not 0), which sends window
-// MM_MCINOTIFY with the device in lParam when it ends; 0 when the file cannot be played. stop
-// ends and closes a device.
-struct VoiceSeam {
-    UINT (*play)(HWND window, const char *path);
-    void (*stop)(UINT device);
-};
-// Installs seam (null: the MCI devices) and returns the one before.
-VoiceSeam set_voice_seam(const VoiceSeam *seam);
+#include "voice_seam.h"
 
 // Plays the files of paths[0, count) in order, skipping empty ones, after cutting off what still
 // plays. A file that does not exist or will not play is skipped. False when none could start.
