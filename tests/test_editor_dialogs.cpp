@@ -158,7 +158,7 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     EXPECT_EQ("q.wav", text(q, IDC_QUESTION_VOICE0));
     EXPECT_EQ("a2.mp3", text(q, IDC_QUESTION_VOICE2));
     {
-        // ▶ plays the file found beside the question file; one not there is named, never played.
+        // 試す plays the file found beside the question file; one not there is named, never played.
         ScratchFolder dir;
         const std::string quiz = dir.write("v.qst", ""), voice = dir.write("q.wav", "RIFF");
         copy_cut(d.state()->path, kPathSize, quiz.c_str());

@@ -507,6 +507,14 @@ TEST_F(MainWindow, RecordedVoicesPlayInOrderUnderDuckedMusic) {
     SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
     EXPECT_EQ((std::vector<std::string>{"music"}), g_heard);
     g_heard.clear();
+    // A closed voice's number that the music was given since is the music's.
+    g_next_device = 8;
+    SendMessageA(window, WM_KEYDOWN, 'R', 0);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
+    EXPECT_EQ((std::vector<std::string>{"duck", "play q.wav", "stop", "play a1.wav", "music"}), g_heard);
+    voice_stop(window);
+    g_heard.clear();
     // R, then a tap on the mark: the list again, once each; the mark answers nothing.
     SendMessageA(window, WM_KEYDOWN, 'R', 0);
     ASSERT_EQ(2u, g_heard.size());

@@ -139,7 +139,7 @@
 #define IDC_CHECK_FROM_LOGS 1820  // 結果の確認: 実際の回答から予測
 
 // Recorded voices: in the question dialog the question's (0) and each answer's box with its 参照
-// and ▶ buttons, in the result dialog the row's.
+// and 試す buttons, in the result dialog the row's.
 #define IDC_QUESTION_VOICE0 2200
 #define IDC_QUESTION_VOICE1 2201
 #define IDC_QUESTION_VOICE2 2202

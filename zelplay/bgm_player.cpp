@@ -157,6 +157,8 @@ int bgm_player(int op, HWND window, const char *path) {
         return 0;
     case kBgmQuery:
         return g_bgm.playing;
+    case kBgmDevice:
+        return g_bgm.playing ? static_cast<int>(g_bgm.device) : 0;
     case kBgmDuck:
     case kBgmUnduck:
         set_ducked(op == kBgmDuck);

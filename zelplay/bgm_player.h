@@ -10,6 +10,7 @@ enum BgmOp {
     kBgmDuck = 4,   // lower the music while a recorded voice plays (MIDI and MP3; WAV music stays as it is)
     kBgmUnduck = 5, // back to full volume
     kBgmQuery = 10, // result: the playing flag
+    kBgmDevice = 11, // result: the music's MCI device while it plays, else 0
 };
 
 // Every result is 0 except kBgmQuery. window owns the error boxes and gets MM_MCINOTIFY.

@@ -646,7 +646,7 @@ static void on_key_up(HWND window, WPARAM key) {
 }
 
 static void on_mouse_move(HWND window, int x, int y) {
-    int over = hit_choice(window, x, y, nullptr);
+    int over = hit_choice(window, x, y, nullptr) || hit_replay_mark(window, x, y);
     if (over && !g_main.hand_shown) {
         SetClassLongPtrA(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(g_main.hand));
         g_main.hand_shown = 1;

@@ -89,6 +89,8 @@ bool voice_notified(HWND window, WPARAM flags, LPARAM device) {
     const UINT id = static_cast<UINT>(device);
     if (!id) return false;
     if (id != g_voice.device) {
+        // MCI gives a closed voice's number to the next device it opens: the music may have it now.
+        if (static_cast<int>(id) == bgm_player(kBgmDevice, window, nullptr)) return false;
         for (UINT e : g_voice.ended)
             if (e == id) return true;
         return false;
