@@ -1,5 +1,5 @@
 // Background music: one MCI device (the sequencer for MIDI, the MPEG or wave device for MP3 and
-// WAV) played in a loop until it is stopped.
+// WAV) played in a loop until it is stopped, lowered while a recorded voice plays.
 #include "bgm_player.h"
 #include <string>
 #include "BrixLib.h"
