@@ -560,7 +560,7 @@ TEST(Voice, OrderOfAScreen) {
         {0x1F, true, 1, "q"},            {0x1F, true, -1, "q"},         {0x00, false, -1, "q"},
     };
     for (const Row &r : rows) {
-        const char *out[6] = {};
+        const char *out[kVoiceParts] = {};
         const int n = voice_order(v, r.shown, r.frame_mode, r.framed, out);
         std::string heard;
         for (int i = 0; i < n; ++i) heard += (i ? " " : "") + std::string(out[i]);

@@ -278,9 +278,14 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
             EXPECT_GE(f.replay.bottom - f.replay.top, MulDiv(kFitRowTenthsMm, row.dpi, 254));
             EXPECT_TRUE(IntersectRect(&meet, &f.replay, &client) && EqualRect(&meet, &f.replay));
             EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.main));
-            if (row.result) EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.comment));
-            for (int i = 0; i < kFitSlots; ++i)
-                if (f.shown & (1u << i)) EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.hit[i])) << "slot " << i;
+            if (row.result) {
+                EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.comment));
+            }
+            for (int i = 0; i < kFitSlots; ++i) {
+                if (f.shown & (1u << i)) {
+                    EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.hit[i])) << "slot " << i;
+                }
+            }
         }
         if (row.percent) {
             EXPECT_EQ(row.percent, f.percent);

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "question_records.h"
 
 struct QuestionFile;
 
@@ -54,7 +55,7 @@ bool run_progress(int32_t *number, int32_t *count);
 // file first): [0] the question's or the result's, [1..5] the answers'; "" where none is named.
 // False on the start screen.
 struct ScreenVoices {
-    char path[6][260];
+    char path[kVoiceParts][kQuesPathSize];
 };
 bool screen_voices(ScreenVoices *out);
 

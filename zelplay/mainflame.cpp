@@ -136,7 +136,7 @@ static void speak_screen() {
 static void hear_screen(HWND window) {
     ScreenVoices voices;
     const bool screen = screen_voices(&voices);
-    const char *order[6] = {};
+    const char *order[kVoiceParts] = {};
     const bool frame_mode = g_main.key_frame || g_main.scan_seconds;
     const int n = screen ? voice_order(voices, choice_layout(window).shown, frame_mode, choice_highlight(), order) : 0;
     bool voiced = false;

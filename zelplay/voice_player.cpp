@@ -111,10 +111,10 @@ void voice_forget_problems() {
     g_voice.problem.clear();
 }
 
-int voice_order(const ScreenVoices &v, unsigned shown, bool frame_mode, int framed, const char *out[6]) {
+int voice_order(const ScreenVoices &v, unsigned shown, bool frame_mode, int framed, const char *out[kVoiceParts]) {
     int n = 0;
     if (v.path[0][0]) out[n++] = v.path[0];
-    for (int a = 0; a < 5; ++a) {
+    for (int a = 0; a < kAnswerCount; ++a) {
         if (!(shown & (1u << a)) || !v.path[1 + a][0]) continue;
         if (frame_mode && a != framed) continue;
         out[n++] = v.path[1 + a];

@@ -26,4 +26,4 @@ void voice_forget_problems();
 // shown answer's (shown: bit i for answer i). With the frame of KEYS or SCAN (frame_mode) an
 // answer is heard when the frame reaches it: only the framed answer's follows the question's.
 // Returns how many.
-int voice_order(const ScreenVoices &v, unsigned shown, bool frame_mode, int framed, const char *out[6]);
+int voice_order(const ScreenVoices &v, unsigned shown, bool frame_mode, int framed, const char *out[kVoiceParts]);
