@@ -8,6 +8,8 @@ struct ListNode {
     ListNode *next;
 };
 
+// Empties the list it is given, as liner_clear does: a head never used must be zero (a static, or
+// "= {}"), or its stray next pointer is freed.
 ListNode *liner_init(ListNode *head);
 void liner_clear(ListNode *head);
 int liner_count(ListNode *head);

@@ -148,6 +148,10 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
     // screen it and the comment keep to one side of what must stay clear.
     RECT column = {w10, h2, r.right - w10, r.bottom};
     if (in.comment && !IsRectEmpty(&in.keep_clear)) keep_text_clear(&column, in.keep_clear);
+    if (in.replay) {
+        f.replay = replay_mark_rect(r, in.dpi);
+        keep_text_clear(&column, f.replay);
+    }
     const int main_width = std::max(1, static_cast<int>(column.right - column.left));
     int main_h = 0, lines = 0, widest = 0;
     if (shown_text(in.main)) {
@@ -158,7 +162,12 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
     // What lies below the big text starts at 60 % of the height, or lower under a long text,
     // or higher when that is what it takes to fit (never over the text).
     int lower_top = std::max(6 * h10, h2 + main_h + h10);
-    const int lowest_top = h2 + main_h + h10 / 2;
+    int lowest_top = h2 + main_h + h10 / 2;
+    // The answers' rows pass under the mark, never beside it.
+    if (in.replay) {
+        lowest_top = std::max(lowest_top, static_cast<int>(f.replay.bottom) + h10 / 4);
+        lower_top = std::max(lower_top, lowest_top);
+    }
 
     // The answers' column: slot i on row i, every row as high as the highest.
     int line_h = m.line_height(kFitAnswer, h.h[kFitAnswer]);
@@ -247,6 +256,14 @@ ScreenFit lay_out(const FitInput &in, const FitMeasure &m, const Heights &h) {
 }
 
 }  // namespace
+
+RECT replay_mark_rect(const RECT &client, int dpi) {
+    const int h = MulDiv(kFitReplayTenthsMm, dpi, 254);
+    const int w = 7 * h / 2;
+    const int right = client.right - h / 4;
+    const int top = 2 * (client.bottom / 10);
+    return {std::max(0, right - w), top, right, top + h};
+}
 
 void keep_text_clear(RECT *area, const RECT &square) {
     RECT meet;

@@ -17,6 +17,7 @@ enum {
     kFitFloorTenthsMm = 40,   // fonts never shrink below 4 mm (15 pixels at 100 %)
     kFitBadgeTenthsMm = 70,   // a number badge is at least 7 mm square
     kFitStepPercent = 5,
+    kFitReplayTenthsMm = 120,  // the 「もう一度きく」 mark is 12 mm high (a finger needs 9)
 };
 
 // Widths of single characters (one byte, or lead byte << 8 | trail byte of Shift-JIS) and the
@@ -37,6 +38,7 @@ struct FitInput {
     int height[kFitRoles];          // the fonts' heights at 100 %, in pixels
     bool numbered;                  // a badge with the answer's key before each answer
     RECT keep_clear;                // the result screen's title and comment keep out of it (a QR code); empty: none
+    bool replay;                    // the 「もう一度きく」 mark is shown (replay_mark_rect)
 };
 
 struct FitBox {
@@ -71,7 +73,12 @@ struct ScreenFit {
     FitBox box[kFitSlots];                  // where each choice's text is drawn
     RECT hit[kFitSlots];                    // where a click chooses it
     RECT badge[kFitBackSlot];               // the key's badge, when numbered
+    RECT replay;                            // the 「もう一度きく」 mark, drawn and tapped here; empty: none
 };
+
+// Where the 「もう一度きく」 mark stands: at the right, level with the top of the big text, kFitReplayTenthsMm
+// high and three and a half times as wide (a speaker and its label). The big text and the answers keep clear of it.
+RECT replay_mark_rect(const RECT &client, int dpi);
 
 // Narrows a text area that meets the square to the side of it with more room.
 void keep_text_clear(RECT *area, const RECT &square);

@@ -138,6 +138,7 @@ struct OpenReader {
     bool typed;
     int32_t tie_question;
     std::string unused;  // lines of the other way of picking, kept but not used
+    PendingVoices voices;  // "Voice" lines waiting for their row
 };
 
 bool open_question(void *context, const char *fields) {
@@ -145,6 +146,7 @@ bool open_question(void *context, const char *fields) {
     QuestionRecord rec;
     memset(&rec, 0, sizeof rec);
     parse_question_line(fields, &rec, kNumbersWithPicture);
+    give_question_voices(&r->voices, &rec);
     ListNode *e = liner_append_from(r->question_tail, &rec, sizeof rec);
     if (e) r->question_tail = e;
     return true;
@@ -157,6 +159,7 @@ bool open_result(void *context, int key, const char *fields) {
     parse_result_line(fields, rec.title, rec.comment, rec.picture, &rec.pictureX, &rec.pictureY);
     memcpy(rec.qrText, r->pending_qr, sizeof rec.qrText);
     r->pending_qr[0] = '\0';
+    give_result_voice(&r->voices, &rec);
     ListNode *appended = nullptr;
     if (key == kKeyTopRow) {
         // The first row is the top row whatever line order a file has: saving writes row 0 as "U".
@@ -224,6 +227,12 @@ void open_type_link(void *context, const char *value) {
     TypeLinkLine line;
     if (parse_type_link_line(value, &line) == kTypeLineOk) return r->links.push_back(line);
     r->unread += std::string("  ") + question_key_name(kKeyTypeLink) + "," + value + "（数が読めないか、答えの番号が1〜5でない）\r\n";
+}
+
+void open_voice(void *context, const char *value) {
+    OpenReader *r = static_cast<OpenReader *>(context);
+    if (!take_voice_line(&r->voices, value))
+        r->unread += std::string("  ") + question_key_name(kKeyVoice) + "," + value + "（番号が0〜5でないか、パスが長すぎるかコンマを含む）\r\n";
 }
 
 // The links onto the questions of the list; a link to a question or "S" row the file lacks is named.
@@ -328,8 +337,12 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
     };
     const size_t size = kLineSize + 2;
     write_value(w, kKeyTitle, setting(kSettingTitle));
-    for (ListNode *e = questions->next; e; e = e->next)
-        write_formatted(w, format_question_line(static_cast<const QuestionRecord *>(e->data), w->line, size));
+    for (ListNode *e = questions->next; e; e = e->next) {
+        const QuestionRecord *q = static_cast<const QuestionRecord *>(e->data);
+        // Its voices go just before the row: readers give them to the next row they read.
+        if (format_question_voices(q, w->line, size)) write_line(w);
+        write_formatted(w, format_question_line(q, w->line, size));
+    }
     write_value(w, kKeyHeader, setting(kSettingHeader));
     write_value(w, kKeyFooter, setting(kSettingFooter));
 
@@ -343,6 +356,7 @@ void write_all(Writer *w, HWND dialog, ListNode *questions, ListNode *results, c
         char qr[sizeof row->qrText];
         copy_cut(qr, sizeof qr, row->qrText);
         write_value(w, kKeyQrText, qr);
+        if (format_result_voice(row, w->line, size)) write_line(w);
         write_formatted(w, format_result_line(key, row, w->line, size));
     }
     m = 0;
@@ -458,9 +472,9 @@ int open_question_file(HWND dialog, ListNode *questions, ListNode *results, char
     liner_clear(questions);
     liner_clear(results);
     for (int role = 0; role < kFontRoleCount; ++role) font_role_call(role, kFontDropFile, 0, nullptr);
-    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}, {0}, {}, {}, false, 0, {}};
+    OpenReader reader = {questions, results, questions, results, false, false, false, false, settings, {}, {}, {0}, {}, {}, false, 0, {}, {}};
     QuestionLineSink sink = {&reader,       open_question, open_result,       open_setting, open_font,
-                             open_round_up, open_range,    open_type_scoring, open_type_link};
+                             open_round_up, open_range,    open_type_scoring, open_type_link, open_voice};
     read_question_lines(h, buffer, &sink);
     CloseHandle(h);
     put_ranges(&reader);

@@ -60,6 +60,7 @@ struct Reader {
     std::vector<RangeLine> ranges;  // put on the rows once all are read: lines come in any order
     char pending_qr[sizeof(ResultRecord::qrText)];  // a "QrText" line waiting for its row
     std::vector<TypeLinkLine> links;
+    PendingVoices voices;  // "Voice" lines waiting for their row
 };
 
 bool take_question(void *context, const char *fields) {
@@ -68,6 +69,7 @@ bool take_question(void *context, const char *fields) {
     if (!grow_for(&s->questions, &s->questionCapacity, r->questions + 2)) return false;
     QuestionRecord *rec = &s->questions[r->questions];
     parse_question_line(fields, rec, kNumbersAlways);
+    give_question_voices(&r->voices, rec);
     s->highestTotal = saturating_add(s->highestTotal, question_highest_points(rec));
     s->lowestTotal = saturating_add(s->lowestTotal, question_lowest_points(rec));
     ++r->questions;
@@ -85,6 +87,7 @@ bool take_result(void *context, int key, const char *fields) {
     parse_result_line(fields, rec->title, rec->comment, rec->picture, &rec->pictureX, &rec->pictureY);
     memcpy(rec->qrText, r->pending_qr, sizeof rec->qrText);
     r->pending_qr[0] = '\0';
+    give_result_voice(&r->voices, rec);
     return true;
 }
 
@@ -129,6 +132,9 @@ void take_type_link(void *context, const char *value) {
     TypeLinkLine line;
     if (parse_type_link_line(value, &line) == kTypeLineOk) static_cast<Reader *>(context)->links.push_back(line);
 }
+
+// A voice line the player cannot use is skipped, as any line it does not understand.
+void take_voice(void *context, const char *value) { take_voice_line(&static_cast<Reader *>(context)->voices, value); }
 
 // The dialog's answer goes into path (kPathSize bytes). 0 when cancelled.
 int ask_for_path(HWND owner, char *path) {
@@ -234,9 +240,9 @@ int load_question_file_into(QuestionFile *slot, int slot_index, HWND owner, cons
     if (check_not_empty(file) != kFileEmpty) {
         reserve_for(&slot->questions, &slot->questionCapacity,
                     count_key_lines(file, question_key_name(kKeyQuestion), kLineSize));
-        Reader reader = {slot, slot_index, 0, 0, {}, {0}, {}};
+        Reader reader = {slot, slot_index, 0, 0, {}, {0}, {}, {}};
         QuestionLineSink sink = {&reader,       take_question, take_result,       take_setting, take_font,
-                                 take_round_up, take_range,    take_type_scoring, take_type_link};
+                                 take_round_up, take_range,    take_type_scoring, take_type_link, take_voice};
         read_question_lines(file, buffer, &sink);
         apply_range_lines(reader.ranges.data(), reader.ranges.size(), slot->results, reader.results);
         // A link to a question the file lacks, or past an answer's room, is skipped as a line not understood.

@@ -14,7 +14,7 @@ namespace {
 const char *const kKeyNames[kKeyCount] = {"N", "Q", "H", "F", "U", "S", "R", "J", "A", "L", "O",
                                           "SndSt", "SndMx", "SndMd", "SndMn", "SndEd", "SndBk", "QuesWall", "RoundUp", "SRange",
                                           "QrText", "QrDefault", "QrPlace",
-                                          "TypeScore", "TypePt"};
+                                          "TypeScore", "TypePt", "Voice"};
 
 // A line built in the caller's buffer, its length kept as it grows; ok turns false when a piece
 // would pass the buffer or the longest line a reader takes.
@@ -86,6 +86,7 @@ int question_path_field(const char *line) {
     if (key == kKeyQuestion) return 1 + 1 + 2 * kAnswerCount;  // text, then answer and points five times
     if (key == kKeyTopRow || key == kKeyResult || key == kKeyBottomRow) return 3;  // title, comment
     if (key == kKeyWallpaper || (key >= kKeySound0 && key < kKeySound0 + 6)) return 1;
+    if (key == kKeyVoice) return 2;  // after the part's number
     return -1;
 }
 
@@ -106,6 +107,8 @@ bool question_fits(const QuestionRecord *q, int *field) {
     for (int a = 0; a < kAnswerCount && bad < 0; ++a)
         if (!text_fits(q->answers[a], kEscapeComma, kStoredAnswerMax)) bad = 1 + a;
     if (bad < 0 && !stored_path_fits(q->picture)) bad = 6;
+    for (int v = 0; v < kVoiceParts && bad < 0; ++v)
+        if (!stored_path_fits(q->voice[v])) bad = 7 + v;
     if (field) *field = bad;
     return bad < 0;
 }
@@ -115,6 +118,7 @@ bool result_fits(const ResultRecord *r, int *field) {
     if (!text_fits(r->title, kEscapeFull, kStoredTitleMax)) bad = 0;
     else if (!text_fits(r->comment, kEscapeFull, kStoredCommentMax)) bad = 1;
     else if (!stored_path_fits(r->picture)) bad = 2;
+    else if (!stored_path_fits(r->voice)) bad = 3;
     if (field) *field = bad;
     return bad < 0;
 }
@@ -296,6 +300,45 @@ bool parse_type_links_text(const char *text, int32_t rows, QuestionRecord *q, in
     return true;
 }
 
+bool take_voice_line(PendingVoices *pending, const char *value) {
+    int32_t part = -1;
+    const char *p = strict_int32(value, &part);
+    if (!p || *p != ',' || part < 0 || part >= kVoiceParts || !p[1] || !stored_path_fits(p + 1)) return false;
+    copy_cut(pending->path[part], sizeof pending->path[part], p + 1);
+    return true;
+}
+
+void give_question_voices(PendingVoices *pending, QuestionRecord *q) {
+    memcpy(q->voice, pending->path, sizeof q->voice);
+    memset(pending, 0, sizeof *pending);
+}
+
+void give_result_voice(PendingVoices *pending, ResultRecord *r) {
+    memcpy(r->voice, pending->path[0], sizeof r->voice);
+    memset(pending, 0, sizeof *pending);
+}
+
+namespace {
+
+size_t format_voices(const char (*voices)[kQuesPathSize], int parts, char *out, size_t size) {
+    Line line(out, size);
+    bool any = false;
+    for (int v = 0; v < parts; ++v) {
+        if (!voices[v][0]) continue;
+        line.add(question_key_name(kKeyVoice)).add(",").add(v).add(",").add(voices[v]).add("\r\n");
+        any = true;
+    }
+    return any && line.ok ? strlen(out) : 0;
+}
+
+}  // namespace
+
+size_t format_question_voices(const QuestionRecord *q, char *out, size_t size) {
+    return format_voices(q->voice, kVoiceParts, out, size);
+}
+
+size_t format_result_voice(const ResultRecord *r, char *out, size_t size) { return format_voices(&r->voice, 1, out, size); }
+
 namespace {
 
 bool dispatch(const char *line, void *context) {
@@ -329,6 +372,9 @@ bool dispatch(const char *line, void *context) {
             return true;
         case kKeyTypeLink:
             if (sink->type_link) sink->type_link(sink->context, value);
+            return true;
+        case kKeyVoice:
+            if (sink->voice) sink->voice(sink->context, value);
             return true;
         case kKeyUnknown: return true;
         default:

@@ -27,6 +27,7 @@ enum QuestionKey {
     kKeyQrText, kKeyQrDefault, kKeyQrPlace,
     kKeyTypeScoring,  // "TypeScore": older readers skip it and pick by the total
     kKeyTypeLink,     // "TypePt"
+    kKeyVoice,        // "Voice": older readers skip it and stay silent
     kKeyCount,
 };
 const char *question_key_name(int key);
@@ -53,7 +54,8 @@ enum StoredLimit {
     kStoredLineMax = 2047,  // without CR LF: the line reader's buffer
 };
 // Whether a record's fields all fit as stored; field gets the failing field's number (0 the text
-// or title, 1 to 5 an answer, 6 the picture; for results 0 title, 1 comment, 2 picture).
+// or title, 1 to 5 an answer, 6 the picture, 7 to 12 a voice; for results 0 title, 1 comment,
+// 2 picture, 3 voice).
 bool question_fits(const QuestionRecord *q, int *field);
 bool result_fits(const ResultRecord *r, int *field);
 // A path a file may hold: 1 to 259 bytes and no comma. An empty path fits.
@@ -104,6 +106,23 @@ void format_type_links_text(const QuestionRecord *q, int answer, char *out, size
 // names a row twice, or there are more than kTypeLinksPerAnswer.
 bool parse_type_links_text(const char *text, int32_t rows, QuestionRecord *q, int answer, char *error, size_t size);
 
+// "Voice,<part>,<path>" just before the "Q", "U", "S" or "R" line it belongs to: part 0 is the
+// question's or result's own voice, 1 to 5 the answers' (a result row takes part 0 only). The
+// path (a WAV or MP3 file) is found as pictures are, beside the question file first.
+struct PendingVoices {
+    char path[kVoiceParts][kQuesPathSize];
+};
+// Keeps the line's voice for the next row; false (nothing kept) for a part out of 0 to 5 or a path
+// that does not fit.
+bool take_voice_line(PendingVoices *pending, const char *value);
+// Hands the voices kept to the row just read and empties them.
+void give_question_voices(PendingVoices *pending, QuestionRecord *q);
+void give_result_voice(PendingVoices *pending, ResultRecord *r);
+// The "Voice" lines of a row, CR LF each (to write just before it); 0 when it has none or they
+// do not fit.
+size_t format_question_voices(const QuestionRecord *q, char *out, size_t size);
+size_t format_result_voice(const ResultRecord *r, char *out, size_t size);
+
 // What a reader does with the lines of a file. Every callback may be null (the line is skipped).
 struct QuestionLineSink {
     void *context;
@@ -120,6 +139,8 @@ struct QuestionLineSink {
     // kKeyTypeScoring and kKeyTypeLink: the whole value.
     void (*type_scoring)(void *context, const char *value);
     void (*type_link)(void *context, const char *value);
+    // kKeyVoice: the whole value, for take_voice_line.
+    void (*voice)(void *context, const char *value);
 };
 // Reads the open file from its start with the line reader, buffer of kLineSize bytes.
 void read_question_lines(HANDLE file, char *buffer, const QuestionLineSink *sink);

@@ -8,6 +8,7 @@ enum {
     kAnswerTextSize = 128,
     kQuesPathSize = 260,
     kTypeLinksPerAnswer = 8,
+    kVoiceParts = 1 + kAnswerCount,  // a question's recorded voice, then one per answer
 };
 
 // Type scoring: an answer adds points to a result row ("S" rows counted from 1; 0 ends the links).
@@ -25,6 +26,7 @@ struct QuestionRecord {
     int32_t pictureY;
     int32_t pictureExtra;  // kept and written back, used by nothing
     TypeLink typeLinks[kAnswerCount][kTypeLinksPerAnswer];  // "TypePt" lines, in file order
+    char voice[kVoiceParts][kQuesPathSize];  // "Voice" lines: WAV or MP3 of the question (0) and answers 1 to 5
 };
 
 struct ResultRecord {
@@ -38,6 +40,7 @@ struct ResultRecord {
     int32_t ranged;
     int32_t rangeFrom, rangeTo;
     char qrText[256];  // the QR code's text with its placeholders, from the "QrText" line before the row
+    char voice[kQuesPathSize];  // "Voice,0,<path>" before the row: its recorded voice
 };
 
 // How the picture numbers of a question line are read.

@@ -1,6 +1,10 @@
 // The check behind the editors' warning: the player's own layout, at the smallest screen.
 #include "screen_check.h"
 #include "BrixLib.h"
+#include "Other.h"
+#include "RowOfFile.h"
+#include "imemory.h"
+#include "question_codec.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -58,4 +62,52 @@ std::string unfit_questions(ListNode *questions, const LOGFONTA fonts[kFitRoles]
         out += line;
     }
     return out;
+}
+
+namespace {
+
+struct CheckReader {
+    ListNode questions;
+    ListNode *tail;
+    LOGFONTA fonts[kFitRoles];
+};
+
+bool take_question(void *context, const char *fields) {
+    CheckReader *r = static_cast<CheckReader *>(context);
+    QuestionRecord q;
+    memset(&q, 0, sizeof q);
+    parse_question_line(fields, &q, kNumbersAlways);
+    if (ListNode *e = liner_append_from(r->tail, &q, sizeof q)) r->tail = e;
+    return true;
+}
+
+void take_font(void *context, int role, const LOGFONTA *font) {
+    const int fit = role == kFontRoleQuestion ? kFitMain : role == kFontRoleAnswer ? kFitAnswer
+                    : role == kFontRoleComment ? kFitComment : -1;
+    if (fit >= 0) static_cast<CheckReader *>(context)->fonts[fit] = *font;
+}
+
+}  // namespace
+
+bool unfit_questions_in_file(const char *path, const LOGFONTA set_fonts[kFitRoles], std::string *out) {
+    out->clear();
+    int utf8 = 0;
+    HANDLE file = open_line_file(path, &utf8);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char *buffer = static_cast<char *>(I_HEAP_CALLOC(kLineSize, 1));
+    CheckReader reader = {};
+    reader.tail = &reader.questions;
+    memcpy(reader.fonts, set_fonts, sizeof reader.fonts);
+    if (buffer) {
+        QuestionLineSink sink = {};
+        sink.context = &reader;
+        sink.question = take_question;
+        sink.font = take_font;
+        read_question_lines(file, buffer, &sink);
+        I_HEAP_FREE(buffer);
+    }
+    CloseHandle(file);
+    *out = unfit_questions(&reader.questions, reader.fonts);
+    liner_clear(&reader.questions);
+    return true;
 }

@@ -16,3 +16,9 @@ ScreenCheck question_fits_screen(const QuestionRecord &q, const LOGFONTA fonts[k
 // The questions (QuestionRecord list) that cannot be shown with their fonts at kCheckScreenWidth x
 // kCheckScreenHeight, one line each: "問題 3「...」" and how the player copes; "" when every one can.
 std::string unfit_questions(ListNode *questions, const LOGFONTA fonts[kFitRoles]);
+
+// The same for the question file at path (as found), read on its own: fonts are those the set would give,
+// which the file's own "J", "A" and "L" lines replace. Nothing shared changes (no font slot,
+// sound or loaded file), so the set editor can ask while a set plays. False when the file
+// cannot be opened.
+bool unfit_questions_in_file(const char *path, const LOGFONTA set_fonts[kFitRoles], std::string *out);

@@ -15,8 +15,12 @@
 #include "scratch_folder.h"
 #include "shell_seam.h"
 #include "BrixLib.h"
+#include "voice_seam.h"
 
 namespace {
+std::vector<std::string> g_tried;
+UINT record_try(HWND, const char *path) { return g_tried.push_back(path), 5; }
+void record_try_stop(UINT) { g_tried.push_back("stop"); }
 HWND make_dialog(HWND owner, int resource, DLGPROC proc) {
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), owner, proc, 0);
 }
@@ -128,6 +132,8 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     rec.points[2] = 9;  // its answer is empty
     rec.pictureExtra = 7;
     rec.typeLinks[0][0] = {1, 2};
+    strcpy(rec.voice[0], "q.wav");
+    strcpy(rec.voice[2], "a2.mp3");
     for (int i = 0; i < 2; ++i) lv_list_append(d.questions(), &d.state()->questions, &rec, sizeof rec);
     ResultRecord type = {};
     strcpy(type.title, "タイプ");
@@ -149,6 +155,27 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     EXPECT_EQ("", text(q, IDC_QUESTION_POINTS3));
     EXPECT_EQ("", text(q, IDC_QUESTION_X));
     EXPECT_EQ("1:2", text(q, IDC_QUESTION_TYPES1));
+    EXPECT_EQ("q.wav", text(q, IDC_QUESTION_VOICE0));
+    EXPECT_EQ("a2.mp3", text(q, IDC_QUESTION_VOICE2));
+    {
+        // 試す plays the file found beside the question file; one not there is named, never played.
+        ScratchFolder dir;
+        const std::string quiz = dir.write("v.qst", ""), voice = dir.write("q.wav", "RIFF");
+        copy_cut(d.state()->path, kPathSize, quiz.c_str());
+        const VoiceSeam seam = {record_try, record_try_stop};
+        const VoiceSeam old = set_voice_seam(&seam);
+        MessageBoxRecorder boxes;
+        g_tried.clear();
+        click(q, IDC_QUESTION_VOICE_PLAY0);
+        click(q, IDC_QUESTION_VOICE_PLAY2);
+        EXPECT_EQ((std::vector<std::string>{voice, "stop"}), g_tried);
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("「a2.mp3」が見つかりません"));
+        EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_VOICE2), GetFocus());
+        set_voice_seam(&old);
+        d.state()->path[0] = '\0';
+    }
+    set(q, IDC_QUESTION_VOICE5, "a5.wav");
     set(q, IDC_QUESTION_ANSWER2, "いいえ");
     {
         MessageBoxRecorder boxes;
@@ -163,6 +190,8 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
     EXPECT_EQ(2, question(1)->typeLinks[0][0].points);
+    EXPECT_STREQ("q.wav", question(1)->voice[0]);
+    EXPECT_STREQ("a5.wav", question(1)->voice[5]);
     EXPECT_EQ(-5, question(1)->typeLinks[1][0].points);
     EXPECT_STREQ("いいえ", question(1)->answers[1]);
     EXPECT_EQ(0, question(1)->points[2]);

@@ -32,11 +32,13 @@ std::string font_line(const char *face) {
 // Every item of the format, in the order the editor writes it.
 std::string full_file() {
     std::string t = "N,タイトル\r\n"
+                    "Voice,0,q.wav\r\nVoice,2,voice\\a2.mp3\r\n"
                     "Q,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
                     "Q,二問目,一,1,二,2,,0,,0,,0\r\n"
                     "H,ヘッダ\r\nF,フッタ,続き\r\n"
                     "U,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
                     "QrText,https://example.com/?r={title}&c={code},x\r\n"
+                    "Voice,0,r.wav\r\n"
                     "S,結果一,c1\r\nS,絵だけ,,pic.bmp,7,8\r\nS,題だけ\r\n"
                     "QrText,{{x}} {date}\r\nR,最低\r\n"
                     "SRange,1,5,9\r\nSRange,3,-3,0\r\n";

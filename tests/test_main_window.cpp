@@ -29,6 +29,9 @@
 #include "shell_seam.h"
 #include "speech.h"
 #include "sound_effect.h"
+#include "bgm_player.h"
+#include "voice_player.h"
+#include <digitalv.h>
 #include "test_mode.h"
 
 namespace {
@@ -446,6 +449,124 @@ TEST_F(MainWindow, ScreensAreReadAloudWhenTheSetSaysSo) {
     click(0);
     EXPECT_EQ("朝型", g_spoken.back());  // the result; "戻る" is not read
     set_speak_fn(old);
+}
+
+namespace {
+// What would be heard, in order: "play name", "stop", and the music's "duck" and "full".
+std::vector<std::string> g_heard;
+UINT g_next_device = 700;
+UINT record_voice(HWND, const char *path) {
+    g_heard.push_back(std::string("play ") + path_file_name(const_cast<char *>(path)));
+    return strstr(path, "broken") ? 0 : ++g_next_device;
+}
+void record_voice_stop(UINT) { g_heard.push_back("stop"); }
+MCIERROR record_music(MCIDEVICEID, UINT command, DWORD_PTR, DWORD_PTR params) {
+    if (command == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA *>(params)->wDeviceID = 9;
+    if (command == MCI_PLAY) g_heard.push_back("music");
+    if (command == MCI_SETAUDIO)
+        g_heard.push_back(reinterpret_cast<MCI_DGV_SETAUDIO_PARMSA *>(params)->dwValue < 1000 ? "duck" : "full");
+    return 0;
+}
+}  // namespace
+
+// Recorded voices: the question's, then the answers' in order, under lowered music; a missing or
+// unplayable file is skipped and named once in the title bar; R and the mark replay; the result's
+// voice on the result screen; a screen with voices is not read by the speech voice.
+TEST_F(MainWindow, RecordedVoicesPlayInOrderUnderDuckedMusic) {
+    const VoiceSeam seam = {record_voice, record_voice_stop};
+    const VoiceSeam old = set_voice_seam(&seam);
+    MciSendFn old_mci = set_mci_send_fn(record_music);
+    SpeakFn old_speak = set_speak_fn(record_speech);
+    g_spoken.clear();
+    g_heard.clear();
+    for (const char *f : {"q.wav", "a1.wav", "broken.wav", "r.mp3"}) dir.write(f, "RIFF");
+    const std::string music = dir.write("m.mp3", "ID3");
+    std::string quiz = dir.write("voice.qst",
+                                 "N,声の診断\r\nVoice,0,q.wav\r\nVoice,1,a1.wav\r\nVoice,2,gone.wav\r\nVoice,3,broken.wav\r\n"
+                                 "Q,朝は得意?,はい,5,いいえ,0,たぶん,1\r\nVoice,0,r.mp3\r\nS,朝型\r\n");
+    std::string set = dir.write("voice.set", "T,声\r\nQ," + quiz + "\r\nB," + music + "\r\nSPEAK\r\n");
+    ASSERT_EQ(1, open_start_file(window, set.c_str()));
+    EXPECT_EQ((std::vector<std::string>{"music"}), g_heard);
+    g_heard.clear();
+    const size_t spoken = g_spoken.size();
+    click(0);
+    EXPECT_EQ(spoken + 1, g_spoken.size());  // only the speech's stop
+    EXPECT_EQ("", g_spoken.back());
+    EXPECT_EQ((std::vector<std::string>{"duck", "play q.wav"}), g_heard);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, g_next_device);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, g_next_device);
+    EXPECT_EQ((std::vector<std::string>{"duck", "play q.wav", "stop", "play a1.wav", "stop", "play broken.wav", "full"}),
+              g_heard);
+    char title[512] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_NE(nullptr, strstr(title, "gone.wav")) << title;
+    EXPECT_NE(nullptr, strstr(title, "broken.wav")) << title;
+    // A late notice of a voice that ended does not restart the music; the music's own does.
+    g_heard.clear();
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, g_next_device - 1);
+    EXPECT_TRUE(g_heard.empty());
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
+    EXPECT_EQ((std::vector<std::string>{"music"}), g_heard);
+    g_heard.clear();
+    // A closed voice's number that the music was given since is the music's.
+    g_next_device = 8;
+    SendMessageA(window, WM_KEYDOWN, 'R', 0);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
+    SendMessageA(window, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 9);
+    EXPECT_EQ((std::vector<std::string>{"duck", "play q.wav", "stop", "play a1.wav", "music"}), g_heard);
+    voice_stop(window);
+    g_heard.clear();
+    // R, then a tap on the mark: the list again, once each; the mark answers nothing.
+    SendMessageA(window, WM_KEYDOWN, 'R', 0);
+    ASSERT_EQ(2u, g_heard.size());
+    EXPECT_EQ("play q.wav", g_heard.back());
+    const RECT mark = screen_fit(window).replay;
+    ASSERT_FALSE(IsRectEmpty(&mark));
+    EXPECT_GE(mark.bottom - mark.top, MulDiv(90, font_slots_dpi(), 254));
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((mark.left + mark.right) / 2, (mark.top + mark.bottom) / 2));
+    EXPECT_EQ((std::vector<std::string>{"duck", "play q.wav", "stop", "play q.wav"}), g_heard);
+    EXPECT_EQ("朝は得意?", main_text());
+    g_heard.clear();
+    click(0);
+    EXPECT_EQ((std::vector<std::string>{"stop", "play r.mp3"}), g_heard);
+    EXPECT_EQ("朝型", main_text());
+    // Back at the start: nothing to hear, the music comes back up, and the named files stay named once.
+    g_heard.clear();
+    click(kBackSlot);
+    EXPECT_EQ((std::vector<std::string>{"stop", "full"}), g_heard);
+    GetWindowTextA(window, title, sizeof title);
+    const char *named = strstr(title, "gone.wav");
+    ASSERT_NE(nullptr, named);
+    EXPECT_EQ(nullptr, strstr(named + 1, "gone.wav")) << title;
+    bgm_player(kBgmStop, window, nullptr);
+    set_speak_fn(old_speak);
+    set_mci_send_fn(old_mci);
+    set_voice_seam(&old);
+}
+
+// The order a screen's voices play in, with and without the frame of KEYS or SCAN.
+TEST(Voice, OrderOfAScreen) {
+    ScreenVoices v = {};
+    strcpy(v.path[0], "q");
+    strcpy(v.path[1], "a1");
+    strcpy(v.path[3], "a3");
+    strcpy(v.path[5], "a5");
+    struct Row {
+        unsigned shown;
+        bool frame_mode;
+        int framed;
+        const char *heard;
+    } rows[] = {
+        {0x1F, false, -1, "q a1 a3 a5"}, {0x07, false, -1, "q a1 a3"}, {0x1F, true, 2, "q a3"},
+        {0x1F, true, 1, "q"},            {0x1F, true, -1, "q"},         {0x00, false, -1, "q"},
+    };
+    for (const Row &r : rows) {
+        const char *out[kVoiceParts] = {};
+        const int n = voice_order(v, r.shown, r.frame_mode, r.framed, out);
+        std::string heard;
+        for (int i = 0; i < n; ++i) heard += (i ? " " : "") + std::string(out[i]);
+        EXPECT_EQ(r.heard, heard) << r.shown << " " << r.frame_mode << " " << r.framed;
+    }
 }
 
 TEST(Keys, ChoiceAndHighlightPerScreen) {

@@ -34,8 +34,8 @@ HFONT comment_get(int op, int i, LOGFONTA *b) { return comment_font(op, i, 0, b)
 
 TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     ScratchFolder dir;
-    std::string text = "n,タイトル\r\nQ,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
-                       "h,ヘッダ\r\nF,フッタ,続き\r\nqrtext,{code},x\r\nU,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
+    std::string text = "n,タイトル\r\nvoice,1,a.wav\r\nVoice,9,bad.wav\r\nVoice,2,\r\nQ,朝~_#$型~_#%夜型,はい~_#%たぶん,5,いいえ,-3,,0,,0,,0,q.jpg,1,2,3\r\n"
+                       "h,ヘッダ\r\nF,フッタ,続き\r\nqrtext,{code},x\r\nVoice,0,top.mp3\r\nU,最高~_#%,二~_#$行,top.bmp,4,5\r\n"
                        "S,結果一,c1\r\nQrText,二\r\ns,結果二\r\nQrDefault,既定\r\nQrPlace,1,-2,30\r\n"
                        "R,最低\r\nsrange,2,-5,7\r\nSRange,1,3,x\r\nSRange,9,1,2\r\ntypescore,1\r\nTypePt,1,2,1,4\r\nTypePt,5,1,1,1\r\n\r\nXYZ,skipped\r\nQuesWall,wall.jpg\r\nroundup,\r\n";
     const char *fonts[] = {"J", "a", "L", "o"}, *faces[] = {"明朝", "ゴシック", "丸", "行書"};
@@ -73,6 +73,11 @@ TEST(QuestionFileLoad, EveryKeyAnyCaseWithEscapes) {
     EXPECT_STREQ("", s.f.results[0].qrText);
     EXPECT_STREQ("二", s.f.results[1].qrText);
     EXPECT_STREQ("", s.f.bottomRow.qrText);
+    // Voices too: a bad part or an empty path is skipped.
+    EXPECT_STREQ("a.wav", s.f.questions[0].voice[1]);
+    for (int v : {0, 2, 3}) EXPECT_STREQ("", s.f.questions[0].voice[v]);
+    EXPECT_STREQ("top.mp3", s.f.topRow.voice);
+    EXPECT_STREQ("", s.f.results[0].voice);
     EXPECT_STREQ("既定", s.f.qrDefault);
     EXPECT_EQ(1, s.f.qrX);
     EXPECT_EQ(0, s.f.qrY);
@@ -223,7 +228,7 @@ TEST(ScreenCheck, NamesOnlyTheQuestionsThatDoNotFit) {
     lstrcpyA(endless.text, "長い問題");
     for (int i = 0; i < kAnswerCount; ++i)
         for (int n = 0; n < 60; ++n) lstrcatA(endless.answers[i], "あ");
-    ListNode list;
+    ListNode list = {};  // liner_init empties the list it is given: a head from the stack must start zero
     liner_init(&list);
     liner_append(&list, &fits, sizeof fits);
     liner_append(&list, &endless, sizeof endless);

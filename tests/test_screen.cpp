@@ -235,6 +235,7 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
         int w, h, dpi, main_px, answer_px, main_chars, answer_chars;
         bool numbered, result;
         int percent;  // expected scale; 0 = only below 100
+        bool replay = false;  // the 「もう一度きく」 mark
     } rows[] = {
         {800, 600, 96, 32, 20, 10, 4, false, false, 100},
         {1024, 768, 96, 48, 40, 20, 10, false, false, 100},
@@ -244,6 +245,9 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
         {2048, 1536, 192, 96, 80, 20, 10, true, false, 100},  // 200 %
         {1024, 768, 96, 48, 40, 30, 2, false, true, 100},   // result: title, comment, 戻る
         {800, 600, 96, 48, 40, 40, 2, false, true, 0},      // a long comment shrinks all three
+        {640, 480, 96, 32, 20, 60, 30, true, false, 0, true},  // the mark beside long texts
+        {1280, 960, 192, 56, 56, 20, 10, true, false, 100, true},
+        {1024, 768, 96, 48, 40, 30, 2, false, true, 100, true},
     };
     MonoMeasure mono;
     for (const Row &row : rows) {
@@ -264,8 +268,25 @@ TEST(ScreenFitTable, TextsStayInsideAtAnySizeFontAndLength) {
         in.height[kFitAnswer] = row.answer_px;
         in.height[kFitComment] = row.main_px / 2;
         in.numbered = row.numbered;
+        in.replay = row.replay;
         ScreenFit f = fit_screen(in, mono);
         ASSERT_TRUE(f.fits);
+        // The mark: a finger's size, inside, and clear of every text and row.
+        EXPECT_EQ(row.replay, !IsRectEmpty(&f.replay));
+        if (row.replay) {
+            RECT meet, client = in.client;
+            EXPECT_GE(f.replay.bottom - f.replay.top, MulDiv(kFitRowTenthsMm, row.dpi, 254));
+            EXPECT_TRUE(IntersectRect(&meet, &f.replay, &client) && EqualRect(&meet, &f.replay));
+            EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.main));
+            if (row.result) {
+                EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.comment));
+            }
+            for (int i = 0; i < kFitSlots; ++i) {
+                if (f.shown & (1u << i)) {
+                    EXPECT_FALSE(IntersectRect(&meet, &f.replay, &f.hit[i])) << "slot " << i;
+                }
+            }
+        }
         if (row.percent) {
             EXPECT_EQ(row.percent, f.percent);
         } else {

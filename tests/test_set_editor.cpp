@@ -14,6 +14,7 @@
 #include "resource.h"
 #include "scratch_folder.h"
 #include "sound_store.h"
+#include "font_slot.h"
 
 namespace {
 
@@ -177,6 +178,35 @@ TEST_F(SetEditor, AddListsRelativeNamesAndRefusesASixthFile) {
     EXPECT_EQ(g_picks.size(), 1u);  // the sixth dialog was never shown
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].caption, "問題の追加");
+}
+
+// Adding and saving name the quizzes with questions 1024 x 768 cannot show with their fonts, and
+// only those; each file is read alone, so no font or sound of the player changes.
+TEST_F(SetEditor, AddAndSaveNameQuizzesThatDoNotFitASmallScreen) {
+    std::string endless;
+    for (int n = 0; n < 60; ++n) endless += "あ";
+    const std::string fits = dir.write("fits.qst", "Q,朝は得意?,はい,1,いいえ,0\r\n");
+    const std::string big = dir.write("big.qst", "Q,ふつう,はい,1\r\nQ,長い," + endless + ",1," + endless + ",0," + endless +
+                                                     ",0\r\nA,-40,0,0,0,400,0,0,0,128,0,0,0,0,IPAGothic\r\nSndMx,x.wav\r\n");
+    HWND d = open_editor();
+    g_picks = {fits};
+    click(d, IDC_SET_ADD);
+    EXPECT_TRUE(boxes.boxes().empty());
+    g_picks = {big};
+    click(d, IDC_SET_ADD);
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("big.qst」\r\n問題 2「長い」")) << boxes.boxes()[0].text;
+    EXPECT_EQ(std::string::npos, boxes.boxes()[0].text.find("問題 1"));
+    g_picks = {dir.path() + "fit.set"};
+    click(d, IDC_SET_SAVE);
+    ASSERT_EQ(2u, boxes.boxes().size());
+    EXPECT_NE(std::string::npos, boxes.boxes()[1].text.find("big.qst"));
+    EXPECT_EQ(std::string::npos, boxes.boxes()[1].text.find("fits.qst"));
+    char sound[kLineSize] = "", *p = sound;
+    sound_store(kSoundGetFile + 1, 0, &p);
+    EXPECT_STREQ("", sound);
+    LOGFONTA lf = {};
+    EXPECT_EQ(nullptr, answer_font(kFontGetFile, 0, &lf));
 }
 
 TEST_F(SetEditor, ASetSavedFromTheDialogOpensWithTheSameControls) {

@@ -246,11 +246,12 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     const std::string event = dir.path() + "event\\", other = dir.path() + "other\\", dest = dir.path() + "usb";
     for (const std::string &f : {event, event + "img\\", other, dest + "\\"}) CreateDirectoryA(f.c_str(), nullptr);
     const std::string set_text = "T,テスト\r\nQ,q.qst\r\n7,img\\a.png\r\nSetWall," + other + "a.png\r\nSndSt,snd\\gone.wav\r\nZZZ,kept\r\n";
-    const std::string q_text = "N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,..\\other\\a.png\r\n";
+    const std::string q_text = "N,問\r\nVoice,1,hi.wav\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,..\\other\\a.png\r\n";
     dir.write("event\\set.set", set_text);
     dir.write("event\\q.qst", q_text);
     dir.write("event\\img\\a.png", "A1");
     dir.write("other\\a.png", "A2");
+    dir.write("event\\hi.wav", "V");
 
     BundleOutcome o = bundle_files((event + "set.set").c_str(), set_path_field, dest.c_str());
     ASSERT_TRUE(o.done) << o.failure;
@@ -258,10 +259,12 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     EXPECT_EQ(b, o.folder + "\\");
     EXPECT_EQ("T,テスト\r\nQ,q.qst\r\n7,img\\a.png\r\nSetWall,img\\a (2).png\r\nSndSt,snd\\gone.wav\r\nZZZ,kept\r\n",
               ScratchFolder::bytes_of(b + "set.set"));
-    EXPECT_EQ("N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,img\\a (2).png\r\n", ScratchFolder::bytes_of(b + "q.qst"));
+    EXPECT_EQ("N,問\r\nVoice,1,snd\\hi.wav\r\nQ,text,a,1,b,0,,0,,0,,0,img\\a.png,10,20,0\r\nQuesWall,img\\a (2).png\r\n",
+              ScratchFolder::bytes_of(b + "q.qst"));
+    EXPECT_EQ("V", ScratchFolder::bytes_of(b + "snd\\hi.wav"));
     EXPECT_EQ("A1", ScratchFolder::bytes_of(b + "img\\a.png"));
     EXPECT_EQ("A2", ScratchFolder::bytes_of(b + "img\\a (2).png"));
-    EXPECT_EQ(4u, o.copied);
+    EXPECT_EQ(5u, o.copied);
     ASSERT_EQ(1u, o.missing.size());
     EXPECT_EQ("snd\\gone.wav（set.set）", o.missing[0]);
     EXPECT_NE(std::string::npos, bundle_summary(o).find("snd\\gone.wav"));
@@ -286,7 +289,7 @@ TEST(SetBundle, CopiesRewritesAndChecks) {
     o = bundle_files((event + "q.qst").c_str(), question_file_paths, dest.c_str());
     ASSERT_TRUE(o.done) << o.failure;
     EXPECT_EQ(ScratchFolder::bytes_of(b + "q.qst"), ScratchFolder::bytes_of(dest + "\\q\\q.qst"));
-    EXPECT_EQ(3u, o.copied);
+    EXPECT_EQ(4u, o.copied);
 
     // A destination that is no folder, and a set that cannot be read: a reason, nothing made.
     o = bundle_files((event + "set.set").c_str(), set_path_field, (event + "q.qst").c_str());

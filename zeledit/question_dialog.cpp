@@ -1,4 +1,4 @@
-// Dialog 103: one question with its five answers, points and picture, added or changed in place.
+// Dialog 103: one question with its five answers, points, picture and voices, added or changed in place.
 #include "mainflame.h"
 #include "DirList.h"
 #include "ListView.h"
@@ -6,6 +6,7 @@
 #include "question_records.h"
 #include "resource.h"
 #include "message_box.h"
+#include "voice_boxes.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -19,6 +20,16 @@ const int kPointBoxes[kAnswerCount] = {IDC_QUESTION_POINTS1, IDC_QUESTION_POINTS
 const int kTypeBoxes[kAnswerCount] = {IDC_QUESTION_TYPES1, IDC_QUESTION_TYPES2, IDC_QUESTION_TYPES3,
                                       IDC_QUESTION_TYPES4, IDC_QUESTION_TYPES5};
 
+// The question's voice, then each answer's.
+const VoiceBox kVoiceBoxes[kVoiceParts] = {
+    {IDC_QUESTION_VOICE0, IDC_QUESTION_VOICE_BROWSE0, IDC_QUESTION_VOICE_PLAY0},
+    {IDC_QUESTION_VOICE1, IDC_QUESTION_VOICE_BROWSE1, IDC_QUESTION_VOICE_PLAY1},
+    {IDC_QUESTION_VOICE2, IDC_QUESTION_VOICE_BROWSE2, IDC_QUESTION_VOICE_PLAY2},
+    {IDC_QUESTION_VOICE3, IDC_QUESTION_VOICE_BROWSE3, IDC_QUESTION_VOICE_PLAY3},
+    {IDC_QUESTION_VOICE4, IDC_QUESTION_VOICE_BROWSE4, IDC_QUESTION_VOICE_PLAY4},
+    {IDC_QUESTION_VOICE5, IDC_QUESTION_VOICE_BROWSE5, IDC_QUESTION_VOICE_PLAY5},
+};
+
 // Every box whose text goes into the file, in the order they are checked.
 const StoredField kStoredFields[] = {
     {IDC_QUESTION_TEXT, "設問", kEscapeFull, kStoredQuestionMax},
@@ -28,6 +39,12 @@ const StoredField kStoredFields[] = {
     {IDC_QUESTION_ANSWER4, "答４", kEscapeComma, kStoredAnswerMax},
     {IDC_QUESTION_ANSWER5, "答５", kEscapeComma, kStoredAnswerMax},
     {IDC_QUESTION_PICTURE, "画像", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE0, "設問の音声", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE1, "答１の音声", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE2, "答２の音声", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE3, "答３の音声", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE4, "答４の音声", kStoredPath, kStoredPathMax},
+    {IDC_QUESTION_VOICE5, "答５の音声", kStoredPath, kStoredPathMax},
 };
 
 HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_QUESTIONS); }
@@ -42,6 +59,7 @@ void show_record(HWND dialog, const QuestionRecord *q) {
         format_type_links_text(q, a, links, sizeof links);
         SetDlgItemTextA(dialog, kTypeBoxes[a], links);
     }
+    for (int v = 0; v < kVoiceParts; ++v) SetDlgItemTextA(dialog, kVoiceBoxes[v].box, q->voice[v]);
     SetDlgItemTextA(dialog, IDC_QUESTION_PICTURE, q->picture);
     if (q->picture[0]) {
         SetDlgItemInt(dialog, IDC_QUESTION_X, static_cast<UINT>(q->pictureX), TRUE);
@@ -67,6 +85,7 @@ INT_PTR on_init_dialog(HWND dialog) {
         register_ime_control(GetDlgItem(dialog, kTypeBoxes[a]), false);
     }
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_PICTURE), false);
+    for (const VoiceBox &v : kVoiceBoxes) register_ime_control(GetDlgItem(dialog, v.box), false);
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_X), false);
     register_ime_control(GetDlgItem(dialog, IDC_QUESTION_Y), false);
     return 1;
@@ -88,6 +107,7 @@ void read_record(HWND dialog, QuestionRecord *q) {
             q->points[a] = static_cast<int32_t>(GetDlgItemInt(dialog, kPointBoxes[a], nullptr, TRUE));
     }
     read_box_text(dialog, IDC_QUESTION_PICTURE, q->picture, sizeof q->picture);
+    for (int v = 0; v < kVoiceParts; ++v) read_box_text(dialog, kVoiceBoxes[v].box, q->voice[v], sizeof q->voice[v]);
     if (q->picture[0]) {
         q->pictureX = unsigned_box(dialog, IDC_QUESTION_X);
         q->pictureY = unsigned_box(dialog, IDC_QUESTION_Y);
@@ -141,7 +161,7 @@ INT_PTR on_command(HWND dialog, int id) {
         case IDC_QUESTION_BROWSE:
             choose_file_into_box(dialog, IDC_QUESTION_PICTURE, kPictureTitle, kPictureFilter);
             break;
-        default: break;
+        default: voice_box_command(dialog, kVoiceBoxes, kVoiceParts, id); break;
     }
     return 0;
 }
@@ -153,6 +173,7 @@ INT_PTR CALLBACK question_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
         case WM_INITDIALOG: return on_init_dialog(dialog);
         case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
         case WM_CLOSE: EndDialog(dialog, 0); return 0;
+        case WM_DESTROY: voice_try_stop(); return FALSE;  // however the dialog ends
         default: return FALSE;
     }
 }

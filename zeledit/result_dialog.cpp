@@ -1,4 +1,4 @@
-// Dialog 104: one result with its comment and picture, added or changed in place.
+// Dialog 104: one result with its comment, picture and voice, added or changed in place.
 #include "mainflame.h"
 #include "DirList.h"
 #include "ListView.h"
@@ -8,6 +8,7 @@
 #include "question_records.h"
 #include "message_box.h"
 #include "resource.h"
+#include "voice_boxes.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -19,7 +20,9 @@ const StoredField kStoredFields[] = {
     {IDC_RESULT_TITLE, "結果", kEscapeFull, kStoredTitleMax},
     {IDC_RESULT_COMMENT, "コメント", kEscapeFull, kStoredCommentMax},
     {IDC_RESULT_PICTURE, "画像", kStoredPath, kStoredPathMax},
+    {IDC_RESULT_VOICE, "音声", kStoredPath, kStoredPathMax},
 };
+const VoiceBox kVoiceBox = {IDC_RESULT_VOICE, IDC_RESULT_VOICE_BROWSE, IDC_RESULT_VOICE_PLAY};
 
 HWND owner_view(HWND dialog) { return GetDlgItem(GetWindow(dialog, GW_OWNER), IDC_MAIN_RESULTS); }
 
@@ -28,6 +31,7 @@ void show_record(HWND dialog, const ResultRecord *r) {
     SetDlgItemTextA(dialog, IDC_RESULT_COMMENT, r->comment);
     SetDlgItemTextA(dialog, IDC_RESULT_PICTURE, r->picture);
     SetDlgItemTextA(dialog, IDC_RESULT_QR, r->qrText);
+    SetDlgItemTextA(dialog, IDC_RESULT_VOICE, r->voice);
     if (r->picture[0]) {
         SetDlgItemInt(dialog, IDC_RESULT_X, static_cast<UINT>(r->pictureX), TRUE);
         SetDlgItemInt(dialog, IDC_RESULT_Y, static_cast<UINT>(r->pictureY), TRUE);
@@ -53,6 +57,7 @@ INT_PTR on_init_dialog(HWND dialog) {
     keep_escape_in_box(GetDlgItem(dialog, IDC_RESULT_COMMENT));
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_PICTURE), false);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_QR), false);
+    register_ime_control(GetDlgItem(dialog, IDC_RESULT_VOICE), false);
     // Stored raw as the whole value of its line: commas may stand in it, the length is the limit.
     SendDlgItemMessageA(dialog, IDC_RESULT_QR, EM_LIMITTEXT, sizeof(ResultRecord::qrText) - 1, 0);
     register_ime_control(GetDlgItem(dialog, IDC_RESULT_X), false);
@@ -103,6 +108,7 @@ bool read_record(HWND dialog, ResultRecord *r) {
     read_box_text(dialog, IDC_RESULT_COMMENT, r->comment, sizeof r->comment);
     read_box_text(dialog, IDC_RESULT_PICTURE, r->picture, sizeof r->picture);
     read_box_text(dialog, IDC_RESULT_QR, r->qrText, sizeof r->qrText);
+    read_box_text(dialog, IDC_RESULT_VOICE, r->voice, sizeof r->voice);
     if (!unsigned_box(dialog, IDC_RESULT_X, &r->pictureX) && r->picture[0]) return false;
     if (!unsigned_box(dialog, IDC_RESULT_Y, &r->pictureY) && r->picture[0]) return false;
     return read_range(dialog, r);
@@ -157,7 +163,7 @@ INT_PTR on_command(HWND dialog, int id) {
         case IDC_RESULT_BROWSE:
             choose_file_into_box(dialog, IDC_RESULT_PICTURE, kPictureTitle, kPictureFilter);
             break;
-        default: break;
+        default: voice_box_command(dialog, &kVoiceBox, 1, id); break;
     }
     return 0;
 }
@@ -169,6 +175,7 @@ INT_PTR CALLBACK result_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
         case WM_INITDIALOG: return on_init_dialog(dialog);
         case WM_COMMAND: return on_command(dialog, LOWORD(wparam));
         case WM_CLOSE: EndDialog(dialog, 0); return 0;
+        case WM_DESTROY: voice_try_stop(); return FALSE;  // however the dialog ends
         default: return FALSE;
     }
 }

@@ -42,6 +42,7 @@ struct Engine {
     int32_t resultScreen;
     char resultTitle[kTitleSize];
     char resultComment[kCommentSize];
+    char resultVoice[kQuesPathSize];  // the shown row's recorded voice, as the file names it
     char startText[kStartTextSize];
     char programDir[kPathSize];
     char soundPath[kPathSize];
@@ -379,11 +380,13 @@ void show_row(const ResultRecord *row) {
     reset_card_print_for_result();
     copy_cut(g.resultTitle, sizeof g.resultTitle, row->title);
     copy_cut(g.resultComment, sizeof g.resultComment, row->comment);
+    copy_cut(g.resultVoice, sizeof g.resultVoice, row->voice);
     show_picture(row->picture, row->pictureX, row->pictureY);
 }
 
 void choose_result(const QuestionFile *f) {
     g.resultScreen = 1;
+    g.resultVoice[0] = '\0';
     const ResultRules rules = result_rules(f);
     std::vector<int32_t> answers;
     for (const VisitAnswer &a : g_visit.answers) answers.push_back(a.answer);
@@ -651,6 +654,24 @@ bool run_progress(int32_t *number, int32_t *count) {
     size_t n = question_file_count(&g.slots[g.current]);
     *number = g.question + 1;
     *count = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+    return true;
+}
+
+bool screen_voices(ScreenVoices *out) {
+    memset(out, 0, sizeof *out);
+    if (!g.started || !valid_slot(g.current)) return false;
+    const char *named[kVoiceParts] = {};
+    if (g.resultScreen) {
+        named[0] = g.resultVoice;
+    } else {
+        const QuestionRecord *q = question_at(g.current, g.question);
+        for (int v = 0; v < kVoiceParts; ++v) named[v] = q->voice[v];
+    }
+    for (int v = 0; v < kVoiceParts; ++v) {
+        if (!named[v] || !named[v][0]) continue;
+        char found[kPathSize];
+        copy_cut(out->path[v], sizeof out->path[v], named_by_current(named[v], found));
+    }
     return true;
 }
 

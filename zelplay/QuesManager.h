@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "question_records.h"
 
 struct QuestionFile;
 
@@ -49,6 +50,14 @@ int32_t run_engine(unsigned op, int32_t index, char **value);
 
 // On a question screen: its number (1-based) and the file's question count, whatever their size; else false.
 bool run_progress(int32_t *number, int32_t *count);
+
+// The recorded voices of the screen shown now, found as its pictures are (beside its question
+// file first): [0] the question's or the result's, [1..5] the answers'; "" where none is named.
+// False on the start screen.
+struct ScreenVoices {
+    char path[kVoiceParts][kQuesPathSize];
+};
+bool screen_voices(ScreenVoices *out);
 
 // The question file loaded in slot 0..4 (its first question without text when none), or null.
 const QuestionFile *loaded_question_file(int slot);

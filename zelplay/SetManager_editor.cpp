@@ -79,6 +79,12 @@ void save_from_dialog(HWND dialog) {
     int saved = save_set(dialog);
     set_result(dialog, kEditorSaved);
     note(dialog, saved ? kEventSaved : kEventSaveFailed);
+    if (!saved) return;
+    // Saved all the same: the kiosk's screen may be larger, but the operator should know.
+    const SetRecord *r = set_current_record();
+    const char *entries[kSetQuestionFiles];
+    for (int i = 0; i < kSetQuestionFiles; ++i) entries[i] = r->questions[i];
+    warn_unfit_quizzes(dialog, entries, kSetQuestionFiles);
 }
 
 int ask_to_save(void *dialog) {
@@ -159,6 +165,8 @@ void add_question(HWND dialog) {
     stored_path_for(chosen, stored);
     SendDlgItemMessageA(dialog, IDC_SET_QUESTION_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(stored));
     note(dialog, kEventChange);
+    const char *added = chosen;
+    warn_unfit_quizzes(dialog, &added, 1);
 }
 
 const char kBundleCaption[] = "フォルダーにまとめる";

@@ -39,3 +39,8 @@ HWND create_settings_page(HWND owner, const SettingsPage &page);
 // Staff (dialog 125: exit PIN, idle times), the result card's printing (dialog 160) and every
 // visitor (dialog 140: numbers, keys, scanning, back step, speech, the idle question).
 extern const SettingsPage kStaffPage, kCardPage, kAccessPage;
+
+// The set editor's fit warning: the quizzes among entries[0, count) (as the set names them) with
+// questions that 1024 x 768 cannot show with their fonts (the set's, or each file's own) are
+// named in one box with those questions. Nothing when every question fits; the set is kept.
+void warn_unfit_quizzes(HWND dialog, const char *const *entries, int count);

@@ -1,9 +1,10 @@
 // Background music: one MCI device (the sequencer for MIDI, the MPEG or wave device for MP3 and
-// WAV) played in a loop until it is stopped.
+// WAV) played in a loop until it is stopped, lowered while a recorded voice plays.
 #include "bgm_player.h"
 #include <string>
 #include "BrixLib.h"
 #include "message_box.h"
+#include <digitalv.h>
 #include <string.h>
 #include <string_view>
 
@@ -25,8 +26,13 @@ struct BgmState {
     MCI_PLAY_PARMS play;
     MCI_GENERIC_PARMS generic;
     char error[1024];
+    int ducked;
+    DWORD midi_volume;  // the synthesiser's volume before it was lowered
 };
 BgmState g_bgm;
+
+// A voice over the music: a quarter of the volume, so the words stay clear and the music goes on.
+enum { kDuckedVolume = 250, kFullVolume = 1000 };
 
 // Runs one command; a failure shows the system's MCI text under the command's name. Returns 1 on success.
 // file: the music file, named in the box with what to do, when the step was opening it.
@@ -45,7 +51,10 @@ int send_or_report(HWND window, const char *name, MCIDEVICEID device, UINT comma
     return 0;
 }
 
+void set_ducked(bool low);
+
 void stop_and_close(HWND window) {
+    set_ducked(false);
     g_bgm.generic = MCI_GENERIC_PARMS{};
     g_bgm.generic.dwCallback = reinterpret_cast<DWORD_PTR>(window);
     send_or_report(window, "MCI_STOP", g_bgm.device, MCI_STOP, MCI_NOTIFY, &g_bgm.generic);
@@ -98,6 +107,32 @@ void open_and_play(HWND window, const char *path) {
         return;
     }
     g_bgm.playing = 1;
+    g_bgm.ducked = 0;
+}
+
+// MCI gives the MPEG device a volume; the sequencer has none, so MIDI goes through the
+// synthesiser's, which is put back as it was. Failures change nothing and show nothing: visitors
+// are in front of the screen.
+void set_ducked(bool low) {
+    if (!g_bgm.playing || (g_bgm.ducked != 0) == low) return;
+    g_bgm.ducked = low;
+    const std::string_view type = g_bgm.open.lpstrDeviceType ? g_bgm.open.lpstrDeviceType : "";
+    if (type == "mpegvideo") {
+        MCI_DGV_SETAUDIO_PARMSA audio = {};
+        audio.dwItem = MCI_DGV_SETAUDIO_VOLUME;
+        audio.dwValue = low ? kDuckedVolume : kFullVolume;
+        g_send(g_bgm.device, MCI_SETAUDIO, MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE, reinterpret_cast<DWORD_PTR>(&audio));
+    } else if (type == "sequencer") {
+        HMIDIOUT synth = reinterpret_cast<HMIDIOUT>(static_cast<UINT_PTR>(MIDI_MAPPER));
+        if (low) {
+            if (midiOutGetVolume(synth, &g_bgm.midi_volume) != MMSYSERR_NOERROR) g_bgm.midi_volume = 0xFFFFFFFF;
+            const DWORD left = (g_bgm.midi_volume & 0xFFFF) * kDuckedVolume / kFullVolume;
+            const DWORD right = (g_bgm.midi_volume >> 16) * kDuckedVolume / kFullVolume;
+            midiOutSetVolume(synth, left | (right << 16));
+        } else {
+            midiOutSetVolume(synth, g_bgm.midi_volume);
+        }
+    }
 }
 
 }  // namespace
@@ -122,6 +157,12 @@ int bgm_player(int op, HWND window, const char *path) {
         return 0;
     case kBgmQuery:
         return g_bgm.playing;
+    case kBgmDevice:
+        return g_bgm.playing ? static_cast<int>(g_bgm.device) : 0;
+    case kBgmDuck:
+    case kBgmUnduck:
+        set_ducked(op == kBgmDuck);
+        return 0;
     default:
         return 0;
     }

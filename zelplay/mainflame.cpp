@@ -29,6 +29,8 @@
 #include "shell_seam.h"
 #include "set_distribution.h"
 #include "speech.h"
+#include "voice_player.h"
+#include <string>
 #include "tally_dialog.h"
 #include "test_mode.h"
 #include <shellapi.h>
@@ -83,7 +85,7 @@ void set_press_show_millis(DWORD millis) { g_press_millis = millis; }
 
 // Lines the logs could not take yet, in the title bar; the start screen shows them too.
 static void show_log_state(HWND window) {
-    char title[128], now[128] = "";
+    char title[512], now[512] = "";
     size_t waiting = result_log_waiting();
     if (waiting)
         wsprintfA(title, "%s - ログに書き込めていない行 %u 行", kTitle, static_cast<unsigned>(waiting));
@@ -91,6 +93,10 @@ static void show_log_state(HWND window) {
         lstrcpyA(title, kTitle);
     if (long failed = card_print_failures())
         wsprintfA(title + lstrlenA(title), " - 印刷できなかったカード %ld 枚", failed);
+    // Voice files that would not play: for the operator in a window, never a box before visitors.
+    const std::string voice = voice_problem();
+    if (!voice.empty() && !full_screen_flag())
+        lstrcpynA(title + lstrlenA(title), (" - 音声: " + voice).c_str(), static_cast<int>(sizeof title) - lstrlenA(title));
     GetWindowTextA(window, now, sizeof now);
     if (lstrcmpA(now, title) != 0) SetWindowTextA(window, title);
 }
@@ -126,6 +132,31 @@ static void speak_screen() {
     speak_text(screen_speech(heard.c_str(), choices, answer_numbers_shown()).c_str());
 }
 
+// What the screen says as it appears, and again with R or the mark: its recorded voices where
+// their files are there (they win over SPEAK on that screen), else the speech voice.
+static void hear_screen(HWND window) {
+    ScreenVoices voices;
+    const bool screen = screen_voices(&voices);
+    const char *order[kVoiceParts] = {};
+    const bool frame_mode = g_main.key_frame || g_main.scan_seconds;
+    const int n = screen ? voice_order(voices, choice_layout(window).shown, frame_mode, choice_highlight(), order) : 0;
+    bool voiced = false;
+    for (int i = 0; i < n; ++i) voiced = voiced || voice_file_there(order[i]);
+    show_replay_mark(screen && (voiced || g_main.speak));
+    if (voiced && g_main.speak) speak_text("");
+    if (!voice_play_list(window, order, n)) speak_screen();
+    show_log_state(window);
+}
+
+// KEYS and SCAN: an answer is heard when the frame reaches it.
+static void frame_moved(HWND window, int slot) {
+    ScreenVoices voices;
+    if (!(g_main.key_frame || g_main.scan_seconds) || slot < 0 || slot >= kBackSlot || !screen_voices(&voices)) return;
+    const char *answer = voices.path[1 + slot];
+    if (answer[0]) voice_play_list(window, &answer, 1);
+    show_log_state(window);
+}
+
 static void refresh(HWND window) {
     set_choice_highlight(-1);
     set_idle_prompt_seconds(-1);
@@ -134,8 +165,8 @@ static void refresh(HWND window) {
     g_main.shown_at = g_main.active_at = GetTickCount();
     g_main.settled = false;
     frame_first_choice(window);
+    hear_screen(window);  // first: whether the mark shows changes the layout
     SendMessageA(window, WM_SIZE, 0, 0);
-    speak_screen();
 }
 
 // Clicks queued while a screen was not yet shown (the start sound plays synchronously) or a
@@ -177,6 +208,7 @@ static const char kIdleClamped[] =
 
 void apply_set(HWND window, const SetRecord *record) {
     run_engine(kRunDropAll, 0, nullptr);
+    voice_forget_problems();
     if (!record) {
         SetRecord *loaded = nullptr;
         set_manager(kSetChooseLoad, 0, &loaded);
@@ -386,6 +418,7 @@ static void CALLBACK scan_timer_proc(HWND window, UINT, UINT_PTR, DWORD) {
     if (slot == choice_highlight()) return;
     set_choice_highlight(slot);
     InvalidateRect(window, nullptr, FALSE);
+    frame_moved(window, slot);
 }
 
 static void on_create(HWND window) {
@@ -449,6 +482,7 @@ static void on_destroy(HWND window) {
     KillTimer(window, g_main.timer);
     KillTimer(window, g_main.seconds_timer);
     KillTimer(window, g_main.scan_timer);
+    voice_stop(window);
     speech_end();
     watch_session(window, false);
     remove_key_hooks();
@@ -619,7 +653,7 @@ static void on_key_up(HWND window, WPARAM key) {
 }
 
 static void on_mouse_move(HWND window, int x, int y) {
-    int over = hit_choice(window, x, y, nullptr);
+    int over = hit_choice(window, x, y, nullptr) || hit_replay_mark(window, x, y);
     if (over && !g_main.hand_shown) {
         SetClassLongPtrA(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(g_main.hand));
         g_main.hand_shown = 1;
@@ -663,6 +697,10 @@ static void on_button_down(HWND window, int x, int y) {
     int slot = 0;
     if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
+    if (hit_replay_mark(window, x, y)) {
+        hear_screen(window);
+        return;
+    }
     RECT client, button;
     GetClientRect(window, &client);
     POINT at = {x, y};
@@ -720,8 +758,8 @@ int key_choice(WPARAM vk, unsigned shown, int *highlight) {
 static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     const bool repeat = (flags & (1 << 30)) != 0;
     if (note_input(window)) return;
-    if (vk == 'R' && !repeat) {  // hear the screen again
-        speak_screen();
+    if (vk == 'R' && !repeat) {  // hear the screen again: its voices, or the speech voice
+        hear_screen(window);
         return;
     }
     const ChoiceLayout layout = choice_layout(window);
@@ -731,6 +769,7 @@ static void on_key_down(HWND window, WPARAM vk, LPARAM flags) {
     if (highlight != choice_highlight()) {
         set_choice_highlight(highlight);
         InvalidateRect(window, nullptr, FALSE);
+        frame_moved(window, highlight);
     }
     // A held key must not answer the questions after this one.
     if (slot < 0 || repeat) return;
@@ -786,6 +825,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wp, LPARAM l
     case WM_MOUSEMOVE: on_mouse_move(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case WM_LBUTTONDOWN: on_button_down(window, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); return 0;
     case MM_MCINOTIFY:
+        if (voice_notified(window, wp, lp)) {
+            show_log_state(window);  // a file of the list may not have played
+            return 0;
+        }
         if (wp == MCI_NOTIFY_SUCCESSFUL) bgm_player(kBgmAgain, window, nullptr);
         return 0;
     default: break;

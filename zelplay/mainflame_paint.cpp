@@ -8,6 +8,7 @@
 #include "imemory.h"
 #include "result_log.h"
 #include "result_qr.h"
+#include "replay_mark.h"
 #include "card_print.h"
 #include "test_mode.h"
 #include <stdio.h>
@@ -27,6 +28,9 @@ void set_choice_highlight(int slot) { g_highlight = slot; }
 
 static bool g_progress;
 static bool g_numbered;
+static bool g_replay;
+void show_replay_mark(bool on) { g_replay = on; }
+bool replay_mark_shown() { return g_replay; }
 static int g_prompt = -1;
 void set_idle_prompt_seconds(int seconds) { g_prompt = seconds; }
 int idle_prompt_seconds() { return g_prompt; }
@@ -108,6 +112,8 @@ static FitInput current_input(HWND window, const LOGFONTA fonts[kFitRoles]) {
     if (run_engine(kRunComment, 0, &comment) == -1) in.comment = comment ? comment : "";
     for (int i = 0; i < kFitRoles; ++i) in.height[i] = abs(fonts[i].lfHeight);
     in.numbered = g_numbered;
+    // Not on the start screen, which has nothing to hear.
+    in.replay = g_replay && current_file() != -1;
     QrPlacement qr;
     if (in.comment && result_qr_placement(in.client, in.dpi, &qr)) in.keep_clear = qr.square;
     return in;
@@ -131,6 +137,7 @@ static const ScreenFit &kept_fit(const FitInput &in, const LOGFONTA fonts[kFitRo
     std::string key(reinterpret_cast<const char *>(&in.client), sizeof in.client);
     key.append(reinterpret_cast<const char *>(fonts), sizeof(LOGFONTA) * kFitRoles);
     key += static_cast<char>(in.numbered);
+    key += static_cast<char>(in.replay);
     key.append(reinterpret_cast<const char *>(&in.dpi), sizeof in.dpi);
     key.append(reinterpret_cast<const char *>(&in.keep_clear), sizeof in.keep_clear);
     for (const char *t : {in.main, in.choice[0], in.choice[1], in.choice[2], in.choice[3], in.choice[4], in.choice[5],
@@ -180,6 +187,12 @@ int hit_choice(HWND window, int x, int y, int *slot) {
         return 1;
     }
     return 0;
+}
+
+bool hit_replay_mark(HWND window, int x, int y) {
+    const ScreenFit f = screen_fit(window);
+    POINT p = {x, y};
+    return !IsRectEmpty(&f.replay) && PtInRect(&f.replay, p);
 }
 
 // A compatible bitmap selected into a memory DC, released on scope exit.
@@ -390,6 +403,7 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_block(dc, fit.choice_text[i], box, answers.font, measure, kFitAnswer, fore, key);
         if (input.numbered && i < kBackSlot) draw_badge(dc, fit.badge[i], i + 1, answers.font, fore, key);
     }
+    if (!IsRectEmpty(&fit.replay)) draw_replay_mark(dc, fit.replay, fore, key);
     if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
         draw_highlight(dc, choices.hit[g_highlight], fore);
     if (g_pressed >= 0 && g_pressed < kChoiceSlots && (choices.shown & (1u << g_pressed)))

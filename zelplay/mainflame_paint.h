@@ -48,6 +48,11 @@ ScreenFit screen_fit(HWND window);
 // Each answer's key (1 to 5) in a badge before it (the set's NUMBERS switch).
 void show_answer_numbers(bool on);
 bool answer_numbers_shown();
+// The 「もう一度きく」 mark on question and result screens (the screen has a voice to hear again).
+void show_replay_mark(bool on);
+bool replay_mark_shown();
+// True when (x, y) lies on the mark, as the fit placed it.
+bool hit_replay_mark(HWND window, int x, int y);
 // The drawn box of one slot of the screen shown now.
 ChoiceBox choice_rect(HWND window, int slot);
 // 1 and *slot when (x, y) lies on a shown choice's row, else 0.

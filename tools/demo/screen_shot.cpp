@@ -4,10 +4,11 @@
 // sizes the screen at hand does not have. Usage: screen_shot WIDTH HEIGHT OUTDIR [SET [DPI]] (run
 // in the program folder, next to sample.set; DPI 192 draws as a screen at 200 % would). The
 // accessibility shots: screen_shot 640 480 OUT tools\demo\access.set 96, and 1280 960 ... 192,
-// run in the source folder.
+// run in the source folder. A sixth argument "replay" shows the 「もう一度きく」 mark.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include "QuesManager.h"
 #include "font_slot.h"
@@ -17,9 +18,14 @@
 #include "pin_pad.h"
 #include "result_qr.h"
 #include "sound_effect.h"
+#include "speech.h"
+#include "voice_player.h"
 
 static BOOL silent(const char *, HMODULE, DWORD) { return TRUE; }
 static int quiet_box(HWND, const char *, const char *, UINT) { return IDOK; }
+static UINT no_voice(HWND, const char *) { return 0; }
+static void no_stop(UINT) {}
+static bool no_speech(const char *) { return true; }
 
 // The keypad, pressed answers and the keyboard's highlight are drawn by their own window or marks.
 static HWND g_pad = nullptr;
@@ -66,6 +72,10 @@ int main(int argc, char **argv) {
     const int dpi = argc > 5 ? atoi(argv[5]) : 0;
     set_play_sound_fn(silent);
     set_message_box_fn(quiet_box);
+    const VoiceSeam quiet = {no_voice, no_stop};
+    set_voice_seam(&quiet);
+    set_speak_fn(no_speech);
+    const bool replay = argc > 6 && strcmp(argv[6], "replay") == 0;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!register_main_class(instance)) return 1;
     HWND window = create_main_window(instance, SW_HIDE);
@@ -81,6 +91,7 @@ int main(int argc, char **argv) {
     open_start_file(window, set);
     save(window, w, h, 0, 0, out + "1-start.bmp");
     run_engine(kRunChoose, 0, nullptr);
+    show_replay_mark(replay);
     save(window, w, h, 0, 0, out + "2-question.bmp");
     set_choice_pressed(1);
     save(window, w, h, 0, 0, out + "2-question-pressed.bmp");
