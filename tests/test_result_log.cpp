@@ -330,7 +330,8 @@ TEST_F(ResultLog, SpooledLinesReachTheirLogsInOrderOnceAfterThePlayerDies) {
 }
 
 // What a power cut may leave: a write that began and may have landed with its end unrecorded, a
-// record cut short, zeros where the file's tail was. Every whole line goes in once, in order.
+// record cut short, zeros where the file's tail was, answers still held back. Every whole line
+// goes in once, in order.
 TEST_F(ResultLog, SpoolLeftByAPowerCutWritesEachWholeLineOnce) {
     const std::string a = answer_line(1, 1, 1), b = "得点合計, , , ,1\r\n";
     auto rec = [this](uint64_t seq, int64_t offset, const std::string &text) {
@@ -341,25 +342,47 @@ TEST_F(ResultLog, SpoolLeftByAPowerCutWritesEachWholeLineOnce) {
         l.text = text;
         return spool_line_record(l);
     };
-    const struct { std::string log, spool, after; } kCases[] = {
-        {"", rec(1, -1, a) + rec(2, -1, b), a + b},                                 // no write began
-        {"x\r\n" + a, rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b},             // a landed
-        {"x\r\n", rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b},                 // a began, did not land
-        {a, rec(1, 0, a) + spool_done_record(1) + rec(2, -1, b), a + b},          // a was done
-        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30), a},                     // b cut short
-        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30) + "\n" + rec(3, -1, b), a + b},  // cut, then more
-        {"", rec(1, -1, a) + std::string(64, '\0'), a},                           // zeros in the tail
-        {"", "L 1 -1 0 0 99999999 5 0\nabc\n", ""},                               // hostile lengths
+    // held: the answers a visitor could still take back, in the file beside the spool.
+    const struct { std::string log, spool, after, held; } kCases[] = {
+        {"", rec(1, -1, a) + rec(2, -1, b), a + b, ""},                       // no write began
+        {"x\r\n" + a, rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b, ""},     // a landed
+        {"x\r\n", rec(1, 3, a) + rec(2, -1, b), "x\r\n" + a + b, ""},         // a began, did not land
+        {a, rec(1, 0, a) + spool_done_record(1) + rec(2, -1, b), a + b, ""},  // a was done
+        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30), a, ""},             // b cut short
+        {"", rec(1, -1, a) + rec(2, -1, b).substr(0, 30) + "\n" + rec(3, -1, b), a + b, ""},  // cut, then more
+        {"", rec(1, -1, a) + std::string(64, '\0'), a, ""},                 // zeros in the tail
+        {"", "L 1 -1 0 0 99999999 5 0\nabc\n", "", ""},                     // hostile lengths
+        {"", rec(1, -1, a), a + b, rec(1, -1, b)},                          // held after a spooled line
+        {"", "", a, rec(1, -1, a) + rec(2, -1, b) + spool_done_record(2)},  // b taken back
+        {"", "", a, rec(1, -1, a) + rec(2, -1, b).substr(0, 30)},           // b cut short
     };
     for (const auto &c : kCases) {
         dir.write("zelm.csv", c.log);
         dir.write("spool.dat", c.spool);
+        if (!c.held.empty()) dir.write("spool-held.dat", c.held);
         set_spool_file((dir.path() + "spool.dat").c_str());
         EXPECT_EQ(result_log_open_spool(), 1);
-        EXPECT_EQ(dir.read("zelm.csv"), c.after) << c.spool;
+        EXPECT_EQ(dir.read("zelm.csv"), c.after) << c.spool << c.held;
         EXPECT_EQ(file_size(dir.path() + "spool.dat"), 0u);
+        EXPECT_EQ(dir.read("spool-held.dat"), "<none>");
         spool_close();
     }
+    // What the run holds and takes back reads the same way; a visit that reached its total lets go.
+    dir.write("zelm.csv", "");
+    set_spool_file((dir.path() + "spool.dat").c_str());
+    ASSERT_EQ(result_log_open_spool(), 1);
+    EXPECT_NE(result_log_hold(log_path().c_str(), a.c_str(), 0), 0u);
+    result_log_unhold(result_log_hold(log_path().c_str(), b.c_str(), 0));
+    EXPECT_EQ(dir.read("zelm.csv"), "");
+    for (int start = 0; start < 2; ++start) {  // the player died; the second start finds nothing more
+        ASSERT_EQ(result_log_open_spool(), 1);
+        EXPECT_EQ(dir.read("zelm.csv"), a);
+    }
+    result_log_hold(log_path().c_str(), b.c_str(), 0);
+    result_log_release_held();
+    ASSERT_EQ(result_log_open_spool(), 1);
+    EXPECT_EQ(dir.read("zelm.csv"), a);
+    spool_close();
     set_spool_file(nullptr);
 }
 

@@ -59,9 +59,11 @@ struct Engine {
 Engine g;
 char g_empty[1] = "";
 
-// 「ひとつ前へ」: the run's answers wait here, in order, until its total or idle line.
+// 「ひとつ前へ」: the run's answers wait here, in order, until its total or idle line (and on the
+// local disk beside the spool: held is their number there, 0 for none).
 struct PendingAnswer {
     int32_t file, question, choice, points;
+    uint64_t held;
 };
 bool g_back_step = false;
 std::vector<PendingAnswer> g_pending;
@@ -144,9 +146,22 @@ const char *named_by_current(const char *path, char *found) {
 
 void log_answer(const PendingAnswer &a) { log_line(kLogAnswerLine, a.file + 1, a.question + 1, a.choice + 1, a.points); }
 
+// A crash before the total keeps a held answer: the next start writes it.
+uint64_t hold_answer(const PendingAnswer &a) {
+    char line[kLineSize];
+    snprintf(line, sizeof line, kLogAnswerLine, a.file + 1, a.question + 1, a.choice + 1, a.points);
+    name_log();
+    return result_log_hold(g.logPath, line, g.dailyLog ? g.logYear : 0);
+}
+
 // Every answer given reaches the log, however the run ends.
 void flush_answers() {
-    for (const PendingAnswer &a : g_pending) log_answer(a);
+    bool held = false;
+    for (const PendingAnswer &a : g_pending) {
+        log_answer(a);
+        held = held || a.held;
+    }
+    if (held) result_log_release_held();
     g_pending.clear();
 }
 
@@ -452,9 +467,13 @@ void answer(int32_t c) {
     const QuestionRecord *q = question_at(f, qn);
     // Only offered answers count; anything else would log a choice nobody could see.
     if (c < 0 || c >= kAnswerCount || !q->text[0] || !q->answers[c][0]) return;
-    const PendingAnswer given = {f, qn, c, q->points[c]};
-    if (g_back_step) g_pending.push_back(given);
-    else log_answer(given);
+    PendingAnswer given = {f, qn, c, q->points[c], 0};
+    if (g_back_step) {
+        given.held = hold_answer(given);
+        g_pending.push_back(given);
+    } else {
+        log_answer(given);
+    }
     if (static_cast<size_t>(qn) < g_visit.answers.size()) g_visit.answers[static_cast<size_t>(qn)] = {c + 1, q->points[c]};
     g.total = saturating_add(g.total, q->points[c]);
     const QuestionRecord *next = question_at(f, qn + 1);
@@ -477,6 +496,7 @@ void answer(int32_t c) {
 // The last answer taken back: its question is shown again and the total is that of the answers before.
 void back_step() {
     if (g_pending.empty() || g.question == 0) return;
+    result_log_unhold(g_pending.back().held);
     g_pending.pop_back();
     --g.question;
     g.total = 0;

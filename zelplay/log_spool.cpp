@@ -221,3 +221,51 @@ void spool_close() {
     g_file = INVALID_HANDLE_VALUE;
     g_path[0] = '\0';
 }
+
+namespace {
+// "spool.dat" -> "spool-held.dat", beside it.
+bool held_file(char *out) {
+    if (!g_path[0]) return false;
+    const char *dot = strrchr(g_path, '.');
+    const char *slash = strrchr(g_path, '\\');
+    const size_t stem = dot && (!slash || dot > slash) ? static_cast<size_t>(dot - g_path) : strlen(g_path);
+    return snprintf(out, kPathSize, "%.*s-held%s", static_cast<int>(stem), g_path, g_path + stem) < kPathSize;
+}
+
+bool held_append(const std::string &record) {
+    char file[kPathSize];
+    if (g_file == INVALID_HANDLE_VALUE || !held_file(file)) return false;
+    HANDLE h = CreateFileA(file, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = write_all(h, record) && FlushFileBuffers(h);
+    CloseHandle(h);
+    return ok;
+}
+}  // namespace
+
+bool spool_held_add(const SpoolLine &line) { return held_append(spool_line_record(line)); }
+
+bool spool_held_drop(uint64_t seq) { return held_append(spool_done_record(seq)); }
+
+std::vector<SpoolLine> spool_held_lines(size_t *skipped) {
+    *skipped = 0;
+    char file[kPathSize];
+    std::string bytes;
+    if (g_file == INVALID_HANDLE_VALUE || !held_file(file)) return {};
+    HANDLE h = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    LARGE_INTEGER size = {};
+    DWORD n = 0;
+    // A visit's answers: anything near this size is not ours.
+    if (GetFileSizeEx(h, &size) && size.QuadPart > 0 && size.QuadPart <= 16 * 1024 * 1024) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (!ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &n, nullptr) || n != bytes.size()) bytes.clear();
+    }
+    CloseHandle(h);
+    return spool_parse(bytes, skipped);
+}
+
+void spool_held_clear() {
+    char file[kPathSize];
+    if (g_file != INVALID_HANDLE_VALUE && held_file(file)) DeleteFileA(file);
+}

@@ -42,3 +42,12 @@ bool spool_write(const std::string &records, bool flush);
 // Nothing waits: the file starts again empty, at once with now, else once it has grown.
 void spool_clear(bool now);
 void spool_close();
+
+// Answers a visitor may still take back (「ひとつ前へ」) are not for their log yet: they wait in a
+// file beside the spool, in the spool's own records (a line each, a done record for one taken
+// back), so a crash before the visit's total keeps them. Only the player holding the spool writes it.
+bool spool_held_add(const SpoolLine &line);
+bool spool_held_drop(uint64_t seq);
+// The lines still held, in order (read at start), and the file's removal once they went on.
+std::vector<SpoolLine> spool_held_lines(size_t *skipped);
+void spool_held_clear();

@@ -352,9 +352,39 @@ int result_log_open_spool() {
         if (w) push(w);
     }
     write_waiting();
+    // Answers a visitor could still have taken back when the player died: theirs, after the
+    // lines before them, as the answers of any visit cut short.
+    size_t held_skipped = 0;
+    for (const SpoolLine &l : spool_held_lines(&held_skipped)) result_log_append(l.path.c_str(), l.text.c_str(), l.header, l.year);
+    spool_held_clear();
+    if (held_skipped && !skipped) snprintf(g_note, sizeof g_note, "控えの回答の読めない記録 %u 件を読み飛ばしました（電源断など）", static_cast<unsigned>(held_skipped));
     if (!g_spooled) spool_clear(true);
     return 1;
 }
+
+namespace {
+uint64_t g_next_held = 1;
+}  // namespace
+
+uint64_t result_log_hold(const char *path, const char *line, unsigned year) {
+    if (g_suppressed || !spool_ready()) return 0;
+    SpoolLine l;
+    l.seq = g_next_held;
+    l.year = year;
+    l.path = path;
+    l.text = line;
+    if (!spool_held_add(l)) {
+        snprintf(g_note, sizeof g_note, "ログの控え %s の横に回答を書き込めません", spool_file());
+        return 0;
+    }
+    return g_next_held++;
+}
+
+void result_log_unhold(uint64_t id) {
+    if (id) spool_held_drop(id);
+}
+
+void result_log_release_held() { spool_held_clear(); }
 
 const char *result_log_note() { return g_note; }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <stddef.h>
+#include <stdint.h>
 #include "answer_log.h"  // the three lines of the result log
 
 // Name of zelm.csv's recovery file: in the program folder, or %LOCALAPPDATA%\Zelmica when that
@@ -28,6 +29,13 @@ int result_log_append(const char *path, const char *line, size_t header = 0, uns
 // Opens the spool (the player's own, not a preview's) and writes what an earlier run left in it,
 // each line to its log, in order, once. 0 when there is no spool: lines then wait in memory.
 int result_log_open_spool();
+// 「ひとつ前へ」's answers, not for their log before the visit's total: held on the local disk
+// beside the spool meanwhile, and written by the next start after a crash. 0 when nothing holds
+// them there (no spool, or writes suppressed): they then wait in memory alone.
+uint64_t result_log_hold(const char *path, const char *line, unsigned year);
+void result_log_unhold(uint64_t id);
+// The held answers went to result_log_append: the disk's copy goes.
+void result_log_release_held();
 // %LOCALAPPDATA%\Zelmica with its backslash (kPathSize bytes), made when missing; "" when there is none.
 void local_folder(char *out);
 // Tests put the spool elsewhere; null or "" restores the usual place.
