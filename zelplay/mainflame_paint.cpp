@@ -404,8 +404,14 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         if (input.numbered && i < kBackSlot) draw_badge(dc, fit.badge[i], i + 1, answers.font, fore, key);
     }
     if (!IsRectEmpty(&fit.replay)) draw_replay_mark(dc, fit.replay, fore, key);
-    if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight)))
-        draw_highlight(dc, choices.hit[g_highlight], fore);
+    if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight))) {
+        // Around the badge and the text, not through them.
+        RECT frame = choices.hit[g_highlight];
+        const int pad = to_dpi(8, font_slots_dpi());
+        frame.left = std::max(static_cast<LONG>(r.left), frame.left - pad);
+        frame.right = std::min(static_cast<LONG>(r.right), frame.right + pad);
+        draw_highlight(dc, frame, fore);
+    }
     if (g_pressed >= 0 && g_pressed < kChoiceSlots && (choices.shown & (1u << g_pressed)))
         InvertRect(dc, &choices.hit[g_pressed]);
 
