@@ -10,6 +10,7 @@
 #include "font_slot.h"
 #include "imemory.h"
 #include "message_box.h"
+#include "QuesManager.h"
 #include "resource.h"
 #include "sound_store.h"
 #include <commctrl.h>
@@ -135,11 +136,12 @@ void prepare_boxes(HWND dialog) {
     limit(dialog, IDC_SET_DIST_FOLDER, sizeof r->dist_folder);
     for (const SoundBox &s : kSoundBoxes) limit(dialog, s.box, kPathSize);
 
-    // What an empty box stands for, in grey inside it.
-    char computer[kKioskNameSize];
-    default_kiosk_name(computer);
-    wchar_t cue[kKioskNameSize + 16];
-    if (MultiByteToWideChar(932, 0, computer, -1, cue, kKioskNameSize))
+    // What an empty box stands for, in grey inside it; this PC's own name wins over the set's.
+    char computer[kKioskNameSize + 64];
+    if (pc_kiosk_name()[0]) snprintf(computer, sizeof computer, "%s（このパソコンの名前が優先）", pc_kiosk_name());
+    else default_kiosk_name(computer);
+    wchar_t cue[kKioskNameSize + 64];
+    if (MultiByteToWideChar(932, 0, computer, -1, cue, static_cast<int>(sizeof cue / sizeof cue[0])))
         SendDlgItemMessageW(dialog, IDC_SET_KIOSK, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue));
     SendDlgItemMessageW(dialog, IDC_SET_LOG_FOLDER, EM_SETCUEBANNER, TRUE,
                         reinterpret_cast<LPARAM>(L"\u7A7A\u6B04: \u30D7\u30EC\u30FC\u30E4\u30FC\u306E\u30D5\u30A9\u30EB\u30C0\u30FC"));
