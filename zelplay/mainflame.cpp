@@ -673,20 +673,23 @@ static bool corner_call(HWND window, int x, int y) {
 }
 
 // Clicks, taps and keys alike: the same guards, the same run step, the same log line.
+template <typename Mark> static void show_pressed(HWND window, Mark mark) {
+    if (!g_press_millis) return;
+    mark(true);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    Sleep(g_press_millis);
+    mark(false);
+}
+
 static bool choose(HWND window, int slot, DWORD input_time) {
     // A tap that arrives while the last one is still handled (a box or a sound runs its own loop)
     // would answer the same question again.
     if (g_main.choosing) return false;
     if (click_too_early(input_time, g_main.shown_at, g_main.settled, g_settle_millis)) return false;
     g_main.choosing = true;
-    if (g_press_millis) {
-        // The row shows pressed first, so a tap is seen to land before the screen changes.
-        set_choice_pressed(slot);
-        InvalidateRect(window, nullptr, FALSE);
-        UpdateWindow(window);
-        Sleep(g_press_millis);
-        set_choice_pressed(-1);
-    }
+    // The row shows pressed first, so a tap is seen to land before the screen changes.
+    show_pressed(window, [slot](bool on) { set_choice_pressed(on ? slot : -1); });
     run_engine(kRunChoose, slot, nullptr);
     refresh(window);
     g_main.choosing = false;
@@ -698,6 +701,8 @@ static void on_button_down(HWND window, int x, int y) {
     if (note_input(window)) return;
     if (corner_call(window, x, y)) return;
     if (hit_replay_mark(window, x, y)) {
+        show_pressed(window, set_replay_pressed);
+        InvalidateRect(window, nullptr, FALSE);
         hear_screen(window);
         return;
     }

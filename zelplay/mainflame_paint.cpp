@@ -28,8 +28,9 @@ void set_choice_highlight(int slot) { g_highlight = slot; }
 
 static bool g_progress;
 static bool g_numbered;
-static bool g_replay;
+static bool g_replay, g_replay_pressed;
 void show_replay_mark(bool on) { g_replay = on; }
+void set_replay_pressed(bool on) { g_replay_pressed = on; }
 bool replay_mark_shown() { return g_replay; }
 static int g_prompt = -1;
 void set_idle_prompt_seconds(int seconds) { g_prompt = seconds; }
@@ -403,7 +404,10 @@ void compose_screen(HWND window, HDC dc, const RECT &r, int score_display, int f
         draw_block(dc, fit.choice_text[i], box, answers.font, measure, kFitAnswer, fore, key);
         if (input.numbered && i < kBackSlot) draw_badge(dc, fit.badge[i], i + 1, answers.font, fore, key);
     }
-    if (!IsRectEmpty(&fit.replay)) draw_replay_mark(dc, fit.replay, fore, key);
+    if (!IsRectEmpty(&fit.replay)) {
+        draw_replay_mark(dc, fit.replay, fore, key);
+        if (g_replay_pressed) InvertRect(dc, &fit.replay);
+    }
     if (g_highlight >= 0 && g_highlight < kChoiceSlots && (choices.shown & (1u << g_highlight))) {
         // Around the badge and the text, not through them.
         RECT frame = choices.hit[g_highlight];

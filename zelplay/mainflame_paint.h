@@ -51,6 +51,8 @@ bool answer_numbers_shown();
 // The 「もう一度きく」 mark on question and result screens (the screen has a voice to hear again).
 void show_replay_mark(bool on);
 bool replay_mark_shown();
+// The mark shows pressed while set, as a chosen answer does.
+void set_replay_pressed(bool on);
 // True when (x, y) lies on the mark, as the fit placed it.
 bool hit_replay_mark(HWND window, int x, int y);
 // The drawn box of one slot of the screen shown now.
