@@ -29,7 +29,7 @@ void draw_replay_mark(HDC dc, const RECT &area, COLORREF fore, COLORREF back) {
         SelectObject(dc, old_pen);
         SelectObject(dc, old_brush);
         // The label fills the rest of the box, as large as its width allows.
-        RECT label = {x + 6 * u + u / 2, area.top, area.right - h / 8, area.bottom};
+        RECT label = {x + 7 * u + u / 2, area.top, area.right - h / 8, area.bottom};  // clear of the outer arc
         const int chars = 6;
         int height = (label.right - label.left) / chars;
         if (height > h / 2) height = h / 2;
