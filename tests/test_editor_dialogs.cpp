@@ -654,4 +654,18 @@ TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
     EXPECT_NE(std::string::npos, asked.find("問題2: 1 回")) << asked;
     EXPECT_EQ("|1", asked.substr(asked.size() - 2));
     EXPECT_NE(std::string::npos, logged.text.find("回答ログ 1 人、うち結果まで 1 人")) << logged.text;
+    // A log of another quiz (six questions, other points) or of another title predicts nothing: it is refused.
+    const std::string other = dir.write("zelm.csv", "問題1, 設問1, 回答1, 得点3\r\n問題1, 設問2, 回答2, 得点2\r\n"
+                                                     "問題1, 設問6, 回答1, 得点1\r\n得点合計, , , ,6\r\n");
+    const std::pair<const char *, std::string> refusals[] = {{"占い", other}, {"別の題", dir.path() + "visits-2026-12-08-K1.csv"}};
+    for (const auto &[title, path] : refusals) {
+        SetDlgItemTextA(d.dialog, IDC_MAIN_TITLE, title);
+        ScriptedFileDialogs::open_pick = path;
+        const size_t before = boxes.boxes().size();
+        ReportContent refused = {"check\r\n", "", "c.csv", nullptr};
+        EXPECT_FALSE(predict_from_logs(d.dialog, d.dialog, &refused)) << title;
+        EXPECT_EQ("check\r\n", refused.text);
+        ASSERT_EQ(before + 1, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("合う回答がない")) << title;
+    }
 }
