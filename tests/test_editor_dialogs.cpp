@@ -5,6 +5,7 @@
 #include "report_dialog.h"
 #include "LoadQues.h"
 #include "result_report.h"
+#include "result_ranges.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -326,6 +327,14 @@ TEST(MainDialog, EvenSplitPutsRangesOnTheRowsAndUndoTakesThemBack) {
     boxes.set_answer(IDYES);
     EXPECT_FALSE(ranges_allow_save(d.dialog));
     EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("の範囲が重なっています"));
+    // Scored by types there are no totals: refused at once, the targets never asked.
+    set_editor_scoring({true, 0});
+    const size_t before = boxes.boxes().size();
+    send_command(d.dialog, IDC_MAIN_EVEN_SPLIT);
+    set_editor_scoring({false, 0});
+    EXPECT_EQ(1, g_asked);
+    ASSERT_EQ(before + 1, boxes.boxes().size());
+    EXPECT_EQ(kTypedSplitRefusal, boxes.boxes().back().text);
     set_target_ask_fn(old);
 }
 
