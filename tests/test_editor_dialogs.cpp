@@ -188,6 +188,15 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
         EXPECT_STREQ("", question(1)->answers[1]);
     }
     set(q, IDC_QUESTION_TYPES2, "1:-5");
+    {
+        MessageBoxRecorder boxes;
+        click(q, IDC_QUESTION_OK);  // a voice for the empty answer 5 would never play: named, focused, kept open
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("答5 は空欄ですが、音声ファイル"));
+        EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_VOICE5), GetFocus());
+        EXPECT_STREQ("", question(1)->answers[1]);
+    }
+    set(q, IDC_QUESTION_ANSWER5, "たぶん");
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
     EXPECT_EQ(2, question(1)->typeLinks[0][0].points);
