@@ -12,6 +12,7 @@ namespace {
 
 const char kClassName[] = "I_InputBox";
 const int kWidth = 400, kHeight = 180;
+const int kPromptWidth = 364, kPromptHeight = 40;
 const int kControls = 4;
 
 struct InputBoxState {
@@ -28,6 +29,7 @@ struct InputBoxState {
     int open;
     int ended;
     int dpi;  // of the owner when the box opened
+    int grown;  // device pixels the prompt needs beyond its room: the controls below move down by it
     HBRUSH brush;
     HWND box;
     WNDPROC previous[kControls];  // by control id - kInputBoxPrompt
@@ -52,8 +54,9 @@ WNDPROC previous_of(int id) {
 
 HWND create_control(HWND box, const ControlLayout &c, const char *text) {
     const int dpi = g_box.dpi;
-    HWND w = CreateWindowExA(c.ex_style, c.cls, text, c.style, to_dpi(c.x, dpi), to_dpi(c.y, dpi), to_dpi(c.w, dpi),
-                             to_dpi(c.h, dpi), box,
+    const bool prompt = c.id == kInputBoxPrompt;
+    HWND w = CreateWindowExA(c.ex_style, c.cls, text, c.style, to_dpi(c.x, dpi), to_dpi(c.y, dpi) + (prompt ? 0 : g_box.grown),
+                             to_dpi(c.w, dpi), to_dpi(c.h, dpi) + (prompt ? g_box.grown : 0), box,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), g_box.instance, nullptr);
     if (!w) i_show_last_error(c.failure_caption);
     return w;
@@ -65,7 +68,7 @@ void on_create(HWND box) {
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
     const ControlLayout layout[kControls] = {
-        {kInputBoxPrompt, "STATIC", 0, child, 18, 18, 364, 40, "スタティックコントロールの作成"},
+        {kInputBoxPrompt, "STATIC", 0, child, 18, 18, kPromptWidth, kPromptHeight, "スタティックコントロールの作成"},
         {kInputBoxEdit, "EDIT", WS_EX_CLIENTEDGE, g_box.edit_style | child | WS_TABSTOP, 18, 85, 364, 25,
          "エディットコントロールの作成"},
         {kInputBoxOk, "BUTTON", 0, child | WS_TABSTOP, 214, 119, 75, 25, "ボタンコントロールの作成"},
@@ -173,10 +176,24 @@ bool register_class() {
     return true;
 }
 
+// A prompt of several lines, or one that wraps, gets its whole height: the static control draws
+// in the system font (it is given none), so that font measures it; at most half the screen.
+int prompt_growth(const char *prompt) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, GetStockObject(SYSTEM_FONT));
+    RECT r = {0, 0, to_dpi(kPromptWidth, g_box.dpi), 0};
+    DrawTextA(screen, prompt, -1, &r, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(screen, old);
+    const int most = GetDeviceCaps(screen, VERTRES) / 2;
+    ReleaseDC(nullptr, screen);
+    const int grown = static_cast<int>(r.bottom - r.top) - to_dpi(kPromptHeight, g_box.dpi);
+    return grown < 0 ? 0 : grown > most ? most : grown;
+}
+
 POINT centred_origin() {
     HDC screen = GetDC(nullptr);
     POINT p = {GetDeviceCaps(screen, HORZRES) / 2 - to_dpi(kWidth, g_box.dpi) / 2,
-               GetDeviceCaps(screen, VERTRES) / 2 - to_dpi(kHeight, g_box.dpi) / 2};
+               GetDeviceCaps(screen, VERTRES) / 2 - (to_dpi(kHeight, g_box.dpi) + g_box.grown) / 2};
     ReleaseDC(nullptr, screen);
     return p;
 }
@@ -205,11 +222,12 @@ int input_box(HWND owner, const char *caption, const char *prompt, DWORD edit_st
 
     // The box's pixels are 96-DPI ones: on a scaled screen it grows with its text.
     g_box.dpi = window_dpi(owner);
+    g_box.grown = prompt_growth(g_box.prompt);
     POINT at = centred_origin();
     // Owned by the caller's window so it stays above it and has no taskbar entry of its own.
     HWND box = CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, kClassName, caption ? caption : "",
                                WS_VISIBLE | WS_CAPTION | WS_SYSMENU, at.x, at.y, to_dpi(kWidth, g_box.dpi),
-                               to_dpi(kHeight, g_box.dpi), owner, nullptr,
+                               to_dpi(kHeight, g_box.dpi) + g_box.grown, owner, nullptr,
                                g_box.instance, nullptr);
     if (!box) return kInputBoxFailed;
     g_box.box = box;

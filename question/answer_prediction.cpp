@@ -8,7 +8,18 @@ namespace {
 struct Reading {
     ObservedAnswers *observed;
     const char *title;
+    const QuestionFile *file;
 };
+
+// A visit of this quiz has a cell pair for each of its questions: fewer than the file has, or an
+// answer the file does not offer at those points, and it was another quiz or another order.
+bool visit_fits(const QuestionFile *f, const ReadVisit &v) {
+    if (v.answers.size() < question_file_count(f)) return false;
+    for (size_t q = 0; q < v.answers.size(); ++q)
+        if (v.answers[q].answer && !logged_answer_fits(f, q, static_cast<size_t>(v.answers[q].answer - 1), v.answers[q].points))
+            return false;
+    return true;
+}
 
 void take_row(void *context, const ReadVisit &v) {
     Reading *r = static_cast<Reading *>(context);
@@ -17,9 +28,14 @@ void take_row(void *context, const ReadVisit &v) {
         ++o->other_quiz;
         return;
     }
+    if (!visit_fits(r->file, v)) {
+        ++o->unfit;
+        return;
+    }
     ++o->visits;
-    if (o->chosen.size() < v.answers.size()) o->chosen.resize(v.answers.size(), std::array<uint64_t, kAnswerCount>());
-    for (size_t q = 0; q < v.answers.size(); ++q)
+    const size_t questions = question_file_count(r->file);
+    if (o->chosen.size() < questions) o->chosen.resize(questions, std::array<uint64_t, kAnswerCount>());
+    for (size_t q = 0; q < questions; ++q)
         if (v.answers[q].answer >= 1 && v.answers[q].answer <= kAnswerCount) ++o->chosen[q][static_cast<size_t>(v.answers[q].answer - 1)];
     if (v.ending != kVisitAbandoned && !v.result.empty()) {
         ++o->completed;
@@ -63,7 +79,7 @@ std::string pick_title(const QuestionFile *f, const ResultPick &pick) {
 
 const int64_t kMaxLoggedQuestion = 1000000;
 
-// An answer log read run by run.
+// An answer log read run by run; a run's answers are counted at its end, and only when all fit.
 struct LogRuns {
     LogRuns(ObservedAnswers *o, const QuestionFile *f, int number, std::map<int, LoggedQuiz> *seen)
         : observed(o), file(f), rules(result_rules(f)), quiz(number), quizzes(seen) {}
@@ -74,33 +90,45 @@ struct LogRuns {
     std::map<int, LoggedQuiz> *quizzes;  // null: not counted
     bool any = false;
     int run_quiz = 0;  // 0: no run open
+    bool run_fits = true;
     int64_t last_question = 0;
     std::vector<int32_t> answers;  // the open run's answer per question, 0 where none
 };
 
 void begin_run(LogRuns *r, int quiz) {
     r->run_quiz = quiz;
+    r->run_fits = true;
     r->last_question = 0;
     r->answers.assign(question_file_count(r->file), 0);
-    if (quiz == r->quiz && r->observed) ++r->observed->visits, ++r->observed->logged_runs;
-    else if (r->observed) ++r->observed->other_quiz;
     if (r->quizzes) ++(*r->quizzes)[quiz].runs;
 }
 
 void end_run(LogRuns *r, bool total, int64_t value) {
-    if (total && r->run_quiz == r->quiz && r->observed) {
-        ObservedAnswers *o = r->observed;
-        const ResultPick pick = r->rules.typed ? pick_type_result(r->rules, r->file, r->answers.data(), r->answers.size())
-                                               : pick_result(r->rules, value);
-        ++o->completed;
-        ++o->results[pick_title(r->file, pick)];
+    if (!r->run_quiz) return;
+    if (r->quizzes && r->run_fits) ++(*r->quizzes)[r->run_quiz].fitting_runs;
+    ObservedAnswers *o = r->observed;
+    if (o && r->run_quiz != r->quiz) {
+        ++o->other_quiz;
+    } else if (o && !r->run_fits) {
+        ++o->unfit;
+    } else if (o) {
+        ++o->visits, ++o->logged_runs;
+        if (o->chosen.size() < r->answers.size()) o->chosen.resize(r->answers.size(), std::array<uint64_t, kAnswerCount>());
+        for (size_t q = 0; q < r->answers.size(); ++q)
+            if (r->answers[q]) ++o->chosen[q][static_cast<size_t>(r->answers[q] - 1)];
+        if (total) {
+            const ResultPick pick = r->rules.typed ? pick_type_result(r->rules, r->file, r->answers.data(), r->answers.size())
+                                                   : pick_result(r->rules, value);
+            ++o->completed;
+            ++o->results[pick_title(r->file, pick)];
+        }
     }
     r->run_quiz = 0;
 }
 
 void take_log_line(void *context, int kind, const int64_t *v) {
     LogRuns *r = static_cast<LogRuns *>(context);
-    if (kind == kLogLineTotal || kind == kLogLineIdle) return end_run(r, kind == kLogLineTotal && r->run_quiz, v[0]);
+    if (kind == kLogLineTotal || kind == kLogLineIdle) return end_run(r, kind == kLogLineTotal, v[0]);
     // A question number past any file the editor writes is not the player's (and would not fit a 32-bit size).
     if (kind != kLogLineAnswer || v[0] < 1 || v[0] > kQuesFileSlots || v[1] < 1 || v[1] > kMaxLoggedQuestion || v[2] < 1 ||
         v[2] > kAnswerCount)
@@ -113,17 +141,21 @@ void take_log_line(void *context, int kind, const int64_t *v) {
     }
     r->last_question = v[1];
     const size_t q = static_cast<size_t>(v[1] - 1), a = static_cast<size_t>(v[2] - 1);
+    const bool fits = logged_answer_fits(r->file, q, a, v[3]);
+    r->run_fits = r->run_fits && fits;
     if (r->quizzes) {
         LoggedQuiz &seen = (*r->quizzes)[quiz];
         ++seen.answers;
-        seen.fitting += q < question_file_count(r->file) && r->file->questions[q].answers[a][0] && r->file->questions[q].points[a] == v[3];
+        seen.fitting += fits;
     }
-    if (quiz != r->quiz || !r->observed) return;
-    if (q < r->answers.size()) r->answers[q] = static_cast<int32_t>(a + 1);
-    ObservedAnswers *o = r->observed;
-    if (q >= question_file_count(r->file)) return;  // a question the file no longer has
-    if (o->chosen.size() <= q) o->chosen.resize(q + 1, std::array<uint64_t, kAnswerCount>());
-    ++o->chosen[q][a];
+    if (fits) r->answers[q] = static_cast<int32_t>(a + 1);
+}
+
+// Reads a whole log: the run still open at its end (a visit cut short) ends with it.
+bool read_runs(LogRuns *runs, const char *bytes, size_t size) {
+    read_answer_log(bytes, size, take_log_line, runs);
+    end_run(runs, false, 0);
+    return runs->any;
 }
 
 std::string percent(double share) {
@@ -134,22 +166,26 @@ std::string percent(double share) {
 
 }  // namespace
 
-bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size, const char *title) {
-    Reading reading = {observed, title ? title : ""};
+bool logged_answer_fits(const QuestionFile *f, size_t question, size_t answer, int64_t points) {
+    return question < question_file_count(f) && answer < static_cast<size_t>(kAnswerCount) && f->questions[question].answers[answer][0] &&
+           f->questions[question].points[answer] == points;
+}
+
+bool observe_visit_log(ObservedAnswers *observed, const char *bytes, size_t size, const char *title, const QuestionFile *file) {
+    Reading reading = {observed, title ? title : "", file};
     return read_visit_log(bytes, size, take_row, take_skipped, &reading);
 }
 
 std::map<int, LoggedQuiz> answer_log_quizzes(const char *bytes, size_t size, const QuestionFile *file) {
     std::map<int, LoggedQuiz> quizzes;
     LogRuns runs(nullptr, file, 0, &quizzes);
-    read_answer_log(bytes, size, take_log_line, &runs);
+    read_runs(&runs, bytes, size);
     return quizzes;
 }
 
 bool observe_answer_log(ObservedAnswers *observed, const char *bytes, size_t size, int quiz, const QuestionFile *file) {
     LogRuns runs(observed, file, quiz, nullptr);
-    read_answer_log(bytes, size, take_log_line, &runs);
-    return runs.any;
+    return read_runs(&runs, bytes, size);
 }
 
 std::vector<std::pair<int64_t, double>> observed_total_shares(const QuestionFile *f, const ResultReport &report,
@@ -250,6 +286,11 @@ std::string observed_prediction_text(const ResultReport &report, const ObservedA
         t += "（回答ログには結果の名前がないため、実際の割合は、記録された得点合計（タイプ式では回答）から今の問題ファイルが選ぶ結果で数えます）\r\n";
     if (o.other_quiz) {
         snprintf(line, sizeof line, "（ほかの診断の %llu 人は数えていません）\r\n", static_cast<unsigned long long>(o.other_quiz));
+        t += line;
+    }
+    if (o.unfit) {
+        snprintf(line, sizeof line, "（回答と得点がこの問題ファイルに合わない %llu 人（ほかの診断か、設問を並べ替える前のログ）は数えていません）\r\n",
+                 static_cast<unsigned long long>(o.unfit));
         t += line;
     }
     if (shares.empty()) return t + reason + "\r\n";

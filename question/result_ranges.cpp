@@ -131,12 +131,14 @@ bool feasible(const std::vector<double> &prefix, const std::vector<double> &targ
 
 }  // namespace
 
+const char kTypedSplitRefusal[] = "タイプ式の診断は得点の範囲を使いません。各答えのタイプの点数を変えてください。";
+
 SplitPlan even_split(const ResultReport &report, const std::vector<double> &wanted) {
     SplitPlan p = {};
     const ResultRules &rules = report.rules;
     const size_t k = static_cast<size_t>(rules.banded);
     if (report.typed) {
-        p.reason = "タイプ式の診断は得点の範囲を使いません。各答えのタイプの点数を変えてください。";
+        p.reason = kTypedSplitRefusal;
         return p;
     }
     if (report.status != kReportOk || k == 0) {

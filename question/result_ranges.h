@@ -23,6 +23,8 @@ struct SplitPlan {
     std::vector<double> target, before, after;  // shares of all combinations
     double worst;        // the largest |after - target|: the smallest any contiguous split reaches
 };
+// Why a file scored by types has nothing to split: its rows are picked by type points, not totals.
+extern const char kTypedSplitRefusal[];
 // targets: per banded row the wanted share of all combinations, a negative one for "an even part
 // of what the given ones and the top and bottom rows leave". Exact: the largest deviation is
 // minimised over every contiguous split (a search on the deviation, each step a linear pass).

@@ -5,6 +5,7 @@
 #include "report_dialog.h"
 #include "LoadQues.h"
 #include "result_report.h"
+#include "result_ranges.h"
 #include <string>
 #include <vector>
 #include "ListView.h"
@@ -187,6 +188,15 @@ TEST(QuestionDialog, ModifyShowsAndReplacesTheSelectedRecord) {
         EXPECT_STREQ("", question(1)->answers[1]);
     }
     set(q, IDC_QUESTION_TYPES2, "1:-5");
+    {
+        MessageBoxRecorder boxes;
+        click(q, IDC_QUESTION_OK);  // a voice for the empty answer 5 would never play: named, focused, kept open
+        ASSERT_EQ(1u, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find("答5 は空欄ですが、音声ファイル"));
+        EXPECT_EQ(GetDlgItem(q, IDC_QUESTION_VOICE5), GetFocus());
+        EXPECT_STREQ("", question(1)->answers[1]);
+    }
+    set(q, IDC_QUESTION_ANSWER5, "たぶん");
     click(q, IDC_QUESTION_OK);
     DestroyWindow(q);
     EXPECT_EQ(2, question(1)->typeLinks[0][0].points);
@@ -326,6 +336,14 @@ TEST(MainDialog, EvenSplitPutsRangesOnTheRowsAndUndoTakesThemBack) {
     boxes.set_answer(IDYES);
     EXPECT_FALSE(ranges_allow_save(d.dialog));
     EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("の範囲が重なっています"));
+    // Scored by types there are no totals: refused at once, the targets never asked.
+    set_editor_scoring({true, 0});
+    const size_t before = boxes.boxes().size();
+    send_command(d.dialog, IDC_MAIN_EVEN_SPLIT);
+    set_editor_scoring({false, 0});
+    EXPECT_EQ(1, g_asked);
+    ASSERT_EQ(before + 1, boxes.boxes().size());
+    EXPECT_EQ(kTypedSplitRefusal, boxes.boxes().back().text);
     set_target_ask_fn(old);
 }
 
@@ -654,4 +672,18 @@ TEST(ResultCheckDialog, PredictionFromAChosenVisitLog) {
     EXPECT_NE(std::string::npos, asked.find("問題2: 1 回")) << asked;
     EXPECT_EQ("|1", asked.substr(asked.size() - 2));
     EXPECT_NE(std::string::npos, logged.text.find("回答ログ 1 人、うち結果まで 1 人")) << logged.text;
+    // A log of another quiz (six questions, other points) or of another title predicts nothing: it is refused.
+    const std::string other = dir.write("zelm.csv", "問題1, 設問1, 回答1, 得点3\r\n問題1, 設問2, 回答2, 得点2\r\n"
+                                                     "問題1, 設問6, 回答1, 得点1\r\n得点合計, , , ,6\r\n");
+    const std::pair<const char *, std::string> refusals[] = {{"占い", other}, {"別の題", dir.path() + "visits-2026-12-08-K1.csv"}};
+    for (const auto &[title, path] : refusals) {
+        SetDlgItemTextA(d.dialog, IDC_MAIN_TITLE, title);
+        ScriptedFileDialogs::open_pick = path;
+        const size_t before = boxes.boxes().size();
+        ReportContent refused = {"check\r\n", "", "c.csv", nullptr};
+        EXPECT_FALSE(predict_from_logs(d.dialog, d.dialog, &refused)) << title;
+        EXPECT_EQ("check\r\n", refused.text);
+        ASSERT_EQ(before + 1, boxes.boxes().size());
+        EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("合う回答がない")) << title;
+    }
 }

@@ -43,11 +43,11 @@ protected:
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     static void TearDownTestSuite() { DestroyWindow(owner_); }
-    int run(char *buffer, int size, std::vector<Step> steps, HWND owner = owner_) {
+    int run(char *buffer, int size, std::vector<Step> steps, HWND owner = owner_, const char *prompt = "タイトルを入力してください") {
         g_steps = std::move(steps);
         g_next = 0;
         UINT_PTR timer = SetTimer(nullptr, 0, 40, tick);
-        int r = input_box(owner, "診断Zelmica", "タイトルを入力してください", ES_AUTOHSCROLL, buffer, size);
+        int r = input_box(owner, "診断Zelmica", prompt, ES_AUTOHSCROLL, buffer, size);
         KillTimer(nullptr, timer);
         EXPECT_EQ(g_next, g_steps.size()) << "not every step ran";
         return r;
@@ -76,6 +76,39 @@ TEST_F(InputBox, ShowsCentredWithPrefilledTextAndOkKeepsIt) {
     EXPECT_EQ(r, kInputBoxConfirmed);
     EXPECT_STREQ(buffer, "最初のタイトル");
     EXPECT_TRUE(IsWindowEnabled(owner_));
+}
+
+// However many lines a prompt takes, all of them show: the edit field and the buttons move down
+// below it and stay inside the box.
+TEST_F(InputBox, ThePromptShowsWhole) {
+    const char *prompts[] = {
+        "タイトルを入力してください",
+        "目標の割合（%）を上の行から順にコンマ区切りで（例: 5,,30）。\r\n空欄の行は残りを等分します。",
+        "回答ログには次の問題番号があります。この診断の番号を入力してください:\r\n  問題1: 3 回\r\n  問題2: 4 回\r\n"
+        "  問題3: 5 回\r\n  問題4: 6 回\r\n  問題5: 7 回\r\n",
+    };
+    for (const char *prompt : prompts) {
+        char buffer[16] = "";
+        run(buffer, sizeof buffer, {[](HWND box) {
+                HWND label = item(box, kInputBoxPrompt);
+                char text[512];
+                GetWindowTextA(label, text, sizeof text);
+                RECT shown, needed, edit, cancel, client;
+                GetWindowRect(label, &shown);
+                GetWindowRect(item(box, kInputBoxEdit), &edit);
+                GetWindowRect(item(box, kInputBoxCancel), &cancel);
+                GetClientRect(box, &client);
+                MapWindowPoints(box, nullptr, reinterpret_cast<POINT *>(&client), 2);
+                HDC dc = GetDC(label);
+                needed = {0, 0, shown.right - shown.left, 0};
+                DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+                ReleaseDC(label, dc);
+                EXPECT_GE(shown.bottom - shown.top, needed.bottom) << text;
+                EXPECT_GE(edit.top, shown.bottom) << text;
+                EXPECT_LE(cancel.bottom, client.bottom) << text;
+                click(box, kInputBoxCancel);
+            }}, owner_, prompt);
+    }
 }
 
 TEST_F(InputBox, TypedAndJapaneseTextArrives) {

@@ -513,7 +513,8 @@ TEST(VisitTally, PeriodKioskAndTheHeadersAnswerTexts) {
 
 // The prediction from real answers, worked by hand: question 1 answered 1 three times and 2 once,
 // question 2 once each; totals 0, 1 and 2 then weigh 3/8, 4/8 and 1/8, and 1 or 2 give A. The
-// answer log of the same visits gives the same; its quiz is the one of the number chosen. Scored
+// answer log of the same visits gives the same; its quiz is the one of the number chosen, and a visit
+// or run whose answers the file does not offer at those points is left out and counted. Scored
 // by types (kTypeLinks, ties to the earlier row), A takes 3/4·1/2 + 3/4·1/2 + 1/4·1/2 = 7/8.
 TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
     const std::string log =
@@ -523,23 +524,27 @@ TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
         "2026-12-08,10:01:00,10:01:40,40,K1,,1,占い,1,A,完了,,1,0,2,1\r\n"
         "2026-12-08,10:02:00,10:02:40,40,K1,,1,占い,,,途中で離脱,2,2,1,,\r\n"
         "2026-12-08,10:03:00,10:03:40,40,K1,,1,占い,,,途中で離脱,2,1,0,,\r\n"
-        "2026-12-08,10:04:00,10:04:40,40,K1,,1,別,1,A,完了,,2,1,2,1\r\n";
+        "2026-12-08,10:04:00,10:04:40,40,K1,,1,別,1,A,完了,,2,1,2,1\r\n"
+        "2026-12-08,10:05:00,10:05:40,40,K1,,1,占い,0,B,完了,,1,0,1,0,1,0\r\n";  // three questions: another quiz
     const std::string answer_log =
         "問題1, 設問1, 回答1, 得点0\r\n問題1, 設問2, 回答1, 得点0\r\n得点合計, , , ,0\r\n"
         "問題1, 設問1, 回答1, 得点0\r\n問題1, 設問2, 回答2, 得点1\r\n得点合計, , , ,1\r\n"
         "問題1, 設問1, 回答2, 得点1\r\n一定時間経過のためスタート画面に戻りました\r\n"
         "問題1, 設問1, 回答1, 得点0\r\n"  // left without a line: the next run begins
+        "問題1, 設問1, 回答2, 得点5\r\n問題1, 設問2, 回答1, 得点0\r\n得点合計, , , ,5\r\n"  // other points: left out
         "問題2, 設問1, 回答2, 得点1\r\n問題2, 設問2, 回答2, 得点3\r\n得点合計, , , ,4\r\n";
     File file({{0, 1}, {0, 1}}, {"A", "B"});
     const std::map<int, LoggedQuiz> quizzes = answer_log_quizzes(answer_log.data(), answer_log.size(), &file.f);
     ASSERT_EQ(2u, quizzes.size());
-    EXPECT_EQ(4u, quizzes.at(1).runs);
-    EXPECT_EQ(6u, quizzes.at(1).fitting);
+    EXPECT_EQ(5u, quizzes.at(1).runs);
+    EXPECT_EQ(7u, quizzes.at(1).fitting);
+    EXPECT_EQ(4u, quizzes.at(1).fitting_runs);
     EXPECT_EQ(1u, quizzes.at(2).fitting);  // its second answer carries 3 points, not 1
+    EXPECT_EQ(0u, quizzes.at(2).fitting_runs);
     for (int kind = 0; kind < 2; ++kind) {
         ObservedAnswers seen;
         ASSERT_TRUE(kind ? observe_answer_log(&seen, answer_log.data(), answer_log.size(), 1, &file.f)
-                         : observe_visit_log(&seen, log.data(), log.size(), "占い"));
+                         : observe_visit_log(&seen, log.data(), log.size(), "占い", &file.f));
         const ResultReport report = make_result_report(&file.f, 2);
         std::string reason;
         const std::vector<double> shares = observed_row_shares(&file.f, report, seen, &reason);
@@ -551,11 +556,12 @@ TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
         EXPECT_NE(std::string::npos, text.find("  B: 25.0% / 37.5% / 50.0%\r\n")) << kind;
         EXPECT_NE(std::string::npos, text.find("互いに関係しない"));
         EXPECT_NE(std::string::npos, text.find("ほかの診断の 1 人")) << kind;
+        EXPECT_NE(std::string::npos, text.find("合わない 1 人")) << kind;
 
         File typed({{0, 1}, {0, 1}}, {"A", "B", "C"}, "", "", {}, kTypeLinks, 0);
         ObservedAnswers typed_seen;
         ASSERT_TRUE(kind ? observe_answer_log(&typed_seen, answer_log.data(), answer_log.size(), 1, &typed.f)
-                         : observe_visit_log(&typed_seen, log.data(), log.size(), "占い"));
+                         : observe_visit_log(&typed_seen, log.data(), log.size(), "占い", &typed.f));
         const ResultReport types = make_result_report(&typed.f, 3);
         const std::vector<double> type_shares = observed_row_shares(&typed.f, types, typed_seen, &reason);
         ASSERT_EQ(3u, type_shares.size());
@@ -563,6 +569,8 @@ TEST(ResultCheck, PredictionFromTheAnswersVisitorsGave) {
         EXPECT_NEAR(0.125, type_shares[1], 1e-12);
         EXPECT_EQ(0.0, type_shares[2]);
         // The answer log has no titles: its two runs are shown as the file picks them now (A by the tie).
-        if (kind) EXPECT_NE(std::string::npos, observed_prediction_text(types, typed_seen, type_shares, reason).find("  A: 75.0% / 87.5% / 100.0%\r\n"));
+        if (kind) {
+            EXPECT_NE(std::string::npos, observed_prediction_text(types, typed_seen, type_shares, reason).find("  A: 75.0% / 87.5% / 100.0%\r\n"));
+        }
     }
 }

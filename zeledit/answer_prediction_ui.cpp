@@ -27,19 +27,18 @@ const long long kMaxLogBytes = 64LL << 20;  // as the player's tally takes them
 ObservedAnswers g_observed;
 
 // An answer log names its quiz only by its place in the player's set (問題1 to 5): one number is
-// taken as it is; of several, the author picks, offered the one whose logged points fit this file best.
+// taken as it is; of several, the author picks, offered the one with the most runs that fit this file.
 int quiz_of_answer_logs(HWND dialog, const std::map<int, LoggedQuiz> &quizzes) {
     if (quizzes.size() == 1) return quizzes.begin()->first;
     std::string prompt = "回答ログには次の問題番号があります。この診断の番号を入力してください:\r\n";
     int best = 0;
-    double best_fit = -1;
+    uint64_t best_fit = 0;
     for (const auto &q : quizzes) {
-        const double fit = q.second.answers ? static_cast<double>(q.second.fitting) / q.second.answers : 0;
         char line[160];
-        snprintf(line, sizeof line, "  問題%d: %llu 回（答えと点数がこの診断に合う回答 %.0f%%）\r\n", q.first,
-                 static_cast<unsigned long long>(q.second.runs), fit * 100);
+        snprintf(line, sizeof line, "  問題%d: %llu 回（回答と得点がこの診断に合う %llu 回）\r\n", q.first,
+                 static_cast<unsigned long long>(q.second.runs), static_cast<unsigned long long>(q.second.fitting_runs));
         prompt += line;
-        if (fit > best_fit) best = q.first, best_fit = fit;
+        if (!best || q.second.fitting_runs > best_fit) best = q.first, best_fit = q.second.fitting_runs;
     }
     char typed[16];
     snprintf(typed, sizeof typed, "%d", best);
@@ -49,6 +48,22 @@ int quiz_of_answer_logs(HWND dialog, const std::map<int, LoggedQuiz> &quizzes) {
         if (quizzes.count(n)) return n;
         show_message_box(dialog, "回答ログにない問題番号です。", kCaption, MB_OK | MB_ICONWARNING);
     }
+}
+
+// Nothing in the logs fits this file: a prediction from them would be another quiz's, so none is made.
+void refuse_unfitting(HWND dialog, const ObservedAnswers &o) {
+    std::string text = "選んだログには、この問題ファイルに合う回答がないため、予測できません。\r\n";
+    char line[200];
+    if (o.other_quiz) {
+        snprintf(line, sizeof line, "  ほかの診断（問題タイトルか問題番号が違う）: %llu 人\r\n", static_cast<unsigned long long>(o.other_quiz));
+        text += line;
+    }
+    if (o.unfit) {
+        snprintf(line, sizeof line, "  回答と得点が合わない（ほかの診断か、設問を並べ替える前のログ）: %llu 人\r\n",
+                 static_cast<unsigned long long>(o.unfit));
+        text += line;
+    }
+    show_message_box(dialog, text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -71,7 +86,7 @@ bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *conte
         if (!read_log_file(path.c_str(), kMaxLogBytes, &bytes)) {
             unread += "  " + path + "\r\n";
         } else if (is_visit_log(bytes.data(), bytes.size())) {
-            if (!observe_visit_log(&observed, bytes.data(), bytes.size(), title)) unread += "  " + path + "\r\n";
+            if (!observe_visit_log(&observed, bytes.data(), bytes.size(), title, &view.file)) unread += "  " + path + "\r\n";
         } else {
             const std::map<int, LoggedQuiz> in_log = answer_log_quizzes(bytes.data(), bytes.size(), &view.file);
             if (in_log.empty()) {
@@ -82,6 +97,7 @@ bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *conte
                 quizzes[q.first].runs += q.second.runs;
                 quizzes[q.first].answers += q.second.answers;
                 quizzes[q.first].fitting += q.second.fitting;
+                quizzes[q.first].fitting_runs += q.second.fitting_runs;
             }
             answer_logs.emplace_back(path, std::move(bytes));
         }
@@ -89,12 +105,20 @@ bool predict_from_logs(HWND check_dialog, HWND main_dialog, ReportContent *conte
     if (!unread.empty())
         show_message_box(check_dialog, ("次のファイルは訪問ログとしても回答ログとしても読めませんでした:\r\n" + unread).c_str(), kCaption,
                          MB_OK | MB_ICONWARNING);
-    if (!answer_logs.empty()) {
+    uint64_t runs = 0, fitting_runs = 0;
+    for (const auto &q : quizzes) runs += q.second.runs, fitting_runs += q.second.fitting_runs;
+    if (!answer_logs.empty() && !fitting_runs) {
+        observed.unfit += runs;  // no number to ask for: none of them is this file's
+    } else if (!answer_logs.empty()) {
         const int quiz = quiz_of_answer_logs(check_dialog, quizzes);
         if (!quiz) return false;
         for (const auto &log : answer_logs) observe_answer_log(&observed, log.second.data(), log.second.size(), quiz, &view.file);
     }
-    if (!observed.visits && !observed.other_quiz) return false;
+    if (!observed.visits && !observed.other_quiz && !observed.unfit) return false;
+    if (!observed.visits) {
+        refuse_unfitting(check_dialog, observed);
+        return false;
+    }
     const ResultReport report = make_result_report(&view.file, view.results.size() - 1);
     std::string reason;
     const std::vector<double> shares = observed_row_shares(&view.file, report, observed, &reason);

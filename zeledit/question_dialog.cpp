@@ -136,11 +136,25 @@ bool read_type_links(HWND dialog, QuestionRecord *q) {
     return true;
 }
 
+// A voice is played when its answer is shown: one for an empty answer would never be heard, and
+// is more likely an answer forgotten than a voice meant to be dropped, so the author decides.
+bool voices_have_answers(HWND dialog, const QuestionRecord *q) {
+    for (int a = 0; a < kAnswerCount; ++a) {
+        if (q->answers[a][0] || !q->voice[a + 1][0]) continue;
+        char message[200];
+        snprintf(message, sizeof message, "答%d は空欄ですが、音声ファイルが指定されています。\r\n答えを書くか、音声ファイルの欄を空にしてください。", a + 1);
+        show_message_box(dialog, message, "設問と解答", MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, kVoiceBoxes[a + 1].box));
+        return false;
+    }
+    return true;
+}
+
 void on_ok(HWND dialog) {
     if (!stored_fields_fit(dialog, kStoredFields, sizeof kStoredFields / sizeof kStoredFields[0])) return;
     QuestionRecord q;
     read_record(dialog, &q);
-    if (!read_type_links(dialog, &q)) return;
+    if (!read_type_links(dialog, &q) || !voices_have_answers(dialog, &q)) return;
     if (is_empty(&q)) return;
     HWND view = owner_view(dialog);
     ListNode *list = &editor_state()->questions;

@@ -97,6 +97,11 @@ bool ranges_allow_save(HWND dialog) {
 }
 
 bool run_even_split(HWND dialog) {
+    // Said before any count or question: a file scored by types has no totals to split.
+    if (editor_scoring().typed) {
+        show_message_box(dialog, kTypedSplitRefusal, kSplitCaption, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
     EditorFileView view;
     ResultReport report;
     result_check_of(dialog, &view, &report);
