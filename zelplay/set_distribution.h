@@ -1,7 +1,7 @@
 // 配布フォルダー: a set may name a shared folder (its DISTDIR) that holds the set every kiosk should
 // run. Each kiosk looks there every 30 s on a thread of its own; a set that changed and has stayed
 // the same for two looks in a row is copied with every file it names into
-// %LOCALAPPDATA%\Zelmica\dist\ (through a temporary folder renamed at the end), checked, and put
+// %LOCALAPPDATA%\Zelmica\dist\<kiosk>\ (through a temporary folder renamed at the end), checked, and put
 // into effect on the start screen between two visitors. The kiosk runs the local copy, never the
 // share, so a share that goes away leaves it playing what it had.
 #pragma once
@@ -66,7 +66,7 @@ struct DistScreen {
 };
 bool dist_applies_now(bool ready, const DistScreen &screen);
 
-// The record of the copy in effect (dist\current.txt), for the next start.
+// The record of the copy in effect (dist\<kiosk>\current.txt), for the next start.
 struct DistRecord {
     std::string folder, set_name, local_set, hash, version;
     DistFiles files;
