@@ -672,13 +672,12 @@ void distribution_start(int seconds) {
 std::string distribution_start_file(const char *given) {
     Distribution &d = dist();
     const std::string full = full_path(given);
-    if (!d.on) return full;
+    const std::string ext = path_extension(full.c_str()) ? path_extension(full.c_str()) : "";
+    if (!d.on || !same_text(ext, "set")) return full;
     // Without /kiosk: (or the player's setting) the set's KIOSK names this player, as in its logs.
     const std::string set_kiosk = pc_kiosk_name()[0] ? std::string() : set_file_kiosk(full.c_str());
     if (kiosk_name_valid(set_kiosk.c_str())) use_kiosk_folder(set_kiosk);
     if (!d.have_record) return full;
-    const std::string ext = path_extension(full.c_str()) ? path_extension(full.c_str()) : "";
-    if (!same_text(ext, "set")) return full;
     return dist_start_file(full, set_file_dist_folder(full.c_str()), &d.record);
 }
 
@@ -730,7 +729,13 @@ bool distribution_edit_set(HWND window) {
     const char *p = share.c_str();
     if (set_manager(kSetLoadPath, 0, &p) != 1) return true;  // the loader said why
     SetRecord *edited = nullptr;
-    set_manager(kSetEdit, 0, &edited);
+    const bool apply = set_manager(kSetEdit, 0, &edited) == 1 && edited;
+    // Another set opened in the editor goes into effect as usual.
+    const char *now = set_current_path();
+    if (apply && now && !same_text(now, share)) {
+        apply_set(window, edited);
+        return true;
+    }
     // The kiosk plays on from its copy until the saved set comes back through the share.
     p = copy.c_str();
     set_manager(kSetLoadPath, 0, &p);

@@ -91,8 +91,9 @@ std::string distribution_start_file(const char *given);
 // play instead, opens without the loader's boxes; the status file gives the reason.
 void distribution_open_start(HWND window, const char *given);
 // セットの編集 while the kiosk plays a distributed copy: the share's set is edited instead, then
-// the kiosk goes on with its copy until the saved set comes through the share. False when the
-// set in effect is no distributed copy (the editor runs as usual).
+// the kiosk goes on with its copy until the saved set comes through the share (another set opened
+// in the editor and applied goes into effect as usual). False when the set in effect is no
+// distributed copy (the editor runs as usual).
 bool distribution_edit_set(HWND window);
 // After a set was put into effect: its path and its DISTDIR ("" = none) decide what to look at.
 void distribution_follow(const char *set_path, const char *dist_folder);
