@@ -3,6 +3,8 @@
 # distribution folder and plays its local copy; during a visit the set there is first replaced by
 # a half-written file (never applied, reported in the status file) and then by a new set; the
 # visit ends with the old set, the next visitor gets the new one. Looks every 2 s (/distcheck:2).
+# Then a second player on the same PC (/kiosk:出口) starts from a broken share of its own: no box,
+# the status says why, the mended set comes in, and neither player touches the other's copies.
 # x86_64 unless an architecture is named.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,11 +21,13 @@ wine=$WINE
 
 work=$(mktemp -d)
 player=
+player2=
 # This prefix's own copies start empty (the first set comes from the share) and go at the end:
 # another run must not start with a copy of this one.
 local_dist="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zelmica/dist"
 cleanup() {
   [ -n "$player" ] && kill "$player" 2>/dev/null || true
+  [ -n "$player2" ] && kill "$player2" 2>/dev/null || true
   zel_wine_stop
   rm -rf "$work" "$local_dist"
 }
@@ -67,7 +71,8 @@ wait_for() {
 }
 
 locate 0 >/dev/null
-wait_for '[ -f "$local_dist/current.txt" ] && [ -n "$(key SetVersion)" ]' 40 || fail "version A was never put into effect"
+# Each kiosk keeps its copies and record in a folder of its own name.
+wait_for 'ls "$local_dist"/*/current.txt >/dev/null 2>&1 && [ -n "$(key SetVersion)" ]' 40 || fail "version A was never put into effect"
 version_a=$(key SetVersion)
 echo "dist $arch: version A in effect: $version_a"
 
@@ -105,7 +110,7 @@ expected=$(printf '問題1, 設問1, 回答1, 得点1\r\n得点合計, , , ,1\r\
 visits=$(iconv -f CP932 -t UTF-8 "$work"/kiosk/visits-*.csv | tr -d '\r')
 grep -q ',クイズA,1,結果A,完了,' <<<"$visits" && grep -q ',クイズB,7,結果B,完了,' <<<"$visits" ||
   { echo "$visits" >&2; fail "the visit log does not show A then B"; }
-[ "$(ls -d "$local_dist"/set-* | wc -l)" -le 2 ] || fail "old copies were not cleared"
+[ "$(ls -d "$local_dist"/*/set-* | wc -l)" -le 2 ] || fail "old copies were not cleared"
 echo "dist $arch: the visit ended with version A, the next visitor got version B; the half-written set was never applied"
 
 # A restart (as after a power cut) while the share is away: the same command line plays version
@@ -121,3 +126,26 @@ wait_for '[ -n "$(key UpdateProblem)" ]' 30 || fail "the unreachable share was n
 import -window root "$work/restart-b.png"
 if [ -n "${ZELMICA_DIST_SHOTS:-}" ]; then cp "$work/start-b.png" "$work/restart-b.png" "$ZELMICA_DIST_SHOTS/"; fi
 echo "dist $arch: restarted without the share: version B plays on ($(key UpdateProblem))"
+
+# A second player under the same Windows user, its share's set broken (its question file
+# missing) and no copy of its own yet: no box in front of visitors, the status says why.
+mkdir -p "$work/kiosk2" "$work/share/dist2"
+cp "$build/zelplay/zelplay.exe" "$work/kiosk2/"
+dist2="$work/share/dist2"
+win_dist2="Z:$(tr / '\\' <<<"$dist2")"
+printf 'T,出口\r\nQ,q2.qst\r\nDISTDIR,%s\r\n' "$win_dist2" | sjis >"$dist2/exit.set"
+first_copies=$(ls -d "$local_dist"/*/set-*)
+cd "$work/kiosk2"
+"$wine" zelplay.exe /kiosk:出口 /status:2 /distcheck:2 "$win_dist2\\exit.set" >/dev/null 2>&1 </dev/null &
+player2=$!
+key2() { cat "$work"/kiosk2/zelmica-status-*.txt 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed -n "s/^$1=//p"; }
+wait_for '[ -n "$(key2 UpdateProblem)" ]' 30 || fail "the second player's broken share was not reported"
+echo "dist $arch: second player, broken share: $(key2 UpdateProblem)"
+sleep 2
+if xdotool search --name "File Open Error" >/dev/null 2>&1; then fail "a box stands in front of the second player's visitors"; fi
+printf 'N,クイズC\r\nQ,どちら？,はい,3,いいえ,3\r\nS,結果C\r\n' | sjis >"$dist2/q2.qst"
+wait_for '[ -n "$(key2 SetVersion)" ] && [ -z "$(key2 UpdateProblem)" ]' 30 || fail "the mended share's set was not taken"
+[ -f "$local_dist/出口/current.txt" ] || fail "the second player has no record of its own"
+[ "$(ls -d "$local_dist"/*/set-* | grep -v '/出口/')" = "$first_copies" ] || fail "the second player touched the first one's copies"
+[ "$(key SetVersion)" = "$version_b" ] || fail "the first player lost version B"
+echo "dist $arch: second player took its mended set ($(key2 SetVersion)); the first player's copies stayed"

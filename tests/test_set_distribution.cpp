@@ -64,6 +64,15 @@ TEST(SetDistribution, NamesStayInsideTheFolder) {
     }
 }
 
+// Two players on one PC under one Windows user keep their copies and records apart.
+TEST(SetDistribution, EachKioskHasAFolderOfItsOwn) {
+    const char *rows[][2] = {
+        {"入口", "入口"},    {"出口", "出口"},     {"CON", "_CON"},  {"nul.x", "_nul.x"}, {"Com1", "_Com1"},
+        {"LPT9.a", "_LPT9.a"}, {"COM", "COM"},     {"CONSOLE", "CONSOLE"}, {"", "KIOSK"},   {"a\\b", "KIOSK"},
+    };
+    for (const auto &r : rows) EXPECT_EQ(r[1], dist_kiosk_folder(r[0])) << r[0];
+}
+
 const char kQuestion[] = "N,問\r\nQ,text,a,1,b,0,,0,,0,,0,img\\p.png,0,0,0\r\nS,結果,コメント\r\n";
 
 class Distribution : public ::testing::Test {

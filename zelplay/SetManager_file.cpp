@@ -37,6 +37,7 @@ const char kScanKey[] = "SCAN";
 const char kBackKey[] = "BACK";
 const char kSpeakKey[] = "SPEAK";
 const char kDistFolderKey[] = "DISTDIR";
+const char kKioskKey[] = "KIOSK";
 
 Utf8Original g_utf8_original;
 
@@ -55,7 +56,7 @@ std::string g_kept_lines;
 
 // Every key this program reads; the sound keys besides.
 const char *const kKnownKeys[] = {"A", "G", "SAVEROFF", "VISITOFF", "T", "B", "Q", "1", "3", "6", "5",
-                                  "7", "8", "9", "0", "SetWall", "OFFTIMER", "KIOSK", "LOGDIR",
+                                  "7", "8", "9", "0", "SetWall", "OFFTIMER", kKioskKey, "LOGDIR",
                                   kExitPinKey, kIdleSecondsKey, kIdleFirstKey, kResultSecondsKey,
                                   kProgressKey, kAskSecondsKey, kNumbersKey, kKeysKey, kScanKey, kBackKey, kSpeakKey, kDistFolderKey,
                                   kCardPrintKey, kCardPrinterKey, kCardPaperKey};
@@ -136,7 +137,7 @@ void apply_line(Reader *r, const char *line) {
     else if (equals_nocase(key, "0")) s->picture_zoom = number(value);
     else if (equals_nocase(key, "SetWall")) copy_cut(s->wallpaper, sizeof s->wallpaper, value);
     else if (equals_nocase(key, "OFFTIMER")) s->idle_minutes = number(value);
-    else if (equals_nocase(key, "KIOSK")) copy_cut(s->kiosk, sizeof s->kiosk, value);
+    else if (equals_nocase(key, kKioskKey)) copy_cut(s->kiosk, sizeof s->kiosk, value);
     else if (equals_nocase(key, "LOGDIR")) copy_cut(s->log_folder, sizeof s->log_folder, value);
     else if (equals_nocase(key, kDistFolderKey)) copy_cut(s->dist_folder, sizeof s->dist_folder, value);
     else if (equals_nocase(key, kCardPrinterKey)) copy_cut(s->card_printer, sizeof s->card_printer, value);
@@ -245,7 +246,7 @@ void write_record(Writer *w, const SetRecord *s) {
     }
     if (s->scan_seconds) w->number(kScanKey, s->scan_seconds);
     if (s->visit_log_off) w->line("VISITOFF\r\n");
-    w->text("KIOSK", s->kiosk);
+    w->text(kKioskKey, s->kiosk);
     w->text("LOGDIR", s->log_folder);
     w->text(kDistFolderKey, s->dist_folder);
     if (s->card_print > 0 && s->card_print < 3) w->text(kCardPrintKey, kCardPrintValues[s->card_print]);
@@ -276,25 +277,38 @@ bool clamp_idle_seconds(SetRecord *r) {
            scan != r->scan_seconds;
 }
 
-std::string set_file_dist_folder(const char *path) {
-    std::string found;
+namespace {
+
+// One key's value from a set file ("" when none or unreadable), without loading it.
+std::string set_file_value(const char *path, const char *wanted) {
+    struct Look {
+        const char *key;
+        std::string found;
+    } look = {wanted, std::string()};
     int utf8 = 0;
     HANDLE file = open_line_file(path, &utf8);
-    if (file == INVALID_HANDLE_VALUE) return found;
+    if (file == INVALID_HANDLE_VALUE) return look.found;
     char buffer[kLineSize];
     if (check_not_empty(file) != kFileEmpty)
         for_each_line(file, buffer, sizeof buffer,
                       [](const char *line, void *context) {
+                          Look *l = static_cast<Look *>(context);
                           char key[kLineSize] = {0};
                           const char *value = nullptr;
                           split_at_delimiter(line, ",", key, sizeof key, &value);
-                          if (value && equals_nocase(key, kDistFolderKey)) *static_cast<std::string *>(context) = value;
+                          if (value && equals_nocase(key, l->key)) l->found = value;
                           return true;
                       },
-                      &found);
+                      &look);
     CloseHandle(file);
-    return found;
+    return look.found;
 }
+
+}  // namespace
+
+std::string set_file_dist_folder(const char *path) { return set_file_value(path, kDistFolderKey); }
+
+std::string set_file_kiosk(const char *path) { return set_file_value(path, kKioskKey); }
 
 int load_set(HWND owner, bool tell) {
     char *path = set_current_path();

@@ -15,6 +15,8 @@ int set_path_field(const char *line, bool *question_file);
 
 // The DISTDIR a set file names ("" when none or the file cannot be read), without loading it.
 std::string set_file_dist_folder(const char *path);
+// Its KIOSK name, the same way.
+std::string set_file_kiosk(const char *path);
 
 // Loads the file named by the current path into the current record, asking for one (owned by owner)
 // when the path is empty. 1 when the file could be opened; the record and the store's set level

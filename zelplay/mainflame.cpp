@@ -541,6 +541,7 @@ static void cmd_about(HWND window) {
 }
 
 static void cmd_edit_set(HWND window) {
+    if (distribution_edit_set(window)) return;
     SetRecord *edited = nullptr;
     if (set_manager(kSetEdit, 0, &edited) == 1 && edited) apply_set(window, edited);
 }
@@ -919,7 +920,7 @@ HWND start_player(HINSTANCE instance, int show) {
         if (path[0]) open_start_file(window, path);
     } else if (first_argument(args, path, sizeof path)) {
         // A set kept up to date from its 配布フォルダー starts with the copy in effect last.
-        open_start_file(window, distribution_start_file(path).c_str());
+        distribution_open_start(window, path);
     }
     if (!testing) kiosk_report_start(restarted_after_fault());
     return window;

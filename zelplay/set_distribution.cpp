@@ -11,8 +11,11 @@
 #include "imemory.h"
 #include "kiosk_report.h"
 #include "mainflame.h"
+#include "message_box.h"
+#include "QuesManager.h"
 #include "question_codec.h"
 #include "result_log.h"
+#include "visit_log.h"
 
 namespace {
 
@@ -279,7 +282,8 @@ std::string version_text(uint64_t time, const std::string &hash) {
     return text + ("#" + hash.substr(0, 8));
 }
 
-// Copies a look left half made (a kiosk switched off meanwhile) and copies no longer wanted.
+// Copies a look left half made (a kiosk switched off meanwhile) and copies no longer wanted, in
+// this kiosk's own folder only: another player on the PC keeps its copies in a folder of its own.
 void clear_old_copies(const std::string &local_root, const DistMemory &memory) {
     WIN32_FIND_DATAA d;
     HANDLE h = FindFirstFileA((local_root + "*").c_str(), &d);
@@ -296,6 +300,19 @@ void clear_old_copies(const std::string &local_root, const DistMemory &memory) {
 }
 
 }  // namespace
+
+std::string dist_kiosk_folder(const std::string &kiosk) {
+    if (!kiosk_name_valid(kiosk.c_str())) return "KIOSK";
+    // A device name opens the device, whatever follows its first dot.
+    std::string base = kiosk.substr(0, kiosk.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    static const char *const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    bool device = false;
+    for (const char *n : kDevices) device = device || same_text(base, n);
+    if (base.size() == 4 && (_strnicmp(base.c_str(), "COM", 3) == 0 || _strnicmp(base.c_str(), "LPT", 3) == 0))
+        device = device || (base[3] >= '0' && base[3] <= '9');
+    return device ? "_" + kiosk : kiosk;
+}
 
 bool dist_name_inside(const std::string &value, const std::string &naming_dir, std::string *inside) {
     if (value.empty() || value.find(':') != std::string::npos || value[0] == '\\' || value[0] == '/') return false;
@@ -410,7 +427,9 @@ DistLook look_at_distribution(const std::string &folder, const std::string &set_
     memory->hash = hash;
     look.outcome = kDistReady;
     look.ready_set = final_folder + "\\" + name;
-    look.version = version_text(now[0].time, hash);
+    uint64_t newest = 0;
+    for (const DistFile &f : now) newest = f.time > newest ? f.time : newest;
+    look.version = version_text(newest, hash);
     return look;
 }
 
@@ -480,7 +499,7 @@ struct Distribution {
     CRITICAL_SECTION lock;
     bool on = false;
     int seconds = kDistCheckSeconds;
-    std::string local_root;
+    std::string dist_root, local_root;  // %LOCALAPPDATA%\Zelmica\dist\, and this kiosk's folder in it
     DistRecord record;  // the copy in effect last (from current.txt at start)
     bool have_record = false;
     // What to look at; a change of it makes the answers of a look under way void.
@@ -617,30 +636,111 @@ void put_into_effect(HWND window) {
 
 }  // namespace
 
-void distribution_start(int seconds) {
+namespace {
+
+// The kiosk's own folder of copies and its record; before any look runs.
+void use_kiosk_folder(const std::string &kiosk) {
     Distribution &d = dist();
-    char local[kPathSize];
-    local_folder(local);
-    if (!local[0]) return;
-    d.local_root = std::string(local) + "dist\\";
+    d.local_root = d.dist_root + dist_kiosk_folder(kiosk) + "\\";
     CreateDirectoryA(d.local_root.c_str(), nullptr);
-    d.seconds = seconds > 0 ? seconds : kDistCheckSeconds;
-    d.on = true;
     DistRecord r;
     const std::string bytes = read_record_file(d.local_root + kRecordName);
     DistFile f;
     // A copy that is no longer all there is no set to go back to.
     d.have_record = parse_dist_record(bytes, &r) && stat_file(r.local_set, &f);
-    if (d.have_record) d.record = r;
+    d.record = d.have_record ? r : DistRecord();
+}
+
+int no_box(HWND, const char *, const char *, UINT) { return IDOK; }
+
+}  // namespace
+
+void distribution_start(int seconds) {
+    Distribution &d = dist();
+    char local[kPathSize];
+    local_folder(local);
+    if (!local[0]) return;
+    d.dist_root = std::string(local) + "dist\\";
+    CreateDirectoryA(d.dist_root.c_str(), nullptr);
+    d.seconds = seconds > 0 ? seconds : kDistCheckSeconds;
+    d.on = true;
+    char kiosk[kKioskNameSize];
+    current_kiosk_name(kiosk);
+    use_kiosk_folder(kiosk);
 }
 
 std::string distribution_start_file(const char *given) {
     Distribution &d = dist();
     const std::string full = full_path(given);
-    if (!d.on || !d.have_record) return full;
     const std::string ext = path_extension(full.c_str()) ? path_extension(full.c_str()) : "";
-    if (!same_text(ext, "set")) return full;
+    if (!d.on || !same_text(ext, "set")) return full;
+    // Without /kiosk: (or the player's setting) the set's KIOSK names this player, as in its logs.
+    const std::string set_kiosk = pc_kiosk_name()[0] ? std::string() : set_file_kiosk(full.c_str());
+    if (kiosk_name_valid(set_kiosk.c_str())) use_kiosk_folder(set_kiosk);
+    if (!d.have_record) return full;
     return dist_start_file(full, set_file_dist_folder(full.c_str()), &d.record);
+}
+
+void distribution_open_start(HWND window, const char *given) {
+    Distribution &d = dist();
+    const std::string start = distribution_start_file(given);
+    const std::string folder = d.on ? set_file_dist_folder(start.c_str()) : std::string();
+    std::string problem;
+    // With no verified copy to play, a broken share's set would put the loader's boxes in front of
+    // visitors with nobody there to answer: the share is looked at first, and when it is broken the
+    // set opens without boxes and the status file says why.
+    if (!folder.empty() && !PathIsRelativeA(folder.c_str()) && !same_text(start, d.record.local_set)) {
+        DistMemory memory;
+        memory.in_effect = d.have_record ? d.record.hash : std::string();
+        char name[kPathSize];
+        copy_cut(name, sizeof name, start.c_str());
+        const DistLook look = look_at_distribution(folder, path_file_name(name), d.local_root, &memory);
+        if (look.outcome == kDistProblem) problem = look.problem;
+    }
+    if (problem.empty()) {
+        open_start_file(window, start.c_str());
+        return;
+    }
+    const MessageBoxFn before = set_message_box_fn(no_box);
+    const int opened = open_start_file(window, start.c_str());
+    set_message_box_fn(before);
+    // A set that did not open at all is still looked after: the share's set comes in once mended.
+    if (!opened) distribution_follow(start.c_str(), folder.c_str());
+    Locked l;
+    d.problem = problem;
+}
+
+bool distribution_edit_set(HWND window) {
+    Distribution &d = dist();
+    std::string copy, share;
+    {
+        Locked l;
+        const char *path = set_current_path();
+        if (!d.on || !d.have_record || !path || !path[0] || !same_text(path, d.in_effect_set) ||
+            !same_text(path, d.record.local_set))
+            return false;
+        copy = path;
+        share = with_backslash(d.record.folder) + d.record.set_name;
+    }
+    // The copy is hidden and the next version replaces it: the set every kiosk copies is the one to edit.
+    const std::string text = "このキオスクは配布フォルダーのセットのコピーで動いています。\r\n配布フォルダーのセット「" + share +
+                             "」を編集します。\r\n保存すると、このキオスクもほかのキオスクも、次に配布フォルダーを見たときに取り込みます。";
+    if (show_message_box(window, text.c_str(), "セットの編集", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK) return true;
+    const char *p = share.c_str();
+    if (set_manager(kSetLoadPath, 0, &p) != 1) return true;  // the loader said why
+    SetRecord *edited = nullptr;
+    const bool apply = set_manager(kSetEdit, 0, &edited) == 1 && edited;
+    // Another set opened in the editor goes into effect as usual.
+    const char *now = set_current_path();
+    if (apply && now && !same_text(now, share)) {
+        apply_set(window, edited);
+        return true;
+    }
+    // The kiosk plays on from its copy until the saved set comes back through the share.
+    p = copy.c_str();
+    set_manager(kSetLoadPath, 0, &p);
+    d.looked = false;
+    return true;
 }
 
 void distribution_follow(const char *set_path, const char *dist_folder) {

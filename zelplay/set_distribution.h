@@ -1,7 +1,7 @@
 // 配布フォルダー: a set may name a shared folder (its DISTDIR) that holds the set every kiosk should
 // run. Each kiosk looks there every 30 s on a thread of its own; a set that changed and has stayed
 // the same for two looks in a row is copied with every file it names into
-// %LOCALAPPDATA%\Zelmica\dist\ (through a temporary folder renamed at the end), checked, and put
+// %LOCALAPPDATA%\Zelmica\dist\<kiosk>\ (through a temporary folder renamed at the end), checked, and put
 // into effect on the start screen between two visitors. The kiosk runs the local copy, never the
 // share, so a share that goes away leaves it playing what it had.
 #pragma once
@@ -37,8 +37,12 @@ enum DistOutcome {
 struct DistLook {
     DistOutcome outcome = kDistProblem;
     std::string problem, ready_set;
-    std::string version;  // "MM/DD HH:MM #" + the hash's first 8 digits: the set file's time, the content
+    std::string version;  // "MM/DD HH:MM #" + the hash's first 8 digits: the newest file's time, the content
 };
+
+// The folder under dist\ that holds one kiosk's copies and record: its kiosk name, safe as a
+// folder name. Two players on one PC under one Windows user (/kiosk:入口, /kiosk:出口) keep apart.
+std::string dist_kiosk_folder(const std::string &kiosk);
 
 // One look at folder (the 配布フォルダー, full path) for the set called set_name (or the only set
 // there), copying into local_root (with its backslash) when a change has settled. Blocking file
@@ -62,7 +66,7 @@ struct DistScreen {
 };
 bool dist_applies_now(bool ready, const DistScreen &screen);
 
-// The record of the copy in effect (dist\current.txt), for the next start.
+// The record of the copy in effect (dist\<kiosk>\current.txt), for the next start.
 struct DistRecord {
     std::string folder, set_name, local_set, hash, version;
     DistFiles files;
@@ -78,10 +82,19 @@ std::string dist_start_file(const std::string &given, const std::string &given_d
 
 // ---- the player's side (user-interface thread) ----
 // Turns the looks on for a kiosk (not a preview), every seconds (0: kDistCheckSeconds), and
-// reads the record of the copy in effect.
+// reads the record of the copy in effect from the kiosk's folder (dist_kiosk_folder of its name).
 void distribution_start(int seconds);
-// The file a starting player opens (see dist_start_file).
+// The file a starting player opens (see dist_start_file). Without /kiosk: or the player's setting,
+// the given set's KIOSK picks the kiosk's folder.
 std::string distribution_start_file(const char *given);
+// Opens that file on an unattended start. A set whose share is broken, with no verified copy to
+// play instead, opens without the loader's boxes; the status file gives the reason.
+void distribution_open_start(HWND window, const char *given);
+// セットの編集 while the kiosk plays a distributed copy: the share's set is edited instead, then
+// the kiosk goes on with its copy until the saved set comes through the share (another set opened
+// in the editor and applied goes into effect as usual). False when the set in effect is no
+// distributed copy (the editor runs as usual).
+bool distribution_edit_set(HWND window);
 // After a set was put into effect: its path and its DISTDIR ("" = none) decide what to look at.
 void distribution_follow(const char *set_path, const char *dist_folder);
 // From the player's one-second timer: starts a look when due, and puts a ready copy into effect
