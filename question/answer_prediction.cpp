@@ -1,6 +1,7 @@
 #include "answer_prediction.h"
 #include "answer_log.h"
 #include "visit_log.h"
+#include <algorithm>
 #include <stdio.h>
 
 namespace {
@@ -105,6 +106,8 @@ void begin_run(LogRuns *r, int quiz) {
 
 void end_run(LogRuns *r, bool total, int64_t value) {
     if (!r->run_quiz) return;
+    // A run that reached its total answered every question; one that did not was another version.
+    if (total && std::find(r->answers.begin(), r->answers.end(), 0) != r->answers.end()) r->run_fits = false;
     if (r->quizzes && r->run_fits) ++(*r->quizzes)[r->run_quiz].fitting_runs;
     ObservedAnswers *o = r->observed;
     if (o && r->run_quiz != r->quiz) {
