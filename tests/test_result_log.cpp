@@ -383,6 +383,23 @@ TEST_F(ResultLog, SpoolLeftByAPowerCutWritesEachWholeLineOnce) {
     ASSERT_EQ(result_log_open_spool(), 1);
     EXPECT_EQ(dir.read("zelm.csv"), a);
     spool_close();
+    // A second player on this PC holds a spool of its own; what one that died left in its slot
+    // goes in at the next start, once.
+    dir.write("zelm.csv", "");
+    HANDLE first = CreateFileA((dir.path() + "spool.dat").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_ALWAYS, 0, nullptr);
+    ASSERT_EQ(result_log_open_spool(), 1);
+    EXPECT_EQ(std::string(spool_file()), dir.path() + "spool-2.dat");
+    result_log_hold(log_path().c_str(), b.c_str(), 0);
+    result_log_append(log_path().c_str(), a.c_str());
+    spool_close();  // it dies with b held
+    dir.write("spool-2.dat", rec(1, -1, a) + rec(2, -1, b));  // and with these not delivered
+    CloseHandle(first);
+    ASSERT_EQ(result_log_open_spool(), 1);
+    EXPECT_EQ(dir.read("zelm.csv"), a + a + b + b);
+    EXPECT_EQ(dir.read("spool-2.dat"), "<none>");
+    EXPECT_EQ(dir.read("spool-2-held.dat"), "<none>");
+    spool_close();
     set_spool_file(nullptr);
 }
 

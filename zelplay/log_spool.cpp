@@ -223,13 +223,25 @@ void spool_close() {
 }
 
 namespace {
-// "spool.dat" -> "spool-held.dat", beside it.
-bool held_file(char *out) {
-    if (!g_path[0]) return false;
-    const char *dot = strrchr(g_path, '.');
-    const char *slash = strrchr(g_path, '\\');
-    const size_t stem = dot && (!slash || dot > slash) ? static_cast<size_t>(dot - g_path) : strlen(g_path);
-    return snprintf(out, kPathSize, "%.*s-held%s", static_cast<int>(stem), g_path, g_path + stem) < kPathSize;
+// "spool.dat" -> "spool<tail>.dat", beside it.
+bool beside_with(const char *spool, const char *tail, char *out) {
+    if (!spool[0]) return false;
+    const char *dot = strrchr(spool, '.');
+    const char *slash = strrchr(spool, '\\');
+    const size_t stem = dot && (!slash || dot > slash) ? static_cast<size_t>(dot - spool) : strlen(spool);
+    return snprintf(out, kPathSize, "%.*s%s%s", static_cast<int>(stem), spool, tail, spool + stem) < kPathSize;
+}
+
+bool held_file_of(const char *spool, char *out) { return beside_with(spool, "-held", out); }
+bool held_file(char *out) { return held_file_of(g_path, out); }
+
+bool read_whole(HANDLE h, std::string *bytes) {
+    LARGE_INTEGER size = {};
+    DWORD n = 0;
+    bytes->clear();
+    if (!GetFileSizeEx(h, &size) || size.QuadPart > 256 * 1024 * 1024) return false;
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    return bytes->empty() || (ReadFile(h, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &n, nullptr) && n == bytes->size());
 }
 
 bool held_append(const std::string &record) {
@@ -268,4 +280,57 @@ std::vector<SpoolLine> spool_held_lines(size_t *skipped) {
 void spool_held_clear() {
     char file[kPathSize];
     if (g_file != INVALID_HANDLE_VALUE && held_file(file)) DeleteFileA(file);
+}
+
+bool spool_slot_file(const char *file, int slot, char *out) {
+    if (slot == 0) {
+        copy_cut(out, kPathSize, file);
+        return strlen(file) < kPathSize;
+    }
+    char tail[16];
+    snprintf(tail, sizeof tail, "-%d", slot + 1);
+    return beside_with(file, tail, out);
+}
+
+namespace {
+HANDLE g_orphan = INVALID_HANDLE_VALUE;
+char g_orphan_path[kPathSize];
+}  // namespace
+
+bool spool_take_orphan(const char *file, std::vector<SpoolLine> *pending, std::vector<SpoolLine> *held) {
+    spool_drop_orphan(false);
+    pending->clear();
+    held->clear();
+    // Kept from everyone while its lines move into this player's own spool.
+    HANDLE h = CreateFileA(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::string bytes;
+    size_t skipped = 0;
+    if (!read_whole(h, &bytes)) {
+        CloseHandle(h);
+        return false;
+    }
+    *pending = spool_parse(bytes, &skipped);
+    char held_path[kPathSize];
+    if (held_file_of(file, held_path)) {
+        HANDLE k = CreateFileA(held_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (k != INVALID_HANDLE_VALUE) {
+            if (read_whole(k, &bytes)) *held = spool_parse(bytes, &skipped);
+            CloseHandle(k);
+        }
+    }
+    g_orphan = h;
+    copy_cut(g_orphan_path, sizeof g_orphan_path, file);
+    return true;
+}
+
+void spool_drop_orphan(bool remove) {
+    if (g_orphan == INVALID_HANDLE_VALUE) return;
+    CloseHandle(g_orphan);
+    g_orphan = INVALID_HANDLE_VALUE;
+    char held_path[kPathSize];
+    if (remove) {
+        if (held_file_of(g_orphan_path, held_path)) DeleteFileA(held_path);
+        DeleteFileA(g_orphan_path);
+    }
 }

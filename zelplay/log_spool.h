@@ -51,3 +51,13 @@ bool spool_held_drop(uint64_t seq);
 // The lines still held, in order (read at start), and the file's removal once they went on.
 std::vector<SpoolLine> spool_held_lines(size_t *skipped);
 void spool_held_clear();
+
+// Players on one PC each hold a spool of their own, the first free of a few slots: slot 0 is the
+// file itself, slot k has "-(k+1)" before its extension (out holds kPathSize bytes).
+enum { kSpoolSlots = 8 };
+bool spool_slot_file(const char *file, int slot, char *out);
+// A slot no player holds may keep what a player that died left: its lines not delivered and its
+// held answers, read while the file is kept from others. spool_drop_orphan lets it go, and with
+// remove deletes it and its held file, once the lines are safe elsewhere.
+bool spool_take_orphan(const char *file, std::vector<SpoolLine> *pending, std::vector<SpoolLine> *held);
+void spool_drop_orphan(bool remove);

@@ -328,11 +328,19 @@ int result_log_open_spool() {
     sync_copy();
     std::vector<SpoolLine> pending;
     size_t skipped = 0;
-    // A player restarted after a fault may start while the old one still holds the file.
+    // Each player on this PC holds a spool of its own, the first free slot. The first waits a
+    // little: a player restarted after a fault may start while its old self still holds it.
     bool open = false;
-    for (int i = 0; i < 30 && !(open = spool_open(file, &pending, &skipped)); ++i) {
-        if (GetLastError() != ERROR_SHARING_VIOLATION) break;
-        Sleep(100);
+    int mine = 0;
+    char slot_file[kPathSize];
+    for (; mine < kSpoolSlots && !open; ++mine) {
+        if (!spool_slot_file(file, mine, slot_file)) break;
+        for (int i = 0; i < (mine ? 1 : 30) && !(open = spool_open(slot_file, &pending, &skipped)); ++i) {
+            if (GetLastError() != ERROR_SHARING_VIOLATION) break;
+            if (!mine) Sleep(100);
+        }
+        if (!open && GetLastError() != ERROR_SHARING_VIOLATION) break;  // the disk refuses: no slot will do
+        if (open) break;
     }
     if (!open) {
         snprintf(g_note, sizeof g_note, "ログの控え %s を開けません（行はメモリーで待ちます）", file);
@@ -357,6 +365,17 @@ int result_log_open_spool() {
     size_t held_skipped = 0;
     for (const SpoolLine &l : spool_held_lines(&held_skipped)) result_log_append(l.path.c_str(), l.text.c_str(), l.header, l.year);
     spool_held_clear();
+    // What another player of this PC left in its slot when it died: into this spool, then to its logs.
+    for (int slot = 0; slot < kSpoolSlots; ++slot) {
+        std::vector<SpoolLine> left, held;
+        if (slot == mine || !spool_slot_file(file, slot, slot_file) || !spool_take_orphan(slot_file, &left, &held)) continue;
+        for (const SpoolLine &l : left) {
+            const std::string written = l.offset == 0 ? l.text : l.text.substr(l.header);
+            if (!spool_line_landed(l.path.c_str(), l.offset, written)) result_log_append(l.path.c_str(), l.text.c_str(), l.header, l.year);
+        }
+        for (const SpoolLine &l : held) result_log_append(l.path.c_str(), l.text.c_str(), l.header, l.year);
+        spool_drop_orphan(true);
+    }
     if (held_skipped && !skipped) snprintf(g_note, sizeof g_note, "控えの回答の読めない記録 %u 件を読み飛ばしました（電源断など）", static_cast<unsigned>(held_skipped));
     if (!g_spooled) spool_clear(true);
     return 1;
